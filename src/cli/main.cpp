@@ -1,0 +1,76 @@
+// vidarium-cli: catalogue libraries from the command line.
+
+#include "clicommand.h"
+
+#include <QCoreApplication>
+
+#include <algorithm>
+#include <cstdio>
+#include <exception>
+
+namespace vidarium::cli {
+
+QList<CliCommand> &registeredCommands()
+{
+    static QList<CliCommand> commands;
+    return commands;
+}
+
+void printError(const QString &message)
+{
+    std::fprintf(stderr, "vidarium-cli: %s\n", message.toUtf8().constData());
+}
+
+void printOut(const QString &text)
+{
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+}
+
+static void printHelp()
+{
+    QList<CliCommand> commands = registeredCommands();
+    std::sort(commands.begin(), commands.end(),
+              [](const CliCommand &a, const CliCommand &b) { return a.name < b.name; });
+    QString text = QStringLiteral(
+        "Usage: vidarium-cli COMMAND [ARGUMENTS]\n\n"
+        "Vidarium catalogues video files into libraries (.vidarium packages).\n\n"
+        "Commands:\n");
+    for (const CliCommand &command : commands)
+        text += QStringLiteral("  %1\n      %2\n").arg(command.usage, command.summary);
+    text += QStringLiteral("  help\n      Show this help.\n");
+    printOut(text);
+}
+
+} // namespace vidarium::cli
+
+int main(int argc, char **argv)
+{
+    using namespace vidarium::cli;
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Vidarium"));
+    QCoreApplication::setOrganizationName(QStringLiteral("Vidarium"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VIDARIUM_VERSION));
+
+    QStringList arguments = app.arguments().mid(1);
+    if (arguments.isEmpty() || arguments.first() == QLatin1String("help")
+        || arguments.first() == QLatin1String("--help") || arguments.first() == QLatin1String("-h")) {
+        printHelp();
+        return arguments.isEmpty() ? 2 : 0;
+    }
+    const QString name = arguments.takeFirst();
+    for (const CliCommand &command : registeredCommands()) {
+        if (command.name != name)
+            continue;
+        try {
+            return command.run(arguments);
+        } catch (const std::exception &e) {
+            printError(QStringLiteral("%1 failed: %2").arg(name, QString::fromUtf8(e.what())));
+        } catch (...) {
+            printError(QStringLiteral("%1 failed unexpectedly").arg(name));
+        }
+        return 1;
+    }
+    printError(QStringLiteral("unknown command '%1'; try 'vidarium-cli help'").arg(name));
+    return 2;
+}

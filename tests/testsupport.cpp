@@ -1,0 +1,69 @@
+#include "testsupport.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QUuid>
+
+namespace vidarium::test {
+
+ScratchDir::ScratchDir()
+{
+    QString root = qEnvironmentVariable("VIDARIUM_TEST_SCRATCH");
+    if (root.isEmpty())
+        root = QDir::tempPath() + QStringLiteral("/vidarium-tests");
+    m_path = root + QLatin1Char('/') + QUuid::createUuid().toString(QUuid::WithoutBraces);
+    QDir().mkpath(m_path);
+}
+
+ScratchDir::~ScratchDir()
+{
+    QDir(m_path).removeRecursively();
+}
+
+QString ScratchDir::filePath(const QString &name) const
+{
+    return m_path + QLatin1Char('/') + name;
+}
+
+bool generateVideo(const QString &path, const GeneratedVideo &spec, QString *error)
+{
+    QStringList arguments = {QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"),
+                             QStringLiteral("error"), QStringLiteral("-y"),
+                             QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                             QStringLiteral("testsrc=size=%1x%2:rate=%3:duration=%4")
+                                 .arg(spec.width).arg(spec.height).arg(spec.frameRate)
+                                 .arg(spec.seconds)};
+    if (!spec.audioCodec.isEmpty()) {
+        arguments << QStringLiteral("-f") << QStringLiteral("lavfi") << QStringLiteral("-i")
+                  << QStringLiteral("sine=frequency=440:duration=%1").arg(spec.seconds)
+                  << QStringLiteral("-c:a") << spec.audioCodec;
+    }
+    arguments << QStringLiteral("-c:v") << spec.videoCodec;
+    if (spec.videoCodec == QLatin1String("libx264"))
+        arguments << QStringLiteral("-pix_fmt") << QStringLiteral("yuv420p");
+    if (!spec.extraArguments.isEmpty())
+        arguments << spec.extraArguments.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    arguments << path;
+
+    QProcess process;
+    process.start(QStringLiteral("ffmpeg"), arguments);
+    if (!process.waitForStarted(10000)) {
+        if (error)
+            *error = QStringLiteral("ffmpeg could not be started: ") + process.errorString();
+        return false;
+    }
+    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit
+        || process.exitCode() != 0) {
+        if (error)
+            *error = QStringLiteral("ffmpeg failed: ") + QString::fromUtf8(process.readAllStandardError());
+        return false;
+    }
+    return true;
+}
+
+QString testDataPath(const QString &name)
+{
+    return QStringLiteral(VIDARIUM_TEST_DATA_DIR) + QLatin1Char('/') + name;
+}
+
+} // namespace vidarium::test
