@@ -17,7 +17,7 @@
 
 namespace vidarium {
 
-class ArchivedObject; // keyedarchive.h: any object of an archive that is not a plain value
+class ArchivedObject; // archivedobject.h: any object of an archive that is not a plain value
 class PlistValue;
 
 using PlistArray = QList<PlistValue>;

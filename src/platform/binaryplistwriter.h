@@ -1,0 +1,67 @@
+#pragma once
+
+// Builds a binary property list object by object. Equal strings, numbers, dates,
+// data and UIDs are stored once, so a large catalogue does not repeat its keys and
+// owner strings. Containers are given the references of their members, which lets
+// the keyed archiver lay out $objects without building a PlistValue tree first.
+// Threads: one instance per thread.
+
+#include "platform/plistvalue.h"
+
+#include <QByteArray>
+#include <QHash>
+
+#include <span>
+#include <vector>
+
+namespace vidarium {
+
+class BinaryPlistWriter
+{
+public:
+    using Ref = quint32;
+    static constexpr Ref noRef = ~Ref(0);
+
+    // The whole value; noRef when it holds something with no plist form
+    // (Invalid or an archived object).
+    Ref addValue(const PlistValue &value);
+
+    Ref addNull();
+    Ref addBool(bool value);
+    Ref addInteger(qint64 value);
+    Ref addUnsignedInteger(quint64 value); // values of 2^63 and more take 16 bytes
+    Ref addReal(double value);
+    Ref addFloat32(float value);
+    Ref addDate(double secondsSince2001);
+    Ref addData(const QByteArray &value);
+    Ref addString(const QString &value);
+    Ref addUid(quint64 index);
+    Ref addArray(std::span<const Ref> members);
+    Ref addSet(std::span<const Ref> members);
+    Ref addDictionary(std::span<const Ref> keys, std::span<const Ref> values);
+
+    int objectCount() const { return int(m_objects.size()); }
+
+    // The finished file with `top` as its top object.
+    QByteArray finish(Ref top) const;
+
+private:
+    struct Object
+    {
+        quint8 marker;   // container marker (0xA0, 0xC0, 0xD0), or 0 for a scalar
+        quint32 start;   // scalar: offset in m_scalarBytes; container: index in m_refs
+        quint32 length;  // scalar: byte count; container: member count (pairs for dictionaries)
+    };
+
+    Ref addScalar(const QByteArray &encoded);
+    Ref addContainer(quint8 marker, std::span<const Ref> first, std::span<const Ref> second);
+
+    std::vector<Object> m_objects;
+    QByteArray m_scalarBytes;
+    std::vector<Ref> m_refs;
+    QHash<QString, Ref> m_stringRefs;
+    QHash<QByteArray, Ref> m_scalarRefs; // keyed by the encoded bytes
+    QByteArray m_scratch;
+};
+
+} // namespace vidarium
