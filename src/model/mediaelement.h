@@ -1,0 +1,243 @@
+#pragma once
+
+// The record of one video file in one library: where the file is (path, volume,
+// bookmark), what an import tool read from it, what the user added (rating,
+// comments, keywords, field values), the import bookkeeping and the settings its
+// images were made with. Every value is reachable by its property key; any other
+// key is the identifier of a user field. Changes are announced through the
+// owning library (MediaLibrary::elementValuesChanged), with the derived keys.
+// Threads: owned and changed on the main thread. path and device (and
+// imageMetrics, which import operations record) are guarded by a per-element
+// lock and may be read and set from any thread; fileExists and resource may be
+// asked on workers.
+
+#include "model/elementkeys.h"
+#include "model/imagekinds.h"
+#include "model/keyvaluesource.h"
+#include "platform/archivedobject.h"
+#include "platform/fileidentity.h"
+#include "platform/plistvalue.h"
+#include "platform/result.h"
+
+#include <QByteArray>
+#include <QMutex>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+
+namespace vidarium {
+
+class MediaLibrary;
+class MediaElement;
+
+using MediaElementPtr = std::shared_ptr<MediaElement>;
+using MediaElementList = QList<MediaElementPtr>;
+
+class MediaElement final : public ArchivedObject, public KeyValueSource
+{
+public:
+    // initWithLibrary:path: owner and batch from the library, a new identifier,
+    // device from the path, a bookmark made from the path. library may be null.
+    static MediaElementPtr create(MediaLibrary *library, const QString &path);
+
+    // Prefer create(). Without an identifier the element is a blank to be filled
+    // from an archive, which then sets one.
+    MediaElement(MediaLibrary *library, const QString &path, bool withIdentifier);
+    ~MediaElement() override;
+    MediaElement(const MediaElement &) = delete;
+    MediaElement &operator=(const MediaElement &) = delete;
+
+    static inline const QString ClassName = QStringLiteral("MediaElement");
+    static inline const QString PasteboardType =
+        QStringLiteral("com.tallowmere.vidarium.pasteboard.mediaelementtype");
+
+    // --- Library back reference (not stored) ---------------------------------
+    MediaLibrary *library() const { return m_library.data(); }
+    void setLibrary(MediaLibrary *library);
+
+    // --- Stored properties ----------------------------------------------------
+    const QString &owner() const { return m_owner; }
+    void setOwner(const QString &owner);
+    const QString &identifier() const { return m_identifier; }
+    void setIdentifier(const QString &identifier);
+    int assets() const { return m_assets; }
+    void setAssets(int assets);
+    const QString &tool() const { return m_tool; }
+    void setTool(const QString &tool);
+    const QString &batch() const { return m_batch; }
+    void setBatch(const QString &batch);
+    QString device() const;
+    void setDevice(const QString &device);
+    QString path() const;
+    // setPath: computes device from the volume of the path (under the lock).
+    void setPath(const QString &path);
+    const QByteArray &bookmark() const { return m_bookmark; }
+    void setBookmark(const QByteArray &bookmark);
+    const QString &checksum() const { return m_checksum; }
+    void setChecksum(const QString &checksum);
+    qint64 size() const { return m_size; }
+    void setSize(qint64 size);
+    double duration() const { return m_duration; }
+    void setDuration(double seconds);
+    qint64 pixelsWide() const { return m_pixelsWide; }
+    void setPixelsWide(qint64 pixels);
+    qint64 pixelsHigh() const { return m_pixelsHigh; }
+    void setPixelsHigh(qint64 pixels);
+    double frameRate() const { return m_frameRate; }
+    void setFrameRate(double framesPerSecond);
+    const QString &videoCodec() const { return m_videoCodec; }
+    void setVideoCodec(const QString &codec);
+    const QString &audioCodec() const { return m_audioCodec; }
+    void setAudioCodec(const QString &codec);
+    PlistDate creationDate() const { return m_creationDate; }
+    void setCreationDate(PlistDate date);
+    PlistDate modifiedDate() const { return m_modifiedDate; }
+    void setModifiedDate(PlistDate date);
+    PlistDate importedDate() const { return m_importedDate; }
+    void setImportedDate(PlistDate date);
+    // Nothing means never played (stored as the null marker).
+    std::optional<PlistDate> launchedDate() const;
+    void setLaunchedDate(std::optional<PlistDate> date);
+    qint64 playCount() const { return m_playCount; }
+    void setPlayCount(qint64 count);
+    int rating() const { return m_rating; }
+    void setRating(int rating);
+    PlistDictionary imageMetrics() const;
+    void setImageMetrics(const PlistDictionary &metrics);
+    // Records the given entries, keeping the other keys (each image kind writes its own).
+    void mergeImageMetrics(const PlistDictionary &entries);
+    const QString &userComments() const { return m_userComments; }
+    void setUserComments(const QString &comments);
+    // Keyword identifiers, each at most once, in the order added.
+    const QStringList &userKeywords() const { return m_userKeywords; }
+    void setUserKeywords(const QStringList &identifiers);
+    // Field identifier to value (as text).
+    const PlistDictionary &userFields() const { return m_userFields; }
+    void setUserFields(const PlistDictionary &fields);
+    bool error() const { return m_error; }
+    void setError(bool error);
+
+    // --- Key-value access -------------------------------------------------------
+    // Any property, stored or derived, by key; a key that is no property is a user
+    // field (valueForUndefinedKey). Invalid for derived keys this platform lacks.
+    PlistValue valueForKey(const QString &key) const override;
+    PlistValue valueForKey(ElementKey key) const;
+    // "userKeywordObjects.name" gives the names of the element's keywords that the
+    // library knows; other paths follow the key's value.
+    PlistValue valueForKeyPath(const QString &keyPath) const override;
+    // FUNCTION(SELF, 'arrayValueForUndefinedKey:', field): the split field values.
+    PlistValue callFunction(const QString &selector, const PlistArray &arguments) const override;
+    // Sets a stored property, converting numbers and text as the property needs;
+    // "name" renames the file; a key that is no property sets a user field. A value
+    // of a kind the property cannot take is refused (false) and nothing changes.
+    bool setValueForKey(const PlistValue &value, const QString &key);
+    // The field's value, or " " when the element has none.
+    PlistValue valueForUndefinedKey(const QString &key) const;
+    // An absent value removes the entry.
+    void setValueForUndefinedKey(const PlistValue &value, const QString &key);
+    // The field's text cut at every "," with spaces and tabs trimmed from each piece.
+    QStringList arrayValueForUndefinedKey(const QString &key) const;
+
+    // --- Derived values --------------------------------------------------------
+    QString name() const;
+    // Renames the file on disk (a change of case goes through a temporary name).
+    // Reports nothing: a failed move leaves the file and path as they were.
+    void setName(const QString &name);
+    QString extension() const;
+    QString parentFolder() const;
+    QString parentFolderPath() const;
+    QString resolution() const;
+    QString aspectRatio() const;
+    QString roundedFrameRate() const;
+    int status() const;
+    // Whether the file is at path, or found again through the bookmark (then the
+    // path follows it).
+    bool fileExists();
+    QStringList userKeywordNames() const;
+    bool userKeywordsExist() const { return !m_userKeywords.isEmpty(); }
+    // The identity of the file the bookmark finds; nothing when it does not resolve.
+    std::optional<FileIdentity> resource() const;
+
+    // Images, asked of (and handed to) the library.
+    QByteArray posterData() const;
+    QByteArray thumbnailData() const;
+    QByteArray storyboardData() const;
+    QByteArray filmstripData() const;
+    void setPosterData(const QByteArray &data);
+    void setThumbnailData(const QByteArray &data);
+    void setStoryboardData(const QByteArray &data);
+    void setFilmstripData(const QByteArray &data);
+
+    // --- Assets and image settings -----------------------------------------------
+    void addKeywordWithIdentifier(const QString &identifier);
+    void removeKeywordWithIdentifier(const QString &identifier);
+    void addAssets(int flags);
+    void removeAssets(int flags);
+    bool containsAssets(int flags) const { return (m_assets & flags) == flags; }
+    bool requiresAssets(int flags) const { return (m_assets & flags) == 0; }
+    bool conformsToThumbnailMetrics(const PlistDictionary &settings) const;
+    bool conformsToStoryboardMetrics(const PlistDictionary &settings) const;
+    bool conformsToFilmstripMetrics(const PlistDictionary &settings) const;
+    static int bitfieldForStoryboardMetrics(const PlistDictionary &metrics);
+    static int bitfieldForFilmstripMetrics(const PlistDictionary &metrics);
+
+    // --- Files -------------------------------------------------------------------
+    static QByteArray bookmarkDataWithPath(const QString &path);
+    static QString pathWithBookmarkData(const QByteArray &bookmark);
+
+    // --- Archive coding and the pasteboard -------------------------------------
+    QString className() const override { return ClassName; }
+    QStringList classChain() const override;
+    void encode(ArchiveEncoder &encoder) const override;
+    // Registered with the archive coder registry under "MediaElement" (idempotent).
+    static void registerArchiveCoder();
+    // The element as a keyed archive whose root is the element.
+    QByteArray pasteboardData() const;
+    // A new element with the same identifier and values and no library.
+    static Result<MediaElementPtr> fromPasteboardData(const QByteArray &data);
+
+    // A dictionary of the stored properties, for logging.
+    PlistDictionary description() const;
+
+private:
+    friend class MediaElementDecoding;
+    void didChange(ElementKey key);
+    void setPathLocked(const QString &path); // m_mutex held
+    bool movePath(const QString &from, const QString &to);
+
+    QPointer<MediaLibrary> m_library;
+    mutable QMutex m_mutex;
+    QString m_owner;
+    QString m_identifier;
+    QString m_tool;
+    QString m_batch;
+    QString m_device;       // guarded by m_mutex
+    QString m_path;         // guarded by m_mutex
+    QByteArray m_bookmark;
+    QString m_checksum;
+    QString m_videoCodec;
+    QString m_audioCodec;
+    QString m_userComments;
+    PlistDictionary m_imageMetrics; // guarded by m_mutex
+    PlistDictionary m_userFields;
+    QStringList m_userKeywords;
+    qint64 m_size = 0;
+    double m_duration = 0;
+    qint64 m_pixelsWide = 0;
+    qint64 m_pixelsHigh = 0;
+    double m_frameRate = 0;
+    PlistDate m_creationDate;
+    PlistDate m_modifiedDate;
+    PlistDate m_importedDate;
+    PlistDate m_launchedDate;
+    qint64 m_playCount = 0;
+    int m_assets = 0;
+    int m_rating = 0;
+    bool m_hasLaunchedDate = false;
+    bool m_error = false;
+};
+
+} // namespace vidarium

@@ -1,0 +1,213 @@
+#pragma once
+
+// The catalogue of one open library: its elements (the catalogue proper, the
+// trash and the unreadable ones; an identifier is in at most one), its
+// collections, keywords and user fields, and the images made since the last save
+// (a write-back store; the package serves the rest). It turns files into
+// elements, files each element after its import, keeps bookmarks and keywords
+// valid, and announces every change of element values (elementValuesChanged)
+// and the library's notifications on the notification centre.
+// Threads: main thread. Queueing checks duplicates and bookmark validation
+// resolves bookmarks on worker threads, but every change happens on the main thread.
+
+#include "model/imagekinds.h"
+#include "model/mediaelement.h"
+#include "platform/plistvalue.h"
+
+#include <QHash>
+#include <QObject>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace vidarium {
+
+class DocumentDefaults;
+class MediaPlaylist;
+class MediaUserField;
+class MediaUserKeyword;
+class Predicate;
+
+using MediaPlaylistPtr = std::shared_ptr<MediaPlaylist>;
+using MediaUserFieldPtr = std::shared_ptr<MediaUserField>;
+using MediaUserKeywordPtr = std::shared_ptr<MediaUserKeyword>;
+using ElementDictionary = QHash<QString, MediaElementPtr>;
+
+// What a library needs of the document that owns it: the settings, the images
+// already in the package, and the change mark. The document implements it.
+class MediaLibraryHost
+{
+public:
+    virtual ~MediaLibraryHost() = default;
+    virtual const DocumentDefaults *libraryDefaults() const = 0;
+    // The image's bytes in the package; empty when there is no package or no file.
+    virtual QByteArray packageImageData(ElementImage image, const QString &elementIdentifier) const = 0;
+    virtual QByteArray packageIconData(const QString &playlistIdentifier) const = 0;
+    // Removes the file from the package at the next save; nothing when absent.
+    virtual void removePackageImage(ElementImage image, const QString &elementIdentifier) = 0;
+    virtual void removePackageIcon(const QString &playlistIdentifier) = 0;
+    virtual void libraryDidChange() = 0;
+};
+
+class MediaLibrary : public QObject
+{
+    Q_OBJECT
+public:
+    // Asked to make an image an element lacks (the import dispatcher installs it;
+    // model code never sees the dispatcher).
+    using ImageRequester =
+        std::function<void(MediaLibrary &library, const MediaElementList &elements, ElementImage image)>;
+    static void setImageRequester(ImageRequester requester);
+
+    // initWithDocument: host may be null (a detached library, e.g. in tests).
+    explicit MediaLibrary(MediaLibraryHost *host = nullptr, QObject *parent = nullptr);
+    ~MediaLibrary() override;
+
+    MediaLibraryHost *host() const { return m_host; }
+    const DocumentDefaults *defaults() const;
+
+    const QString &identifier() const { return m_identifier; }
+    void setIdentifier(const QString &identifier);
+    const QString &batch() const { return m_batch; }
+    void setBatch(const QString &batch);
+
+    // --- Elements -----------------------------------------------------------------
+    const ElementDictionary &media() const { return m_media; }
+    const ElementDictionary &trash() const { return m_trash; }
+    const ElementDictionary &error() const { return m_error; }
+    // Replace whole dictionaries (the package and older-format readers); no
+    // notification, no change mark. The caller keeps identifiers unique across them.
+    void setMedia(ElementDictionary media);
+    void setTrash(ElementDictionary trash);
+    void setError(ElementDictionary error);
+
+    // Accepts the elements whose file is not catalogued yet; returns them.
+    MediaElementList queueElements(const MediaElementList &elements);
+    // Makes elements of the files not catalogued yet (a new batch); returns them.
+    MediaElementList queueElementsWithURLs(const QStringList &paths);
+    QString beginImport();
+    void dequeueElement(const MediaElementPtr &element);
+    MediaElementPtr elementWithIdentifier(const QString &identifier) const;
+    bool containsElement(const MediaElement &element) const;
+    MediaElementList allElements() const;
+    MediaElementList unprocessedElements() const;
+    void trashElement(const MediaElementPtr &element);
+    void restoreElement(const MediaElementPtr &element);
+    bool isTrashFull() const { return !m_trash.isEmpty(); }
+    void emptyTrash(bool moveFilesToSystemTrash);
+    // Resolves every bookmark on a worker; moved files get their new path on the
+    // main thread, announced by one merged notification.
+    void validateBookmarks();
+    // The same, synchronously (the command line has no event loop to wait in).
+    // Returns how many elements changed location.
+    int validateBookmarksNow();
+
+    // --- Images -------------------------------------------------------------------
+    // From memory, else from the package; asks for the image to be made when the
+    // element lacks it and images are not made during import.
+    QByteArray imageDataForElement(ElementImage image, const MediaElement &element);
+    void setImageDataForElement(ElementImage image, const QByteArray &data, const MediaElement &element);
+    QByteArray thumbnailDataForElement(const MediaElement &e) { return imageDataForElement(ElementImage::Thumbnail, e); }
+    QByteArray storyboardDataForElement(const MediaElement &e) { return imageDataForElement(ElementImage::Storyboard, e); }
+    QByteArray filmstripDataForElement(const MediaElement &e) { return imageDataForElement(ElementImage::Filmstrip, e); }
+    QByteArray posterDataForElement(const MediaElement &e) { return imageDataForElement(ElementImage::Poster, e); }
+    void setThumbnailData(const QByteArray &data, const MediaElement &e) { setImageDataForElement(ElementImage::Thumbnail, data, e); }
+    void setStoryboardData(const QByteArray &data, const MediaElement &e) { setImageDataForElement(ElementImage::Storyboard, data, e); }
+    void setFilmstripData(const QByteArray &data, const MediaElement &e) { setImageDataForElement(ElementImage::Filmstrip, data, e); }
+    // Empty bytes remove the poster (also from the package).
+    void setPosterData(const QByteArray &data, const MediaElement &e) { setImageDataForElement(ElementImage::Poster, data, e); }
+    // Images waiting for the next save, by element identifier.
+    const QHash<QString, QByteArray> &pendingImages(ElementImage image) const;
+    // After a save wrote them into the package.
+    void clearPendingImages(ElementImage image);
+
+    QByteArray iconDataForPlaylist(const MediaPlaylist &playlist) const;
+    void setIconData(const QByteArray &data, const MediaPlaylist &playlist);
+    const QHash<QString, QByteArray> &pendingIcons() const { return m_icons; }
+    void clearPendingIcons() { m_icons.clear(); }
+
+    // --- Collections --------------------------------------------------------------
+    const QHash<QString, MediaPlaylistPtr> &playlists() const { return m_playlists; }
+    // The built-in collections are made afresh; these are the user's.
+    void setUserPlaylists(const QList<MediaPlaylistPtr> &playlists);
+    // No predicate makes a static collection of the given elements.
+    MediaPlaylistPtr createPlaylist(const QString &name, const QString &type,
+                                    const std::optional<Predicate> &predicate,
+                                    const MediaElementList &elements = {});
+    // A user collection: smart with a predicate, static without.
+    MediaPlaylistPtr createPlaylist(const QString &name, const std::optional<Predicate> &predicate,
+                                    const MediaElementList &elements = {});
+    void removePlaylistWithIdentifier(const QString &identifier);
+    void removePlaylistIconWithIdentifier(const QString &identifier);
+    MediaPlaylistPtr playlistWithType(const QString &type) const;
+    MediaPlaylistPtr playlistWithIdentifier(const QString &identifier) const;
+    // Sets the "Recently Added", "Recently Played" and "Favorites" predicates from the settings.
+    void updateBuiltInPredicates();
+
+    // The user's collection tree as read from the package ("NodeTree"), kept as read.
+    const PlistValue &sourceNodes() const { return m_sourceNodes; }
+    void setSourceNodes(const PlistValue &nodes) { m_sourceNodes = nodes; }
+
+    // --- Fields and keywords -------------------------------------------------------
+    const QHash<QString, MediaUserFieldPtr> &userFields() const { return m_userFields; }
+    void setUserFields(QHash<QString, MediaUserFieldPtr> fields);
+    MediaUserFieldPtr createFieldWithName(const QString &name);
+    MediaUserFieldPtr userFieldWithIdentifier(const QString &identifier) const;
+    void updateUserFields(const QList<MediaUserFieldPtr> &fields);
+    QList<MediaUserFieldPtr> activeUserFields() const;
+    QList<MediaUserFieldPtr> inactiveUserFields() const;
+    bool shouldSplitValuesForPropertyKey(const QString &key) const;
+
+    const QHash<QString, MediaUserKeywordPtr> &userKeywords() const { return m_userKeywords; }
+    void setUserKeywords(QHash<QString, MediaUserKeywordPtr> keywords);
+    // An empty name makes a new "Untitled" (or "Untitled N") keyword.
+    MediaUserKeywordPtr createKeywordWithName(const QString &name = QString());
+    MediaUserKeywordPtr keywordWithIdentifier(const QString &identifier) const;
+    QString keywordNameForIdentifier(const QString &identifier) const;
+    void removeStaleKeywords();
+    void validateKeywords();
+
+    // --- Other ----------------------------------------------------------------------
+    // After a reader replaced the contents: sets this library on everything, then
+    // validates bookmarks and keywords and follows the batch with "Last Import".
+    void synchronize();
+    QStringList elementSearchKeys() const;
+    static QString generateUUID();
+    static bool isValidIdentifier(const QString &identifier);
+
+    // Called by elements when a value changed; announces it with the derived keys.
+    void elementDidChange(MediaElement &element, ElementKey key);
+    void markChanged();
+
+signals:
+    // Keys include every derived key whose value followed.
+    void elementValuesChanged(const QString &elementIdentifier, const QSet<QString> &keys);
+
+private:
+    void createBuiltInPlaylists();
+    void removeFromStaticCollections(const QString &elementIdentifier);
+    void applyMovedPaths(const QList<QPair<QString, QString>> &moved);
+    QSet<FileIdentity> allResourcesSet() const;
+    MediaElementList acceptElements(const MediaElementList &candidates);
+
+    MediaLibraryHost *m_host = nullptr;
+    QString m_identifier;
+    QString m_batch;
+    ElementDictionary m_media;
+    ElementDictionary m_trash;
+    ElementDictionary m_error;
+    QHash<QString, MediaPlaylistPtr> m_playlists;
+    QHash<QString, MediaUserFieldPtr> m_userFields;
+    QHash<QString, MediaUserKeywordPtr> m_userKeywords;
+    QHash<QString, QByteArray> m_icons;
+    std::array<QHash<QString, QByteArray>, ElementImageCount> m_images;
+    PlistValue m_sourceNodes;
+    bool m_validating = false;
+};
+
+} // namespace vidarium
