@@ -18,6 +18,8 @@
 #include <QList>
 #include <QString>
 
+#include <memory>
+
 namespace vidarium {
 
 class MediaElement;
@@ -41,7 +43,8 @@ constexpr int assetFlagForImageType(ImageType type)
 inline constexpr QLatin1String AVImporterIdentifier{"com.tallowmere.vidarium.importer.av"};
 inline constexpr QLatin1String FFImporterIdentifier{"com.tallowmere.vidarium.importer.ff"};
 
-using ImportElements = QList<MediaElement *>;
+// The same type as MediaElementList (model/mediaelement.h), without including it.
+using ImportElements = QList<std::shared_ptr<MediaElement>>;
 
 // Built afresh by the dispatcher for every hand-over and passed unchanged to
 // the tool and on to each of its operations.
@@ -59,8 +62,8 @@ public:
     virtual ~ImportReceiver() = default;
     // imageData is empty for a properties step and for an image that could not
     // be made. An element the tool could not read arrives with its error flag set.
-    virtual void receiveImportedElement(MediaElement *element, const QByteArray &imageData,
-                                        ImageType imageType) = 0;
+    virtual void receiveImportedElement(const std::shared_ptr<MediaElement> &element,
+                                        const QByteArray &imageData, ImageType imageType) = 0;
 };
 
 class ImportTool
