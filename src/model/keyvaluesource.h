@@ -1,0 +1,48 @@
+#pragma once
+
+// What a predicate is evaluated against: anything that answers values by key.
+// The media element answers its properties and user fields; a plain value
+// (a string for SELF, a dictionary) is adapted by ValueKeyValueSource.
+// Threads: as thread-safe as the object behind it.
+
+#include "platform/plistvalue.h"
+
+#include <QString>
+
+namespace vidarium {
+
+class KeyValueSource
+{
+public:
+    virtual ~KeyValueSource() = default;
+
+    // The value for one key; Invalid when the object has none.
+    virtual PlistValue valueForKey(const QString &key) const = 0;
+    // "a.b.c": the value for "a", then the rest of the path followed into it
+    // (see valueForKeyPathOfValue). Objects with computed paths override this.
+    virtual PlistValue valueForKeyPath(const QString &keyPath) const;
+    // The object itself, for SELF; Invalid when it has no value form.
+    virtual PlistValue selfValue() const { return {}; }
+    // FUNCTION(SELF, 'selector', arguments...): Invalid when there is no such method.
+    virtual PlistValue callFunction(const QString &selector, const PlistArray &arguments) const;
+};
+
+// Follows a dotted key path into a plain value: a dictionary by key, an array
+// or set member by member (collecting the results). Invalid when a step has no value.
+PlistValue valueForKeyPathOfValue(const PlistValue &value, QStringView keyPath);
+
+// A plain value as a source: SELF is the value; keys look into dictionaries.
+class ValueKeyValueSource final : public KeyValueSource
+{
+public:
+    explicit ValueKeyValueSource(PlistValue value) : m_value(std::move(value)) {}
+
+    PlistValue valueForKey(const QString &key) const override;
+    PlistValue valueForKeyPath(const QString &keyPath) const override;
+    PlistValue selfValue() const override { return m_value; }
+
+private:
+    PlistValue m_value;
+};
+
+} // namespace vidarium

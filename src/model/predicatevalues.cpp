@@ -1,0 +1,159 @@
+#include "predicatevalues.h"
+
+#include "predicate.h"
+
+#include <unicode/normalizer2.h>
+#include <unicode/uchar.h>
+#include <unicode/unistr.h>
+
+#include <cmath>
+
+namespace vidarium {
+
+namespace {
+
+bool isFoldedAsciiCase(int options)
+{
+    return options & CaseInsensitive;
+}
+
+template<typename T>
+int threeWay(T a, T b)
+{
+    return a < b ? -1 : (b < a ? 1 : 0);
+}
+
+} // namespace
+
+bool PredicateValues::isAscii(QStringView text)
+{
+    for (QChar c : text) {
+        if (c.unicode() >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+bool PredicateValues::folds(int options)
+{
+    return options & (CaseInsensitive | DiacriticInsensitive);
+}
+
+QString PredicateValues::fold(const QString &text, int options)
+{
+    if (!folds(options))
+        return text;
+    if (isAscii(text))
+        return isFoldedAsciiCase(options) ? text.toLower() : text;
+
+    UErrorCode status = U_ZERO_ERROR;
+    const icu::Normalizer2 *nfd = icu::Normalizer2::getNFDInstance(status);
+    if (U_FAILURE(status))
+        return text;
+    const icu::UnicodeString source(false, reinterpret_cast<const UChar *>(text.utf16()),
+                                    int32_t(text.size()));
+    icu::UnicodeString folded = nfd->normalize(source, status);
+    if (U_FAILURE(status))
+        return text;
+    if (options & CaseInsensitive)
+        folded.foldCase(U_FOLD_CASE_DEFAULT);
+    if (options & DiacriticInsensitive) {
+        icu::UnicodeString stripped;
+        for (int32_t i = 0; i < folded.length();) {
+            const UChar32 c = folded.char32At(i);
+            if (u_charType(c) != U_NON_SPACING_MARK)
+                stripped.append(c);
+            i += U16_LENGTH(c);
+        }
+        folded = stripped;
+    }
+    return QString(reinterpret_cast<const QChar *>(folded.getBuffer()), folded.length());
+}
+
+bool PredicateValues::equal(const PlistValue &left, const PlistValue &right, int options)
+{
+    if (left.isAbsent() || right.isAbsent())
+        return left.isAbsent() && right.isAbsent();
+    using Type = PlistValue::Type;
+    const Type lt = left.type();
+    const Type rt = right.type();
+    if (lt == Type::String && rt == Type::String) {
+        if (!folds(options))
+            return left.toString() == right.toString();
+        return fold(left.toString(), options) == fold(right.toString(), options);
+    }
+    if (left.isNumber() && right.isNumber()) {
+        if (lt != Type::Real && rt != Type::Real && !left.isUnsigned64() && !right.isUnsigned64())
+            return left.toInteger() == right.toInteger();
+        return left.toDouble() == right.toDouble();
+    }
+    if (lt == Type::Date && rt == Type::Date)
+        return left.toDate().secondsSince2001 == right.toDate().secondsSince2001;
+    const bool leftList = lt == Type::Array || lt == Type::Set;
+    const bool rightList = rt == Type::Array || rt == Type::Set;
+    if (leftList && rightList) {
+        const PlistArray &a = left.toArray();
+        const PlistArray &b = right.toArray();
+        if (a.size() != b.size())
+            return false;
+        for (qsizetype i = 0; i < a.size(); ++i) {
+            if (!equal(a[i], b[i], options))
+                return false;
+        }
+        return true;
+    }
+    return left == right;
+}
+
+std::optional<int> PredicateValues::compare(const PlistValue &left, const PlistValue &right, int options)
+{
+    if (left.isAbsent() || right.isAbsent())
+        return std::nullopt;
+    using Type = PlistValue::Type;
+    const Type lt = left.type();
+    const Type rt = right.type();
+    if (lt == Type::String && rt == Type::String) {
+        const int order = folds(options)
+            ? QString::compare(fold(left.toString(), options), fold(right.toString(), options))
+            : QString::compare(left.toString(), right.toString());
+        return threeWay(order, 0);
+    }
+    if (left.isNumber() && right.isNumber()) {
+        if (lt != Type::Real && rt != Type::Real && !left.isUnsigned64() && !right.isUnsigned64())
+            return threeWay(left.toInteger(), right.toInteger());
+        const double a = left.toDouble();
+        const double b = right.toDouble();
+        if (std::isnan(a) || std::isnan(b))
+            return std::nullopt;
+        return threeWay(a, b);
+    }
+    if (lt == Type::Date && rt == Type::Date)
+        return threeWay(left.toDate().secondsSince2001, right.toDate().secondsSince2001);
+    return std::nullopt;
+}
+
+QString PredicateValues::likePatternToRegularExpression(const QString &pattern)
+{
+    QString expression;
+    expression.reserve(pattern.size() * 2);
+    for (qsizetype i = 0; i < pattern.size(); ++i) {
+        const QChar c = pattern[i];
+        if (c == QLatin1Char('*')) {
+            expression += QLatin1String(".*");
+        } else if (c == QLatin1Char('?')) {
+            expression += QLatin1Char('.');
+        } else {
+            QChar literal = c;
+            if (c == QLatin1Char('\\') && i + 1 < pattern.size())
+                literal = pattern[++i];
+            // \Q...\E would break on a literal "\E"; escape one character at a time.
+            if (literal.isLetterOrNumber() || literal.unicode() >= 0x80)
+                expression += literal;
+            else
+                expression += QLatin1Char('\\') + QString(literal);
+        }
+    }
+    return expression;
+}
+
+} // namespace vidarium
