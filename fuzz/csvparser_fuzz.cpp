@@ -1,0 +1,62 @@
+// libFuzzer target for the CSV parser: any byte stream, in any of the encodings it
+// detects or is told, must end in an end-of-document or an error event.
+
+#include "document/tmcsvparser.h"
+
+#include <QBuffer>
+#include <QLoggingCategory>
+
+#include <cstdint>
+#include <cstdlib>
+
+using namespace vidarium;
+
+namespace {
+
+class CheckingDelegate : public TMCSVParserDelegate
+{
+public:
+    int finishes = 0;
+    int openLines = 0;
+    void parserDidBeginLine(TMCSVParser &, qint64) override { ++openLines; }
+    void parserDidReadField(TMCSVParser &, const QString &field, int) override
+    {
+        if (openLines != 1)
+            std::abort();
+        fieldCharacters += field.size();
+    }
+    void parserDidEndLine(TMCSVParser &, qint64) override { --openLines; }
+    void parserDidEndDocument(TMCSVParser &) override { ++finishes; }
+    void parserDidFailWithError(TMCSVParser &, const Error &) override { ++finishes; }
+    qsizetype fieldCharacters = 0;
+};
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    static const bool quiet = [] {
+        QLoggingCategory::setFilterRules(QStringLiteral("vidarium.csv.info=false"));
+        return true;
+    }();
+    (void)quiet;
+    if (size == 0)
+        return 0;
+    // The first byte picks the options; the rest is the stream.
+    const uint8_t options = data[0];
+    static const QChar delimiters[] = {QChar(u','), QChar(u';'), QChar(u'\t'), QChar(u' ')};
+    std::optional<TMCSVParser::Encoding> encoding;
+    if (options & 0x80)
+        encoding = TMCSVParser::Encoding((options >> 4) % 7);
+
+    auto buffer = std::make_unique<QBuffer>();
+    buffer->setData(reinterpret_cast<const char *>(data + 1), qsizetype(size - 1));
+    TMCSVParser parser(std::move(buffer), encoding, delimiters[options & 3]);
+    parser.setSanitizesFields(options & 4);
+    CheckingDelegate delegate;
+    parser.setDelegate(&delegate);
+    parser.parse();
+    if (delegate.finishes != 1 || delegate.openLines != 0 || parser.totalBytesRead() > qint64(size))
+        std::abort();
+    return 0;
+}
