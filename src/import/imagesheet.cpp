@@ -1,8 +1,5 @@
 #include "import/imagesheet.h"
 
-#include "model/medialibrary.h" // the element holds a QPointer to it, which needs the whole class
-#include "model/mediaelement.h"
-
 #include <QBuffer>
 #include <QImageWriter>
 #include <QPainter>
@@ -199,12 +196,6 @@ PlistDictionary ImageSheet::metricsForImage(ImageType type, const PlistDictionar
             entries.insert(key, *found);
     }
     return entries;
-}
-
-void ImageSheet::recordMetrics(MediaElement &element, ImageType type,
-                               const PlistDictionary &libraryMetrics)
-{
-    element.mergeImageMetrics(metricsForImage(type, libraryMetrics));
 }
 
 } // namespace vidarium

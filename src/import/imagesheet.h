@@ -88,8 +88,13 @@ public:
     static PlistDictionary metricsForImage(ImageType type, const PlistDictionary &libraryMetrics);
     // Merges those entries into the element's metrics, keeping its other keys.
     // Only for an image that was made (the caller checks the data is not empty).
-    static void recordMetrics(MediaElement &element, ImageType type,
-                              const PlistDictionary &libraryMetrics);
+    // A template over the element so that the decode helper, which draws sheets
+    // but never sees a catalogue, does not link the catalogue.
+    template<typename Element = MediaElement>
+    static void recordMetrics(Element &element, ImageType type, const PlistDictionary &libraryMetrics)
+    {
+        element.mergeImageMetrics(metricsForImage(type, libraryMetrics));
+    }
 
 private:
     Kind m_kind;
