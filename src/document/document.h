@@ -72,6 +72,9 @@ public:
     // setFileURL: records a new location; later image reads follow it.
     void setFilePath(const QString &path);
     bool hasPackage() const { return m_package.isOpen(); }
+    // Keeps the package at path as the one images are read from and saves go to
+    // (the reader of the second older format keeps the package it read).
+    void adoptPackage(const QString &path);
     const Package &package() const { return m_package; }
 
     // Builds the catalogue's root dictionary as a save writes it.

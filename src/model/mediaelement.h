@@ -152,10 +152,12 @@ public:
     QString resolution() const;
     QString aspectRatio() const;
     QString roundedFrameRate() const;
+    // Size, duration, resolution, aspect ratio and frame rate in their display forms.
+    QString summary() const;
     int status() const;
     // Whether the file is at path, or found again through the bookmark (then the
     // path follows it).
-    bool fileExists();
+    bool fileExists() const;
     QStringList userKeywordNames() const;
     bool userKeywordsExist() const { return !m_userKeywords.isEmpty(); }
     // The identity of the file the bookmark finds; nothing when it does not resolve.
@@ -206,6 +208,8 @@ private:
     friend class MediaElementDecoding;
     void didChange(ElementKey key);
     void setPathLocked(const QString &path); // m_mutex held
+    // Sets a stored property from a value of the kind it takes; false otherwise.
+    bool assignStored(ElementKey key, const PlistValue &value);
     bool movePath(const QString &from, const QString &to);
 
     QPointer<MediaLibrary> m_library;

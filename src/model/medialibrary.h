@@ -38,6 +38,21 @@ using MediaUserFieldPtr = std::shared_ptr<MediaUserField>;
 using MediaUserKeywordPtr = std::shared_ptr<MediaUserKeyword>;
 using ElementDictionary = QHash<QString, MediaElementPtr>;
 
+// Names and user-info keys of the notifications about a library. The user info
+// carries QStrings, QStringLists (sets of keys) and MediaElementPtr /
+// MediaElementList values.
+namespace LibraryNotification {
+inline const QString DidQueueElements =
+    QStringLiteral("com.tallowmere.vidarium.LibraryDidQueueElementsNotification");
+inline const QString SystemDidChangeElements =
+    QStringLiteral("com.tallowmere.vidarium.SystemDidChangeElementsNotification");
+inline const QString LibraryIdentifierKey = QStringLiteral("LibraryIdentifier");
+inline const QString LibraryElementKey = QStringLiteral("LibraryElement");
+inline const QString LibraryElementArrayKey = QStringLiteral("LibraryElementArray");
+inline const QString LibraryElementPropertiesKey = QStringLiteral("LibraryElementProperties");
+inline const QString LibraryKeywordKey = QStringLiteral("LibraryKeyword");
+} // namespace LibraryNotification
+
 // What a library needs of the document that owns it: the settings, the images
 // already in the package, and the change mark. The document implements it.
 class MediaLibraryHost
@@ -63,6 +78,8 @@ public:
     using ImageRequester =
         std::function<void(MediaLibrary &library, const MediaElementList &elements, ElementImage image)>;
     static void setImageRequester(ImageRequester requester);
+    // Registers the archive coders of elements and collections (idempotent).
+    static void registerArchiveCoders();
 
     // initWithDocument: host may be null (a detached library, e.g. in tests).
     explicit MediaLibrary(MediaLibraryHost *host = nullptr, QObject *parent = nullptr);
@@ -133,8 +150,6 @@ public:
 
     // --- Collections --------------------------------------------------------------
     const QHash<QString, MediaPlaylistPtr> &playlists() const { return m_playlists; }
-    // The built-in collections are made afresh; these are the user's.
-    void setUserPlaylists(const QList<MediaPlaylistPtr> &playlists);
     // No predicate makes a static collection of the given elements.
     MediaPlaylistPtr createPlaylist(const QString &name, const QString &type,
                                     const std::optional<Predicate> &predicate,
@@ -148,6 +163,12 @@ public:
     MediaPlaylistPtr playlistWithIdentifier(const QString &identifier) const;
     // Sets the "Recently Added", "Recently Played" and "Favorites" predicates from the settings.
     void updateBuiltInPredicates();
+    // The stored form: every collection by identifier, the built-in ones included.
+    PlistDictionary archivedPlaylists() const;
+    // Takes the user collections of a stored "Playlists" dictionary (built-in ones
+    // and values that are no collection are ignored; an identifier that may not
+    // name an icon file is replaced). Returns how many were taken.
+    int adoptStoredPlaylists(const PlistValue &stored);
 
     // The user's collection tree as read from the package ("NodeTree"), kept as read.
     const PlistValue &sourceNodes() const { return m_sourceNodes; }
@@ -168,7 +189,10 @@ public:
     // An empty name makes a new "Untitled" (or "Untitled N") keyword.
     MediaUserKeywordPtr createKeywordWithName(const QString &name = QString());
     MediaUserKeywordPtr keywordWithIdentifier(const QString &identifier) const;
+    // A null string for an identifier the library does not know.
     QString keywordNameForIdentifier(const QString &identifier) const;
+    // The keyword objects in order, the null marker for unknown identifiers.
+    PlistValue keywordObjectsForIdentifiers(const QStringList &identifiers) const;
     void removeStaleKeywords();
     void validateKeywords();
 
@@ -190,6 +214,10 @@ signals:
 
 private:
     void createBuiltInPlaylists();
+    // Sets this library on every collection, field and keyword (synchronize).
+    void attachCollectionsAndKeywords();
+    // "Last Import" selects the current batch.
+    void followBatchWithLastImport();
     void removeFromStaticCollections(const QString &elementIdentifier);
     void applyMovedPaths(const QList<QPair<QString, QString>> &moved);
     QSet<FileIdentity> allResourcesSet() const;
@@ -211,3 +239,6 @@ private:
 };
 
 } // namespace vidarium
+
+Q_DECLARE_METATYPE(vidarium::MediaElementPtr)
+Q_DECLARE_METATYPE(vidarium::MediaElementList)
