@@ -447,6 +447,8 @@ std::optional<Predicate> PredicateParser::parsePrimaryPredicate(int depth)
         ++m_index;
         std::optional<Predicate> group = parseOr(depth + 1);
         const bool closed = group && accept(")");
+        if (group && !closed)
+            failHere(QStringLiteral("\")\""));
         const Token &next = current();
         const bool expressionGoesOn = startsOperator(next) || isSymbol(next, "+") || isSymbol(next, "-")
             || isSymbol(next, "*") || isSymbol(next, "/") || isSymbol(next, "**") || isSymbol(next, ".");

@@ -1,0 +1,310 @@
+// The criteria language: parsing, printing, evaluation.
+
+#include "model/keyvaluesource.h"
+#include "model/predicate.h"
+#include "model/predicateevaluator.h"
+
+#include <QDateTime>
+
+#include <gtest/gtest.h>
+
+using namespace vidarium;
+
+namespace {
+
+const QString fieldId = QStringLiteral("0A1B2C3D-0000-4000-8000-00000000ABCD");
+
+Predicate parsed(const QString &format, const PlistArray &arguments = {})
+{
+    Result<Predicate> result = Predicate::fromFormat(format, arguments);
+    EXPECT_TRUE(result.ok()) << format.toStdString() << ": "
+                             << (result.ok() ? "" : result.error().message().toStdString());
+    return result.ok() ? *result : Predicate::falsePredicate();
+}
+
+PlistDate daysAgo(double days)
+{
+    return PlistDate::fromDateTime(QDateTime::currentDateTimeUtc().addSecs(qint64(-days * 86400)));
+}
+
+// A stand-in element: a dictionary answers keys, nested arrays answer key paths.
+PlistDictionary element()
+{
+    PlistDictionary keyword1{{QStringLiteral("name"), QStringLiteral("Holiday")}};
+    PlistDictionary keyword2{{QStringLiteral("name"), QStringLiteral("Été")}};
+    return {
+        {QStringLiteral("name"), QStringLiteral("clíp 2")},
+        {QStringLiteral("extension"), QStringLiteral("mov")},
+        {QStringLiteral("path"), QStringLiteral("/Volumes/Archive/Films/clíp 2.mov")},
+        {QStringLiteral("rating"), 3},
+        {QStringLiteral("size"), qint64(5000000000)},
+        {QStringLiteral("frameRate"), 29.97},
+        {QStringLiteral("fileExists"), false},
+        {QStringLiteral("importedDate"), daysAgo(6.96)},
+        {QStringLiteral("launchedDate"), PlistValue::null()},
+        {QStringLiteral("tool"), QStringLiteral("com.tallowmere.vidarium.importer.av")},
+        {QStringLiteral("userKeywords"), PlistValue::set({QStringLiteral("K1"), QStringLiteral("K2")})},
+        {QStringLiteral("userKeywordObjects"), PlistArray{keyword1, keyword2}},
+        {fieldId, QStringLiteral("a, b ,c")},
+    };
+}
+
+} // namespace
+
+TEST(Predicate, FormatsTheProgramBuildsParseAndPrintBack)
+{
+    struct Case
+    {
+        QString format;
+        PlistArray arguments;
+        QString printed;
+    };
+    const Case cases[] = {
+        {QStringLiteral("TRUEPREDICATE"), {}, QStringLiteral("TRUEPREDICATE")},
+        {QStringLiteral("batch == %@"), {QStringLiteral("B1")}, QStringLiteral("batch == \"B1\"")},
+        {QStringLiteral("importedDate >= CAST(CAST(now(), \"NSNumber\") - %d, \"NSDate\")"),
+         {qint64(7 * 86400)},
+         QStringLiteral("importedDate >= CAST(CAST(now(), \"NSNumber\") - 604800, \"NSDate\")")},
+        {QStringLiteral("rating >= %d"), {4}, QStringLiteral("rating >= 4")},
+        {QStringLiteral("fileExists == %@"), {false}, QStringLiteral("fileExists == NO")},
+        {QStringLiteral("error == %@"), {true}, QStringLiteral("error == YES")},
+        {QStringLiteral("%K == %@"), {QStringLiteral("videoCodec"), QStringLiteral("H.264")},
+         QStringLiteral("videoCodec == \"H.264\"")},
+        {QStringLiteral("%K == %@"), {fieldId, QStringLiteral("x")}, fieldId + QStringLiteral(" == \"x\"")},
+        {QStringLiteral("%@ IN FUNCTION(self, 'arrayValueForUndefinedKey:', %@)"), {QStringLiteral("b"), fieldId},
+         QStringLiteral("\"b\" IN FUNCTION(SELF, \"arrayValueForUndefinedKey:\", \"%1\")").arg(fieldId)},
+        {QStringLiteral("%@ IN userKeywords"), {QStringLiteral("K1")}, QStringLiteral("\"K1\" IN userKeywords")},
+        {QStringLiteral("%K CONTAINS[cd] %@"), {QStringLiteral("name"), QStringLiteral("clip")},
+         QStringLiteral("name CONTAINS[cd] \"clip\"")},
+        {QStringLiteral("name == %@"), {QStringLiteral("Director")}, QStringLiteral("name == \"Director\"")},
+        {QStringLiteral("SELF like  %@"), {QStringLiteral("Hol*")}, QStringLiteral("SELF LIKE \"Hol*\"")},
+        {QStringLiteral("SELF BEGINSWITH[c] %@"), {QStringLiteral("stream")},
+         QStringLiteral("SELF BEGINSWITH[c] \"stream\"")},
+        {QStringLiteral("ANY userKeywordObjects.name CONTAINS[cd] 'hol' OR rating > 2"), {},
+         QStringLiteral("ANY userKeywordObjects.name CONTAINS[cd] \"hol\" OR rating > 2")},
+        {QStringLiteral("name MATCHES[cd] '^c.*' AND frameRate <= 30.0 AND creationDate < CAST(600000000.5, 'NSDate')"), {},
+         QStringLiteral("name MATCHES[cd] \"^c.*\" AND frameRate <= 30.0 AND creationDate < CAST(600000000.5, \"NSDate\")")},
+        {QStringLiteral("(a == 1 or b == 2) and not c != 3"), {},
+         QStringLiteral("(a == 1 OR b == 2) AND NOT c != 3")},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.format.toStdString());
+        const Predicate predicate = parsed(c.format, c.arguments);
+        EXPECT_EQ(predicate.format(), c.printed);
+        Result<Predicate> again = Predicate::parse(predicate.format());
+        ASSERT_TRUE(again.ok()) << again.error().message().toStdString();
+        EXPECT_TRUE(*again == predicate) << again->format().toStdString();
+    }
+}
+
+TEST(Predicate, PrintsAwkwardConstantsAndKeysSoTheyReadBack)
+{
+    const Predicate predicates[] = {
+        Predicate::comparison(PredicateExpression::keyPath(QStringLiteral("in")), PredicateOperatorType::EqualTo,
+                              PredicateExpression::constant(QStringLiteral("quote \" back\\ tab\t nl\n"))),
+        Predicate::comparison(PredicateExpression::keyPath(QStringLiteral("my key")), PredicateOperatorType::EqualTo,
+                              PredicateExpression::constant(PlistValue(-12))),
+        Predicate::comparison(PredicateExpression::keyPath(QStringLiteral("frameRate")),
+                              PredicateOperatorType::Between,
+                              PredicateExpression::aggregate({PredicateExpression::constant(PlistValue(23.976)),
+                                                              PredicateExpression::constant(PlistValue(1e-7))})),
+        Predicate::comparison(PredicateExpression::keyPath(QStringLiteral("x")), PredicateOperatorType::EqualTo,
+                              PredicateExpression::builtin(QStringLiteral("from:subtract:"),
+                                  {PredicateExpression::constant(PlistValue(1)),
+                                   PredicateExpression::builtin(QStringLiteral("from:subtract:"),
+                                       {PredicateExpression::constant(PlistValue(2)),
+                                        PredicateExpression::constant(PlistValue(3))})})),
+        Predicate::comparison(PredicateExpression::keyPath(QStringLiteral("launchedDate")), PredicateOperatorType::EqualTo,
+                              PredicateExpression()),
+        Predicate::andPredicate({Predicate::orPredicate({Predicate::truePredicate(), Predicate::falsePredicate()}),
+                                 Predicate::compound(CompoundPredicateType::Not, {Predicate::truePredicate()})}),
+    };
+    for (const Predicate &predicate : predicates) {
+        SCOPED_TRACE(predicate.format().toStdString());
+        Result<Predicate> again = Predicate::parse(predicate.format());
+        ASSERT_TRUE(again.ok()) << again.error().message().toStdString();
+        EXPECT_TRUE(*again == predicate) << again->format().toStdString();
+    }
+}
+
+TEST(Predicate, ParsesThePlatformSyntaxInAnyCase)
+{
+    EXPECT_TRUE(parsed(QStringLiteral("a = 1 && b =< 2 || c => 3 and d <> 4"))
+                == parsed(QStringLiteral("(a == 1 AND b <= 2) OR (c >= 3 AND d != 4)")));
+    EXPECT_TRUE(parsed(QStringLiteral("some x.y beginswith[DC] \"q\""))
+                == parsed(QStringLiteral("ANY x.y BEGINSWITH[cd] 'q'")));
+    EXPECT_TRUE(parsed(QStringLiteral("x == true")) == parsed(QStringLiteral("x == YES")));
+    EXPECT_TRUE(parsed(QStringLiteral("x == NULL")) == parsed(QStringLiteral("x == nil")));
+    EXPECT_TRUE(parsed(QStringLiteral("x == 0x1F")) == parsed(QStringLiteral("x == 31")));
+    EXPECT_TRUE(parsed(QStringLiteral("#size > 1")) == parsed(QStringLiteral("size > 1")));
+    EXPECT_TRUE(parsed(QStringLiteral("(size + 1) * 2 > 10")).isComparison());
+    EXPECT_EQ(parsed(QStringLiteral("#in == 'a' AND SELF.name == \"\\u00e9\"")).format(),
+              QStringLiteral("#in == \"a\" AND name == \"é\""));
+    EXPECT_EQ(parsed(QStringLiteral("NONE tags == 'x'")).format(), QStringLiteral("NOT ANY tags == \"x\""));
+}
+
+TEST(Predicate, UnreadableTextGivesThePosition)
+{
+    struct Case
+    {
+        QString format;
+        int position;
+        QString mentions;
+    };
+    const Case cases[] = {
+        {QStringLiteral("name"), 5, QStringLiteral("operator")},
+        {QStringLiteral("name == "), 9, QStringLiteral("end of the criteria")},
+        {QStringLiteral("name == 'abc"), 9, QStringLiteral("closing")},
+        {QStringLiteral("rating >= 3 AND"), 16, QStringLiteral("value")},
+        {QStringLiteral("(rating >= 3"), 13, QStringLiteral("")},
+        {QStringLiteral("name CONTAINS[q] 'x'"), 15, QStringLiteral("unknown option")},
+        {QStringLiteral("name == 'x' garbage"), 13, QStringLiteral("AND, OR")},
+        {QStringLiteral("name == %@"), 9, QStringLiteral("no argument")},
+        {QStringLiteral("a == 1 ^ 2"), 8, QStringLiteral("unexpected character")},
+        {QStringLiteral("IN == 1"), 1, QStringLiteral("#IN")},
+        {QStringLiteral(""), 0, QStringLiteral("empty")},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.format.toStdString());
+        Result<Predicate> result = Predicate::parse(c.format);
+        ASSERT_FALSE(result.ok());
+        const QString message = result.error().message();
+        if (c.position > 0)
+            EXPECT_TRUE(message.contains(QStringLiteral("position %1:").arg(c.position))) << message.toStdString();
+        EXPECT_TRUE(message.contains(c.mentions)) << message.toStdString();
+    }
+}
+
+TEST(Predicate, HostileTextFailsCleanly)
+{
+    EXPECT_FALSE(Predicate::parse(QString(100000, QLatin1Char('('))).ok());
+    EXPECT_FALSE(Predicate::parse(QStringLiteral("a == ") + QString(100000, QLatin1Char('-')) + QLatin1Char('1')).ok());
+    EXPECT_FALSE(Predicate::parse(QStringLiteral("a == 99999999999999999999999999e99999")).ok());
+    EXPECT_FALSE(Predicate::parse(QStringLiteral("a == '\\u12'")).ok());
+    EXPECT_FALSE(Predicate::fromFormat(QStringLiteral("%K == 1"), {42}).ok());
+    EXPECT_FALSE(Predicate::fromFormat(QStringLiteral("a == %d"), {QStringLiteral("x")}).ok());
+}
+
+TEST(Predicate, EvaluatesAgainstAnElement)
+{
+    struct Case
+    {
+        QString format;
+        PlistArray arguments;
+        bool expected;
+    };
+    const Case cases[] = {
+        {QStringLiteral("name BEGINSWITH[cd] 'clip'"), {}, true},
+        {QStringLiteral("name BEGINSWITH 'clip'"), {}, false},
+        {QStringLiteral("name BEGINSWITH[c] 'CLÍP'"), {}, true},
+        {QStringLiteral("name BEGINSWITH[d] 'Clip'"), {}, false},
+        {QStringLiteral("name ==[cd] 'CLIP 2'"), {}, true},
+        {QStringLiteral("name != 'clíp 2'"), {}, false},
+        {QStringLiteral("name ENDSWITH ' 2'"), {}, true},
+        {QStringLiteral("name CONTAINS[cd] ''"), {}, false},
+        {QStringLiteral("path CONTAINS[cd] 'FILMS/CLIP'"), {}, true},
+        {QStringLiteral("name MATCHES 'cl.p [0-9]'"), {}, true},
+        {QStringLiteral("name MATCHES 'cl.p'"), {}, false},
+        {QStringLiteral("name MATCHES[cd] 'CLIP.*'"), {}, true},
+        {QStringLiteral("name LIKE 'cl?p *'"), {}, true},
+        {QStringLiteral("name LIKE[cd] 'CLIP*'"), {}, true},
+        {QStringLiteral("name LIKE 'cl*x'"), {}, false},
+        {QStringLiteral("extension IN {'mov', 'mp4'}"), {}, true},
+        {QStringLiteral("'p 2' IN name"), {}, true},
+        {QStringLiteral("'ip 2' IN name"), {}, false},
+        {QStringLiteral("rating == 3.0"), {}, true},
+        {QStringLiteral("rating >= %d"), {4}, false},
+        {QStringLiteral("rating BETWEEN {1, 3}"), {}, true},
+        {QStringLiteral("size > 4294967296"), {}, true},
+        {QStringLiteral("frameRate < 30"), {}, true},
+        {QStringLiteral("fileExists == %@"), {false}, true},
+        {QStringLiteral("fileExists == 0"), {}, true},
+        {QStringLiteral("tool == 'com.tallowmere.vidarium.importer.ff'"), {}, false},
+        {QStringLiteral("importedDate >= CAST(CAST(now(), 'NSNumber') - %d, 'NSDate')"), {7 * 86400}, true},
+        {QStringLiteral("importedDate >= CAST(CAST(now(), 'NSNumber') - %d, 'NSDate')"), {qint64(6.9 * 86400)}, false},
+        {QStringLiteral("launchedDate >= CAST(CAST(now(), 'NSNumber') - %d, 'NSDate')"), {7 * 86400}, false},
+        {QStringLiteral("launchedDate <= CAST(CAST(now(), 'NSNumber') + 1, 'NSDate')"), {}, false},
+        {QStringLiteral("launchedDate == nil"), {}, true},
+        {QStringLiteral("launchedDate != nil"), {}, false},
+        {QStringLiteral("launchedDate BEGINSWITH ''"), {}, false},
+        {QStringLiteral("missingKey CONTAINS 'x'"), {}, false},
+        {QStringLiteral("%@ IN userKeywords"), {QStringLiteral("K2")}, true},
+        {QStringLiteral("%@ IN userKeywords"), {QStringLiteral("K3")}, false},
+        {QStringLiteral("ANY userKeywordObjects.name CONTAINS[cd] 'ete'"), {}, true},
+        {QStringLiteral("ANY userKeywordObjects.name == 'holiday'"), {}, false},
+        {QStringLiteral("ALL userKeywordObjects.name MATCHES '.*[a-zé]'"), {}, true},
+        {QStringLiteral("ANY name == 'clíp 2'"), {}, false},
+        {QStringLiteral("%K == %@"), {fieldId, QStringLiteral("a, b ,c")}, true},
+        {QStringLiteral("rating == 3 AND (name CONTAINS 'x' OR frameRate > 29)"), {}, true},
+        {QStringLiteral("NOT rating == 3"), {}, false},
+        {QStringLiteral("rating * 2 + 1 == 7"), {}, true},
+        {QStringLiteral("count(userKeywords) == 2"), {}, true},
+        {QStringLiteral("name < 'd' AND name > 'CLIP'"), {}, true},
+        {QStringLiteral("rating < 'text'"), {}, false},
+    };
+    const ValueKeyValueSource source{PlistValue(element())};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.format.toStdString());
+        const Predicate predicate = parsed(c.format, c.arguments);
+        Result<bool> result = predicate.evaluate(source);
+        ASSERT_TRUE(result.ok()) << result.error().message().toStdString();
+        EXPECT_EQ(*result, c.expected);
+    }
+}
+
+TEST(Predicate, EvaluatesAgainstStrings)
+{
+    const Predicate like = parsed(QStringLiteral("SELF like  %@"), {QStringLiteral("Hol*")});
+    EXPECT_EQ(like.evaluateWithValue(QStringLiteral("Holiday")).valueOr(false), true);
+    EXPECT_EQ(like.evaluateWithValue(QStringLiteral("holiday")).valueOr(true), false);
+    const Predicate prefix = parsed(QStringLiteral("SELF BEGINSWITH[c] %@"), {QStringLiteral("stream")});
+    EXPECT_EQ(prefix.evaluateWithValue(QStringLiteral("STREAMS.STREAM.0.codec_name=\"h264\"")).valueOr(false), true);
+    EXPECT_EQ(prefix.evaluateWithValue(PlistValue(3)).valueOr(true), false);
+    const Predicate byName = parsed(QStringLiteral("name == %@"), {QStringLiteral("Director")});
+    EXPECT_EQ(byName.evaluateWithValue(PlistDictionary{{QStringLiteral("name"), QStringLiteral("Director")}})
+                  .valueOr(false),
+              true);
+}
+
+TEST(Predicate, FoldsCaseAndDiacriticsWithIcu)
+{
+    const ValueKeyValueSource source{PlistValue(PlistDictionary{})};
+    struct Case
+    {
+        QString value;
+        QString format;
+        bool expected;
+    };
+    const Case cases[] = {
+        {QStringLiteral("Straße"), QStringLiteral("SELF ==[c] 'STRASSE'"), true},
+        {QStringLiteral("e\u0301te\u0301"), QStringLiteral("SELF ==[d] 'ete'"), true},
+        {QStringLiteral("ÉTÉ"), QStringLiteral("SELF CONTAINS[cd] 'te'"), true},
+        {QStringLiteral("Ångström"), QStringLiteral("SELF ENDSWITH[cd] 'STROM'"), true},
+        {QStringLiteral("Ångström"), QStringLiteral("SELF ENDSWITH[c] 'STROM'"), false},
+        {QStringLiteral("clip"), QStringLiteral("SELF BEGINSWITH[cd] 'clíp'"), true},
+        {QStringLiteral("ΣΊΣΥΦΟΣ"), QStringLiteral("SELF ==[cd] 'σισυφος'"), true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.format.toStdString());
+        EXPECT_EQ(parsed(c.format).evaluateWithValue(c.value).valueOr(!c.expected), c.expected);
+    }
+}
+
+TEST(Predicate, InvalidRegularExpressionFailsEvaluation)
+{
+    const Predicate bad = parsed(QStringLiteral("rating > 1 AND name MATCHES '(unclosed'"));
+    Result<bool> result = bad.evaluate(ValueKeyValueSource(PlistValue(element())));
+    ASSERT_FALSE(result.ok());
+    EXPECT_TRUE(result.error().message().contains(QStringLiteral("(unclosed")));
+    // LIKE patterns are literal apart from * and ?, so brackets are no error there.
+    EXPECT_TRUE(PredicateEvaluator::compile(parsed(QStringLiteral("name LIKE[c] '[*'"))).ok());
+}
+
+TEST(Predicate, PathologicalPatternDoesNotHang)
+{
+    const Predicate predicate = parsed(QStringLiteral("SELF MATCHES '(a+)+b'"));
+    const QString subject = QString(40, QLatin1Char('a'));
+    Result<bool> result = predicate.evaluateWithValue(subject);
+    ASSERT_TRUE(result.ok());
+    EXPECT_FALSE(*result);
+}
