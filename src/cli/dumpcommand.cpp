@@ -1,0 +1,101 @@
+// vidarium-cli dump: prints a property list or keyed archive as JSON. The first thing
+// to reach for when a library will not open: it shows what the file holds, and when
+// the file is damaged it says where.
+
+#include "clicommand.h"
+
+#include "platform/keyedunarchiver.h"
+#include "platform/plistjson.h"
+#include "platform/propertylist.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <cstdio>
+
+namespace vidarium::cli {
+
+namespace {
+
+const QString catalogueFileName = QStringLiteral("com.tallowmere.vidarium.collection.plist");
+
+// A library package stands for its catalogue file.
+QString resolvePath(const QString &path)
+{
+    const QFileInfo info(path);
+    if (info.isDir() && QFileInfo::exists(QDir(path).filePath(catalogueFileName)))
+        return QDir(path).filePath(catalogueFileName);
+    return path;
+}
+
+int runDump(const QStringList &arguments)
+{
+    bool raw = false;
+    QString path;
+    for (const QString &argument : arguments) {
+        if (argument == QLatin1String("--raw")) {
+            raw = true;
+        } else if (argument.startsWith(QLatin1String("--")) || !path.isEmpty()) {
+            printError(QStringLiteral("usage: vidarium-cli dump [--raw] FILE"));
+            return 2;
+        } else {
+            path = argument;
+        }
+    }
+    if (path.isEmpty()) {
+        printError(QStringLiteral("usage: vidarium-cli dump [--raw] FILE"));
+        return 2;
+    }
+
+    const QString file = resolvePath(path);
+    if (QFileInfo(file).isDir()) {
+        printError(QStringLiteral("%1 is a folder, not a property list or library").arg(path));
+        return 1;
+    }
+    Result<PlistValue> plist = PropertyList::readFile(file);
+    if (!plist) {
+        printError(plist.error().message());
+        return 1;
+    }
+    PlistValue shown = *plist;
+    if (!raw && KeyedUnarchiver::isKeyedArchive(shown)) {
+        const bool hasRoot = shown.value(QStringLiteral("$top")).value(KeyedUnarchiver::rootKey).isValid();
+        if (hasRoot) {
+            Result<PlistValue> root = KeyedUnarchiver::unarchive(shown);
+            if (!root) {
+                printError(QStringLiteral("%1: %2 (try --raw to see the archive as stored)")
+                               .arg(file, root.error().message()));
+                return 1;
+            }
+            shown = *root;
+        } else {
+            Result<PlistDictionary> top = KeyedUnarchiver::unarchiveTopObjects(shown);
+            if (!top) {
+                printError(QStringLiteral("%1: %2 (try --raw to see the archive as stored)")
+                               .arg(file, top.error().message()));
+                return 1;
+            }
+            shown = PlistValue(*top);
+        }
+    }
+    Result<QByteArray> json = PlistJson::toJson(shown);
+    if (!json) {
+        printError(QStringLiteral("%1: %2").arg(file, json.error().message()));
+        return 1;
+    }
+    std::fwrite(json->constData(), 1, size_t(json->size()), stdout);
+    std::fflush(stdout);
+    return 0;
+}
+
+const CliCommandRegistration registration(CliCommand{
+    QStringLiteral("dump"),
+    QStringLiteral("dump [--raw] FILE"),
+    QStringLiteral("Print a property list, keyed archive or library catalogue as JSON "
+                   "(--raw: the archive as stored, without decoding its objects)."),
+    runDump,
+});
+
+} // namespace
+
+} // namespace vidarium::cli

@@ -1,0 +1,294 @@
+#include "binaryplistwriter.h"
+
+
+
+#include <cstring>
+
+namespace vidarium {
+
+namespace {
+
+constexpr char signature[] = "bplist00";
+
+void appendBigEndian(QByteArray &out, quint64 value, int byteCount)
+{
+    for (int shift = (byteCount - 1) * 8; shift >= 0; shift -= 8)
+        out.append(char((value >> shift) & 0xFF));
+}
+
+// Marker of an integer of 1, 2, 4 or 8 bytes and its payload, as small as the value allows.
+void appendInteger(QByteArray &out, qint64 value)
+{
+    if (value >= 0 && value <= 0xFF) {
+        out.append(char(0x10));
+        appendBigEndian(out, quint64(value), 1);
+    } else if (value >= 0 && value <= 0xFFFF) {
+        out.append(char(0x11));
+        appendBigEndian(out, quint64(value), 2);
+    } else if (value >= 0 && value <= 0xFFFFFFFFll) {
+        out.append(char(0x12));
+        appendBigEndian(out, quint64(value), 4);
+    } else {
+        out.append(char(0x13));
+        appendBigEndian(out, quint64(value), 8);
+    }
+}
+
+// Marker with an inline count, or 0xF and a following integer for counts of 15 and more.
+void appendMarker(QByteArray &out, quint8 marker, quint64 count)
+{
+    if (count < 15) {
+        out.append(char(marker | quint8(count)));
+    } else {
+        out.append(char(marker | 0x0F));
+        appendInteger(out, qint64(count));
+    }
+}
+
+int bytesNeeded(quint64 value)
+{
+    if (value <= 0xFF)
+        return 1;
+    if (value <= 0xFFFF)
+        return 2;
+    if (value <= 0xFFFFFFFFull)
+        return 4;
+    return 8;
+}
+
+bool isAscii(const QString &s)
+{
+    for (QChar c : s)
+        if (c.unicode() > 0x7F)
+            return false;
+    return true;
+}
+
+} // namespace
+
+BinaryPlistWriter::Ref BinaryPlistWriter::addScalar(const QByteArray &encoded)
+{
+    auto it = m_scalarRefs.constFind(encoded);
+    if (it != m_scalarRefs.constEnd())
+        return it.value();
+    const Ref ref = Ref(m_objects.size());
+    m_objects.push_back(Object{0, quint32(m_scalarBytes.size()), quint32(encoded.size())});
+    m_scalarBytes.append(encoded);
+    m_scalarRefs.insert(encoded, ref);
+    return ref;
+}
+
+BinaryPlistWriter::Ref BinaryPlistWriter::addNull()
+{
+    m_scratch.clear();
+    m_scratch.append(char(0x00));
+    return addScalar(m_scratch);
+}
+
+BinaryPlistWriter::Ref BinaryPlistWriter::addBool(bool value)
+{
+    m_scratch.clear();
+    m_scratch.append(char(value ? 0x09 : 0x08));
+    return addScalar(m_scratch);
+}
+
+BinaryPlistWriter::Ref BinaryPlistWriter::addInteger(qint64 value)
+{
+    m_scratch.clear();
+    appendInteger(m_scratch, value);
+    return addScalar(m_scratch);
+}
+
+BinaryPlistWriter::Ref BinaryPlistWriter::addUnsignedInteger(quint64 value)
+{
+    if (value <= quint64(std::numeric_limits<qint64>::max()))
+        return addInteger(qint64(value));
+    m_scratch.clear();
+    m_scratch.append(char(0x14));
+    appendBigEndian(m_scratch, 0, 8);
+    appendBigEndian(m_scratch, value, 8);
+    return addScalar(m_scratch);
+}
+
+BinaryPlistWriter::Ref BinaryPlistWriter::addReal(double value)
+{
+    quint64 bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    m_scratch.clear();
+    m_scratch.append(char(0x23));
+    appendBigEndian(m_scratch, bits, 8);
+    return addScalar(m_scratch);
+}
+
+BinaryPlistWriter::Ref BinaryPlistWriter::addFloat32(float value)
+{
+    quint32 bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    m_scratch.clear();
+    m_scratch.append(char(0x22));
+    appendBigEndian(m_scratch, bits, 4);
+    return addScalar(m_scratch);
+}
+
+BinaryPlistWriter::Ref BinaryPlistWriter::addDate(double secondsSince2001)
+{
+    quint64 bits;
+    std::memcpy(&bits, &secondsSince2001, sizeof bits);
+    m_scratch.clear();
+    m_scratch.append(char(0x33));
+    appendBigEndian(m_scratch, bits, 8);
+    return addScalar(m_scratch);
+}
+
+BinaryPlistWriter::Ref BinaryPlistWriter::addData(const QByteArray &value)
+{
+    m_scratch.clear();
+    appendMarker(m_scratch, 0x40, quint64(value.size()));
+    m_scratch.append(value);
+    return addScalar(m_scratch);
+}
+
+BinaryPlistWriter::Ref BinaryPlistWriter::addString(const QString &value)
+{
+    auto it = m_stringRefs.constFind(value);
+    if (it != m_stringRefs.constEnd())
+        return it.value();
+    m_scratch.clear();
+    if (isAscii(value)) {
+        appendMarker(m_scratch, 0x50, quint64(value.size()));
+        for (QChar c : value)
+            m_scratch.append(char(c.unicode()));
+    } else {
+        appendMarker(m_scratch, 0x60, quint64(value.size()));
+        for (QChar c : value) {
+            m_scratch.append(char(c.unicode() >> 8));
+            m_scratch.append(char(c.unicode() & 0xFF));
+        }
+    }
+    // Strings go to the scalar table too, so a string is never stored twice even
+    // when it first came through another path.
+    const Ref ref = addScalar(m_scratch);
+    m_stringRefs.insert(value, ref);
+    return ref;
+}
+
+BinaryPlistWriter::Ref BinaryPlistWriter::addUid(quint64 index)
+{
+    const int size = bytesNeeded(index);
+    m_scratch.clear();
+    m_scratch.append(char(0x80 | (size - 1)));
+    appendBigEndian(m_scratch, index, size);
+    return addScalar(m_scratch);
+}
+
+BinaryPlistWriter::Ref BinaryPlistWriter::addContainer(quint8 marker, std::span<const Ref> first,
+                                                       std::span<const Ref> second)
+{
+    const Ref ref = Ref(m_objects.size());
+    m_objects.push_back(Object{marker, quint32(m_refs.size()), quint32(first.size())});
+    m_refs.insert(m_refs.end(), first.begin(), first.end());
+    m_refs.insert(m_refs.end(), second.begin(), second.end());
+    return ref;
+}
+
+BinaryPlistWriter::Ref BinaryPlistWriter::addArray(std::span<const Ref> members)
+{
+    return addContainer(0xA0, members, {});
+}
+
+BinaryPlistWriter::Ref BinaryPlistWriter::addSet(std::span<const Ref> members)
+{
+    return addContainer(0xC0, members, {});
+}
+
+BinaryPlistWriter::Ref BinaryPlistWriter::addDictionary(std::span<const Ref> keys,
+                                                        std::span<const Ref> values)
+{
+    Q_ASSERT(keys.size() == values.size());
+    return addContainer(0xD0, keys, values);
+}
+
+BinaryPlistWriter::Ref BinaryPlistWriter::addValue(const PlistValue &value)
+{
+    switch (value.type()) {
+    case PlistValue::Type::Invalid:
+    case PlistValue::Type::Object:
+        return noRef;
+    case PlistValue::Type::Null: return addNull();
+    case PlistValue::Type::Bool: return addBool(value.toBool());
+    case PlistValue::Type::Integer:
+        return value.isUnsigned64() ? addUnsignedInteger(value.toUInt64())
+                                    : addInteger(value.toInteger());
+    case PlistValue::Type::Real:
+        return value.isFloat32() ? addFloat32(float(value.toDouble())) : addReal(value.toDouble());
+    case PlistValue::Type::Date: return addDate(value.toDate().secondsSince2001);
+    case PlistValue::Type::Data: return addData(value.toData());
+    case PlistValue::Type::String: return addString(value.toString());
+    case PlistValue::Type::Uid: return addUid(value.toUid().index);
+    case PlistValue::Type::Array:
+    case PlistValue::Type::Set: {
+        std::vector<Ref> members;
+        members.reserve(size_t(value.toArray().size()));
+        for (const PlistValue &member : value.toArray()) {
+            const Ref ref = addValue(member);
+            if (ref == noRef)
+                return noRef;
+            members.push_back(ref);
+        }
+        return value.type() == PlistValue::Type::Set ? addSet(members) : addArray(members);
+    }
+    case PlistValue::Type::Dictionary: {
+        const PlistDictionary &dictionary = value.toDictionary();
+        std::vector<Ref> keys, values;
+        keys.reserve(size_t(dictionary.size()));
+        values.reserve(size_t(dictionary.size()));
+        for (auto it = dictionary.cbegin(); it != dictionary.cend(); ++it) {
+            const Ref ref = addValue(it.value());
+            if (ref == noRef)
+                return noRef;
+            keys.push_back(addString(it.key()));
+            values.push_back(ref);
+        }
+        return addDictionary(keys, values);
+    }
+    }
+    return noRef;
+}
+
+QByteArray BinaryPlistWriter::finish(Ref top) const
+{
+    const quint64 count = m_objects.size();
+    const int refSize = bytesNeeded(count);
+
+    QByteArray out;
+    out.reserve(qsizetype(8 + m_scalarBytes.size() + m_refs.size() * size_t(refSize)
+                          + count * 9 + 32));
+    out.append(signature, 8);
+    std::vector<quint64> offsets;
+    offsets.reserve(count);
+    for (const Object &object : m_objects) {
+        offsets.push_back(quint64(out.size()));
+        if (object.marker == 0) {
+            out.append(m_scalarBytes.constData() + object.start, object.length);
+            continue;
+        }
+        appendMarker(out, object.marker, object.length);
+        const quint32 refCount = object.marker == 0xD0 ? object.length * 2 : object.length;
+        for (quint32 i = 0; i < refCount; ++i)
+            appendBigEndian(out, m_refs[object.start + i], refSize);
+    }
+    const quint64 offsetTable = quint64(out.size());
+    const int offsetSize = bytesNeeded(offsetTable);
+    for (quint64 offset : offsets)
+        appendBigEndian(out, offset, offsetSize);
+
+    out.append(QByteArray(6, '\0'));
+    out.append(char(offsetSize));
+    out.append(char(refSize));
+    appendBigEndian(out, count, 8);
+    appendBigEndian(out, top, 8);
+    appendBigEndian(out, offsetTable, 8);
+    return out;
+}
+
+} // namespace vidarium

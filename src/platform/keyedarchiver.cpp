@@ -1,0 +1,329 @@
+#include "keyedarchiver.h"
+
+#include "platform/archivedobject.h"
+#include "platform/archiveencoder.h"
+#include "platform/binaryplistwriter.h"
+
+#include <QHash>
+
+#include <unordered_map>
+#include <vector>
+
+namespace vidarium {
+
+namespace {
+
+using Ref = BinaryPlistWriter::Ref;
+using Style = ArchiveEncoder::Style;
+
+constexpr qint64 archiveVersion = 100000;
+
+class ObjectEncoder;
+
+// Lays out $objects straight into the binary writer. Each archive object gets its
+// UID (its slot in $objects) before its fields are written, so slots follow the order
+// of encoding as they do in the platform's archives.
+class ArchiveBuilder
+{
+public:
+    ArchiveBuilder()
+    {
+        m_classKey = m_writer.addString(QStringLiteral("$class"));
+        m_slots.push_back(m_writer.addString(QStringLiteral("$null")));
+    }
+
+    // The UID of `value` archived as an object (0 for Invalid, the nil reference).
+    quint64 encode(const PlistValue &value, Style style);
+    // A field stored inline; archived objects and the null marker found inside it
+    // become references, since they have no inline form.
+    Ref inlineRef(const PlistValue &value);
+    Ref uidRef(quint64 uid) { return m_writer.addUid(uid); }
+    Ref keyRef(const QString &key) { return m_writer.addString(key); }
+    Ref arrayRef(std::span<const Ref> members) { return m_writer.addArray(members); }
+
+    QByteArray finish(const PlistDictionary &topObjects);
+
+private:
+    quint64 reserveSlot()
+    {
+        m_slots.push_back(BinaryPlistWriter::noRef);
+        return m_slots.size() - 1;
+    }
+    quint64 scalarSlot(Ref ref);
+    quint64 encodeArchivedObject(const std::shared_ptr<ArchivedObject> &object);
+    quint64 encodeFoundation(const PlistValue &value, Style style);
+    void finishSlot(quint64 slot, const QString &className, const QStringList &chain,
+                    ObjectEncoder &fields);
+    Ref classRef(const QString &name, const QStringList &chain);
+
+    BinaryPlistWriter m_writer;
+    std::vector<Ref> m_slots;                       // the $objects entries, by UID
+    QHash<Ref, quint64> m_scalarSlots;              // strings and numbers, uniqued
+    std::unordered_map<const ArchivedObject *, quint64> m_objectSlots;
+    QHash<QString, Ref> m_classRefs;                // class descriptions, by chain
+    quint64 m_nullSlot = 0;                         // NSNull is a singleton: one slot
+    Ref m_classKey = 0;
+};
+
+// What an object's encode() writes to: its fields, as key and value references.
+class ObjectEncoder : public ArchiveEncoder
+{
+public:
+    explicit ObjectEncoder(ArchiveBuilder &builder) : m_builder(builder) {}
+
+    std::vector<Ref> keys;
+    std::vector<Ref> values;
+
+protected:
+    void writeReference(const QString &key, const PlistValue &value, Style style) override
+    {
+        const quint64 uid = m_builder.encode(value, style);
+        keys.push_back(m_builder.keyRef(key));
+        values.push_back(m_builder.uidRef(uid));
+    }
+
+    void writeReferenceArray(const QString &key, const PlistArray &members) override
+    {
+        std::vector<Ref> refs;
+        refs.reserve(size_t(members.size()));
+        for (const PlistValue &member : members)
+            refs.push_back(m_builder.uidRef(m_builder.encode(member, Style::Immutable)));
+        keys.push_back(m_builder.keyRef(key));
+        values.push_back(m_builder.arrayRef(refs));
+    }
+
+    void writeInline(const QString &key, const PlistValue &value) override
+    {
+        const Ref ref = m_builder.inlineRef(value);
+        if (ref == BinaryPlistWriter::noRef)
+            return; // Invalid: a key that is not there
+        keys.push_back(m_builder.keyRef(key));
+        values.push_back(ref);
+    }
+
+private:
+    ArchiveBuilder &m_builder;
+};
+
+const QStringList &chainOf(const char *const *names, int count, QStringList &storage)
+{
+    if (storage.isEmpty())
+        for (int i = 0; i < count; ++i)
+            storage.append(QLatin1String(names[i]));
+    return storage;
+}
+
+// The class chains of the value classes, as the platform records them.
+const QStringList &foundationChain(PlistValue::Type type, bool isMutable)
+{
+    static const char *const mutableString[] = {"NSMutableString", "NSString", "NSObject"};
+    static const char *const mutableData[] = {"NSMutableData", "NSData", "NSObject"};
+    static const char *const date[] = {"NSDate", "NSObject"};
+    static const char *const null[] = {"NSNull", "NSObject"};
+    static const char *const array[] = {"NSArray", "NSObject"};
+    static const char *const mutableArray[] = {"NSMutableArray", "NSArray", "NSObject"};
+    static const char *const dictionary[] = {"NSDictionary", "NSObject"};
+    static const char *const mutableDictionary[] = {"NSMutableDictionary", "NSDictionary", "NSObject"};
+    static const char *const set[] = {"NSSet", "NSObject"};
+    static const char *const mutableSet[] = {"NSMutableSet", "NSSet", "NSObject"};
+    static QStringList chains[10];
+    switch (type) {
+    case PlistValue::Type::String: return chainOf(mutableString, 3, chains[0]);
+    case PlistValue::Type::Data: return chainOf(mutableData, 3, chains[1]);
+    case PlistValue::Type::Date: return chainOf(date, 2, chains[2]);
+    case PlistValue::Type::Null: return chainOf(null, 2, chains[3]);
+    case PlistValue::Type::Array:
+        return isMutable ? chainOf(mutableArray, 3, chains[5]) : chainOf(array, 2, chains[4]);
+    case PlistValue::Type::Dictionary:
+        return isMutable ? chainOf(mutableDictionary, 3, chains[7]) : chainOf(dictionary, 2, chains[6]);
+    default:
+        return isMutable ? chainOf(mutableSet, 3, chains[9]) : chainOf(set, 2, chains[8]);
+    }
+}
+
+quint64 ArchiveBuilder::scalarSlot(Ref ref)
+{
+    auto it = m_scalarSlots.constFind(ref);
+    if (it != m_scalarSlots.constEnd())
+        return it.value();
+    m_slots.push_back(ref);
+    const quint64 slot = m_slots.size() - 1;
+    m_scalarSlots.insert(ref, slot);
+    return slot;
+}
+
+quint64 ArchiveBuilder::encode(const PlistValue &value, Style style)
+{
+    const bool isMutable = style == Style::Mutable;
+    switch (value.type()) {
+    case PlistValue::Type::Invalid:
+    case PlistValue::Type::Uid: // a UID of another archive means nothing here
+        return 0;
+    case PlistValue::Type::Bool:
+    case PlistValue::Type::Integer:
+    case PlistValue::Type::Real:
+        return scalarSlot(m_writer.addValue(value));
+    case PlistValue::Type::String:
+    case PlistValue::Type::Data:
+        if (!isMutable)
+            return scalarSlot(m_writer.addValue(value));
+        return encodeFoundation(value, style);
+    case PlistValue::Type::Null:
+        if (m_nullSlot == 0)
+            m_nullSlot = encodeFoundation(value, style);
+        return m_nullSlot;
+    case PlistValue::Type::Object:
+        return encodeArchivedObject(value.toObject());
+    case PlistValue::Type::Date:
+    case PlistValue::Type::Array:
+    case PlistValue::Type::Dictionary:
+    case PlistValue::Type::Set:
+        return encodeFoundation(value, style);
+    }
+    return 0;
+}
+
+quint64 ArchiveBuilder::encodeFoundation(const PlistValue &value, Style style)
+{
+    const quint64 slot = reserveSlot();
+    ObjectEncoder fields(*this);
+    switch (value.type()) {
+    case PlistValue::Type::String: fields.encodeInline(QStringLiteral("NS.string"), value); break;
+    case PlistValue::Type::Data: fields.encodeInline(QStringLiteral("NS.data"), value); break;
+    case PlistValue::Type::Date:
+        fields.encodeDouble(QStringLiteral("NS.time"), value.toDate().secondsSince2001);
+        break;
+    case PlistValue::Type::Array:
+    case PlistValue::Type::Set:
+        fields.encodeObjectArray(QStringLiteral("NS.objects"), value.toArray());
+        break;
+    case PlistValue::Type::Dictionary: {
+        const PlistDictionary &dictionary = value.toDictionary();
+        PlistArray keys, objects;
+        keys.reserve(dictionary.size());
+        objects.reserve(dictionary.size());
+        for (auto it = dictionary.cbegin(); it != dictionary.cend(); ++it) {
+            keys.append(it.key());
+            objects.append(it.value());
+        }
+        fields.encodeObjectArray(QStringLiteral("NS.keys"), keys);
+        fields.encodeObjectArray(QStringLiteral("NS.objects"), objects);
+        break;
+    }
+    default: break; // NSNull has no fields
+    }
+    const QStringList &chain = foundationChain(value.type(), style == Style::Mutable);
+    finishSlot(slot, chain.first(), chain, fields);
+    return slot;
+}
+
+quint64 ArchiveBuilder::encodeArchivedObject(const std::shared_ptr<ArchivedObject> &object)
+{
+    if (!object)
+        return 0;
+    const auto known = m_objectSlots.find(object.get());
+    if (known != m_objectSlots.end())
+        return known->second;
+    const quint64 slot = reserveSlot();
+    m_objectSlots.emplace(object.get(), slot);
+    ObjectEncoder fields(*this);
+    object->encode(fields);
+    QStringList chain = object->classChain();
+    const QString name = object->className();
+    if (chain.isEmpty() || chain.first() != name)
+        chain.prepend(name);
+    finishSlot(slot, name, chain, fields);
+    return slot;
+}
+
+void ArchiveBuilder::finishSlot(quint64 slot, const QString &className, const QStringList &chain,
+                                ObjectEncoder &fields)
+{
+    fields.keys.push_back(m_classKey);
+    fields.values.push_back(classRef(className, chain));
+    m_slots[slot] = m_writer.addDictionary(fields.keys, fields.values);
+}
+
+BinaryPlistWriter::Ref ArchiveBuilder::classRef(const QString &name, const QStringList &chain)
+{
+    const QString identity = chain.join(QLatin1Char('\n'));
+    auto it = m_classRefs.constFind(identity);
+    if (it != m_classRefs.constEnd())
+        return it.value();
+    std::vector<Ref> classes;
+    for (const QString &entry : chain)
+        classes.push_back(m_writer.addString(entry));
+    const Ref keys[] = {m_writer.addString(QStringLiteral("$classname")),
+                        m_writer.addString(QStringLiteral("$classes"))};
+    const Ref values[] = {m_writer.addString(name), m_writer.addArray(classes)};
+    m_slots.push_back(m_writer.addDictionary(keys, values));
+    const Ref ref = m_writer.addUid(m_slots.size() - 1);
+    m_classRefs.insert(identity, ref);
+    return ref;
+}
+
+Ref ArchiveBuilder::inlineRef(const PlistValue &value)
+{
+    switch (value.type()) {
+    case PlistValue::Type::Invalid: return BinaryPlistWriter::noRef;
+    case PlistValue::Type::Object:
+    case PlistValue::Type::Null:
+        return uidRef(encode(value, Style::Immutable));
+    case PlistValue::Type::Array:
+    case PlistValue::Type::Set: {
+        std::vector<Ref> members;
+        for (const PlistValue &member : value.toArray()) {
+            const Ref ref = inlineRef(member);
+            members.push_back(ref == BinaryPlistWriter::noRef ? uidRef(0) : ref);
+        }
+        return value.type() == PlistValue::Type::Set ? m_writer.addSet(members) : m_writer.addArray(members);
+    }
+    case PlistValue::Type::Dictionary: {
+        std::vector<Ref> keys, values;
+        const PlistDictionary &dictionary = value.toDictionary();
+        for (auto it = dictionary.cbegin(); it != dictionary.cend(); ++it) {
+            const Ref ref = inlineRef(it.value());
+            keys.push_back(m_writer.addString(it.key()));
+            values.push_back(ref == BinaryPlistWriter::noRef ? uidRef(0) : ref);
+        }
+        return m_writer.addDictionary(keys, values);
+    }
+    default: return m_writer.addValue(value);
+    }
+}
+
+QByteArray ArchiveBuilder::finish(const PlistDictionary &topObjects)
+{
+    std::vector<Ref> topKeys, topValues;
+    for (auto it = topObjects.cbegin(); it != topObjects.cend(); ++it) {
+        const quint64 uid = encode(it.value(), Style::Immutable);
+        topKeys.push_back(m_writer.addString(it.key()));
+        topValues.push_back(m_writer.addUid(uid));
+    }
+    const Ref top = m_writer.addDictionary(topKeys, topValues);
+    const Ref objects = m_writer.addArray(m_slots);
+    const Ref keys[] = {m_writer.addString(QStringLiteral("$version")),
+                        m_writer.addString(QStringLiteral("$archiver")),
+                        m_writer.addString(QStringLiteral("$top")),
+                        m_writer.addString(QStringLiteral("$objects"))};
+    const Ref values[] = {m_writer.addInteger(archiveVersion),
+                          m_writer.addString(QStringLiteral("NSKeyedArchiver")), top, objects};
+    return m_writer.finish(m_writer.addDictionary(keys, values));
+}
+
+} // namespace
+
+QByteArray KeyedArchiver::archivedData(const PlistValue &root)
+{
+    PlistDictionary top;
+    top.insert(QStringLiteral("root"), root);
+    return archivedData(top);
+}
+
+QByteArray KeyedArchiver::archivedData(const PlistDictionary &topObjects)
+{
+    ArchiveBuilder builder;
+    return builder.finish(topObjects);
+}
+
+} // namespace vidarium

@@ -1,0 +1,48 @@
+#include "keyedunarchiver.h"
+
+#include "platform/propertylist.h"
+#include "platform/unarchivesession.h"
+
+namespace vidarium {
+
+Result<PlistValue> KeyedUnarchiver::unarchive(const QByteArray &data, const QString &key)
+{
+    Result<PlistValue> archive = PropertyList::read(data);
+    if (!archive)
+        return archive;
+    return unarchive(*archive, key);
+}
+
+Result<PlistValue> KeyedUnarchiver::unarchive(const PlistValue &archive, const QString &key)
+{
+    UnarchiveSession session;
+    if (Result<void> opened = session.open(archive); !opened)
+        return opened.error();
+    return session.decodeTop(key);
+}
+
+Result<PlistDictionary> KeyedUnarchiver::unarchiveTopObjects(const PlistValue &archive)
+{
+    UnarchiveSession session;
+    if (Result<void> opened = session.open(archive); !opened)
+        return opened.error();
+    PlistDictionary objects;
+    const PlistDictionary &top = session.top();
+    for (auto it = top.cbegin(); it != top.cend(); ++it) {
+        Result<PlistValue> value = session.decodeTop(it.key());
+        if (!value)
+            return value.error();
+        objects.insert(it.key(), std::move(value).value());
+    }
+    return objects;
+}
+
+bool KeyedUnarchiver::isKeyedArchive(const PlistValue &plist)
+{
+    return plist.type() == PlistValue::Type::Dictionary
+        && plist.value(QStringLiteral("$objects")).type() == PlistValue::Type::Array
+        && plist.value(QStringLiteral("$top")).type() == PlistValue::Type::Dictionary
+        && plist.value(QStringLiteral("$archiver")).type() == PlistValue::Type::String;
+}
+
+} // namespace vidarium
