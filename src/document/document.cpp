@@ -169,6 +169,7 @@ void Document::resetToNew()
     m_library = std::make_unique<MediaLibrary>(this);
     m_package.close();
     m_filePath.clear();
+    m_storedFormat = CurrentFormat;
     m_versionAlert = false;
     m_changeCount = 0;
 }
@@ -285,6 +286,7 @@ Result<void> Document::readCurrentFormat(const QString &path, const PlistDiction
     m_package.close();
     adoptPackage(path);
     m_versionAlert = format < CurrentFormat;
+    m_storedFormat = format;
     m_changeCount = 0;
     emit changeCountChanged(m_changeCount);
     return {};
@@ -338,6 +340,7 @@ Result<void> Document::writeToPath(const QString &path)
         m_library->clearPendingImages(ElementImage(kind));
     m_library->clearPendingIcons();
     m_filePath = m_package.path();
+    m_storedFormat = CurrentFormat;
     updateChangeCount(Change::Cleared);
     return {};
 }

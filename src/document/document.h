@@ -90,6 +90,9 @@ public:
     const DocumentDefaults &defaults() const { return *m_defaults; }
     void setDefaults(std::shared_ptr<DocumentDefaults> defaults);
     bool versionAlert() const { return m_versionAlert; }
+    // The catalogue format the package was read in; the current one for a new library.
+    int storedFormat() const { return m_storedFormat; }
+    void setStoredFormat(int format) { m_storedFormat = format; }
     void setVersionAlert() { m_versionAlert = true; }
 
     // --- Change count --------------------------------------------------------------
@@ -128,6 +131,7 @@ private:
     QString m_filePath;
     QString m_recoverySuggestion;
     int m_changeCount = 0;
+    int m_storedFormat = CurrentFormat;
     bool m_versionAlert = false;
 };
 

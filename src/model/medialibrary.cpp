@@ -15,6 +15,7 @@
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <array>
+#include <atomic>
 #include <vector>
 
 namespace vidarium {
@@ -57,7 +58,14 @@ void forEachConcurrently(qsizetype count, Body body)
     QtConcurrent::blockingMap(indexes, [&body](qsizetype i) { body(i); });
 }
 
+std::atomic_bool backgroundValidation{true};
+
 } // namespace
+
+void MediaLibrary::setBackgroundValidationEnabled(bool enabled)
+{
+    backgroundValidation = enabled;
+}
 
 void MediaLibrary::setImageRequester(ImageRequester requester)
 {
@@ -323,6 +331,8 @@ MovedPaths findMovedElements(const MediaElementList &elements)
 
 void MediaLibrary::validateBookmarks()
 {
+    if (!backgroundValidation)
+        return;
     const MediaElementList elements = allElements();
     if (elements.isEmpty())
         return;

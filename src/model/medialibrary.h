@@ -80,6 +80,10 @@ public:
     static void setImageRequester(ImageRequester requester);
     // Registers the archive coders of elements and collections (idempotent).
     static void registerArchiveCoders();
+    // Whether loading and beginning an import validate bookmarks on a worker (the
+    // default). Programs without an event loop turn it off and call
+    // validateBookmarksNow when they want it.
+    static void setBackgroundValidationEnabled(bool enabled);
 
     // initWithDocument: host may be null (a detached library, e.g. in tests).
     explicit MediaLibrary(MediaLibraryHost *host = nullptr, QObject *parent = nullptr);

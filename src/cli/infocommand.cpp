@@ -1,0 +1,61 @@
+// vidarium-cli info: what a library holds, in numbers.
+
+#include "clicommand.h"
+#include "clilibrary.h"
+
+#include "model/mediaplaylist.h"
+
+#include <algorithm>
+
+namespace vidarium::cli {
+
+namespace {
+
+int runInfo(const QStringList &arguments)
+{
+    if (arguments.size() != 1 || arguments.first().startsWith(QLatin1String("--"))) {
+        printError(QStringLiteral("usage: vidarium-cli info LIBRARY"));
+        return 2;
+    }
+    std::unique_ptr<Document> document = openLibrary(arguments.first());
+    if (!document)
+        return 1;
+    const MediaLibrary &library = document->library();
+    QString output;
+    output += QStringLiteral("identifier\t%1\n").arg(library.identifier());
+    output += QStringLiteral("format\t%1\n").arg(document->storedFormat());
+    output += QStringLiteral("media\t%1\n").arg(library.media().size());
+    output += QStringLiteral("trash\t%1\n").arg(library.trash().size());
+    output += QStringLiteral("unreadable\t%1\n").arg(library.error().size());
+
+    // Built-in collections first, in their fixed order, then the user's by name.
+    static const QStringList builtInOrder = {
+        MediaPlaylist::TypeMedia,        MediaPlaylist::TypeTrash,         MediaPlaylist::TypeError,
+        MediaPlaylist::TypeLastImport,   MediaPlaylist::TypeRecentlyAdded, MediaPlaylist::TypeRecentlyPlayed,
+        MediaPlaylist::TypeFavorites,    MediaPlaylist::TypeMissing,
+    };
+    QList<MediaPlaylistPtr> playlists = library.playlists().values();
+    const auto rank = [](const MediaPlaylistPtr &playlist) {
+        const qsizetype index = builtInOrder.indexOf(playlist->type());
+        return index < 0 ? builtInOrder.size() : index;
+    };
+    std::sort(playlists.begin(), playlists.end(), [&](const MediaPlaylistPtr &a, const MediaPlaylistPtr &b) {
+        return rank(a) != rank(b) ? rank(a) < rank(b) : a->name() < b->name();
+    });
+    for (const MediaPlaylistPtr &playlist : std::as_const(playlists))
+        output += QStringLiteral("collection\t%1\t%2\n").arg(playlist->name()).arg(playlist->count());
+    printOut(output);
+    return 0;
+}
+
+const CliCommandRegistration registration({
+    QStringLiteral("info"),
+    QStringLiteral("info LIBRARY"),
+    QStringLiteral("Show a library's identifier, catalogue format and the counts of its media, trash, "
+                   "unreadable elements and every collection."),
+    runInfo,
+});
+
+} // namespace
+
+} // namespace vidarium::cli

@@ -1,0 +1,223 @@
+// vidarium-cli list: element values by key, as tab-separated lines or JSON.
+
+#include "clicommand.h"
+#include "clilibrary.h"
+
+#include "model/mediaplaylist.h"
+#include "model/predicate.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <algorithm>
+
+namespace vidarium::cli {
+
+namespace {
+
+const QString Usage = QStringLiteral(
+    "usage: vidarium-cli list LIBRARY [--collection NAME] [--where PREDICATE] [--keys k1,k2,...] [--format tsv|json]");
+
+const QStringList DefaultKeys = {
+    QStringLiteral("identifier"), QStringLiteral("path"),       QStringLiteral("name"),
+    QStringLiteral("device"),     QStringLiteral("status"),     QStringLiteral("assets"),
+    QStringLiteral("size"),       QStringLiteral("duration"),   QStringLiteral("pixelsWide"),
+    QStringLiteral("pixelsHigh"), QStringLiteral("frameRate"),  QStringLiteral("videoCodec"),
+    QStringLiteral("audioCodec"),
+};
+
+struct Options
+{
+    QString library;
+    QString collection;
+    QString where;
+    QStringList keys = DefaultKeys;
+    bool json = false;
+};
+
+// Parses the arguments; false (with the message printed) when they make no sense.
+bool parse(const QStringList &arguments, Options &options)
+{
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString &argument = arguments[i];
+        const bool hasValue = i + 1 < arguments.size();
+        if (argument == QLatin1String("--collection") && hasValue) {
+            options.collection = arguments[++i];
+        } else if (argument == QLatin1String("--where") && hasValue) {
+            options.where = arguments[++i];
+        } else if (argument == QLatin1String("--keys") && hasValue) {
+            options.keys = arguments[++i].split(QLatin1Char(','), Qt::SkipEmptyParts);
+            for (QString &key : options.keys)
+                key = key.trimmed();
+        } else if (argument == QLatin1String("--format") && hasValue) {
+            const QString format = arguments[++i];
+            if (format != QLatin1String("tsv") && format != QLatin1String("json")) {
+                printError(QStringLiteral("unknown format '%1': use tsv or json").arg(format));
+                return false;
+            }
+            options.json = format == QLatin1String("json");
+        } else if (!argument.startsWith(QLatin1String("--")) && options.library.isEmpty()) {
+            options.library = argument;
+        } else {
+            printError(Usage);
+            return false;
+        }
+    }
+    if (options.library.isEmpty() || options.keys.isEmpty()) {
+        printError(Usage);
+        return false;
+    }
+    return true;
+}
+
+QJsonValue jsonValue(const PlistValue &value)
+{
+    switch (value.type()) {
+    case PlistValue::Type::Invalid:
+    case PlistValue::Type::Null:
+        return QJsonValue::Null;
+    case PlistValue::Type::Bool: return value.toBool();
+    case PlistValue::Type::Integer: return double(value.toInteger());
+    case PlistValue::Type::Real: return value.toDouble();
+    case PlistValue::Type::Date: return value.toDateTime().toString(Qt::ISODateWithMs);
+    case PlistValue::Type::Data: return QString::fromLatin1(value.toData().toBase64());
+    case PlistValue::Type::String: return value.toString();
+    case PlistValue::Type::Array:
+    case PlistValue::Type::Set: {
+        QJsonArray array;
+        for (const PlistValue &member : value.toArray())
+            array.append(jsonValue(member));
+        return array;
+    }
+    case PlistValue::Type::Dictionary: {
+        QJsonObject object;
+        const PlistDictionary &dictionary = value.toDictionary();
+        for (auto it = dictionary.constBegin(); it != dictionary.constEnd(); ++it)
+            object.insert(it.key(), jsonValue(it.value()));
+        return object;
+    }
+    case PlistValue::Type::Uid:
+    case PlistValue::Type::Object:
+        break;
+    }
+    return QJsonValue::Null;
+}
+
+// One cell of a tab-separated line: never a tab or a line break inside.
+QString text(const PlistValue &value)
+{
+    QString result;
+    switch (value.type()) {
+    case PlistValue::Type::Bool: result = value.toBool() ? QStringLiteral("true") : QStringLiteral("false"); break;
+    case PlistValue::Type::Integer: result = QString::number(value.toInteger()); break;
+    case PlistValue::Type::Real: result = QString::number(value.toDouble(), 'g', 15); break;
+    case PlistValue::Type::Date: result = value.toDateTime().toString(Qt::ISODateWithMs); break;
+    case PlistValue::Type::Data: result = QString::fromLatin1(value.toData().toBase64()); break;
+    case PlistValue::Type::String: result = value.toString(); break;
+    case PlistValue::Type::Array:
+    case PlistValue::Type::Set: {
+        QStringList members;
+        for (const PlistValue &member : value.toArray())
+            members.append(text(member));
+        result = members.join(QStringLiteral(", "));
+        break;
+    }
+    case PlistValue::Type::Dictionary:
+        result = QString::fromUtf8(QJsonDocument(jsonValue(value).toObject()).toJson(QJsonDocument::Compact));
+        break;
+    default:
+        break;
+    }
+    for (QChar &c : result) {
+        if (c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('\r'))
+            c = QLatin1Char(' ');
+    }
+    return result;
+}
+
+int runList(const QStringList &arguments)
+{
+    Options options;
+    if (!parse(arguments, options))
+        return 2;
+    std::optional<Predicate> where;
+    if (!options.where.isEmpty()) {
+        Result<Predicate> parsed = Predicate::parse(options.where);
+        if (!parsed) {
+            printError(parsed.error().message());
+            return 1;
+        }
+        where = *parsed;
+    }
+    std::unique_ptr<Document> document = openLibrary(options.library);
+    if (!document)
+        return 1;
+    MediaLibrary &library = document->library();
+
+    MediaElementList elements;
+    if (options.collection.isEmpty()) {
+        elements = library.media().values();
+    } else {
+        MediaPlaylistPtr chosen;
+        for (const MediaPlaylistPtr &playlist : library.playlists()) {
+            if (playlist->name() == options.collection && (!chosen || playlist->isBuiltIn()))
+                chosen = playlist;
+        }
+        if (!chosen) {
+            printError(QStringLiteral("%1 has no collection named '%2'").arg(options.library, options.collection));
+            return 1;
+        }
+        elements = chosen->elements();
+    }
+    if (where) {
+        MediaElementList kept;
+        for (const MediaElementPtr &element : std::as_const(elements)) {
+            const Result<bool> admitted = where->evaluate(*element);
+            if (!admitted) {
+                printError(admitted.error().message());
+                return 1;
+            }
+            if (*admitted)
+                kept.append(element);
+        }
+        elements = kept;
+    }
+    std::sort(elements.begin(), elements.end(), [](const MediaElementPtr &a, const MediaElementPtr &b) {
+        const QString pathA = a->path();
+        const QString pathB = b->path();
+        return pathA != pathB ? pathA < pathB : a->identifier() < b->identifier();
+    });
+
+    if (options.json) {
+        QJsonArray rows;
+        for (const MediaElementPtr &element : std::as_const(elements)) {
+            QJsonObject row;
+            for (const QString &key : std::as_const(options.keys))
+                row.insert(key, jsonValue(element->valueForKey(key)));
+            rows.append(row);
+        }
+        printOut(QString::fromUtf8(QJsonDocument(rows).toJson(QJsonDocument::Indented)));
+        return 0;
+    }
+    QString output = options.keys.join(QLatin1Char('\t')) + QLatin1Char('\n');
+    for (const MediaElementPtr &element : std::as_const(elements)) {
+        QStringList cells;
+        for (const QString &key : std::as_const(options.keys))
+            cells.append(text(element->valueForKey(key)));
+        output += cells.join(QLatin1Char('\t')) + QLatin1Char('\n');
+    }
+    printOut(output);
+    return 0;
+}
+
+const CliCommandRegistration registration({
+    QStringLiteral("list"),
+    QStringLiteral("list LIBRARY [--collection NAME] [--where PREDICATE] [--keys k1,k2,...] [--format tsv|json]"),
+    QStringLiteral("List element values by key (a header line, then one element per line), or as a JSON array."),
+    runList,
+});
+
+} // namespace
+
+} // namespace vidarium::cli
