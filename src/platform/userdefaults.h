@@ -3,7 +3,9 @@
 // The application settings ("user defaults"): typed get and set by key, stored
 // with QSettings, over a registration domain of fallback values that are never
 // written. A key the user never set and nobody registered reads as nothing: a
-// bool reads false, a number 0, a string "".
+// bool reads false, a number 0, a string "". Read scalars with the typed
+// getters: the settings file keeps them as text, so after a restart object()
+// gives a stored bool or number back as a string.
 // Threads: every member may be called from any thread.
 
 #include "platform/plistvalue.h"

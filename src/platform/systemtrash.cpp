@@ -1,0 +1,40 @@
+#include "platform/systemtrash.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <QtConcurrent/QtConcurrentRun>
+
+namespace vidarium {
+
+Q_LOGGING_CATEGORY(lcTrash, "vidarium.trash")
+
+Result<void> SystemTrash::moveToTrash(const QString &path)
+{
+    const QFileInfo info(path);
+    if (path.isEmpty() || (!info.exists() && !info.isSymLink()))
+        return Error(Error::Code::NotFound,
+                     QStringLiteral("\"%1\" cannot be moved to the trash: it does not exist.")
+                         .arg(path));
+    QString trashedAs;
+    if (!QFile::moveToTrash(path, &trashedAs))
+        return Error(Error::Code::Io,
+                     QStringLiteral("\"%1\" could not be moved to the trash.").arg(path));
+    return {};
+}
+
+void SystemTrash::moveToTrashInBackground(const QStringList &paths)
+{
+    if (paths.isEmpty())
+        return;
+    // Fire and forget: the future is dropped, the work still runs on the pool.
+    (void)QtConcurrent::run([paths] {
+        for (const QString &path : paths) {
+            const Result<void> result = moveToTrash(path);
+            if (!result.ok())
+                qCWarning(lcTrash) << result.error().message();
+        }
+    });
+}
+
+} // namespace vidarium
