@@ -1,0 +1,13 @@
+// vidarium-cli reads files in process by default: the dispatcher it makes gets
+// the in-process importer, which hands what it cannot read to the external tools.
+
+#include "import/avimportcontroller.h"
+
+namespace {
+
+const bool registered = [] {
+    vidarium::AVImportController::registerWithDispatcher();
+    return true;
+}();
+
+} // namespace
