@@ -145,7 +145,7 @@ MediaElementList MediaPlaylist::elements() const
         }
         return result;
     }
-    Result<PredicateEvaluator> evaluator = PredicateEvaluator::compile(*m_predicate);
+    const Result<PredicateEvaluator> evaluator = m_predicate->evaluator();
     if (!evaluator)
         return result;
     for (const MediaElementPtr &element : library->media()) {
@@ -164,7 +164,7 @@ qsizetype MediaPlaylist::count() const
         return 0;
     if (const ElementDictionary *dictionary = dictionaryForType(*library, m_type))
         return dictionary->size();
-    Result<PredicateEvaluator> evaluator = PredicateEvaluator::compile(*m_predicate);
+    const Result<PredicateEvaluator> evaluator = m_predicate->evaluator();
     if (!evaluator)
         return 0;
     const ElementDictionary &media = library->media();
@@ -338,7 +338,7 @@ void MediaPlaylist::removeInvalidCompoundPredicates()
 void MediaPlaylist::removeInvalidRegularExpressions()
 {
     // Compiling is the evaluation that can fail: it is where a MATCHES pattern is read.
-    if (!m_predicate || !m_predicate->isCompound() || PredicateEvaluator::compile(*m_predicate))
+    if (!m_predicate || !m_predicate->isCompound() || m_predicate->evaluator())
         return;
     QList<Predicate> kept;
     for (const Predicate &sub : m_predicate->subpredicates()) {

@@ -6,6 +6,9 @@
 
 #include <QStringList>
 
+#include <mutex>
+#include <optional>
+
 namespace vidarium {
 
 struct Predicate::Data
@@ -19,6 +22,10 @@ struct Predicate::Data
     QString customSelector;
     CompoundPredicateType compoundType = CompoundPredicateType::And;
     QList<Predicate> subpredicates;
+    // Compiled on first evaluation and shared by every copy, so that callers who
+    // evaluate one predicate over many objects compile it once.
+    mutable std::once_flag compiledOnce;
+    mutable std::optional<Result<PredicateEvaluator>> compiled;
 };
 
 namespace {
@@ -220,12 +227,18 @@ QString Predicate::format() const
                                                                     : QLatin1String(" OR "));
 }
 
+Result<PredicateEvaluator> Predicate::evaluator() const
+{
+    std::call_once(d->compiledOnce, [this] { d->compiled.emplace(PredicateEvaluator::compile(*this)); });
+    return *d->compiled;
+}
+
 Result<bool> Predicate::evaluate(const KeyValueSource &object) const
 {
-    Result<PredicateEvaluator> evaluator = PredicateEvaluator::compile(*this);
-    if (!evaluator)
-        return evaluator.error();
-    return evaluator->evaluate(object);
+    const Result<PredicateEvaluator> compiled = evaluator();
+    if (!compiled)
+        return compiled.error();
+    return compiled->evaluate(object);
 }
 
 Result<bool> Predicate::evaluateWithValue(const PlistValue &value) const

@@ -19,6 +19,7 @@
 namespace vidarium {
 
 class KeyValueSource;
+class PredicateEvaluator;
 
 // The numbers are those of the archived form.
 enum class PredicateOperatorType {
@@ -100,8 +101,11 @@ public:
     // The format text: what users see and type.
     QString format() const;
 
-    // Compiles and evaluates once; fails when the predicate cannot be evaluated
-    // (an invalid MATCHES expression). For many objects, compile a PredicateEvaluator.
+    // The compiled form, made on first use and shared by every copy of this predicate;
+    // fails when the predicate cannot be evaluated (an invalid MATCHES expression).
+    Result<PredicateEvaluator> evaluator() const;
+    // Evaluates through evaluator(), so evaluating one predicate over many objects
+    // compiles it once.
     Result<bool> evaluate(const KeyValueSource &object) const;
     // Against a plain value (a string, for predicates over SELF).
     Result<bool> evaluateWithValue(const PlistValue &value) const;

@@ -69,7 +69,30 @@ private:
 class ArchivedExpression final : public ArchivedObject
 {
 public:
-    explicit ArchivedExpression(PredicateExpression expression) : m_expression(std::move(expression)) {}
+    // The archived children are made here and owned by this object, so that each
+    // stays one live object while the archive is written.
+    explicit ArchivedExpression(PredicateExpression expression) : m_expression(std::move(expression))
+    {
+        switch (m_expression.kind()) {
+        case PredicateExpression::Kind::KeyPath:
+            m_operand = value(PredicateExpression::evaluatedObject());
+            m_children = {PlistValue(std::shared_ptr<ArchivedObject>(
+                std::make_shared<ArchivedKeyPathSpecifier>(m_expression.keyPath())))};
+            break;
+        case PredicateExpression::Kind::Function:
+            m_operand = m_expression.isBuiltin()
+                ? PlistValue(std::shared_ptr<ArchivedObject>(
+                      std::make_shared<ArchivedClassConstant>(PredicateUtilitiesClass)))
+                : value(m_expression.operand());
+            m_children = values(m_expression.arguments());
+            break;
+        case PredicateExpression::Kind::Aggregate:
+            m_children = values(m_expression.arguments());
+            break;
+        default:
+            break;
+        }
+    }
 
     static PlistValue value(const PredicateExpression &expression)
     {
@@ -130,7 +153,7 @@ public:
         case PredicateExpression::Kind::Aggregate:
             // {a, b} is a constant holding an array of constant expressions.
             encoder.encodeInt(typeKey, ConstantType);
-            encoder.encodeObject(QStringLiteral("NSConstantValue"), values(m_expression.arguments()));
+            encoder.encodeObject(QStringLiteral("NSConstantValue"), m_children);
             return;
         case PredicateExpression::Kind::EvaluatedObject:
             encoder.encodeInt(typeKey, SelfType);
@@ -142,32 +165,28 @@ public:
         case PredicateExpression::Kind::KeyPath: {
             const QString &path = m_expression.keyPath();
             encoder.encodeInt(typeKey, KeyPathType);
-            encoder.encodeObject(QStringLiteral("NSOperand"), value(PredicateExpression::evaluatedObject()));
+            encoder.encodeObject(QStringLiteral("NSOperand"), m_operand);
             encoder.encodeObject(QStringLiteral("NSSelectorName"),
                                  path.contains(QLatin1Char('.')) ? QStringLiteral("valueForKeyPath:")
                                                                  : QStringLiteral("valueForKey:"));
-            const PlistArray arguments{
-                PlistValue(std::shared_ptr<ArchivedObject>(std::make_shared<ArchivedKeyPathSpecifier>(path)))};
-            encoder.encodeObject(QStringLiteral("NSArguments"), arguments, ArchiveEncoder::Mutable);
+            encoder.encodeObject(QStringLiteral("NSArguments"), m_children, ArchiveEncoder::Mutable);
             return;
         }
         case PredicateExpression::Kind::Function:
             break;
         }
         encoder.encodeInt(typeKey, FunctionType);
-        const PlistValue operand = m_expression.isBuiltin()
-            ? PlistValue(std::shared_ptr<ArchivedObject>(std::make_shared<ArchivedClassConstant>(PredicateUtilitiesClass)))
-            : value(m_expression.operand());
-        encoder.encodeObject(QStringLiteral("NSOperand"), operand);
+        encoder.encodeObject(QStringLiteral("NSOperand"), m_operand);
         encoder.encodeObject(QStringLiteral("NSSelectorName"), m_expression.selector());
-        encoder.encodeObject(QStringLiteral("NSArguments"), values(m_expression.arguments()),
-                             ArchiveEncoder::Mutable);
+        encoder.encodeObject(QStringLiteral("NSArguments"), m_children, ArchiveEncoder::Mutable);
     }
 
     const PredicateExpression &expression() const { return m_expression; }
 
 private:
     PredicateExpression m_expression;
+    PlistValue m_operand;
+    PlistArray m_children;
 };
 
 class ArchivedOperator final : public ArchivedObject
@@ -264,7 +283,19 @@ private:
 class ArchivedPredicate final : public ArchivedObject
 {
 public:
-    explicit ArchivedPredicate(Predicate predicate) : m_predicate(std::move(predicate)) {}
+    explicit ArchivedPredicate(Predicate predicate) : m_predicate(std::move(predicate))
+    {
+        if (m_predicate.isComparison()) {
+            m_left = ArchivedExpression::value(m_predicate.leftExpression());
+            m_right = ArchivedExpression::value(m_predicate.rightExpression());
+            m_operator = PlistValue(std::shared_ptr<ArchivedObject>(std::make_shared<ArchivedOperator>(
+                m_predicate.operatorType(), m_predicate.modifier(), m_predicate.options(),
+                m_predicate.customSelector())));
+        } else if (m_predicate.isCompound()) {
+            for (const Predicate &sub : m_predicate.subpredicates())
+                m_subpredicates.append(PredicateCoding::archivedValue(sub));
+        }
+    }
 
     QString className() const override
     {
@@ -288,24 +319,15 @@ public:
         case Predicate::Kind::True:
         case Predicate::Kind::False:
             return;
-        case Predicate::Kind::Comparison: {
-            encoder.encodeObject(QStringLiteral("NSLeftExpression"),
-                                 ArchivedExpression::value(m_predicate.leftExpression()));
-            encoder.encodeObject(QStringLiteral("NSRightExpression"),
-                                 ArchivedExpression::value(m_predicate.rightExpression()));
-            auto op = std::make_shared<ArchivedOperator>(m_predicate.operatorType(), m_predicate.modifier(),
-                                                         m_predicate.options(), m_predicate.customSelector());
-            encoder.encodeObject(QStringLiteral("NSPredicateOperator"),
-                                 PlistValue(std::shared_ptr<ArchivedObject>(std::move(op))));
+        case Predicate::Kind::Comparison:
+            encoder.encodeObject(QStringLiteral("NSLeftExpression"), m_left);
+            encoder.encodeObject(QStringLiteral("NSRightExpression"), m_right);
+            encoder.encodeObject(QStringLiteral("NSPredicateOperator"), m_operator);
             return;
-        }
         case Predicate::Kind::Compound:
             break;
         }
-        PlistArray subpredicates;
-        for (const Predicate &sub : m_predicate.subpredicates())
-            subpredicates.append(PredicateCoding::archivedValue(sub));
-        encoder.encodeObject(QStringLiteral("NSSubpredicates"), subpredicates);
+        encoder.encodeObject(QStringLiteral("NSSubpredicates"), m_subpredicates);
         encoder.encodeInt(QStringLiteral("NSCompoundPredicateType"), qint64(m_predicate.compoundType()));
     }
 
@@ -313,6 +335,10 @@ public:
 
 private:
     Predicate m_predicate;
+    PlistValue m_left;
+    PlistValue m_right;
+    PlistValue m_operator;
+    PlistArray m_subpredicates;
 };
 
 PlistValue objectValue(std::shared_ptr<ArchivedObject> object)

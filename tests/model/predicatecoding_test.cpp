@@ -1,0 +1,246 @@
+// The stored form of predicates: the archived predicate classes, read from
+// archives built by hand in the stored layout and written back the same way.
+
+#include "model/predicate.h"
+#include "model/predicatecoding.h"
+#include "platform/keyedarchive.h"
+#include "platform/propertylist.h"
+
+#include "testsupport.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+using namespace vidarium;
+
+namespace {
+
+const QString fieldId = QStringLiteral("0A1B2C3D-0000-4000-8000-00000000ABCD");
+
+class PredicateCodingTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { PredicateCoding::registerArchiveCoders(); }
+
+    static QByteArray fixture(const QString &name)
+    {
+        QFile file(test::testDataPath(QStringLiteral("predicates/") + name));
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
+        return file.readAll();
+    }
+
+    static Predicate parsed(const QString &format, const PlistArray &arguments = {})
+    {
+        Result<Predicate> result = Predicate::fromFormat(format, arguments);
+        EXPECT_TRUE(result.ok()) << format.toStdString();
+        return result.ok() ? *result : Predicate::falsePredicate();
+    }
+
+    static Result<Predicate> unarchived(const QByteArray &bytes)
+    {
+        Result<PlistValue> root = KeyedUnarchiver::unarchive(bytes);
+        if (!root)
+            return root.error();
+        return PredicateCoding::predicateFromValue(*root);
+    }
+
+    static QByteArray archived(const Predicate &predicate)
+    {
+        return KeyedArchiver::archivedData(PredicateCoding::archivedValue(predicate));
+    }
+
+    // The raw archive: its objects, and the object a UID field of `object` names.
+    static PlistArray objects(const QByteArray &bytes)
+    {
+        Result<PlistValue> plist = PropertyList::read(bytes);
+        EXPECT_TRUE(plist.ok());
+        return plist.ok() ? plist->value(QStringLiteral("$objects")).toArray() : PlistArray();
+    }
+    static PlistValue rootObject(const PlistArray &objects, const QByteArray &bytes)
+    {
+        const PlistValue top = PropertyList::read(bytes)->value(QStringLiteral("$top"));
+        return objects.value(qsizetype(top.value(QStringLiteral("root")).toUid().index));
+    }
+    static PlistValue follow(const PlistArray &objects, const PlistValue &object, const QString &key)
+    {
+        const PlistValue field = object.value(key);
+        EXPECT_EQ(field.type(), PlistValue::Type::Uid) << key.toStdString();
+        return objects.value(qsizetype(field.toUid().index));
+    }
+    static QStringList classChain(const PlistArray &objects, const PlistValue &object)
+    {
+        QStringList chain;
+        for (const PlistValue &name : follow(objects, object, QStringLiteral("$class"))
+                                          .value(QStringLiteral("$classes"))
+                                          .toArray())
+            chain.append(name.toString());
+        return chain;
+    }
+
+    static Predicate smartPredicate()
+    {
+        return parsed(QStringLiteral("name BEGINSWITH[cd] 'clip' AND rating >= 3 AND "
+                                     "ANY userKeywordObjects.name CONTAINS[cd] 'été' AND fileExists == NO AND ")
+                      + fieldId + QStringLiteral(" MATCHES[cd] 'a.*'"));
+    }
+    static Predicate recentPredicate()
+    {
+        return parsed(QStringLiteral("importedDate >= CAST(CAST(now(), \"NSNumber\") - %d, \"NSDate\")"),
+                      {7 * 86400});
+    }
+};
+
+} // namespace
+
+TEST_F(PredicateCodingTest, ReadsArchivesInTheStoredLayout)
+{
+    Result<Predicate> smart = unarchived(fixture(QStringLiteral("smart.plist")));
+    ASSERT_TRUE(smart.ok()) << smart.error().message().toStdString();
+    EXPECT_TRUE(*smart == smartPredicate()) << smart->format().toStdString();
+
+    Result<Predicate> recent = unarchived(fixture(QStringLiteral("recent.plist")));
+    ASSERT_TRUE(recent.ok()) << recent.error().message().toStdString();
+    EXPECT_TRUE(*recent == recentPredicate()) << recent->format().toStdString();
+}
+
+TEST_F(PredicateCodingTest, WritesTheStoredLayoutObjectForObject)
+{
+    // Every archive object, field, inline value and reference as in the stored layout;
+    // only the binary container's own table order may differ from the fixture's.
+    const struct
+    {
+        Predicate predicate;
+        QString fixture;
+    } cases[] = {
+        {smartPredicate(), QStringLiteral("smart.plist")},
+        {recentPredicate(), QStringLiteral("recent.plist")},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.fixture.toStdString());
+        Result<PlistValue> ours = PropertyList::read(archived(c.predicate));
+        Result<PlistValue> theirs = PropertyList::read(fixture(c.fixture));
+        ASSERT_TRUE(ours.ok() && theirs.ok());
+        EXPECT_EQ(ours->value(QStringLiteral("$top")), theirs->value(QStringLiteral("$top")));
+        EXPECT_EQ(ours->value(QStringLiteral("$archiver")), theirs->value(QStringLiteral("$archiver")));
+        EXPECT_EQ(ours->value(QStringLiteral("$version")), theirs->value(QStringLiteral("$version")));
+        const PlistArray ourObjects = ours->value(QStringLiteral("$objects")).toArray();
+        const PlistArray theirObjects = theirs->value(QStringLiteral("$objects")).toArray();
+        ASSERT_EQ(ourObjects.size(), theirObjects.size());
+        for (qsizetype i = 0; i < ourObjects.size(); ++i) {
+            SCOPED_TRACE(i);
+            const PlistValue &a = ourObjects[i];
+            const PlistValue &b = theirObjects[i];
+            EXPECT_EQ(a.type(), b.type());
+            if (a.type() == PlistValue::Type::Dictionary) {
+                EXPECT_EQ(a.toDictionary().keys(), b.toDictionary().keys());
+                for (const QString &key : b.toDictionary().keys()) {
+                    SCOPED_TRACE(key.toStdString());
+                    EXPECT_EQ(a.value(key).type(), b.value(key).type());
+                    EXPECT_TRUE(a.value(key) == b.value(key));
+                }
+            } else {
+                EXPECT_TRUE(a == b) << a.toString().toStdString() << " / " << b.toString().toStdString();
+            }
+        }
+    }
+}
+
+TEST_F(PredicateCodingTest, OperatorsKeepTheirClassesAndKeys)
+{
+    struct Case
+    {
+        QString format;
+        QString operatorClass;
+        PlistDictionary inlineFields;
+    };
+    const Case cases[] = {
+        {QStringLiteral("a < 1"), QStringLiteral("NSComparisonPredicateOperator"),
+         {{QStringLiteral("NSOperatorType"), 0}, {QStringLiteral("NSVariant"), 0}, {QStringLiteral("NSOptions"), 0}}},
+        {QStringLiteral("a != 'x'"), QStringLiteral("NSEqualityPredicateOperator"),
+         {{QStringLiteral("NSOperatorType"), 5}, {QStringLiteral("NSNegate"), true}}},
+        {QStringLiteral("a ==[c] 'x'"), QStringLiteral("NSEqualityPredicateOperator"),
+         {{QStringLiteral("NSNegate"), false}, {QStringLiteral("NSOptions"), 1}}},
+        {QStringLiteral("a ENDSWITH[d] 'x'"), QStringLiteral("NSSubstringPredicateOperator"),
+         {{QStringLiteral("NSOperatorType"), 9}, {QStringLiteral("NSPosition"), 1}, {QStringLiteral("NSFlags"), 2}}},
+        {QStringLiteral("a CONTAINS[cd] 'x'"), QStringLiteral("NSInPredicateOperator"),
+         {{QStringLiteral("NSOperatorType"), 99}, {QStringLiteral("NSFlags"), 3}}},
+        {QStringLiteral("'x' IN a"), QStringLiteral("NSInPredicateOperator"), {{QStringLiteral("NSOperatorType"), 10}}},
+        {QStringLiteral("a LIKE 'x*'"), QStringLiteral("NSLikePredicateOperator"), {{QStringLiteral("NSOperatorType"), 7}}},
+        {QStringLiteral("ANY a MATCHES 'x'"), QStringLiteral("NSMatchingPredicateOperator"),
+         {{QStringLiteral("NSOperatorType"), 6}, {QStringLiteral("NSModifier"), 2}}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.format.toStdString());
+        const QByteArray bytes = archived(parsed(c.format));
+        const PlistArray all = objects(bytes);
+        const PlistValue op = follow(all, rootObject(all, bytes), QStringLiteral("NSPredicateOperator"));
+        EXPECT_EQ(classChain(all, op).first(), c.operatorClass);
+        EXPECT_EQ(classChain(all, op).last(), QStringLiteral("NSObject"));
+        for (auto field = c.inlineFields.begin(); field != c.inlineFields.end(); ++field) {
+            SCOPED_TRACE(field.key().toStdString());
+            EXPECT_EQ(op.value(field.key()).type(), field.value().type());
+            EXPECT_EQ(op.value(field.key()), field.value());
+        }
+        Result<Predicate> back = unarchived(bytes);
+        ASSERT_TRUE(back.ok());
+        EXPECT_TRUE(*back == parsed(c.format)) << back->format().toStdString();
+    }
+}
+
+TEST_F(PredicateCodingTest, EveryFormatTheProgramBuildsArchivesAndReadsBack)
+{
+    const QDateTime moment = QDateTime::fromSecsSinceEpoch(1700000000, Qt::UTC);
+    const Predicate predicates[] = {
+        Predicate::truePredicate(),
+        Predicate::falsePredicate(),
+        parsed(QStringLiteral("batch == %@"), {QStringLiteral("5F1E0000-0000-4000-8000-000000000001")}),
+        recentPredicate(),
+        parsed(QStringLiteral("launchedDate >= CAST(CAST(now(), \"NSNumber\") - %d, \"NSDate\")"), {0}),
+        parsed(QStringLiteral("rating >= %d"), {5}),
+        parsed(QStringLiteral("fileExists == %@"), {false}),
+        parsed(QStringLiteral("error == %@"), {true}),
+        parsed(QStringLiteral("%K == %@"), {fieldId, QStringLiteral("Ünïcode")}),
+        parsed(QStringLiteral("%K == %@"), {QStringLiteral("creationDate"), PlistValue(moment)}),
+        parsed(QStringLiteral("%K == %@"), {QStringLiteral("frameRate"), 23.976}),
+        parsed(QStringLiteral("%@ IN FUNCTION(self, 'arrayValueForUndefinedKey:', %@)"), {QStringLiteral("b"), fieldId}),
+        parsed(QStringLiteral("%@ IN userKeywords"), {QStringLiteral("K1")}),
+        parsed(QStringLiteral("%K CONTAINS[cd] %@"), {QStringLiteral("userComments"), QStringLiteral("word")}),
+        parsed(QStringLiteral("name == %@"), {QStringLiteral("Director")}),
+        parsed(QStringLiteral("SELF like  %@"), {QStringLiteral("Hol*")}),
+        parsed(QStringLiteral("SELF BEGINSWITH[c] %@"), {QStringLiteral("stream")}),
+        parsed(QStringLiteral("launchedDate == nil OR x IN {1, 'two', 3.5} OR NOT (a BETWEEN {1, 2})")),
+        smartPredicate(),
+    };
+    for (const Predicate &predicate : predicates) {
+        SCOPED_TRACE(predicate.format().toStdString());
+        Result<Predicate> back = unarchived(archived(predicate));
+        ASSERT_TRUE(back.ok()) << back.error().message().toStdString();
+        EXPECT_TRUE(*back == predicate) << back->format().toStdString();
+    }
+}
+
+TEST_F(PredicateCodingTest, NilConstantIsTheNilReference)
+{
+    const QByteArray bytes = archived(parsed(QStringLiteral("launchedDate == nil")));
+    const PlistArray all = objects(bytes);
+    const PlistValue right = follow(all, rootObject(all, bytes), QStringLiteral("NSRightExpression"));
+    EXPECT_EQ(right.value(QStringLiteral("NSConstantValue")), PlistValue(PlistUid{0}));
+}
+
+TEST_F(PredicateCodingTest, UnknownFormsAreKeptNotFatal)
+{
+    Result<PlistValue> root = KeyedUnarchiver::unarchive(fixture(QStringLiteral("unknown.plist")));
+    ASSERT_TRUE(root.ok()) << root.error().message().toStdString();
+    Result<Predicate> predicate = PredicateCoding::predicateFromValue(*root);
+    ASSERT_FALSE(predicate.ok());
+    EXPECT_EQ(predicate.error().code(), Error::Code::Unsupported);
+    // Kept as found: written again, it still names the class it came with.
+    Result<PlistValue> again = KeyedUnarchiver::unarchive(KeyedArchiver::archivedData(*root));
+    ASSERT_TRUE(again.ok());
+    ASSERT_EQ(again->type(), PlistValue::Type::Object);
+    EXPECT_EQ(again->toObject()->className(), QStringLiteral("NSComparisonPredicate"));
+
+    EXPECT_FALSE(PredicateCoding::predicateFromValue(PlistValue::null()).ok());
+    EXPECT_FALSE(PredicateCoding::predicateFromValue(QStringLiteral("name == 'x'")).ok());
+}
