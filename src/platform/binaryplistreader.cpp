@@ -64,7 +64,12 @@ public:
         m_objectCount = objectCount;
         m_offsetTable = m_data + offsetTable;
         m_objectLimit = offsetTable;
+        // Every object is decoded once, but a container can be referenced from many
+        // places, and each place holds it in full: [B, B] where B = [C, C] and so on
+        // doubles at each level. No honest file holds more values than a few per byte.
+        m_weightLimit = 16 * m_size + (quint64(1) << 20);
         m_values.resize(objectCount);
+        m_weights.assign(objectCount, 1);
         m_states.assign(objectCount, State::Unread);
         return object(topObject, 0);
     }
@@ -186,12 +191,17 @@ private:
                 return count.error();
             PlistArray members;
             members.reserve(qsizetype(*count));
+            quint64 weight = 1;
             for (quint64 i = 0; i < *count; ++i) {
-                Result<PlistValue> member = object(refAt(position + i * m_refSize), depth + 1);
+                const quint64 memberIndex = refAt(position + i * m_refSize);
+                Result<PlistValue> member = object(memberIndex, depth + 1);
                 if (!member)
                     return member;
+                if (!addWeight(weight, memberIndex))
+                    return tooLarge(index);
                 members.append(std::move(member).value());
             }
+            m_weights[index] = weight;
             return high == 0xC ? PlistValue::set(members) : PlistValue(members);
         }
         case 0xD: {
@@ -200,6 +210,7 @@ private:
                 return count.error();
             PlistDictionary dictionary;
             const quint64 valuesStart = position + *count * m_refSize;
+            quint64 weight = 1;
             for (quint64 i = 0; i < *count; ++i) {
                 Result<PlistValue> key = object(refAt(position + i * m_refSize), depth + 1);
                 if (!key)
@@ -207,11 +218,15 @@ private:
                 if (key->type() != PlistValue::Type::String)
                     return corrupt(QStringLiteral("dictionary %1 has a key that is a %2, not a string")
                                        .arg(index).arg(PlistValue::typeName(key->type())));
-                Result<PlistValue> value = object(refAt(valuesStart + i * m_refSize), depth + 1);
+                const quint64 valueIndex = refAt(valuesStart + i * m_refSize);
+                Result<PlistValue> value = object(valueIndex, depth + 1);
                 if (!value)
                     return value;
+                if (!addWeight(weight, valueIndex))
+                    return tooLarge(index);
                 dictionary.insert(key->toString(), std::move(value).value());
             }
+            m_weights[index] = weight;
             return PlistValue(dictionary);
         }
         default: break;
@@ -266,6 +281,19 @@ private:
         return count;
     }
 
+    // Adds the logical size of a member to its container's; false past the limit.
+    bool addWeight(quint64 &weight, quint64 memberIndex) const
+    {
+        weight += m_weights[memberIndex];
+        return weight <= m_weightLimit;
+    }
+
+    static Error tooLarge(quint64 index)
+    {
+        return corrupt(QStringLiteral("object %1 refers to shared objects so often that it would expand "
+                                      "far beyond the size of the file").arg(index));
+    }
+
     quint64 refAt(quint64 position) const { return readBigEndian(m_data + position, m_refSize); }
 
     double realAt(quint64 position) const
@@ -283,6 +311,8 @@ private:
     quint64 m_objectCount = 0;
     const quint8 *m_offsetTable = nullptr;
     quint64 m_objectLimit = 0;
+    quint64 m_weightLimit = 0;
+    std::vector<quint64> m_weights; // logical size of each decoded object, in values
     std::vector<PlistValue> m_values;
     std::vector<State> m_states;
 };

@@ -65,9 +65,9 @@ Result<void> UnarchiveSession::open(const PlistValue &archive)
     m_decoded.resize(count);
     m_weights.assign(count, 0);
     m_states.assign(count, State::Unread);
-    // Generous for real catalogues, whose values are each handed out about once, and
-    // still linear in the size of the archive.
-    m_budget = 64 * quint64(count) + (quint64(1) << 22);
+    // Grows with every object decoded (see decodeObject): generous for real catalogues,
+    // whose values are each handed out about once, and still linear in the archive.
+    m_budget = quint64(1) << 20;
     return {};
 }
 
@@ -227,6 +227,13 @@ Result<PlistValue> UnarchiveSession::decodeObject(quint64 uid, const PlistValue 
     Result<const ClassInfo *> info = classInfo(classReference.toUid().index);
     if (!info)
         return info.error();
+
+    // Each archive object is decoded once, so what it holds (its fields and the
+    // references in its inline arrays) bounds what honest archives hand out.
+    quint64 size = quint64(fields.size());
+    for (const PlistValue &field : fields)
+        size += quint64(field.toArray().size());
+    m_budget = saturatingAdd(m_budget, 64 * size);
 
     const quint64 outerObject = m_current;
     const QString outerClass = m_currentClass;

@@ -1,0 +1,356 @@
+#include "platform/keyedarchive.h"
+#include "platform/plistjson.h"
+#include "platform/propertylist.h"
+
+#include "testsupport.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+using namespace vidarium;
+
+namespace {
+
+QByteArray readFixture(const QString &name)
+{
+    QFile file(test::testDataPath(QStringLiteral("plist/") + name));
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return file.readAll();
+}
+
+QString json(const PlistValue &value)
+{
+    return QString::fromUtf8(PlistJson::toJson(value).valueOr(QByteArray("<too large>")));
+}
+
+// A small class of the kind the model registers: scalars inline, strings by reference.
+class TestPoint : public ArchivedObject
+{
+public:
+    static inline const QString name = QStringLiteral("TMVTestPoint");
+    TestPoint(qint64 x, double y, QString label) : x(x), y(y), label(std::move(label)) {}
+
+    QString className() const override { return name; }
+    QStringList classChain() const override { return {name, QStringLiteral("TMVShape"), QStringLiteral("NSObject")}; }
+    void encode(ArchiveEncoder &encoder) const override
+    {
+        encoder.encodeInt(QStringLiteral("x"), x);
+        encoder.encodeDouble(QStringLiteral("y"), y);
+        encoder.encodeObject(QStringLiteral("label"), label, ArchiveEncoder::Mutable);
+        encoder.encodeObject(QStringLiteral("next"), next);
+    }
+
+    qint64 x;
+    double y;
+    QString label;
+    PlistValue next;
+};
+
+void registerTestPoint()
+{
+    ArchiveCoderRegistry::instance().registerDecoder(TestPoint::name, [](ArchiveDecoder &decoder) -> Result<PlistValue> {
+        if (decoder.decodeInt(QStringLiteral("x")) < 0)
+            return decoder.corrupt(QStringLiteral("x is negative"));
+        auto point = std::make_shared<TestPoint>(decoder.decodeInt(QStringLiteral("x")),
+                                                 decoder.decodeDouble(QStringLiteral("y")),
+                                                 decoder.decodeObject(QStringLiteral("label")).toString());
+        point->next = decoder.decodeObject(QStringLiteral("next"));
+        return PlistValue(std::shared_ptr<ArchivedObject>(point));
+    });
+}
+
+// The raw archive of `value`, for looking at its layout.
+PlistValue rawArchive(const PlistValue &value)
+{
+    return PropertyList::read(KeyedArchiver::archivedData(value)).valueOr(PlistValue());
+}
+
+PlistDictionary classDescription(const QString &name, const QStringList &chain)
+{
+    PlistArray classes;
+    for (const QString &c : chain)
+        classes.append(c);
+    PlistDictionary d;
+    d.insert(QStringLiteral("$classname"), name);
+    d.insert(QStringLiteral("$classes"), classes);
+    return d;
+}
+
+PlistValue archiveFrame(const PlistArray &objects, quint64 root = 1)
+{
+    PlistDictionary top;
+    top.insert(QStringLiteral("root"), PlistUid{root});
+    PlistDictionary archive;
+    archive.insert(QStringLiteral("$archiver"), QStringLiteral("NSKeyedArchiver"));
+    archive.insert(QStringLiteral("$version"), 100000);
+    archive.insert(QStringLiteral("$top"), top);
+    archive.insert(QStringLiteral("$objects"), objects);
+    return archive;
+}
+
+PlistDictionary arrayObject(const PlistArray &members, quint64 classUid)
+{
+    PlistDictionary d;
+    d.insert(QStringLiteral("NS.objects"), members);
+    d.insert(QStringLiteral("$class"), PlistUid{classUid});
+    return d;
+}
+
+} // namespace
+
+TEST(KeyedUnarchiver, ReadsAnArchiveWrittenByAnotherWriter)
+{
+    for (const QString &fixture : {QStringLiteral("archive.bplist"), QStringLiteral("archive.xml")}) {
+        SCOPED_TRACE(fixture.toStdString());
+        Result<PlistValue> root = KeyedUnarchiver::unarchive(readFixture(fixture));
+        ASSERT_TRUE(root.ok()) << root.error().message().toStdString();
+        const PlistValue &r = *root;
+        EXPECT_EQ(r.value(QStringLiteral("string")), PlistValue(QStringLiteral("clip")));
+        EXPECT_EQ(r.value(QStringLiteral("unicode")), PlistValue(QStringLiteral("clíp μLaw")));
+        EXPECT_EQ(r.value(QStringLiteral("mutableString")), PlistValue(QStringLiteral("grows")));
+        EXPECT_EQ(r.value(QStringLiteral("int")), PlistValue(42));
+        EXPECT_EQ(r.value(QStringLiteral("negative")), PlistValue(-7));
+        EXPECT_EQ(r.value(QStringLiteral("big")), PlistValue::unsignedInteger(9223372036854775809ull));
+        EXPECT_EQ(r.value(QStringLiteral("real")), PlistValue(2.5));
+        EXPECT_EQ(r.value(QStringLiteral("bool")), PlistValue(true));
+        EXPECT_EQ(r.value(QStringLiteral("date")), PlistValue(PlistDate{636000000.25}));
+        EXPECT_EQ(r.value(QStringLiteral("data")), PlistValue(QByteArray("\x00\x01\x02", 3)));
+        EXPECT_EQ(r.value(QStringLiteral("mutableData")), PlistValue(QByteArray("\xFF\xFE", 2)));
+        EXPECT_TRUE(r.value(QStringLiteral("null")).isNull());
+        EXPECT_EQ(r.value(QStringLiteral("array")),
+                  PlistValue(PlistArray{1, QStringLiteral("clip"), PlistValue::null()}));
+        EXPECT_EQ(r.value(QStringLiteral("mutableArray")), PlistValue(PlistArray{}));
+        EXPECT_EQ(r.value(QStringLiteral("dict")), PlistValue(PlistDictionary{{QStringLiteral("x"), 1}}));
+        EXPECT_EQ(r.value(QStringLiteral("set")), PlistValue::set({QStringLiteral("b"), QStringLiteral("a")}));
+
+        auto sort = SortDescriptor::fromValue(r.value(QStringLiteral("sort")));
+        ASSERT_TRUE(sort);
+        EXPECT_EQ(*sort, SortDescriptor(QStringLiteral("name"), false, QStringLiteral("localizedStandardCompare:")));
+
+        // An unknown class keeps its chain and fields, and stays one object.
+        auto thing = std::dynamic_pointer_cast<GenericArchivedObject>(r.value(QStringLiteral("thing")).toObject());
+        ASSERT_TRUE(thing);
+        EXPECT_EQ(thing, r.value(QStringLiteral("sameThing")).toObject());
+        EXPECT_EQ(thing->classChain(),
+                  QStringList({QStringLiteral("TMVThing"), QStringLiteral("TMVBase"), QStringLiteral("NSObject")}));
+        EXPECT_EQ(thing->field(QStringLiteral("count")), PlistValue(3));
+        EXPECT_EQ(thing->field(QStringLiteral("title")), PlistValue(QStringLiteral("clip")));
+        EXPECT_EQ(thing->field(QStringLiteral("members")), PlistValue(PlistArray{QStringLiteral("clip"), 42}));
+        EXPECT_TRUE(thing->containsField(QStringLiteral("nothing")));
+        EXPECT_FALSE(thing->field(QStringLiteral("nothing")).isValid());
+        using Kind = GenericArchivedObject::Field::Kind;
+        for (const auto &field : thing->fields()) {
+            const Kind expected = field.key == QLatin1String("title") || field.key == QLatin1String("nothing")
+                ? Kind::Reference
+                : field.key == QLatin1String("members") ? Kind::ReferenceArray : Kind::Inline;
+            EXPECT_EQ(field.kind, expected) << field.key.toStdString();
+        }
+    }
+}
+
+TEST(KeyedArchiver, RoundTripsEveryKindAndUnknownClassesUnchanged)
+{
+    Result<PlistValue> original = KeyedUnarchiver::unarchive(readFixture(QStringLiteral("archive.bplist")));
+    ASSERT_TRUE(original.ok());
+    const QByteArray archived = KeyedArchiver::archivedData(*original);
+    Result<PlistValue> again = KeyedUnarchiver::unarchive(archived);
+    ASSERT_TRUE(again.ok()) << again.error().message().toStdString();
+    EXPECT_EQ(json(*again), json(*original));
+    EXPECT_EQ(again->value(QStringLiteral("thing")).toObject(), again->value(QStringLiteral("sameThing")).toObject());
+
+    // The unknown object's fields keep their form: inline stays inline, references stay references.
+    const PlistArray objects = rawArchive(*original).value(QStringLiteral("$objects")).toArray();
+    bool found = false;
+    for (const PlistValue &object : objects) {
+        if (!object.value(QStringLiteral("flag")).isValid())
+            continue;
+        found = true;
+        EXPECT_EQ(object.value(QStringLiteral("count")), PlistValue(3));
+        EXPECT_EQ(object.value(QStringLiteral("bytes")), PlistValue(QByteArray("raw")));
+        EXPECT_EQ(object.value(QStringLiteral("title")).type(), PlistValue::Type::Uid);
+        EXPECT_EQ(object.value(QStringLiteral("nothing")), PlistValue(PlistUid{0}));
+        EXPECT_EQ(object.value(QStringLiteral("members")).toArray().first().type(), PlistValue::Type::Uid);
+    }
+    EXPECT_TRUE(found);
+
+    // Through XML as well: the same archive written as an XML plist reads back alike.
+    Result<PlistValue> viaXml = KeyedUnarchiver::unarchive(PropertyList::writeXml(*PropertyList::read(archived)));
+    ASSERT_TRUE(viaXml.ok()) << viaXml.error().message().toStdString();
+    EXPECT_EQ(json(*viaXml), json(*original));
+}
+
+TEST(KeyedArchiver, WritesTheLayoutOfExistingPackages)
+{
+    const QString owner = QStringLiteral("5C0B2D9E-2A4E-4F7A-9A37-2B1B5C8E6F01");
+    auto shared = std::make_shared<TestPoint>(1, 2.0, QStringLiteral("p"));
+    PlistDictionary root;
+    PlistArray elements;
+    for (int i = 0; i < 3; ++i)
+        elements.append(PlistDictionary{{QStringLiteral("owner"), owner}, {QStringLiteral("rating"), 4}});
+    root.insert(QStringLiteral("elements"), elements);
+    root.insert(QStringLiteral("point"), std::shared_ptr<ArchivedObject>(shared));
+    root.insert(QStringLiteral("samePoint"), std::shared_ptr<ArchivedObject>(shared));
+    root.insert(QStringLiteral("launched"), PlistValue::null());
+    root.insert(QStringLiteral("played"), PlistValue::null());
+    root.insert(QStringLiteral("when"), PlistDate{12.5});
+
+    const PlistValue archive = rawArchive(root);
+    EXPECT_EQ(archive.value(QStringLiteral("$archiver")), PlistValue(QStringLiteral("NSKeyedArchiver")));
+    EXPECT_EQ(archive.value(QStringLiteral("$version")), PlistValue(100000));
+    EXPECT_EQ(archive.value(QStringLiteral("$top")).value(QStringLiteral("root")).type(), PlistValue::Type::Uid);
+    const PlistArray objects = archive.value(QStringLiteral("$objects")).toArray();
+    EXPECT_EQ(objects.first(), PlistValue(QStringLiteral("$null")));
+
+    auto count = [&](auto predicate) { return std::count_if(objects.cbegin(), objects.cend(), predicate); };
+    auto isClass = [&](const QString &name) {
+        return [name](const PlistValue &o) { return o.value(QStringLiteral("$classname")) == PlistValue(name); };
+    };
+    // Equal strings and numbers share a slot; shared objects, NSNull and class descriptions are written once.
+    EXPECT_EQ(count([&](const PlistValue &o) { return o == PlistValue(owner); }), 1);
+    EXPECT_EQ(count([](const PlistValue &o) { return o == PlistValue(4); }), 1);
+    EXPECT_EQ(count([](const PlistValue &o) { return o.value(QStringLiteral("x")).isValid(); }), 1);
+    EXPECT_EQ(count(isClass(QStringLiteral("NSNull"))), 1);
+    EXPECT_EQ(count(isClass(QStringLiteral("NSDictionary"))), 1);
+    const auto point = std::find_if(objects.cbegin(), objects.cend(), isClass(TestPoint::name));
+    ASSERT_NE(point, objects.cend());
+    EXPECT_EQ(point->value(QStringLiteral("$classes")),
+              PlistValue(PlistArray{TestPoint::name, QStringLiteral("TMVShape"), QStringLiteral("NSObject")}));
+    const auto nsDate = std::find_if(objects.cbegin(), objects.cend(),
+                                     [](const PlistValue &o) { return o.value(QStringLiteral("NS.time")).isValid(); });
+    ASSERT_NE(nsDate, objects.cend());
+    EXPECT_EQ(nsDate->value(QStringLiteral("NS.time")), PlistValue(12.5));
+
+    // Scalars of encodeInt/encodeDouble are inline; a mutable string is an NSMutableString object.
+    const PlistValue pointObject = *std::find_if(objects.cbegin(), objects.cend(),
+                                                 [](const PlistValue &o) { return o.value(QStringLiteral("x")).isValid(); });
+    EXPECT_EQ(pointObject.value(QStringLiteral("x")), PlistValue(1));
+    EXPECT_EQ(pointObject.value(QStringLiteral("y")), PlistValue(2.0));
+    EXPECT_EQ(pointObject.value(QStringLiteral("next")), PlistValue(PlistUid{0}));
+    const PlistValue label = objects.value(qsizetype(pointObject.value(QStringLiteral("label")).toUid().index));
+    EXPECT_EQ(label.value(QStringLiteral("NS.string")), PlistValue(QStringLiteral("p")));
+    EXPECT_EQ(objects.value(qsizetype(label.value(QStringLiteral("$class")).toUid().index)),
+              PlistValue(classDescription(QStringLiteral("NSMutableString"),
+                                          {QStringLiteral("NSMutableString"), QStringLiteral("NSString"),
+                                           QStringLiteral("NSObject")})));
+}
+
+TEST(KeyedUnarchiver, UsesRegisteredDecodersAndKeepsSharing)
+{
+    registerTestPoint();
+    auto first = std::make_shared<TestPoint>(3, 1.25, QStringLiteral("first"));
+    auto second = std::make_shared<TestPoint>(4, -2, QStringLiteral("second"));
+    second->next = std::shared_ptr<ArchivedObject>(first);
+    const PlistValue root = PlistArray{std::shared_ptr<ArchivedObject>(second), std::shared_ptr<ArchivedObject>(first)};
+
+    Result<PlistValue> read = KeyedUnarchiver::unarchive(KeyedArchiver::archivedData(root));
+    ASSERT_TRUE(read.ok()) << read.error().message().toStdString();
+    auto readSecond = std::dynamic_pointer_cast<TestPoint>(read->toArray().at(0).toObject());
+    auto readFirst = std::dynamic_pointer_cast<TestPoint>(read->toArray().at(1).toObject());
+    ASSERT_TRUE(readFirst && readSecond);
+    EXPECT_EQ(readSecond->next.toObject(), readFirst); // one object, not two copies
+    EXPECT_EQ(readFirst->x, 3);
+    EXPECT_EQ(readFirst->y, 1.25);
+    EXPECT_EQ(readSecond->y, -2.0);
+    EXPECT_EQ(readFirst->label, QStringLiteral("first"));
+    EXPECT_FALSE(readFirst->next.isValid());
+
+    // A decoder's own refusal names the object and its class; it fails the whole read.
+    auto bad = std::make_shared<TestPoint>(-1, 0, QString());
+    Result<PlistValue> refused = KeyedUnarchiver::unarchive(
+        KeyedArchiver::archivedData(PlistArray{QStringLiteral("a"), std::shared_ptr<ArchivedObject>(bad)}));
+    ASSERT_FALSE(refused.ok());
+    EXPECT_TRUE(refused.error().message().contains(QLatin1String("(TMVTestPoint): x is negative")))
+        << refused.error().message().toStdString();
+    // ... also when the bad object sits inside another object.
+    second->next = std::shared_ptr<ArchivedObject>(bad);
+    EXPECT_FALSE(KeyedUnarchiver::unarchive(KeyedArchiver::archivedData(std::shared_ptr<ArchivedObject>(second))).ok());
+}
+
+TEST(KeyedUnarchiver, RefusesDamagedArchives)
+{
+    const PlistValue nsArray = classDescription(QStringLiteral("NSArray"), {QStringLiteral("NSArray")});
+    const PlistValue nsDictionary = classDescription(QStringLiteral("NSDictionary"), {QStringLiteral("NSDictionary")});
+    PlistDictionary mismatched;
+    mismatched.insert(QStringLiteral("NS.keys"), PlistArray{PlistUid{3}});
+    mismatched.insert(QStringLiteral("NS.objects"), PlistArray{});
+    mismatched.insert(QStringLiteral("$class"), PlistUid{1});
+    PlistDictionary numberKey = mismatched;
+    numberKey.insert(QStringLiteral("NS.objects"), PlistArray{PlistUid{3}});
+    PlistArray deep{QStringLiteral("$null"), nsArray};
+    for (int i = 0; i < 300; ++i)
+        deep.append(arrayObject({PlistUid{quint64(deep.size() + 1)}}, 1));
+    deep.append(1);
+    PlistArray bomb{QStringLiteral("$null"), nsArray};
+    for (int i = 0; i < 60; ++i)
+        bomb.append(arrayObject({PlistUid{quint64(i + 3)}, PlistUid{quint64(i + 3)}}, 1));
+    bomb.append(QStringLiteral("leaf"));
+    PlistDictionary noClass;
+    noClass.insert(QStringLiteral("NS.objects"), PlistArray{});
+
+    struct Case
+    {
+        const char *name;
+        PlistValue archive;
+        const char *message;
+    };
+    const Case cases[] = {
+        {"not a dictionary", PlistArray{}, "not a dictionary"},
+        {"no $objects", PlistDictionary{{QStringLiteral("$top"), PlistDictionary{}}}, "\"$objects\""},
+        {"no root", PlistDictionary{{QStringLiteral("$objects"), PlistArray{}}, {QStringLiteral("$top"), PlistDictionary{}}},
+         "no object under \"root\""},
+        {"root out of range", archiveFrame({QStringLiteral("$null")}, 9), "reference 9 is past"},
+        {"object without class", archiveFrame({QStringLiteral("$null"), noClass}), "has no class"},
+        {"class that is not a description", archiveFrame({QStringLiteral("$null"), arrayObject({}, 1)}),
+         "not a class description"},
+        {"class out of range", archiveFrame({QStringLiteral("$null"), arrayObject({}, 7)}), "out of range"},
+        {"array that holds itself", archiveFrame({QStringLiteral("$null"), nsArray, arrayObject({PlistUid{2}}, 1)}, 2),
+         "refers back to itself"},
+        {"keys and values differ", archiveFrame({QStringLiteral("$null"), nsDictionary, mismatched, QStringLiteral("k")}, 2),
+         "1 keys for 0 values"},
+        {"key that is not a string", archiveFrame({QStringLiteral("$null"), nsDictionary, numberKey, 5}, 2),
+         "not a string"},
+        {"members that are not an array", archiveFrame({QStringLiteral("$null"), nsArray,
+                                                        PlistDictionary{{QStringLiteral("NS.objects"), 5},
+                                                                        {QStringLiteral("$class"), PlistUid{1}}}}, 2),
+         "not an array of references"},
+        {"bare UID in $objects", archiveFrame({QStringLiteral("$null"), PlistUid{1}}), "bare UID"},
+        {"nesting too deep", archiveFrame(deep, 2), "deeper than 256"},
+        {"sharing that expands beyond the file", archiveFrame(bomb, 2), "expand"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        Result<PlistValue> read = KeyedUnarchiver::unarchive(c.archive);
+        ASSERT_FALSE(read.ok());
+        EXPECT_TRUE(read.error().message().contains(QLatin1String(c.message)))
+            << read.error().message().toStdString();
+    }
+}
+
+TEST(KeyedUnarchiver, SurvivesEveryTruncationAndByteDamage)
+{
+    const QByteArray good = readFixture(QStringLiteral("archive.bplist"));
+    ASSERT_FALSE(good.isEmpty());
+    for (qsizetype length = 0; length < good.size(); ++length)
+        EXPECT_FALSE(KeyedUnarchiver::unarchive(good.left(length)).ok()) << "prefix of " << length;
+    for (qsizetype i = 8; i < good.size(); ++i) {
+        QByteArray damaged = good;
+        damaged[i] = char(damaged[i] ^ 0x5A);
+        Result<PlistValue> read = KeyedUnarchiver::unarchive(damaged);
+        if (read.ok())
+            (void)PlistJson::toJson(*read);
+    }
+}
+
+TEST(KeyedArchiver, ArchivesObjectsThatReferToThemselvesWithoutLooping)
+{
+    // Only objects built in memory can do this; reading such an archive is refused.
+    auto loop = std::make_shared<TestPoint>(1, 1, QStringLiteral("loop"));
+    loop->next = std::shared_ptr<ArchivedObject>(loop);
+    const QByteArray archived = KeyedArchiver::archivedData(std::shared_ptr<ArchivedObject>(loop));
+    loop->next = PlistValue(); // break the cycle so the test does not leak
+    Result<PlistValue> read = KeyedUnarchiver::unarchive(archived);
+    ASSERT_FALSE(read.ok());
+    EXPECT_TRUE(read.error().message().contains(QLatin1String("refers back to itself")));
+}
