@@ -1,0 +1,129 @@
+// vidarium-cli open: reads anything the document reader accepts (a library of
+// the current or an older format, an Usher CSV export) and saves it as a new
+// library in the current format; then the import reads the properties and makes
+// the images of the elements that lack them (those of older formats and Usher
+// exports are read afresh), unless --no-import.
+
+#include "clicommand.h"
+#include "clilibrary.h"
+
+#include "document/documentmigration.h"
+#include "model/medialibrary.h"
+
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <optional>
+
+namespace vidarium::cli {
+
+namespace {
+
+const QString Usage = QStringLiteral(
+    "usage: vidarium-cli open PATH --save NEW.vidarium [--no-import] [import options]");
+
+struct OpenArguments
+{
+    QString source;
+    QString target;
+    bool import = true;
+    QStringList importOptions; // handed on to the import command as given
+};
+
+std::optional<OpenArguments> parseArguments(const QStringList &arguments)
+{
+    OpenArguments parsed;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString &argument = arguments[i];
+        if (argument == QLatin1String("--no-import")) {
+            parsed.import = false;
+        } else if (!argument.startsWith(QLatin1String("--"))) {
+            if (!parsed.source.isEmpty())
+                return std::nullopt;
+            parsed.source = argument;
+        } else if (i + 1 >= arguments.size()) {
+            printError(QStringLiteral("%1 needs a value").arg(argument));
+            return std::nullopt;
+        } else if (argument == QLatin1String("--save")) {
+            parsed.target = arguments[++i];
+        } else {
+            parsed.importOptions << argument << arguments[++i];
+        }
+    }
+    if (parsed.source.isEmpty() || parsed.target.isEmpty())
+        return std::nullopt;
+    if (!parsed.import && !parsed.importOptions.isEmpty()) {
+        printError(QStringLiteral("%1 is an import option, and --no-import was given").arg(parsed.importOptions.first()));
+        return std::nullopt;
+    }
+    return parsed;
+}
+
+const CliCommand *commandNamed(const QString &name)
+{
+    for (const CliCommand &command : registeredCommands()) {
+        if (command.name == name)
+            return &command;
+    }
+    return nullptr;
+}
+
+qsizetype elementCount(const MediaLibrary &library)
+{
+    return library.media().size() + library.trash().size() + library.error().size();
+}
+
+int runOpen(const QStringList &arguments)
+{
+    const std::optional<OpenArguments> parsed = parseArguments(arguments);
+    if (!parsed) {
+        printError(Usage);
+        return 2;
+    }
+    const QString target = libraryPathWithExtension(parsed->target);
+    // The new library never replaces anything: not the one read, not another.
+    if (QFileInfo::exists(target)) {
+        printError(QStringLiteral("%1 already exists; choose a new name for the library").arg(target));
+        return 1;
+    }
+    DocumentMigration::registerLegacyReaders();
+    std::unique_ptr<Document> document = openLibrary(parsed->source);
+    if (!document)
+        return 1;
+    const Result<void> saved = document->writeToPath(target);
+    if (!saved) {
+        printError(saved.error().message());
+        return 1;
+    }
+    const qsizetype count = elementCount(document->library());
+    printOut(QStringLiteral("Saved %1 %2 to %3\n")
+                 .arg(count)
+                 .arg(count == 1 ? QStringLiteral("element") : QStringLiteral("elements"), target));
+    if (!parsed->import)
+        return 0;
+
+    // The import command reads the library's elements that lack properties or
+    // images along with the files it is given: here it is given none.
+    const CliCommand *import = commandNamed(QStringLiteral("import"));
+    QTemporaryDir nothingMore;
+    if (!import || !nothingMore.isValid()) {
+        printError(QStringLiteral("the library was saved, but cannot be imported now; "
+                                  "run vidarium-cli import on it"));
+        return 1;
+    }
+    document.reset();
+    return import->run(QStringList{target, nothingMore.path()} + parsed->importOptions);
+}
+
+const CliCommandRegistration registration({
+    QStringLiteral("open"),
+    QStringLiteral("open PATH --save NEW.vidarium [--no-import] [import options]"),
+    QStringLiteral("Read a library of this or an older format, or an Usher CSV export, and save it as a "
+                   "new library; then import the elements that lack properties or images (the import "
+                   "command's options apply) unless --no-import."),
+    runOpen,
+});
+
+} // namespace
+
+} // namespace vidarium::cli
