@@ -130,6 +130,11 @@ void Document::setLegacyReader(LegacyFormat format, LegacyReader reader)
     legacyReaders()[size_t(format)] = std::move(reader);
 }
 
+Document::LegacyReader Document::legacyReader(LegacyFormat format)
+{
+    return legacyReaders()[size_t(format)];
+}
+
 Document::Document(QObject *parent) : QObject(parent)
 {
     registerCatalogueCoders();

@@ -47,6 +47,7 @@ public:
     using LegacyReader = std::function<Result<void>(Document &document, const QString &path,
                                                     const PlistValue &root)>;
     static void setLegacyReader(LegacyFormat format, LegacyReader reader);
+    static LegacyReader legacyReader(LegacyFormat format);
 
     // init: new settings, a new library, no package.
     explicit Document(QObject *parent = nullptr);
