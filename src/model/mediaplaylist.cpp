@@ -85,7 +85,7 @@ MediaPlaylistPtr MediaPlaylist::create(MediaLibrary *library, const QString &typ
     playlist->m_identifier = MediaLibrary::generateUUID();
     playlist->m_type = type;
     playlist->m_name = name;
-    playlist->m_predicate = predicate;
+    playlist->setPredicate(predicate);
     for (const MediaElementPtr &element : elements) {
         if (element)
             playlist->m_elementReferences.insert(element->identifier());
@@ -106,6 +106,9 @@ void MediaPlaylist::setLibrary(MediaLibrary *library)
 void MediaPlaylist::setPredicate(const std::optional<Predicate> &predicate)
 {
     m_predicate = predicate;
+    // The archiver tells objects apart by address while it writes a catalogue, so each
+    // collection keeps its archived criteria alive instead of making a temporary.
+    m_archivedPredicate = predicate ? PredicateCoding::archivedValue(*predicate) : PlistValue::null();
 }
 
 bool MediaPlaylist::isListedByType() const
@@ -323,7 +326,7 @@ void MediaPlaylist::removeStalePredicateReferences()
         if (leftKeyPath(sub) && !refersTo(sub, removed))
             kept.append(sub);
     }
-    m_predicate = sameKindOver(*m_predicate, kept);
+    setPredicate(sameKindOver(*m_predicate, kept));
 }
 
 void MediaPlaylist::removeInvalidCompoundPredicates()
@@ -332,7 +335,7 @@ void MediaPlaylist::removeInvalidCompoundPredicates()
         return;
     const QList<Predicate> &subs = m_predicate->subpredicates();
     if (std::any_of(subs.begin(), subs.end(), [](const Predicate &sub) { return !sub.isComparison(); }))
-        m_predicate.reset();
+        setPredicate(std::nullopt);
 }
 
 void MediaPlaylist::removeInvalidRegularExpressions()
@@ -345,7 +348,7 @@ void MediaPlaylist::removeInvalidRegularExpressions()
         if (!sub.isComparison() || sub.operatorType() != PredicateOperatorType::Matches)
             kept.append(sub);
     }
-    m_predicate = sameKindOver(*m_predicate, kept);
+    setPredicate(sameKindOver(*m_predicate, kept));
 }
 
 void MediaPlaylist::setRecentPredicate(const QString &dateKey, int days)
@@ -361,15 +364,15 @@ void MediaPlaylist::setRecentPredicate(const QString &dateKey, int days)
     const PredicateExpression since = PredicateExpression::builtin(
         QStringLiteral("castObject:toType:"),
         {earlier, PredicateExpression::constant(QStringLiteral("NSDate"))});
-    m_predicate = Predicate::comparison(PredicateExpression::keyPath(dateKey),
-                                        PredicateOperatorType::GreaterThanOrEqualTo, since);
+    setPredicate(Predicate::comparison(PredicateExpression::keyPath(dateKey),
+                                       PredicateOperatorType::GreaterThanOrEqualTo, since));
 }
 
 void MediaPlaylist::setFavoritesPredicate(int minimumRating)
 {
-    m_predicate = Predicate::comparison(PredicateExpression::keyPath(QStringLiteral("rating")),
-                                        PredicateOperatorType::GreaterThanOrEqualTo,
-                                        PredicateExpression::constant(PlistValue(minimumRating)));
+    setPredicate(Predicate::comparison(PredicateExpression::keyPath(QStringLiteral("rating")),
+                                       PredicateOperatorType::GreaterThanOrEqualTo,
+                                       PredicateExpression::constant(PlistValue(minimumRating))));
 }
 
 // ---- Archive coding ------------------------------------------------------------------------
@@ -385,8 +388,7 @@ void MediaPlaylist::encode(ArchiveEncoder &encoder) const
     encoder.encodeObject(IdentifierKey, m_identifier);
     encoder.encodeObject(TypeKey, m_type);
     encoder.encodeObject(NameKey, m_name);
-    encoder.encodeObject(PredicateKey,
-                         m_predicate ? PredicateCoding::archivedValue(*m_predicate) : PlistValue::null());
+    encoder.encodeObject(PredicateKey, m_archivedPredicate);
     // Sorted, so that saving the same collection twice writes the same bytes.
     QStringList identifiers(m_elementReferences.begin(), m_elementReferences.end());
     identifiers.sort();

@@ -133,6 +133,7 @@ private:
     QString m_type = TypeUser;
     QString m_name;
     std::optional<Predicate> m_predicate;
+    PlistValue m_archivedPredicate = PlistValue::null(); // follows m_predicate
     QSet<QString> m_elementReferences;
 };
 

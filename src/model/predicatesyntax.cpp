@@ -76,8 +76,8 @@ QString PredicateSyntax::keyPathText(const QString &keyPath)
         }
         if (!isIdentifierStart(component[0]))
             return {};
-        for (QChar c : component) {
-            if (!isIdentifierPart(c) && c != QLatin1Char('@'))
+        for (qsizetype i = 1; i < component.size(); ++i) {
+            if (!isIdentifierPart(component[i]))
                 return {};
         }
         parts.append(isReservedWord(component) ? QLatin1Char('#') + component : component);

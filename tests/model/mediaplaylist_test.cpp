@@ -246,6 +246,28 @@ TEST_F(MediaPlaylistTest, ArchiveCodingKeepsEveryStoredProperty)
     EXPECT_TRUE(smart->elementReferences().isEmpty());
 }
 
+TEST_F(MediaPlaylistTest, ManyCollectionsInOneArchiveKeepTheirOwnCriteria)
+{
+    // A catalogue archives every collection in one go.
+    PlistArray all;
+    QStringList formats;
+    for (int rating = 0; rating < 6; ++rating) {
+        formats.append(QStringLiteral("rating == %1 AND name CONTAINS 'x'").arg(rating));
+        all.append(PlistValue(std::shared_ptr<ArchivedObject>(
+            m_library.createPlaylist(QString::number(rating), parsed(formats.last())))));
+    }
+    all.append(PlistValue(std::shared_ptr<ArchivedObject>(m_library.createPlaylist(QStringLiteral("S"), std::nullopt))));
+    Result<PlistValue> back = KeyedUnarchiver::unarchive(KeyedArchiver::archivedData(PlistValue(all)));
+    ASSERT_TRUE(back.ok());
+    ASSERT_EQ(back->toArray().size(), 7);
+    for (int rating = 0; rating < 6; ++rating) {
+        const MediaPlaylistPtr playlist = MediaPlaylist::fromValue(back->toArray()[rating]);
+        ASSERT_TRUE(playlist && playlist->predicate());
+        EXPECT_TRUE(*playlist->predicate() == parsed(formats[rating])) << playlist->predicate()->format().toStdString();
+    }
+    EXPECT_TRUE(MediaPlaylist::fromValue(back->toArray()[6])->isCollection());
+}
+
 TEST_F(MediaPlaylistTest, ReadsStoredFieldsLeniently)
 {
     // Wrong kinds in a stored collection are ignored, not fatal.
