@@ -91,6 +91,7 @@ double runFfmpegPerFrame(const QStringList &files, int jobs, int *runsMade)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    av_log_set_level(AV_LOG_QUIET); // damaged corpus files would flood the figures
     QStringList arguments = app.arguments().mid(1);
     int jobs = 2;
     const int jobsAt = int(arguments.indexOf(QStringLiteral("--jobs")));
