@@ -1,15 +1,19 @@
 #include "platform/bookmark.h"
 
+#include "platform/importedbookmark.h"
 #include "platform/volumetable.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QStringList>
 #include <QtEndian>
 
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <chrono>
 #include <cstring>
 #include <memory>
 
@@ -197,55 +201,77 @@ bool isSameFile(const Record &record, const struct stat &info, quint64 device)
     return quint64(info.st_size) == record.size || modifiedNanoseconds(info) == record.modified;
 }
 
-// Looks for the inode among a folder's entries; d_ino spares a stat per entry.
-std::optional<QString> findInFolder(const QString &folder, const Record &record, quint64 device)
+// What a search needs of one folder: its entries by inode and its subfolders.
+// Validation resolves a whole library in one burst, and files missing from one
+// place share the folders searched, so listings are kept for a moment per
+// thread. A cached listing can only miss a file moved in the last moments:
+// every candidate is checked against the disk before it is believed.
+struct FolderListing
 {
+    std::chrono::steady_clock::time_point readAt;
+    QHash<quint64, QString> namesByInode;
+    QStringList subfolders; // full paths, hidden ones left out
+};
+
+constexpr auto ListingLifetime = std::chrono::seconds(2);
+constexpr int MaximumCachedListings = 512;
+
+std::shared_ptr<const FolderListing> readListing(const QString &folder)
+{
+    auto listing = std::make_shared<FolderListing>();
+    listing->readAt = std::chrono::steady_clock::now();
     const QByteArray encoded = QFile::encodeName(folder);
     std::unique_ptr<DIR, int (*)(DIR *)> dir(::opendir(encoded.constData()), &::closedir);
     if (!dir)
-        return std::nullopt;
+        return listing;
+    const QString prefix = folder == QLatin1String("/") ? folder : folder + QLatin1Char('/');
     int seen = 0;
     while (const dirent *entry = ::readdir(dir.get())) {
         if (++seen > MaximumEntriesPerFolder)
             break;
-        if (quint64(entry->d_ino) != record.inode)
-            continue;
         if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0)
             continue;
-        const QString candidate = folder + QLatin1Char('/') + QFile::decodeName(entry->d_name);
-        struct stat info {};
-        if (statPath(candidate, &info) && isSameFile(record, info, device))
-            return candidate;
-    }
-    return std::nullopt;
-}
-
-QStringList subfolders(const QString &folder, const QString &except, int limit)
-{
-    QStringList found;
-    const QByteArray encoded = QFile::encodeName(folder);
-    std::unique_ptr<DIR, int (*)(DIR *)> dir(::opendir(encoded.constData()), &::closedir);
-    if (!dir)
-        return found;
-    int seen = 0;
-    while (const dirent *entry = ::readdir(dir.get())) {
-        if (++seen > MaximumEntriesPerFolder || found.size() >= limit)
-            break;
-        if (entry->d_name[0] == '.')
-            continue; // ".", ".." and hidden folders
-        if (entry->d_type != DT_DIR && entry->d_type != DT_UNKNOWN)
+        const QString name = QFile::decodeName(entry->d_name);
+        listing->namesByInode.insert(quint64(entry->d_ino), name); // a hard link: any name will do
+        if (entry->d_name[0] == '.' || listing->subfolders.size() >= MaximumFoldersSearched)
             continue;
-        const QString path = folder + QLatin1Char('/') + QFile::decodeName(entry->d_name);
-        if (path == except)
-            continue;
+        bool isFolder = entry->d_type == DT_DIR;
         if (entry->d_type == DT_UNKNOWN) {
             struct stat info {};
-            if (::lstat(QFile::encodeName(path).constData(), &info) != 0 || !S_ISDIR(info.st_mode))
-                continue;
+            isFolder = ::lstat(QFile::encodeName(prefix + name).constData(), &info) == 0
+                && S_ISDIR(info.st_mode);
         }
-        found.append(path);
+        if (isFolder)
+            listing->subfolders.append(prefix + name);
     }
-    return found;
+    return listing;
+}
+
+std::shared_ptr<const FolderListing> listing(const QString &folder)
+{
+    thread_local QHash<QString, std::shared_ptr<const FolderListing>> cache;
+    const auto now = std::chrono::steady_clock::now();
+    if (auto it = cache.constFind(folder); it != cache.cend() && now - (*it)->readAt < ListingLifetime)
+        return *it;
+    if (cache.size() >= MaximumCachedListings)
+        cache.clear();
+    auto fresh = readListing(folder);
+    cache.insert(folder, fresh);
+    return fresh;
+}
+
+std::optional<QString> findInFolder(const QString &folder, const Record &record, quint64 device)
+{
+    const auto entries = listing(folder);
+    const auto it = entries->namesByInode.constFind(record.inode);
+    if (it == entries->namesByInode.cend())
+        return std::nullopt;
+    const QString candidate =
+        (folder == QLatin1String("/") ? folder : folder + QLatin1Char('/')) + *it;
+    struct stat info {};
+    if (statPath(candidate, &info) && isSameFile(record, info, device))
+        return candidate;
+    return std::nullopt;
 }
 
 QString parentOf(const QString &path)
@@ -263,8 +289,9 @@ std::optional<QString> searchNear(const QString &path, const Record &record, qui
     if (auto found = findInFolder(folder, record, device))
         return found;
     int budget = MaximumFoldersSearched;
-    for (const QString &child : subfolders(folder, QString(), budget)) {
-        --budget;
+    for (const QString &child : listing(folder)->subfolders) {
+        if (--budget < 0)
+            return std::nullopt;
         if (auto found = findInFolder(child, record, device))
             return found;
     }
@@ -273,7 +300,11 @@ std::optional<QString> searchNear(const QString &path, const Record &record, qui
     const QString parent = parentOf(folder);
     if (auto found = findInFolder(parent, record, device))
         return found;
-    for (const QString &sibling : subfolders(parent, folder, std::max(budget, 0))) {
+    for (const QString &sibling : listing(parent)->subfolders) {
+        if (sibling == folder)
+            continue;
+        if (--budget < 0)
+            return std::nullopt;
         if (auto found = findInFolder(sibling, record, device))
             return found;
     }
@@ -323,6 +354,15 @@ QByteArray Bookmark::create(const QString &path)
 
 std::optional<Bookmark::Resolution> Bookmark::resolve(const QByteArray &bookmark)
 {
+    if (ImportedBookmark::looksLikeOne(bookmark)) {
+        const std::optional<ImportedBookmark> imported = ImportedBookmark::parse(bookmark);
+        if (!imported)
+            return std::nullopt;
+        const std::optional<QString> located = imported->locate();
+        if (!located)
+            return std::nullopt;
+        return Resolution{*located, *located != imported->path};
+    }
     const std::optional<Record> record = decode(bookmark);
     if (!record)
         return std::nullopt;
@@ -374,6 +414,11 @@ std::optional<QString> Bookmark::resolvePath(const QByteArray &bookmark)
 
 std::optional<QString> Bookmark::recordedPath(const QByteArray &bookmark)
 {
+    if (ImportedBookmark::looksLikeOne(bookmark)) {
+        if (auto imported = ImportedBookmark::parse(bookmark))
+            return imported->path;
+        return std::nullopt;
+    }
     if (auto record = decode(bookmark))
         return record->path;
     return std::nullopt;

@@ -4,6 +4,8 @@
 // after it was renamed within its folder, moved nearby on the same volume, or
 // its volume came back under another mount point. Resolution never asks the
 // user and never mounts anything; a file that cannot be found gives nothing.
+// Bookmarks that libraries brought from their first platform are read too
+// (see ImportedBookmark), so their files are found on drives mounted here.
 // Threads: all functions are reentrant; bookmark validation calls resolve from
 // a background thread for every element of a library.
 
