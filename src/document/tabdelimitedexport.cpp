@@ -7,9 +7,13 @@
 
 #include <QDateTime>
 #include <QSaveFile>
+#include <QtEndian>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 
 namespace vidarium {
 
@@ -65,7 +69,8 @@ QString TabDelimitedExport::row(const MediaElement &element, const QStringList &
         element.path(),
         QString::number(element.size()),
         numberText(element.duration()),
-        element.resolution(),
+        // The element's resolution text, without the cost of a format string per row.
+        QString::number(element.pixelsWide()) + QStringLiteral(" x ") + QString::number(element.pixelsHigh()),
         numberText(element.frameRate()),
         element.videoCodec(),
         element.audioCodec(),
@@ -114,14 +119,10 @@ Result<void> TabDelimitedExport::writeFile(const QString &path, const QString &t
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return Error(Error::Code::Io, QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
-    QByteArray bytes;
-    bytes.reserve(2 + text.size() * 2);
-    bytes.append("\xFF\xFE", 2);
-    for (QChar c : text) {
-        const char16_t unit = c.unicode();
-        bytes.append(char(unit & 0xFF));
-        bytes.append(char(unit >> 8));
-    }
+    QByteArray bytes(2 + text.size() * 2, Qt::Uninitialized);
+    bytes[0] = char(0xFF);
+    bytes[1] = char(0xFE);
+    qToLittleEndian<char16_t>(text.utf16(), text.size(), bytes.data() + 2);
     if (file.write(bytes) != bytes.size() || !file.commit())
         return Error(Error::Code::Io, QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
     return {};
@@ -134,7 +135,12 @@ QString TabDelimitedExport::numberText(double value, bool singlePrecision)
     if (value == std::trunc(value) && std::fabs(value) < 1e18)
         return QString::number(qint64(value));
     const int significant = singlePrecision ? 7 : 16;
-    // Round to the significant digits first, then write without an exponent.
+    char buffer[64];
+    const std::to_chars_result shortest =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, significant);
+    if (shortest.ec == std::errc() && !std::memchr(buffer, 'e', size_t(shortest.ptr - buffer)))
+        return QString::fromLatin1(buffer, shortest.ptr - buffer);
+    // Very small or very large: the same digits, written out without an exponent.
     const double rounded = QString::number(value, 'g', significant).toDouble();
     const int magnitude = int(std::floor(std::log10(std::fabs(rounded))));
     const int decimals = std::max(0, significant - 1 - magnitude);
@@ -148,9 +154,36 @@ QString TabDelimitedExport::numberText(double value, bool singlePrecision)
     return text;
 }
 
+// Written by hand: formatting through QDateTime costs more than the rest of a row.
 QString TabDelimitedExport::dateText(const PlistDate &date)
 {
-    return date.toDateTime().toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) + QStringLiteral(" +0000");
+    constexpr double UnixEpochSince2001 = 978307200;
+    constexpr qint64 SecondsPerDay = 86400;
+    const double unixSeconds = std::floor(date.secondsSince2001) + UnixEpochSince2001;
+    // Outside years 1 to 9999 the four-digit form does not hold.
+    if (!std::isfinite(unixSeconds) || unixSeconds < -62135596800.0 || unixSeconds >= 253402300800.0)
+        return date.toDateTime().toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) + QStringLiteral(" +0000");
+    const qint64 seconds = qint64(unixSeconds);
+    qint64 days = seconds / SecondsPerDay;
+    qint64 secondOfDay = seconds % SecondsPerDay;
+    if (secondOfDay < 0) {
+        secondOfDay += SecondsPerDay;
+        --days;
+    }
+    // Civil date from days since 1970-01-01 (proleptic Gregorian calendar).
+    days += 719468;
+    const qint64 era = (days >= 0 ? days : days - 146096) / 146097;
+    const qint64 dayOfEra = days - era * 146097;
+    const qint64 yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const qint64 dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const qint64 monthIndex = (5 * dayOfYear + 2) / 153;
+    const int day = int(dayOfYear - (153 * monthIndex + 2) / 5 + 1);
+    const int month = int(monthIndex < 10 ? monthIndex + 3 : monthIndex - 9);
+    const int year = int(yearOfEra + era * 400 + (month <= 2 ? 1 : 0));
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d +0000", year, month, day,
+                  int(secondOfDay / 3600), int(secondOfDay / 60 % 60), int(secondOfDay % 60));
+    return QString::fromLatin1(text);
 }
 
 QString TabDelimitedExport::flattened(const QString &value)

@@ -5,6 +5,7 @@
 #include <QLoggingCategory>
 
 #include <unicode/ucnv.h>
+#include <unicode/ustring.h>
 
 #include <algorithm>
 #include <cstring>
@@ -29,8 +30,16 @@ const char *converterName(TMCSVParser::Encoding encoding)
     return "UTF-8";
 }
 
-// With `complete` false, a character cut off at the end of the bytes is allowed.
-bool isValidUtf8(const QByteArray &bytes, bool complete)
+bool isCompleteUtf8(const QByteArray &bytes)
+{
+    UErrorCode status = U_ZERO_ERROR;
+    int32_t needed = 0;
+    u_strFromUTF8(nullptr, 0, &needed, bytes.constData(), int32_t(bytes.size()), &status);
+    return status != U_INVALID_CHAR_FOUND && status != U_ILLEGAL_ARGUMENT_ERROR;
+}
+
+// Valid UTF-8 except that the last character may be cut short.
+bool isUtf8WithCutEnd(const QByteArray &bytes)
 {
     UErrorCode status = U_ZERO_ERROR;
     UConverter *converter = ucnv_open("UTF-8", &status);
@@ -44,7 +53,7 @@ bool isValidUtf8(const QByteArray &bytes, bool complete)
         UChar *target = output;
         status = U_ZERO_ERROR;
         ucnv_toUnicode(converter, &target, output + std::size(output), &source, sourceEnd,
-                       nullptr, complete, &status);
+                       nullptr, false, &status);
     } while (status == U_BUFFER_OVERFLOW_ERROR);
     ucnv_close(converter);
     return U_SUCCESS(status);
@@ -56,7 +65,7 @@ bool isValidUtf8(const QByteArray &bytes, bool complete)
 // UTF-8 would silently end the text there.
 bool looksLikeUtf8(const QByteArray &block, qint64 readSize)
 {
-    return isValidUtf8(block, true) || (block.size() == readSize && isValidUtf8(block, false));
+    return isCompleteUtf8(block) || (block.size() == readSize && isUtf8WithCutEnd(block));
 }
 
 QString hexCode(char16_t c)

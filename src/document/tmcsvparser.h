@@ -42,11 +42,6 @@ class TMCSVParser
 public:
     enum class Encoding { UTF8, UTF16BE, UTF16LE, UTF32BE, UTF32LE, ISO2022KR, MacOSRoman };
 
-    // The identity of the parser's own errors, for callers that tell them apart
-    // from the errors of other readers.
-    static constexpr const char *errorDomain = "com.quillfen.csv";
-    static constexpr int errorCode = 1;
-
     // The designated form: reads `stream` (opened here when it is not open yet).
     // With an encoding given it is used; otherwise it is detected from the first
     // bytes and encoding() reports it. The delimiter must be a single UTF-16 code

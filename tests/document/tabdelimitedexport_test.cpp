@@ -97,6 +97,21 @@ TEST(TabDelimitedExport, NumbersAreWrittenInPlainDecimal)
     EXPECT_EQ(TabDelimitedExport::numberText(0.00001), "0.00001");
     EXPECT_EQ(TabDelimitedExport::numberText(double(23.976f), true), "23.976");
     EXPECT_EQ(TabDelimitedExport::numberText(1e20), "100000000000000000000");
+    EXPECT_EQ(TabDelimitedExport::numberText(1.5e20), "150000000000000000000");
+}
+
+TEST(TabDelimitedExport, DatesAreUtcWithWholeSeconds)
+{
+    EXPECT_EQ(TabDelimitedExport::dateText(PlistDate{0}), "2001-01-01 00:00:00 +0000");
+    EXPECT_EQ(TabDelimitedExport::dateText(PlistDate{-0.25}), "2000-12-31 23:59:59 +0000");
+    const QDateTime leapDay(QDate(2024, 2, 29), QTime(23, 59, 58, 900), Qt::UTC);
+    EXPECT_EQ(TabDelimitedExport::dateText(PlistDate::fromDateTime(leapDay)), "2024-02-29 23:59:58 +0000");
+    // Across the calendar, the same text as the general date formatting gives.
+    for (double seconds = -3.2e10; seconds < 2.5e11; seconds += 7.77e8 + 0.5) {
+        const PlistDate date{seconds};
+        const QString expected = date.toDateTime().toUTC().toString("yyyy-MM-dd HH:mm:ss") + " +0000";
+        ASSERT_EQ(TabDelimitedExport::dateText(date), expected) << seconds;
+    }
 }
 
 TEST(TabDelimitedExport, FileIsUtf16LittleEndianWithMarkAndNoFinalLineFeed)
