@@ -119,6 +119,28 @@ TEST(OpenCommand, UsherExportBecomesALibraryThatExportsAsMapped)
               QStringList({"beach.jpg", "home.jpg"}));
 }
 
+TEST(OpenCommand, OldestFormatBecomesANewLibraryWithItsLegacyFields)
+{
+    test::ScratchDir dir;
+    const QString library = dir.filePath("migrated.vidarium");
+    const CliRun open = cli({"open", test::testDataPath("legacy/v1/Old.vidariumlibrary"), "--save", library,
+                             "--no-import"});
+    ASSERT_EQ(open.exitCode, 0) << open.err.toStdString();
+    const QString text = dir.filePath("old.txt");
+    const CliRun exported = cli({"export", library, "--tsv", text, "--collection", "Picked", "--sort", "name"});
+    ASSERT_EQ(exported.exitCode, 0) << exported.err.toStdString();
+    const QList<QStringList> rows = readExport(text);
+    ASSERT_EQ(rows.size(), 3);
+    for (const QStringList &row : rows)
+        EXPECT_EQ(row.size(), 22);
+    // Active fields come in name order.
+    EXPECT_EQ(rows[0].mid(15), QStringList({"Description", "Episode", "Genre", "Program", "Scene",
+                                            "Season", "Studio"}));
+    EXPECT_EQ(rows[1].mid(13, 1) + rows[1].mid(17, 1) + rows[1].mid(20, 1), QStringList({"4", "Drama", "2"}));
+    EXPECT_EQ(rows[2][0], "other");
+    EXPECT_EQ(rows[2][17], " ");
+}
+
 TEST(OpenCommand, RefusesBadArgumentsAndUnreadableInput)
 {
     test::ScratchDir dir;
