@@ -19,8 +19,8 @@ void DocumentMigration::registerLegacyReaders()
                                   return Result<void>();
                               });
     Document::setLegacyReader(Document::LegacyFormat::LibraryV2,
-                              [](Document &document, const QString &, const PlistValue &root) {
-                                  return DocumentMigrationV2(document).readFromCatalogue(root);
+                              [](Document &document, const QString &path, const PlistValue &root) {
+                                  return DocumentMigrationV2(document).readFromPackage(path, root);
                               });
 }
 

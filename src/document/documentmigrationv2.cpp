@@ -68,7 +68,7 @@ QString storedText(const PlistValue &value)
 
 DocumentMigrationV2::DocumentMigrationV2(Document &document) : m_document(document) {}
 
-Result<void> DocumentMigrationV2::readFromCatalogue(const PlistValue &root)
+Result<void> DocumentMigrationV2::readFromPackage(const QString &packagePath, const PlistValue &root)
 {
     if (root.type() != PlistValue::Type::Dictionary)
         return Error(Error::Code::Corrupt, QStringLiteral("The catalogue of the older library is damaged."));
@@ -95,6 +95,7 @@ Result<void> DocumentMigrationV2::readFromCatalogue(const PlistValue &root)
     library.adoptStoredPlaylists(root.value(QStringLiteral("Playlists")));
     library.setSourceNodes(root.value(QStringLiteral("NodeTree")));
     library.synchronize();
+    m_document.adoptPackage(packagePath);
     m_document.setVersionAlert();
 
     if (m_skippedRecords > 0)

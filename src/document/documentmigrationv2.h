@@ -11,6 +11,8 @@
 #include "platform/plistvalue.h"
 #include "platform/result.h"
 
+#include <QString>
+
 namespace vidarium {
 
 class Document;
@@ -20,9 +22,9 @@ class DocumentMigrationV2
 public:
     explicit DocumentMigrationV2(Document &document);
 
-    // readFromLegacyFileWrapper, given the unarchived catalogue. Fails only when
-    // the catalogue is not a dictionary.
-    Result<void> readFromCatalogue(const PlistValue &root);
+    // readFromLegacyFileWrapper, given the package and its unarchived catalogue.
+    // Fails only when the catalogue is not a dictionary.
+    Result<void> readFromPackage(const QString &packagePath, const PlistValue &root);
 
     int skippedRecords() const { return m_skippedRecords; }
 

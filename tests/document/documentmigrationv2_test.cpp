@@ -35,7 +35,13 @@ QString makeSecondFormatPackage(const test::ScratchDir &dir, QString *elementIde
     root.insert(QStringLiteral("Format"), qint64(4));
 
     const QString package = dir.filePath(QStringLiteral("Second.vidarium"));
-    QDir().mkpath(package + QStringLiteral("/Thumbnails/0/0"));
+    const QString thumbnailFolder = package + QStringLiteral("/Thumbnails/") + element->identifier().at(0)
+                                    + QLatin1Char('/') + element->identifier().at(1);
+    QDir().mkpath(thumbnailFolder);
+    QFile thumbnail(thumbnailFolder + QLatin1Char('/') + element->identifier());
+    EXPECT_TRUE(thumbnail.open(QIODevice::WriteOnly));
+    thumbnail.write("thumbnail bytes");
+    thumbnail.close();
     QFile file(package + QStringLiteral("/com.tallowmere.vidarium.collection.plist"));
     EXPECT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(KeyedArchiver::archivedData(PlistValue(root)));
@@ -63,10 +69,18 @@ TEST(DocumentMigrationV2, ReadsElementsFieldsAndUserCollectionsWithVersionAlert)
         userCollections += playlist->type() == MediaPlaylist::TypeUser;
     EXPECT_EQ(userCollections, 1);
 
-    // Saving gives the package its poster folders.
-    const QString saved = dir.filePath(QStringLiteral("Saved.vidarium"));
-    ASSERT_TRUE(document.writeToPath(saved).ok());
-    EXPECT_TRUE(QFileInfo(saved + QStringLiteral("/Posters/F/A")).isDir());
+    // The library keeps its package: its images are read from there, and saving
+    // writes into it, adding the poster folders.
+    EXPECT_TRUE(document.hasPackage());
+    EXPECT_EQ(document.library().thumbnailDataForElement(*library.media().value(identifier)),
+              QByteArray("thumbnail bytes"));
+    ASSERT_TRUE(document.save().ok());
+    EXPECT_TRUE(QFileInfo(package + QStringLiteral("/Posters/F/A")).isDir());
+    Document reread;
+    ASSERT_TRUE(reread.readFromPath(package).ok());
+    EXPECT_FALSE(reread.versionAlert());
+    EXPECT_EQ(reread.library().thumbnailDataForElement(*reread.library().media().value(identifier)),
+              QByteArray("thumbnail bytes"));
 }
 
 TEST(DocumentMigrationV2, CatalogueThatIsNoDictionaryFails)
