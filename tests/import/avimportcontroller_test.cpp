@@ -344,6 +344,46 @@ TEST_F(AVImportControllerTest, HelperThatCrashesOrHangsCostsOneStep)
     EXPECT_EQ(m_controller->helperPool().startedHelpers(), 3); // one replaced after each loss
 }
 
+TEST_F(AVImportControllerTest, DamagedAndSparseFilesNeverStopTheImport)
+{
+    GeneratedVideo sparse;
+    sparse.width = 160;
+    sparse.height = 120;
+    sparse.seconds = 12;
+    sparse.extraArguments = QStringLiteral("-g 300 -keyint_min 300 -sc_threshold 0");
+    const QString sparsePath = video(QStringLiteral("sparse.mp4"), sparse);
+    QFile whole(sparsePath);
+    ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
+    const QByteArray bytes = whole.readAll();
+    auto write = [&](const char *name, const QByteArray &content) {
+        QFile file(m_dir.filePath(QString::fromLatin1(name)));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(content);
+        return element(file.fileName());
+    };
+    ImportElements elements = {element(sparsePath),
+                               write("head.mp4", bytes.left(4000)),
+                               write("half.mp4", bytes.left(bytes.size() / 2)),
+                               write("text.mp4", "plain text, not a video\n"),
+                               write("empty.mp4", QByteArray())};
+    m_defaults->setInteger(QStringLiteral("AVImporterMaximumOperations"), 2);
+    m_controller->updateMaximumOperations();
+    m_controller->importElements(elements, m_options);
+    // Every element ends either complete or with the external tool, which
+    // decides about it.
+    const auto ended = [&] {
+        return std::all_of(elements.begin(), elements.end(), [&](const auto &element) {
+            return element->assets() == int(AssetsComplete) || m_external.has(element.get());
+        });
+    };
+    EXPECT_TRUE(waitFor(ended, 60000));
+    EXPECT_TRUE(settled());
+    EXPECT_EQ(elements[0]->assets(), int(AssetsComplete));
+    EXPECT_FALSE(m_external.has(elements[0].get()));
+    for (int bad : {1, 3, 4})
+        EXPECT_TRUE(m_external.has(elements[bad].get()));
+}
+
 TEST(AVImportHelperPool, FailsClearlyWithoutAProgram)
 {
     AVImportHelperPool pool(QStringLiteral("/nonexistent/vidarium-decode"));
