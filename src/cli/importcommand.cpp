@@ -5,6 +5,7 @@
 #include "clilibrary.h"
 
 #include "document/folderscan.h"
+#include "import/avimportcontroller.h"
 #include "import/dispatchcontroller.h"
 #include "import/externaltools.h"
 #include "import/ffimportcontroller.h"
@@ -18,6 +19,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <csignal>
 #include <cstdio>
 #include <unistd.h>
 
@@ -189,12 +191,28 @@ qsizetype remainingOf(const DispatchStatus *status, const QSet<QString> &dispatc
     return remaining.intersect(dispatched).size();
 }
 
-// Runs the dispatcher until the library has nothing left in hand.
-void runUntilIdle(DispatchController &dispatcher, const QString &libraryIdentifier,
+volatile std::sig_atomic_t interrupted = 0;
+
+// The first Ctrl-C stops the import and keeps what is done; a second one ends
+// the program at once.
+void interrupt(int)
+{
+    interrupted = 1;
+    std::signal(SIGINT, SIG_DFL);
+}
+
+// Runs the dispatcher until the library has nothing left in hand, or the user
+// interrupts. Returns false when interrupted.
+bool runUntilIdle(DispatchController &dispatcher, const QString &libraryIdentifier,
                   const QSet<QString> &dispatched, ProgressLine &progress)
 {
     QEventLoop loop;
     const auto update = [&] {
+        if (interrupted) {
+            dispatcher.cancelLibrary(libraryIdentifier);
+            loop.quit();
+            return;
+        }
         const DispatchStatus *status = dispatcher.dispatchStatus(libraryIdentifier);
         progress.show(status ? status->statusMessage() : QStringLiteral("Idle"),
                       dispatched.size() - remainingOf(status, dispatched));
@@ -209,10 +227,16 @@ void runUntilIdle(DispatchController &dispatcher, const QString &libraryIdentifi
     QTimer tick;
     QObject::connect(&tick, &QTimer::timeout, &loop, update);
     tick.start(500);
+    interrupted = 0;
+    std::signal(SIGINT, interrupt);
+    update(); // the counts as the dispatch left them, before any result came back
     if (dispatcher.dispatchStatus(libraryIdentifier))
         loop.exec();
+    std::signal(SIGINT, SIG_DFL);
+    const bool finished = !interrupted;
     update();
     progress.finish();
+    return finished;
 }
 
 int runImport(const QStringList &arguments)
@@ -222,14 +246,7 @@ int runImport(const QStringList &arguments)
         printError(Usage);
         return 2;
     }
-    const bool inProcessAvailable = DispatchController::hasInProcessToolFactory();
-    const QString tool = parsed->tool.isEmpty() ? (inProcessAvailable ? QStringLiteral("av") : QStringLiteral("ff"))
-                                                : parsed->tool;
-    if (tool == QLatin1String("av") && !inProcessAvailable) {
-        printError(QStringLiteral("the in-process importer (--tool av) is not part of this build yet; "
-                                  "use --tool ff"));
-        return 2;
-    }
+    const QString tool = parsed->tool.isEmpty() ? QStringLiteral("av") : parsed->tool;
     for (const QString &path : parsed->paths) {
         if (!QFileInfo::exists(path)) {
             printError(QStringLiteral("%1: no such file or folder").arg(path));
@@ -251,6 +268,7 @@ int runImport(const QStringList &arguments)
         settings.setInteger(QStringLiteral("FFImporterMaximumOperations"), *parsed->jobs);
     }
 
+    AVImportController::registerWithDispatcher();
     // A terminal command does not badge a launcher icon or pop up notifications.
     DispatchController dispatcher(settings, DispatchController::Desktop{});
     if (!dispatcher.externalToolsInstalled()) {
@@ -298,7 +316,8 @@ int runImport(const QStringList &arguments)
     dispatcher.dispatchDocument(*document, pending,
                                 tool == QLatin1String("ff") ? QString(FFImporterIdentifier)
                                                             : QString(AVImporterIdentifier));
-    runUntilIdle(dispatcher, document->identifier(), dispatched, progress);
+    if (!runUntilIdle(dispatcher, document->identifier(), dispatched, progress))
+        printError(QStringLiteral("interrupted: saving what is done; import again to finish"));
 
     const Result<void> saved = isNew ? document->writeToPath(libraryPath) : document->save();
     if (!saved) {

@@ -1,6 +1,7 @@
 #include "dispatchcontroller.h"
 
 #include "document/document.h"
+#include "import/avimportcontroller.h"
 #include "import/externaltools.h"
 #include "import/ffimportcontroller.h"
 #include "model/applicationsettings.h"
@@ -96,6 +97,8 @@ DispatchController &DispatchController::shared()
         // Lives until the process ends, as every part of the program may hold on to it.
         UserDefaults &defaults = UserDefaults::standard();
         ExternalTools::chooseFromSearchPathIfUnset(defaults);
+        if (!hasInProcessToolFactory())
+            AVImportController::registerWithDispatcher();
         instance = new DispatchController(defaults, systemDesktop());
         instance->updateMaximumOperations();
         instance->installAsImageRequester();

@@ -9,6 +9,7 @@
 //   flood     writes without end
 //   utf8      writes a flat probe result whose non-ASCII name is split across writes
 //   linger    writes a probe result, closes its output, then never ends
+//   echo      writes its arguments, one a line, wrapped in JPEG start and end markers
 
 #include <csignal>
 #include <cstdio>
@@ -103,6 +104,13 @@ int main(int argc, char **argv)
         ::close(STDOUT_FILENO);
         ::close(STDERR_FILENO);
         hangForever();
+    }
+    if (mode == "echo") {
+        writeText("\xFF\xD8\n");
+        for (int i = 1; i < argc; ++i)
+            writeText(std::string(argv[i]) + "\n");
+        writeText("\xFF\xD9");
+        return 0;
     }
     std::fprintf(stderr, "faketool: unknown mode %s\n", mode.c_str());
     return 2;

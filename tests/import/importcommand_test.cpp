@@ -1,0 +1,123 @@
+// vidarium-cli import, run as the user runs it.
+
+#include "document/document.h"
+#include "faketools.h"
+#include "model/medialibrary.h"
+#include "testsupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+using namespace vidarium;
+
+namespace {
+
+struct CliRun
+{
+    int exitCode = -1;
+    QString output;
+    QString errors;
+};
+
+CliRun runCli(const test::ScratchDir &scratch, const QStringList &arguments)
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    // The user's own settings stay out of it.
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), scratch.filePath(QStringLiteral("config")));
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(VIDARIUM_CLI), arguments);
+    process.waitForFinished(240000);
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+void makeVideo(const QString &path)
+{
+    test::GeneratedVideo spec;
+    spec.width = 160;
+    spec.height = 120;
+    spec.seconds = 2.0;
+    spec.audioCodec = QStringLiteral("aac");
+    QString error;
+    ASSERT_TRUE(test::generateVideo(path, spec, &error)) << error.toStdString();
+}
+
+} // namespace
+
+TEST(ImportCommand, CataloguesReadableFilesWithImagesAndKeepsBadOnesAsUnreadable)
+{
+    test::ScratchDir scratch;
+    const QString folder = scratch.filePath(QStringLiteral("videos"));
+    QDir().mkpath(folder);
+    makeVideo(folder + QStringLiteral("/one.mp4"));
+    makeVideo(folder + QStringLiteral("/two.mov"));
+    makeVideo(folder + QStringLiteral("/HANG.mp4")); // the fake programs never end on it
+    {
+        QFile text(folder + QStringLiteral("/notes.mp4"));
+        ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+        text.write("not a video\n");
+        QFile whole(folder + QStringLiteral("/one.mp4"));
+        ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
+        QFile truncated(folder + QStringLiteral("/truncated.mp4"));
+        ASSERT_TRUE(truncated.open(QIODevice::WriteOnly));
+        truncated.write(whole.read(whole.size() / 3));
+    }
+    const QString library = scratch.filePath(QStringLiteral("Test.vidarium"));
+    const QStringList arguments{
+        QStringLiteral("import"), library, folder, QStringLiteral("--tool"), QStringLiteral("ff"),
+        QStringLiteral("--jobs"), QStringLiteral("2"), QStringLiteral("--time-limit"), QStringLiteral("5"),
+        QStringLiteral("--ffprobe"), test::fakeTool(scratch.path(), QStringLiteral("ffprobe"), QStringLiteral("pass")),
+        QStringLiteral("--ffmpeg"), test::fakeTool(scratch.path(), QStringLiteral("ffmpeg"), QStringLiteral("pass"))};
+    const CliRun run = runCli(scratch, arguments);
+    ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
+    EXPECT_TRUE(run.output.contains(QLatin1String("2 imported, 3 unreadable, 0 skipped")))
+        << run.output.toStdString();
+    // Output is not a terminal: plain lines, ending idle with every file done.
+    EXPECT_TRUE(run.output.contains(QLatin1String("Idle  5/5 files"))) << run.output.toStdString();
+    EXPECT_TRUE(run.output.contains(QLatin1String("Importing 5 Properties")));
+
+    Document document;
+    ASSERT_TRUE(document.readFromPath(library).ok());
+    const MediaLibrary &catalogue = document.library();
+    EXPECT_EQ(catalogue.media().size(), 2);
+    EXPECT_EQ(catalogue.error().size(), 3);
+    for (const MediaElementPtr &element : catalogue.media()) {
+        SCOPED_TRACE(element->path().toStdString());
+        EXPECT_EQ(element->assets(), int(AssetsComplete));
+        EXPECT_EQ(element->pixelsWide(), 160);
+        EXPECT_FALSE(element->videoCodec().isEmpty());
+        const auto size = [&](ElementImage image) {
+            return QImage::fromData(document.packageImageData(image, element->identifier()), "JPEG").size();
+        };
+        EXPECT_EQ(size(ElementImage::Thumbnail), QSize(160, 120));
+        EXPECT_EQ(size(ElementImage::Storyboard), QSize(393, 297)); // 4 x 4 frames of 96 x 72
+        EXPECT_EQ(size(ElementImage::Filmstrip), QSize(488, 58));
+    }
+
+    // A second run finds nothing new.
+    const CliRun again = runCli(scratch, arguments);
+    ASSERT_EQ(again.exitCode, 0) << again.errors.toStdString();
+    EXPECT_TRUE(again.output.contains(QLatin1String("0 imported, 0 unreadable, 5 skipped")))
+        << again.output.toStdString();
+}
+
+TEST(ImportCommand, RefusesWhatItCannotDo)
+{
+    test::ScratchDir scratch;
+    EXPECT_EQ(runCli(scratch, {QStringLiteral("import"), scratch.filePath(QStringLiteral("L"))}).exitCode, 2);
+    EXPECT_EQ(runCli(scratch, {QStringLiteral("import"), scratch.filePath(QStringLiteral("L")), scratch.path(),
+                               QStringLiteral("--jobs"), QStringLiteral("9")}).exitCode, 2);
+    EXPECT_EQ(runCli(scratch, {QStringLiteral("import"), scratch.filePath(QStringLiteral("L")),
+                               scratch.filePath(QStringLiteral("missing"))}).exitCode, 1);
+    const CliRun noPrograms = runCli(scratch, {QStringLiteral("import"), scratch.filePath(QStringLiteral("L")),
+                                               scratch.path(), QStringLiteral("--tool"), QStringLiteral("ff"),
+                                               QStringLiteral("--ffprobe"), QStringLiteral("/nonexistent/ffprobe")});
+    EXPECT_NE(noPrograms.exitCode, 0);
+    EXPECT_FALSE(QFile::exists(scratch.filePath(QStringLiteral("L.vidarium"))));
+}
