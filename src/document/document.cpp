@@ -330,7 +330,10 @@ Result<void> Document::writeToPath(const QString &path)
     if (path.isEmpty())
         return Error(Error::Code::InvalidArgument, QStringLiteral("No place to save the library was given."));
     Package::Contents contents;
-    contents.catalogue = KeyedArchiver::archivedData(PlistValue(catalogueRoot()));
+    {
+        const MediaElement::ArchiveSharingScope sharing;
+        contents.catalogue = KeyedArchiver::archivedData(PlistValue(catalogueRoot()));
+    }
     if (contents.catalogue.isEmpty())
         return Error(Error::Code::Generic, QStringLiteral("The catalogue could not be archived."));
     for (int kind = 0; kind < ElementImageCount; ++kind)

@@ -126,7 +126,101 @@ private:
 
 thread_local InternPool internPool;
 
+// Equal values archived once per save (see MediaElement::ArchiveSharingScope).
+class ArchiveSharing
+{
+public:
+    // The stored form of the value as one object shared by every element that
+    // holds an equal value; null for values not worth sharing.
+    std::shared_ptr<ArchivedObject> shared(const PlistValue &value)
+    {
+        const QString signature = signatureOf(value);
+        if (signature.isNull())
+            return nullptr;
+        std::shared_ptr<ArchivedObject> &object = m_objects[signature];
+        if (!object)
+            object = storedForm(value);
+        return object;
+    }
+
+private:
+    // Only empty containers and flat numeric settings: they repeat across a
+    // catalogue, while other values are as varied as the elements themselves.
+    static QString signatureOf(const PlistValue &value)
+    {
+        if (value.type() == PlistValue::Type::Set)
+            return value.toArray().isEmpty() ? QStringLiteral("set") : QString();
+        if (value.type() != PlistValue::Type::Dictionary)
+            return QString();
+        QString signature = QStringLiteral("dictionary");
+        const PlistDictionary &dictionary = value.toDictionary();
+        if (dictionary.size() > 32)
+            return QString();
+        for (auto it = dictionary.constBegin(); it != dictionary.constEnd(); ++it) {
+            if (!it->isNumber())
+                return QString();
+            signature += QLatin1Char(';') + it.key() + QLatin1Char('=')
+                         + QString::number(int(it->type())) + QLatin1Char(':')
+                         + QString::number(it->toDouble(), 'g', 17);
+        }
+        return signature;
+    }
+
+    static std::shared_ptr<ArchivedObject> storedForm(const PlistValue &value)
+    {
+        using Field = GenericArchivedObject::Field;
+        if (value.type() == PlistValue::Type::Set) {
+            return std::make_shared<GenericArchivedObject>(
+                QStringList{QStringLiteral("NSSet"), QStringLiteral("NSObject")},
+                QList<Field>{{QStringLiteral("NS.objects"), PlistArray(), Field::Kind::ReferenceArray}});
+        }
+        PlistArray keys;
+        PlistArray values;
+        const PlistDictionary &dictionary = value.toDictionary();
+        for (auto it = dictionary.constBegin(); it != dictionary.constEnd(); ++it) {
+            keys.append(it.key());
+            values.append(it.value());
+        }
+        return std::make_shared<GenericArchivedObject>(
+            QStringList{QStringLiteral("NSDictionary"), QStringLiteral("NSObject")},
+            QList<Field>{{QStringLiteral("NS.keys"), keys, Field::Kind::ReferenceArray},
+                         {QStringLiteral("NS.objects"), values, Field::Kind::ReferenceArray}});
+    }
+
+    QHash<QString, std::shared_ptr<ArchivedObject>> m_objects;
+};
+
+thread_local ArchiveSharing *activeSharing = nullptr;
+
+// Writes the value, through the shared stored form when a save shares values.
+void encodeMaybeShared(ArchiveEncoder &encoder, const QString &key, const PlistValue &value)
+{
+    if (activeSharing) {
+        if (std::shared_ptr<ArchivedObject> shared = activeSharing->shared(value)) {
+            encoder.encodeObject(key, PlistValue(shared));
+            return;
+        }
+    }
+    encoder.encodeObject(key, value);
+}
+
 } // namespace
+
+MediaElement::ArchiveSharingScope::ArchiveSharingScope()
+{
+    if (!activeSharing) {
+        activeSharing = new ArchiveSharing;
+        m_outermost = true;
+    }
+}
+
+MediaElement::ArchiveSharingScope::~ArchiveSharingScope()
+{
+    if (m_outermost) {
+        delete activeSharing;
+        activeSharing = nullptr;
+    }
+}
 
 // Reading an element from an archive: the stored values are applied to a blank
 // element in archive order; values of the wrong kind are ignored.
@@ -1005,10 +1099,13 @@ void MediaElement::encode(ArchiveEncoder &encoder) const
 {
     for (int i = int(ElementKey::Owner); i <= int(ElementKey::UserComments); ++i) {
         const ElementKey key = ElementKey(i);
-        encoder.encodeObject(ElementKeys::name(key), valueForKey(key));
+        if (key == ElementKey::ImageMetrics)
+            encodeMaybeShared(encoder, ElementKeys::name(key), imageMetrics());
+        else
+            encoder.encodeObject(ElementKeys::name(key), valueForKey(key));
     }
-    encoder.encodeObject(QStringLiteral("userKeywords"), valueForKey(ElementKey::UserKeywords));
-    encoder.encodeObject(QStringLiteral("userFields"), m_userFields);
+    encodeMaybeShared(encoder, QStringLiteral("userKeywords"), valueForKey(ElementKey::UserKeywords));
+    encodeMaybeShared(encoder, QStringLiteral("userFields"), m_userFields);
     encoder.encodeBool(QStringLiteral("error"), m_error);
 }
 

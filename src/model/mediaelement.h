@@ -201,6 +201,23 @@ public:
     // A new element with the same identifier and values and no library.
     static Result<MediaElementPtr> fromPasteboardData(const QByteArray &data);
 
+    // While one is alive on a thread, the elements archived there store equal image
+    // settings, and the empty keyword set and field dictionary, once for all of
+    // them: a catalogue repeats these in nearly every element, and sharing them
+    // makes the catalogue smaller, faster to write and read, and smaller in memory
+    // once read (every element then holds the same decoded value).
+    class ArchiveSharingScope
+    {
+    public:
+        ArchiveSharingScope();
+        ~ArchiveSharingScope();
+        ArchiveSharingScope(const ArchiveSharingScope &) = delete;
+        ArchiveSharingScope &operator=(const ArchiveSharingScope &) = delete;
+
+    private:
+        bool m_outermost = false; // nested scopes use the outermost one's values
+    };
+
     // A dictionary of the stored properties, for logging.
     PlistDictionary description() const;
 
