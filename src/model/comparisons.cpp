@@ -5,6 +5,8 @@
 #include <QHash>
 #include <QStringList>
 
+#include <cmath>
+
 namespace vidarium {
 
 namespace {
@@ -127,11 +129,12 @@ ComparisonResult compareAspectString(const QString &left, const QString &right)
         return leadingFloat(pieces.value(0)) / leadingFloat(pieces.value(1));
     };
     const float a = ratio(left), b = ratio(right);
-    if (a < b)
-        return ComparisonResult::Ascending;
-    if (a == b)
-        return ComparisonResult::Same;
-    return ComparisonResult::Descending; // also whenever a ratio is undefined
+    // An undefined ratio ("0:0", not read yet) must still sort consistently: one
+    // that is greater than everything in both directions breaks the sort itself.
+    // It sorts before every known ratio, and equal to the other unknown ones.
+    if (std::isnan(a) || std::isnan(b))
+        return order(!std::isnan(a), !std::isnan(b));
+    return order(a, b);
 }
 
 StringComparison stringComparisonNamed(const QString &selector)

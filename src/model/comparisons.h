@@ -19,7 +19,7 @@ ComparisonResult compareNumericString(const QString &left, const QString &right)
 // "width x height": widths first, then heights.
 ComparisonResult compareResolutionString(const QString &left, const QString &right);
 // "width:height" by the ratio as a single-precision number. An undefined ratio
-// ("0:0") is descending against anything, in both directions.
+// ("0:0") sorts before every known one.
 ComparisonResult compareAspectString(const QString &left, const QString &right);
 
 using StringComparison = ComparisonResult (*)(const QString &, const QString &);

@@ -207,8 +207,10 @@ Result<PlistValue> DocumentDefaults::decode(ArchiveDecoder &decoder)
             continue;
         PlistDictionary merged = defaults->dictionary(key);
         const PlistDictionary &entries = stored.toDictionary();
-        for (auto entry = entries.begin(); entry != entries.end(); ++entry)
-            merged.insert(entry.key(), entry.value());
+        for (auto entry = entries.begin(); entry != entries.end(); ++entry) {
+            if (canReplace(merged.value(entry.key()), entry.value()))
+                merged.insert(entry.key(), entry.value());
+        }
         defaults->set(key, merged);
     }
     for (const QString &key : staticKeys()) {

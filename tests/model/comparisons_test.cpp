@@ -65,16 +65,27 @@ TEST(CompareResolutionString, WidthsFirstThenHeights)
     });
 }
 
-TEST(CompareAspectString, ComparesRatiosAndUndefinedIsAlwaysDescending)
+TEST(CompareAspectString, ComparesRatiosAndSortsUnknownRatiosFirst)
 {
     expectCases(compareAspectString, {
         {"4:3", "16:9", Asc},
         {"16:9", "4:3", Desc},
         {"32:18", "16:9", Same},
-        {"0:0", "16:9", Desc},
+        {"0:0", "16:9", Asc},
         {"16:9", "0:0", Desc},
-        {"0:0", "0:0", Desc},
+        {"0:0", "0:0", Same},
+        {"1:0", "16:9", Desc},
     });
+    // The order must be a consistent one, or sorting a column of aspects goes wrong.
+    QStringList aspects;
+    for (int i = 0; i < 200; ++i)
+        aspects.append(i % 3 == 0 ? QStringLiteral("0:0") : QStringLiteral("%1:%2").arg(i % 17 + 1).arg(i % 5 + 1));
+    std::sort(aspects.begin(), aspects.end(), [](const QString &a, const QString &b) {
+        return compareAspectString(a, b) == ComparisonResult::Ascending;
+    });
+    for (qsizetype i = 1; i < aspects.size(); ++i)
+        EXPECT_NE(compareAspectString(aspects[i - 1], aspects[i]), ComparisonResult::Descending) << i;
+    EXPECT_EQ(aspects.first(), QStringLiteral("0:0"));
 }
 
 TEST(CompareValues, SortsByKindThenWithTheNamedComparison)

@@ -124,7 +124,9 @@ TEST_F(DocumentDefaultsTest, StoredChoicesMergeOverNewerTables)
         // No "detailVisibility" at all; a column the table lacks and one it has, hidden.
         {QStringLiteral("tableColumnVisibility"), PlistDictionary{{QStringLiteral("size"), PlistValue(false)},
                                                                    {QStringLiteral("FIELD-ID"), PlistValue(true)}}},
-        {QStringLiteral("imageMetrics"), PlistValue(QStringLiteral("damaged"))},
+        {QStringLiteral("imageMetrics"), PlistDictionary{{QStringLiteral("StoryboardRows"), PlistValue(QStringLiteral("x"))},
+                                                          {QStringLiteral("StoryboardColumns"), PlistValue(6)}}},
+        {QStringLiteral("detailProperties"), PlistValue(QStringLiteral("damaged"))},
         {QStringLiteral("recentlyAddedDays"), PlistValue(3)},
         {QStringLiteral("windowMetrics"), PlistValue(QStringLiteral("damaged"))},
         {QStringLiteral("propertyFilter"), PlistValue::null()},
@@ -149,7 +151,9 @@ TEST_F(DocumentDefaultsTest, StoredChoicesMergeOverNewerTables)
     EXPECT_TRUE(visibility.value(QStringLiteral("FIELD-ID")).toBool());
     EXPECT_EQ(defaults->recentlyAddedDays(), 3);
     // Values of the wrong kind, or none, leave the first values in place.
-    EXPECT_EQ(defaults->imageMetrics(), table().value(QStringLiteral("ImageMetrics")).toDictionary());
+    EXPECT_EQ(defaults->imageMetrics().value(QStringLiteral("StoryboardRows")).toInteger(), 4);
+    EXPECT_EQ(defaults->imageMetrics().value(QStringLiteral("StoryboardColumns")).toInteger(), 6);
+    EXPECT_EQ(defaults->detailProperties(), (QStringList{QStringLiteral("name"), QStringLiteral("size")}));
     EXPECT_EQ(defaults->windowMetrics(), table().value(QStringLiteral("WindowMetrics")).toDictionary());
     EXPECT_EQ(defaults->propertyFilter(), QStringLiteral("parentFolder"));
 }
