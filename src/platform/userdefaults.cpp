@@ -116,13 +116,12 @@ UserDefaults &UserDefaults::standard()
     if (UserDefaults *substitute = g_override.load())
         return *substitute;
     static UserDefaults *defaults = [] {
-        QString organization = QCoreApplication::organizationName();
-        QString application = QCoreApplication::applicationName();
+        // Without an organisation the application name is only the executable's
+        // (vidarium-cli, vidarium): every front end must share one settings file.
+        const QString organization = QCoreApplication::organizationName();
         if (organization.isEmpty())
-            organization = QStringLiteral("Vidarium");
-        if (application.isEmpty())
-            application = QStringLiteral("Vidarium");
-        return new UserDefaults(organization, application);
+            return new UserDefaults(QStringLiteral("Vidarium"), QStringLiteral("Vidarium"));
+        return new UserDefaults(organization, QCoreApplication::applicationName());
     }();
     return *defaults;
 }
