@@ -6,7 +6,6 @@
 #include "clilibrary.h"
 
 #include "document/documentexport.h"
-#include "document/documentmigration.h"
 #include "model/definitions.h"
 #include "model/documentdefaults.h"
 #include "model/medialibrary.h"
@@ -181,7 +180,6 @@ int runExport(const QStringList &arguments)
         printError(Usage);
         return 2;
     }
-    DocumentMigration::registerLegacyReaders();
     std::unique_ptr<Document> document = openLibrary(parsed->library);
     if (!document)
         return 1;

@@ -7,7 +7,6 @@
 #include "clicommand.h"
 #include "clilibrary.h"
 
-#include "document/documentmigration.h"
 #include "model/medialibrary.h"
 
 #include <QFileInfo>
@@ -86,7 +85,6 @@ int runOpen(const QStringList &arguments)
         printError(QStringLiteral("%1 already exists; choose a new name for the library").arg(target));
         return 1;
     }
-    DocumentMigration::registerLegacyReaders();
     std::unique_ptr<Document> document = openLibrary(parsed->source);
     if (!document)
         return 1;
