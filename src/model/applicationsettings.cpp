@@ -6,6 +6,8 @@
 
 #include <QLoggingCategory>
 
+#include <syslog.h>
+
 namespace vidarium {
 
 namespace {
@@ -54,8 +56,12 @@ QStringList ApplicationSettings::validExtensions()
 
 void ApplicationSettings::logConsoleMessage(const UserDefaults &defaults, const QString &message)
 {
-    if (defaults.boolForKey(QStringLiteral("LogConsoleMessages")))
-        qCInfo(lcConsole).noquote() << message;
+    if (!defaults.boolForKey(QStringLiteral("LogConsoleMessages")))
+        return;
+    qCInfo(lcConsole).noquote() << message;
+    // Qt as the distributions build it writes to stderr, not to the journal; the
+    // system log socket reaches the journal wherever one runs.
+    syslog(LOG_INFO, "%s", message.toUtf8().constData());
 }
 
 void ApplicationSettings::logConsoleMessage(const QString &message)

@@ -31,8 +31,9 @@ public:
     static QStringList validExtensions(const UserDefaults &defaults);
     static QStringList validExtensions();
 
-    // A diagnostic line in the system log (through Qt's logging, category
-    // "vidarium"), written only while "LogConsoleMessages" is on.
+    // A diagnostic line for the system log, written only while "LogConsoleMessages"
+    // is on: through Qt's logging (category "vidarium") and to syslog, which the
+    // journal collects.
     static void logConsoleMessage(const QString &message);
     static void logConsoleMessage(const UserDefaults &defaults, const QString &message);
 
