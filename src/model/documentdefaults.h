@@ -5,7 +5,8 @@
 // of the built-in date and rating collections. A new library starts from the
 // definition table's "DocumentDefaults"; a stored library merges its own
 // visibility and image settings over the table's (so settings a newer table adds
-// reach old libraries) and keeps its stored choices for everything else.
+// reach old libraries) and keeps its stored choices for everything else. A stored
+// value of another kind than the table's (damage, a foreign writer) is ignored.
 // Threads: main thread.
 
 #include "platform/archivedobject.h"
