@@ -261,6 +261,7 @@ public:
                               m_type == PredicateOperatorType::BeginsWith ? 0 : 1);
             return;
         case PredicateOperatorType::Between:
+            encoder.encodeInt(QStringLiteral("NSOptions"), m_options);
             return;
         case PredicateOperatorType::CustomSelector:
             encoder.encodeObject(QStringLiteral("NSSelectorName"), m_selector);
@@ -417,9 +418,10 @@ Result<PlistValue> decodeConstant(ArchiveDecoder &decoder)
     const PlistValue constant = decoder.decodeObject(QStringLiteral("NSConstantValue"));
     if (constant.type() == PlistValue::Type::Object)
         return keptAsFound(decoder);
-    // An array of expressions is the aggregate {a, b}.
-    if (constant.type() == PlistValue::Type::Array && !constant.toArray().isEmpty()
-        && objectOf<ArchivedExpression>(constant.toArray().first())) {
+    // An array of expressions is the aggregate {a, b}; an empty one is read as the
+    // aggregate {} too, which prints and evaluates the same as an empty constant list.
+    if (constant.type() == PlistValue::Type::Array
+        && (constant.toArray().isEmpty() || objectOf<ArchivedExpression>(constant.toArray().first()))) {
         std::optional<QList<PredicateExpression>> members = expressionsOf(constant);
         if (!members)
             return keptAsFound(decoder);

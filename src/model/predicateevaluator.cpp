@@ -10,6 +10,8 @@
 #include <unicode/regex.h>
 #include <unicode/unistr.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 #include <mutex>
@@ -26,16 +28,41 @@ constexpr double unixToReferenceSeconds = 978307200.0;
 // so that a pathological pattern read from a package cannot hang the program.
 constexpr int32_t regexTimeLimit = 100;
 
+// Key paths read more than once by one predicate (the items search asks for "name"
+// once per word) are read once per object: the first distinct paths get a slot.
+constexpr int keySlotCount = 16;
+
 struct Context
 {
+    explicit Context(const KeyValueSource &source) : object(source) {}
+
     const KeyValueSource &object;
     mutable std::optional<double> now;
+    mutable std::array<PlistValue, keySlotCount> keyValues;
+    mutable quint32 keysRead = 0;
 
     double nowSeconds() const
     {
         if (!now)
             now = double(QDateTime::currentMSecsSinceEpoch()) / 1000.0 - unixToReferenceSeconds;
         return *now;
+    }
+};
+
+// What compiling one predicate shares among its nodes.
+struct CompileState
+{
+    QHash<QString, int> keySlots;
+
+    int slotFor(const QString &path)
+    {
+        if (const auto it = keySlots.constFind(path); it != keySlots.constEnd())
+            return *it;
+        if (keySlots.size() >= keySlotCount)
+            return -1;
+        const int slot = int(keySlots.size());
+        keySlots.insert(path, slot);
+        return slot;
     }
 };
 
@@ -106,7 +133,17 @@ public:
     virtual ~ValueNode() = default;
     virtual PlistValue value(const Context &context) const = 0;
     virtual const PlistValue *constant() const { return nullptr; }
+    // A rough price of one value() call, to try cheap criteria first.
+    virtual int cost() const { return 0; }
 };
+
+int costOf(const std::vector<std::unique_ptr<ValueNode>> &nodes)
+{
+    int total = 0;
+    for (const auto &node : nodes)
+        total += node->cost();
+    return total;
+}
 
 class ConstantValue final : public ValueNode
 {
@@ -128,15 +165,32 @@ public:
 class KeyValue final : public ValueNode
 {
 public:
-    explicit KeyValue(const QString &path) : m_path(path), m_dotted(path.contains(QLatin1Char('.'))) {}
+    KeyValue(const QString &path, int slot)
+        : m_path(path), m_dotted(path.contains(QLatin1Char('.'))), m_slot(slot)
+    {
+    }
     PlistValue value(const Context &context) const override
+    {
+        if (m_slot < 0)
+            return read(context);
+        const quint32 bit = 1u << m_slot;
+        if (!(context.keysRead & bit)) {
+            context.keyValues[size_t(m_slot)] = read(context);
+            context.keysRead |= bit;
+        }
+        return context.keyValues[size_t(m_slot)];
+    }
+    int cost() const override { return m_dotted ? 4 : 2; }
+
+private:
+    PlistValue read(const Context &context) const
     {
         return m_dotted ? context.object.valueForKeyPath(m_path) : context.object.valueForKey(m_path);
     }
 
-private:
     QString m_path;
     bool m_dotted;
+    int m_slot;
 };
 
 using ValueNodes = std::vector<std::unique_ptr<ValueNode>>;
@@ -155,6 +209,7 @@ class AggregateValue final : public ValueNode
 public:
     explicit AggregateValue(ValueNodes members) : m_members(std::move(members)) {}
     PlistValue value(const Context &context) const override { return valuesOf(m_members, context); }
+    int cost() const override { return costOf(m_members); }
 
 private:
     ValueNodes m_members;
@@ -176,6 +231,7 @@ public:
             return {};
         return context.object.callFunction(m_selector, valuesOf(m_arguments, context));
     }
+    int cost() const override { return 6 + costOf(m_arguments); }
 
 private:
     bool m_onEvaluatedObject;
@@ -350,13 +406,14 @@ public:
     {
         return applyBuiltin(m_op, valuesOf(m_arguments, context), context);
     }
+    int cost() const override { return 1 + costOf(m_arguments); }
 
 private:
     Builtin m_op;
     ValueNodes m_arguments;
 };
 
-std::unique_ptr<ValueNode> compileValue(const PredicateExpression &expression)
+std::unique_ptr<ValueNode> compileValue(const PredicateExpression &expression, CompileState &state)
 {
     using Kind = PredicateExpression::Kind;
     switch (expression.kind()) {
@@ -367,12 +424,12 @@ std::unique_ptr<ValueNode> compileValue(const PredicateExpression &expression)
     case Kind::Variable:
         return std::make_unique<ConstantValue>(PlistValue()); // no variables are ever bound
     case Kind::KeyPath:
-        return std::make_unique<KeyValue>(expression.keyPath());
+        return std::make_unique<KeyValue>(expression.keyPath(), state.slotFor(expression.keyPath()));
     case Kind::Aggregate: {
         ValueNodes members;
         bool allConstant = true;
         for (const PredicateExpression &member : expression.arguments()) {
-            members.push_back(compileValue(member));
+            members.push_back(compileValue(member, state));
             allConstant = allConstant && members.back()->constant();
         }
         if (allConstant) {
@@ -389,7 +446,7 @@ std::unique_ptr<ValueNode> compileValue(const PredicateExpression &expression)
     ValueNodes arguments;
     bool allConstant = true;
     for (const PredicateExpression &argument : expression.arguments()) {
-        arguments.push_back(compileValue(argument));
+        arguments.push_back(compileValue(argument, state));
         allConstant = allConstant && arguments.back()->constant();
     }
     if (!expression.isBuiltin()) {
@@ -403,7 +460,7 @@ std::unique_ptr<ValueNode> compileValue(const PredicateExpression &expression)
         for (const auto &argument : arguments)
             values.append(*argument->constant());
         const ValueKeyValueSource nothing{PlistValue()};
-        return std::make_unique<ConstantValue>(applyBuiltin(op, values, Context{nothing, {}}));
+        return std::make_unique<ConstantValue>(applyBuiltin(op, values, Context(nothing)));
     }
     return std::make_unique<BuiltinValue>(op, std::move(arguments));
 }
@@ -417,6 +474,9 @@ class PredicateEvaluator::Node
 public:
     virtual ~Node() = default;
     virtual bool test(const Context &context) const = 0;
+    // A rough price of one test() call. Criteria have no side effects, so AND and
+    // OR may try the cheap ones first and often skip the dear string tests.
+    virtual int cost() const { return 0; }
 };
 
 namespace {
@@ -434,10 +494,26 @@ private:
     bool m_value;
 };
 
+int costOf(const Nodes &nodes)
+{
+    int total = 0;
+    for (const auto &node : nodes)
+        total += node->cost();
+    return total;
+}
+
+Nodes cheapestFirst(Nodes members)
+{
+    std::stable_sort(members.begin(), members.end(),
+                     [](const auto &a, const auto &b) { return a->cost() < b->cost(); });
+    return members;
+}
+
 class AndNode final : public Node
 {
 public:
-    explicit AndNode(Nodes members) : m_members(std::move(members)) {}
+    explicit AndNode(Nodes members) : m_members(cheapestFirst(std::move(members))) {}
+    int cost() const override { return costOf(m_members); }
     bool test(const Context &context) const override
     {
         for (const auto &member : m_members) {
@@ -454,7 +530,8 @@ private:
 class OrNode final : public Node
 {
 public:
-    explicit OrNode(Nodes members) : m_members(std::move(members)) {}
+    explicit OrNode(Nodes members) : m_members(cheapestFirst(std::move(members))) {}
+    int cost() const override { return costOf(m_members); }
     bool test(const Context &context) const override
     {
         for (const auto &member : m_members) {
@@ -473,6 +550,7 @@ class NotNode final : public Node
 public:
     explicit NotNode(std::unique_ptr<Node> inner) : m_inner(std::move(inner)) {}
     bool test(const Context &context) const override { return !m_inner->test(context); }
+    int cost() const override { return m_inner->cost(); }
 
 private:
     std::unique_ptr<Node> m_inner;
@@ -481,12 +559,35 @@ private:
 class ComparisonNode final : public Node
 {
 public:
-    static Result<std::unique_ptr<Node>> create(const Predicate &predicate)
+    static Result<std::unique_ptr<Node>> create(const Predicate &predicate, CompileState &state)
     {
-        auto node = std::unique_ptr<ComparisonNode>(new ComparisonNode(predicate));
+        auto node = std::unique_ptr<ComparisonNode>(new ComparisonNode(predicate, state));
         if (Result<void> prepared = node->prepare(); !prepared)
             return prepared.error();
         return std::unique_ptr<Node>(std::move(node));
+    }
+
+    int cost() const override
+    {
+        int price = 1;
+        switch (m_type) {
+        case PredicateOperatorType::Matches:
+        case PredicateOperatorType::Like:
+            price = 8;
+            break;
+        case PredicateOperatorType::BeginsWith:
+        case PredicateOperatorType::EndsWith:
+        case PredicateOperatorType::Contains:
+        case PredicateOperatorType::In:
+            price = 2;
+            break;
+        default:
+            break;
+        }
+        if (PredicateValues::folds(m_options))
+            price += 2;
+        const int values = m_left->cost() + m_right->cost();
+        return m_modifier == ComparisonModifier::Direct ? price + values : 3 * price + values;
     }
 
     bool test(const Context &context) const override
@@ -510,9 +611,9 @@ public:
     }
 
 private:
-    explicit ComparisonNode(const Predicate &predicate)
-        : m_left(compileValue(predicate.leftExpression())),
-          m_right(compileValue(predicate.rightExpression())), m_type(predicate.operatorType()),
+    ComparisonNode(const Predicate &predicate, CompileState &state)
+        : m_left(compileValue(predicate.leftExpression(), state)),
+          m_right(compileValue(predicate.rightExpression(), state)), m_type(predicate.operatorType()),
           m_modifier(predicate.modifier()), m_options(predicate.options())
     {
         m_rightConstant = m_right->constant();
@@ -714,7 +815,7 @@ private:
     std::shared_ptr<CompiledRegex> m_regex;
 };
 
-Result<std::unique_ptr<Node>> compileNode(const Predicate &predicate, int depth)
+Result<std::unique_ptr<Node>> compileNode(const Predicate &predicate, int depth, CompileState &state)
 {
     // Trees from archives are decoded with a depth bound too; this keeps recursion safe.
     if (depth > 1000)
@@ -725,13 +826,13 @@ Result<std::unique_ptr<Node>> compileNode(const Predicate &predicate, int depth)
     case Predicate::Kind::False:
         return std::unique_ptr<Node>(std::make_unique<ConstantNode>(false));
     case Predicate::Kind::Comparison:
-        return ComparisonNode::create(predicate);
+        return ComparisonNode::create(predicate, state);
     case Predicate::Kind::Compound:
         break;
     }
     Nodes members;
     for (const Predicate &sub : predicate.subpredicates()) {
-        Result<std::unique_ptr<Node>> member = compileNode(sub, depth + 1);
+        Result<std::unique_ptr<Node>> member = compileNode(sub, depth + 1, state);
         if (!member)
             return member.error();
         members.push_back(std::move(*member));
@@ -753,7 +854,8 @@ Result<std::unique_ptr<Node>> compileNode(const Predicate &predicate, int depth)
 
 Result<PredicateEvaluator> PredicateEvaluator::compile(const Predicate &predicate)
 {
-    Result<std::unique_ptr<Node>> root = compileNode(predicate, 0);
+    CompileState state;
+    Result<std::unique_ptr<Node>> root = compileNode(predicate, 0, state);
     if (!root)
         return root.error();
     return PredicateEvaluator(std::shared_ptr<const Node>(std::move(*root)));
@@ -761,7 +863,7 @@ Result<PredicateEvaluator> PredicateEvaluator::compile(const Predicate &predicat
 
 bool PredicateEvaluator::evaluate(const KeyValueSource &object) const
 {
-    return m_root->test(Context{object, {}});
+    return m_root->test(Context(object));
 }
 
 bool PredicateEvaluator::evaluateValue(const PlistValue &value) const

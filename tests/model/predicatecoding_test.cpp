@@ -1,6 +1,7 @@
 // The stored form of predicates: the archived predicate classes, read from
 // archives built by hand in the stored layout and written back the same way.
 
+#include "model/keyvaluesource.h"
 #include "model/predicate.h"
 #include "model/predicatecoding.h"
 #include "platform/keyedarchive.h"
@@ -9,6 +10,7 @@
 #include "testsupport.h"
 
 #include <QFile>
+#include <QRandomGenerator>
 
 #include <gtest/gtest.h>
 
@@ -243,4 +245,121 @@ TEST_F(PredicateCodingTest, UnknownFormsAreKeptNotFatal)
 
     EXPECT_FALSE(PredicateCoding::predicateFromValue(PlistValue::null()).ok());
     EXPECT_FALSE(PredicateCoding::predicateFromValue(QStringLiteral("name == 'x'")).ok());
+}
+
+namespace {
+
+// Random criteria text: half grown from the grammar (so most of it parses), half
+// token soup (so the error paths run too).
+class CriteriaGenerator
+{
+public:
+    explicit CriteriaGenerator(quint32 seed) : m_random(seed) {}
+
+    QString next()
+    {
+        if (m_random.bounded(2) == 0)
+            return predicate(0);
+        QStringList tokens;
+        const int length = 1 + int(m_random.bounded(10));
+        for (int i = 0; i < length; ++i)
+            tokens.append(pick({"name", "AND", "OR", "NOT", "(", ")", "{", "}", ",", "==", "[cd]", "IN", "ANY",
+                                "'x'", "3", "-", "*", "now()", "CAST(", "FUNCTION(", "$v", "#in", "TRUEPREDICATE"}));
+        return tokens.join(QLatin1Char(' '));
+    }
+
+private:
+    QString pick(std::initializer_list<const char *> choices)
+    {
+        const auto *chosen = choices.begin() + m_random.bounded(int(choices.size()));
+        return QString::fromUtf8(*chosen);
+    }
+
+    QString predicate(int depth)
+    {
+        switch (depth > 2 ? 0 : m_random.bounded(6)) {
+        case 0:
+        case 1:
+        case 2:
+            return comparison(depth);
+        case 3:
+            return QStringLiteral("NOT ") + predicate(depth + 1);
+        case 4:
+            return QLatin1Char('(') + predicate(depth + 1) + QLatin1Char(')');
+        default:
+            return predicate(depth + 1) + pick({" AND ", " OR ", " && ", " || "}) + predicate(depth + 1);
+        }
+    }
+
+    QString comparison(int depth)
+    {
+        if (m_random.bounded(12) == 0)
+            return pick({"TRUEPREDICATE", "FALSEPREDICATE"});
+        return pick({"", "", "", "ANY ", "ALL ", "NONE "}) + expression(depth) + QLatin1Char(' ')
+            + pick({"==", "!=", "<", "<=", ">", ">=", "BEGINSWITH", "ENDSWITH", "CONTAINS", "LIKE", "MATCHES",
+                    "IN", "BETWEEN", "=", "<>", "=>"})
+            + pick({"", "", "[c]", "[cd]", "[d]", "[n]"}) + QLatin1Char(' ') + expression(depth);
+    }
+
+    QString expression(int depth)
+    {
+        switch (depth > 3 ? 0 : m_random.bounded(9)) {
+        case 0:
+            return pick({"name", "rating", "userKeywordObjects.name", "#in", "SELF", "SELF.name", "$v",
+                         "0A1B2C3D-0000-4000-8000-00000000ABCD", "@count"});
+        case 1:
+            return pick({"\"clíp\"", "'a\\\"b'", "'tab\\there'", "\"\"", "'\\u00e9'"});
+        case 2:
+            return pick({"3", "-2", "2.5", "1e3", "0x1F", "0b101", "-0.0", "99999999999999999999"});
+        case 3:
+            return pick({"YES", "NO", "nil", "NULL", "TRUE"});
+        case 4:
+            return QLatin1Char('{') + expression(depth + 1) + QStringLiteral(", ") + expression(depth + 1)
+                + QLatin1Char('}');
+        case 5:
+            return expression(depth + 1) + pick({" + ", " - ", " * ", " / ", " ** "}) + expression(depth + 1);
+        case 6:
+            return pick({"now()", "count(userKeywords)", "CAST(600000000, \"NSDate\")", "CAST(now(), 'NSNumber')"});
+        case 7:
+            return QStringLiteral("FUNCTION(SELF, 'arrayValueForUndefinedKey:', %1)").arg(expression(depth + 1));
+        default:
+            return QLatin1Char('(') + expression(depth + 1) + QLatin1Char(')');
+        }
+    }
+
+    QRandomGenerator m_random;
+};
+
+} // namespace
+
+TEST_F(PredicateCodingTest, RandomCriteriaKeepEveryInvariant)
+{
+    // A small deterministic fuzzer: text either fails to parse with a positioned
+    // message, or prints back, archives and evaluates to the same tree without harm.
+    const ValueKeyValueSource element{PlistValue(PlistDictionary{
+        {QStringLiteral("name"), QStringLiteral("clíp 2")},
+        {QStringLiteral("rating"), 3},
+        {QStringLiteral("userKeywordObjects"), PlistArray{PlistDictionary{{QStringLiteral("name"), QStringLiteral("a")}}}},
+    })};
+    CriteriaGenerator generator(20261206);
+    int parsedCount = 0;
+    for (int round = 0; round < 6000; ++round) {
+        const QString text = generator.next();
+        SCOPED_TRACE(text.toStdString());
+        Result<Predicate> predicate = Predicate::parse(text);
+        if (!predicate) {
+            ASSERT_TRUE(predicate.error().message().startsWith(QStringLiteral("Syntax error at position")))
+                << predicate.error().message().toStdString();
+            continue;
+        }
+        ++parsedCount;
+        Result<Predicate> again = Predicate::parse(predicate->format());
+        ASSERT_TRUE(again.ok()) << predicate->format().toStdString();
+        ASSERT_TRUE(*again == *predicate) << predicate->format().toStdString() << " / " << again->format().toStdString();
+        Result<Predicate> back = unarchived(archived(*predicate));
+        ASSERT_TRUE(back.ok()) << back.error().message().toStdString();
+        ASSERT_TRUE(*back == *predicate) << back->format().toStdString();
+        (void)predicate->evaluate(element);
+    }
+    EXPECT_GT(parsedCount, 2000);
 }
