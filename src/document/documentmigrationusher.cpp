@@ -1,5 +1,6 @@
 #include "document/documentmigrationusher.h"
 
+#include "model/applicationsettings.h"
 #include "model/medialibrary.h"
 #include "model/mediauserfield.h"
 #include "model/mediauserkeyword.h"
@@ -7,12 +8,9 @@
 #include <QDir>
 #include <QFile>
 #include <QHash>
-#include <QLoggingCategory>
 #include <QStringDecoder>
 
 namespace vidarium {
-
-Q_LOGGING_CATEGORY(lcUsher, "vidarium.migration.usher")
 
 namespace {
 
@@ -101,7 +99,8 @@ Result<void> DocumentMigrationUsher::readFromData(const QByteArray &data)
             ++m_skippedLines; // a CSV syntax error
     }
     if (m_skippedLines > 0)
-        qCInfo(lcUsher, "Usher export: skipped %d lines that do not fit the header", m_skippedLines);
+        ApplicationSettings::logConsoleMessage(
+            QStringLiteral("Usher export: skipped %1 lines that do not fit the header").arg(m_skippedLines));
     if (!m_elements.isEmpty())
         m_library.queueElements(m_elements);
     return {};

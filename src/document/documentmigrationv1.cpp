@@ -1,6 +1,7 @@
 #include "document/documentmigrationv1.h"
 
 #include "document/tabdelimitedexport.h"
+#include "model/applicationsettings.h"
 #include "model/medialibrary.h"
 #include "model/mediaplaylist.h"
 #include "model/mediauserfield.h"
@@ -10,11 +11,8 @@
 
 #include <QDir>
 #include <QFile>
-#include <QLoggingCategory>
 
 namespace vidarium {
-
-Q_LOGGING_CATEGORY(lcLegacyV1, "vidarium.migration.v1")
 
 namespace {
 
@@ -54,16 +52,17 @@ void DocumentMigrationV1::readFromPackage(const QString &packagePath)
     const QString file = QDir(packagePath).filePath(LibraryFileName);
     const Result<PlistValue> plist = PropertyList::readFile(file);
     if (!plist) {
-        qCWarning(lcLegacyV1).noquote() << "Older library: the catalogue cannot be read:"
-                                        << plist.error().message();
+        ApplicationSettings::logConsoleMessage(QStringLiteral("Older library: the catalogue cannot be read: ")
+                                               + plist.error().message());
     } else if (plist->type() != PlistValue::Type::Dictionary) {
-        qCWarning(lcLegacyV1).noquote() << "Older library: the catalogue is not a dictionary";
+        ApplicationSettings::logConsoleMessage(QStringLiteral("Older library: the catalogue is not a dictionary"));
     } else {
         migrateLegacyElementsWithDictionary(plist->toDictionary());
         migrateLegacyPlaylistsWithDictionary(plist->toDictionary());
     }
     if (m_skippedRecords > 0)
-        qCWarning(lcLegacyV1, "Older library: skipped %d damaged records", m_skippedRecords);
+        ApplicationSettings::logConsoleMessage(
+            QStringLiteral("Older library: skipped %1 damaged records").arg(m_skippedRecords));
     if (!m_elementOrder.isEmpty())
         m_library.queueElements(m_elementOrder);
 }
@@ -158,8 +157,8 @@ void DocumentMigrationV1::migrateLegacyPlaylistsWithDictionary(const PlistDictio
                     predicate = predicateWithLegacyPredicate(*legacy);
             }
             if (!predicate) {
-                qCWarning(lcLegacyV1).noquote()
-                    << "Older library: the criteria of collection" << name << "cannot be read";
+                ApplicationSettings::logConsoleMessage(
+                    QStringLiteral("Older library: the criteria of collection %1 cannot be read").arg(name));
                 ++m_skippedRecords;
             }
             playlist = m_library.createPlaylist(name, predicate);

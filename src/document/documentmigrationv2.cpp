@@ -1,17 +1,15 @@
 #include "document/documentmigrationv2.h"
 
 #include "document/document.h"
+#include "model/applicationsettings.h"
 #include "model/documentdefaults.h"
 #include "model/medialibrary.h"
 #include "model/mediauserfield.h"
 #include "model/mediauserkeyword.h"
 
-#include <QLoggingCategory>
 #include <QSet>
 
 namespace vidarium {
-
-Q_LOGGING_CATEGORY(lcLegacyV2, "vidarium.migration.v2")
 
 namespace {
 
@@ -99,7 +97,8 @@ Result<void> DocumentMigrationV2::readFromPackage(const QString &packagePath, co
     m_document.setVersionAlert();
 
     if (m_skippedRecords > 0)
-        qCWarning(lcLegacyV2, "Older library: skipped %d damaged records", m_skippedRecords);
+        ApplicationSettings::logConsoleMessage(
+            QStringLiteral("Older library: skipped %1 damaged records").arg(m_skippedRecords));
     return {};
 }
 

@@ -1,8 +1,9 @@
 #include "tmcsvparser.h"
 
+#include "model/applicationsettings.h"
+
 #include <QBuffer>
 #include <QFile>
-#include <QLoggingCategory>
 
 #include <unicode/ucnv.h>
 #include <unicode/ustring.h>
@@ -11,8 +12,6 @@
 #include <cstring>
 
 namespace vidarium {
-
-Q_LOGGING_CATEGORY(lcCsv, "vidarium.csv")
 
 namespace {
 
@@ -186,7 +185,7 @@ TMCSVParser::Encoding TMCSVParser::detectEncoding()
     }
     if (m_byteBuffer.isEmpty() || looksLikeUtf8(m_byteBuffer, readChunk))
         return Encoding::UTF8;
-    qCInfo(lcCsv, "unable to determine stream encoding; assuming MacOSRoman");
+    ApplicationSettings::logConsoleMessage(QStringLiteral("unable to determine stream encoding; assuming MacOSRoman"));
     return Encoding::MacOSRoman;
 }
 
@@ -195,7 +194,8 @@ bool TMCSVParser::openConverter(const QByteArray &prefixBytes)
     UErrorCode status = U_ZERO_ERROR;
     m_converter = ucnv_open(converterName(m_encoding), &status);
     if (U_FAILURE(status) || !m_converter) {
-        qCWarning(lcCsv, "cannot open a converter for %s", converterName(m_encoding));
+        ApplicationSettings::logConsoleMessage(
+            QStringLiteral("cannot open a text converter for %1").arg(QLatin1String(converterName(m_encoding))));
         return false;
     }
     status = U_ZERO_ERROR;

@@ -1,11 +1,11 @@
 #include "document/tmcsvparser.h"
+#include "platform/userdefaults.h"
 #include "testsupport.h"
 
 #include <gtest/gtest.h>
 
 #include <QBuffer>
 #include <QFile>
-#include <QLoggingCategory>
 #include <QRandomGenerator>
 #include <QStringList>
 
@@ -204,12 +204,17 @@ TEST(TMCSVParser, ReadsIso2022KrAfterItsAnnouncement)
 TEST(TMCSVParser, BytesThatAreNotUtf8AreReadAsMacRoman)
 {
     // 0x8E is e acute and 0xA5 a bullet in Mac OS Roman; neither starts valid UTF-8.
+    test::ScratchDir dir;
+    UserDefaults settings(dir.filePath(QStringLiteral("settings.ini")));
+    settings.setBool(QStringLiteral("LogConsoleMessages"), true);
+    UserDefaults::setStandardForTesting(&settings);
     static QStringList messages;
     messages.clear();
     const QtMessageHandler previous = qInstallMessageHandler(
         [](QtMsgType, const QMessageLogContext &, const QString &message) { messages << message; });
     auto parser = parserForBytes("caf\x8E,\xA5");
     qInstallMessageHandler(previous);
+    UserDefaults::setStandardForTesting(nullptr);
     EXPECT_EQ(messages, QStringList({"unable to determine stream encoding; assuming MacOSRoman"}));
     EventRecorder recorder;
     parser->setDelegate(&recorder);
@@ -295,7 +300,6 @@ TEST(TMCSVParser, ReadsFilesAndReportsUnreadableOnes)
 
 TEST(TMCSVParser, ArbitraryBytesNeverStopTheProgram)
 {
-    QLoggingCategory::setFilterRules(QStringLiteral("vidarium.csv.info=false"));
     QRandomGenerator random(42);
     const char alphabet[] = {',', '"', '\n', '\r', ' ', 'a', '\t', '\0', '\xFF', '\xFE',
                              '\xEF', '\xBB', '\xBF', '\x1B', '$', ')', 'C', '\xC3', '\xA9'};
