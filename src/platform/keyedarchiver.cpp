@@ -317,10 +317,10 @@ QByteArray KeyedArchiver::archivedData(const PlistValue &root)
 {
     PlistDictionary top;
     top.insert(QStringLiteral("root"), root);
-    return archivedData(top);
+    return archivedTopObjects(top);
 }
 
-QByteArray KeyedArchiver::archivedData(const PlistDictionary &topObjects)
+QByteArray KeyedArchiver::archivedTopObjects(const PlistDictionary &topObjects)
 {
     ArchiveBuilder builder;
     return builder.finish(topObjects);

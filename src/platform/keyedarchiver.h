@@ -17,8 +17,9 @@ class KeyedArchiver
 public:
     // The archive of `root`, stored under "root" in "$top".
     static QByteArray archivedData(const PlistValue &root);
-    // Several top-level objects under their own keys.
-    static QByteArray archivedData(const PlistDictionary &topObjects);
+    // Several top-level objects under their own keys. Named apart from archivedData so
+    // that a root that is a dictionary is never taken for the top-level table.
+    static QByteArray archivedTopObjects(const PlistDictionary &topObjects);
 };
 
 } // namespace vidarium

@@ -36,6 +36,11 @@ QDateTime PlistDate::toDateTime() const
     return referenceDate().addMSecs(qint64(std::llround(secondsSince2001 * 1000.0)));
 }
 
+bool PlistValue::Set::operator==(const Set &other) const
+{
+    return members == other.members;
+}
+
 PlistValue PlistValue::unsignedInteger(quint64 value)
 {
     PlistValue v;
@@ -128,7 +133,7 @@ QDateTime PlistValue::toDateTime() const
     return d ? d->toDateTime() : QDateTime();
 }
 
-const PlistArray &PlistValue::toArray() const
+const PlistArray &PlistValue::toArray() const &
 {
     if (const auto *a = std::get_if<PlistArray>(&m_value))
         return *a;
@@ -137,7 +142,7 @@ const PlistArray &PlistValue::toArray() const
     return emptyArray();
 }
 
-const PlistDictionary &PlistValue::toDictionary() const
+const PlistDictionary &PlistValue::toDictionary() const &
 {
     const auto *d = std::get_if<PlistDictionary>(&m_value);
     return d ? *d : emptyDictionary();

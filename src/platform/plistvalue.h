@@ -13,6 +13,8 @@
 #include <QString>
 
 #include <memory>
+#include <type_traits>
+#include <utility>
 #include <variant>
 
 namespace vidarium {
@@ -72,6 +74,12 @@ public:
     PlistValue(const PlistDictionary &value) : m_value(value) {}
     PlistValue(PlistUid value) : m_value(value) {}
     PlistValue(std::shared_ptr<ArchivedObject> object) : m_value(std::move(object)) {}
+    // Any subclass (SortDescriptor, the model's classes) without spelling out the cast.
+    template<typename T>
+        requires(!std::is_same_v<T, ArchivedObject> && std::is_convertible_v<T *, ArchivedObject *>)
+    PlistValue(std::shared_ptr<T> object) : m_value(std::shared_ptr<ArchivedObject>(std::move(object)))
+    {
+    }
 
     static PlistValue null() { PlistValue v; v.m_value = NullMarker{}; return v; }
     static PlistValue set(const PlistArray &members) { PlistValue v; v.m_value = Set{members}; return v; }
@@ -99,8 +107,12 @@ public:
     QByteArray toData() const;
     PlistDate toDate() const;
     QDateTime toDateTime() const;     // invalid QDateTime for a non-date
-    const PlistArray &toArray() const; // arrays and sets
-    const PlistDictionary &toDictionary() const;
+    // Arrays and sets. On a temporary these return a copy (cheap: implicitly shared),
+    // so `for (x : v.value(k).toArray())` does not iterate a destroyed value.
+    const PlistArray &toArray() const &;
+    PlistArray toArray() && { return std::as_const(*this).toArray(); }
+    const PlistDictionary &toDictionary() const &;
+    PlistDictionary toDictionary() && { return std::as_const(*this).toDictionary(); }
     PlistUid toUid() const;
     std::shared_ptr<ArchivedObject> toObject() const;
 
@@ -117,7 +129,8 @@ private:
     struct NullMarker { bool operator==(const NullMarker &) const = default; };
     struct Integer { qint64 bits; bool isUnsigned; bool operator==(const Integer &) const = default; };
     struct Real { double value; bool isFloat32; bool operator==(const Real &) const = default; };
-    struct Set { PlistArray members; bool operator==(const Set &) const = default; };
+    // Compared in the .cpp: a defaulted comparison here would need PlistValue complete.
+    struct Set { PlistArray members; bool operator==(const Set &other) const; };
 
     std::variant<std::monostate, NullMarker, bool, Integer, Real, PlistDate, QByteArray, QString,
                  PlistArray, PlistDictionary, Set, PlistUid, std::shared_ptr<ArchivedObject>>

@@ -272,7 +272,8 @@ Result<const UnarchiveSession::ClassInfo *> UnarchiveSession::classInfo(quint64 
         return corrupt(QStringLiteral("object %1 is not a class description").arg(uid));
     ClassInfo info;
     info.name = name;
-    for (const PlistValue &entry : description.value(classesKey).toArray()) {
+    const PlistValue classes = description.value(classesKey);
+    for (const PlistValue &entry : classes.toArray()) {
         if (entry.type() != PlistValue::Type::String)
             return corrupt(QStringLiteral("the class list of %1 holds a %2").arg(name, PlistValue::typeName(entry.type())));
         info.chain.append(entry.toString());

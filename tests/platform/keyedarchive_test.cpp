@@ -196,9 +196,11 @@ TEST(KeyedArchiver, WritesTheLayoutOfExistingPackages)
     root.insert(QStringLiteral("played"), PlistValue::null());
     root.insert(QStringLiteral("when"), PlistDate{12.5});
 
-    const PlistValue archive = rawArchive(root);
+    const PlistValue archive = PropertyList::read(KeyedArchiver::archivedData(root)).valueOr(PlistValue());
     EXPECT_EQ(archive.value(QStringLiteral("$archiver")), PlistValue(QStringLiteral("NSKeyedArchiver")));
     EXPECT_EQ(archive.value(QStringLiteral("$version")), PlistValue(100000));
+    // A dictionary root is the root object, not a table of top-level objects.
+    EXPECT_EQ(archive.value(QStringLiteral("$top")).toDictionary().keys(), QStringList{QStringLiteral("root")});
     EXPECT_EQ(archive.value(QStringLiteral("$top")).value(QStringLiteral("root")).type(), PlistValue::Type::Uid);
     const PlistArray objects = archive.value(QStringLiteral("$objects")).toArray();
     EXPECT_EQ(objects.first(), PlistValue(QStringLiteral("$null")));
