@@ -158,10 +158,17 @@ FFImportController *DispatchController::ffImportController() const
 
 void DispatchController::setImportTool(const QString &toolIdentifier, std::unique_ptr<ImportTool> tool)
 {
-    if (toolIdentifier == FFImporterIdentifier)
-        m_ffImporter = std::move(tool);
-    else
+    if (toolIdentifier != FFImporterIdentifier) {
         m_avImporter = std::move(tool);
+        return;
+    }
+    // The in-process tool hands its failures to the external one: it must never
+    // hold on to the tool being replaced.
+    const bool madeByFactory = m_avImporter && inProcessToolFactory();
+    m_avImporter.reset();
+    m_ffImporter = std::move(tool);
+    if (madeByFactory)
+        m_avImporter = inProcessToolFactory()(*this, m_defaults, *m_ffImporter);
 }
 
 void DispatchController::installAsImageRequester()
