@@ -12,7 +12,7 @@ using namespace vidarium;
 
 namespace {
 
-struct Run
+struct DumpRun
 {
     int exitCode = -1;
     bool crashed = false;
@@ -20,13 +20,13 @@ struct Run
     QString err;
 };
 
-Run dump(const QStringList &arguments)
+DumpRun dump(const QStringList &arguments)
 {
     // The test executable sits in <build>/tests; the command in <build>/src/cli.
     const QString cli = QCoreApplication::applicationDirPath() + QStringLiteral("/../src/cli/vidarium-cli");
     QProcess process;
     process.start(cli, QStringList{QStringLiteral("dump")} + arguments);
-    Run run;
+    DumpRun run;
     if (!process.waitForFinished(30000)) {
         process.kill();
         process.waitForFinished();
@@ -53,13 +53,13 @@ QString writeFile(const test::ScratchDir &dir, const QString &name, const QByteA
 
 TEST(DumpCommand, PrintsArchivesAsJson)
 {
-    const Run run = dump({test::testDataPath(QStringLiteral("plist/archive.bplist"))});
+    const DumpRun run = dump({test::testDataPath(QStringLiteral("plist/archive.bplist"))});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(run.out.contains(QStringLiteral("\"$class\": \"TMVThing\"")));
     EXPECT_TRUE(run.out.contains(QStringLiteral("\"date\": \"2021-02-26T02:40:00.250Z\"")));
     EXPECT_TRUE(run.out.contains(QStringLiteral("\"data\": \"AAEC\"")));
     // The same file as stored, references and all.
-    const Run raw = dump({QStringLiteral("--raw"), test::testDataPath(QStringLiteral("plist/archive.bplist"))});
+    const DumpRun raw = dump({QStringLiteral("--raw"), test::testDataPath(QStringLiteral("plist/archive.bplist"))});
     ASSERT_EQ(raw.exitCode, 0);
     EXPECT_TRUE(raw.out.contains(QStringLiteral("\"$archiver\": \"NSKeyedArchiver\"")));
     EXPECT_TRUE(raw.out.contains(QStringLiteral("{\"CF$UID\": ")));
@@ -83,7 +83,7 @@ TEST(DumpCommand, FailsWithOneLineOnFilesItCannotRead)
     };
     for (const QString &file : files) {
         SCOPED_TRACE(file.toStdString());
-        const Run run = dump({file});
+        const DumpRun run = dump({file});
         EXPECT_FALSE(run.crashed);
         EXPECT_EQ(run.exitCode, 1);
         EXPECT_TRUE(run.out.isEmpty());
@@ -99,7 +99,7 @@ TEST(DumpCommand, NeverCrashesOnTheFuzzCorpus)
     while (it.hasNext()) {
         const QString file = it.next();
         SCOPED_TRACE(file.toStdString());
-        const Run run = dump({file});
+        const DumpRun run = dump({file});
         EXPECT_FALSE(run.crashed) << run.err.toStdString();
         EXPECT_TRUE(run.exitCode == 0 || run.exitCode == 1) << run.exitCode;
         ++files;
