@@ -3,8 +3,11 @@
 #include "clicommand.h"
 #include "clilibrary.h"
 
+#include "model/definitions.h"
 #include "model/mediaplaylist.h"
 #include "model/predicate.h"
+#include "model/valueformatters.h"
+#include "model/valuetransformers.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -17,7 +20,7 @@ namespace vidarium::cli {
 namespace {
 
 const QString Usage = QStringLiteral(
-    "usage: vidarium-cli list LIBRARY [--collection NAME] [--where PREDICATE] [--keys k1,k2,...] [--format tsv|json]");
+    "usage: vidarium-cli list LIBRARY [--collection NAME] [--where PREDICATE] [--keys k1,k2,...] [--format tsv|json] [--raw]");
 
 const QStringList DefaultKeys = {
     QStringLiteral("identifier"), QStringLiteral("path"),       QStringLiteral("name"),
@@ -34,6 +37,7 @@ struct Options
     QString where;
     QStringList keys = DefaultKeys;
     bool json = false;
+    bool raw = false;
 };
 
 // Parses the arguments; false (with the message printed) when they make no sense.
@@ -57,6 +61,8 @@ bool parse(const QStringList &arguments, Options &options)
                 return false;
             }
             options.json = format == QLatin1String("json");
+        } else if (argument == QLatin1String("--raw")) {
+            options.raw = true;
         } else if (!argument.startsWith(QLatin1String("--")) && options.library.isEmpty()) {
             options.library = argument;
         } else {
@@ -136,6 +142,47 @@ QString text(const PlistValue &value)
     return result;
 }
 
+// Shows each key's values as the windows do: through the formatter or the text
+// transformer its property definition names. Keys without one show as stored.
+class DisplayForms
+{
+public:
+    explicit DisplayForms(const QStringList &keys)
+    {
+        const Definitions &definitions = Definitions::shared();
+        ValueTransformerRegistry &transformers = ValueTransformerRegistry::shared();
+        if (!transformers.valueTransformerForName(QStringLiteral("kHideZeroValueTransformer")))
+            transformers.registerStandardTransformers(definitions.ratingStrings());
+        for (const QString &key : keys) {
+            if (!definitions.hasPropertyDefinition(key))
+                continue;
+            const PropertyDefinition definition = definitions.propertyDefinition(key);
+            if (std::unique_ptr<ValueFormatter> formatter = formatterNamed(definition.formatter)) {
+                m_formatters.insert(key, std::shared_ptr<ValueFormatter>(std::move(formatter)));
+                continue;
+            }
+            const auto transformer = transformers.valueTransformerForName(definition.transformer);
+            if (transformer && transformer->transformedValueClass() == ValueTransformer::ResultKind::String)
+                m_transformers.insert(key, transformer);
+        }
+    }
+
+    PlistValue display(const QString &key, const PlistValue &value) const
+    {
+        if (const auto formatter = m_formatters.value(key)) {
+            const QString text = formatter->stringForObjectValue(value);
+            return text.isNull() ? value : PlistValue(text);
+        }
+        if (const auto transformer = m_transformers.value(key))
+            return transformer->transformedValue(value).toString();
+        return value;
+    }
+
+private:
+    QHash<QString, std::shared_ptr<ValueFormatter>> m_formatters;
+    QHash<QString, std::shared_ptr<const ValueTransformer>> m_transformers;
+};
+
 int runList(const QStringList &arguments)
 {
     Options options;
@@ -189,12 +236,16 @@ int runList(const QStringList &arguments)
         return pathA != pathB ? pathA < pathB : a->identifier() < b->identifier();
     });
 
+    const DisplayForms forms(options.raw ? QStringList() : options.keys);
+    const auto valueOf = [&](const MediaElementPtr &element, const QString &key) {
+        return forms.display(key, element->valueForKey(key));
+    };
     if (options.json) {
         QJsonArray rows;
         for (const MediaElementPtr &element : std::as_const(elements)) {
             QJsonObject row;
             for (const QString &key : std::as_const(options.keys))
-                row.insert(key, jsonValue(element->valueForKey(key)));
+                row.insert(key, jsonValue(valueOf(element, key)));
             rows.append(row);
         }
         printOut(QString::fromUtf8(QJsonDocument(rows).toJson(QJsonDocument::Indented)));
@@ -204,7 +255,7 @@ int runList(const QStringList &arguments)
     for (const MediaElementPtr &element : std::as_const(elements)) {
         QStringList cells;
         for (const QString &key : std::as_const(options.keys))
-            cells.append(text(element->valueForKey(key)));
+            cells.append(text(valueOf(element, key)));
         output += cells.join(QLatin1Char('\t')) + QLatin1Char('\n');
     }
     printOut(output);
@@ -213,8 +264,9 @@ int runList(const QStringList &arguments)
 
 const CliCommandRegistration registration({
     QStringLiteral("list"),
-    QStringLiteral("list LIBRARY [--collection NAME] [--where PREDICATE] [--keys k1,k2,...] [--format tsv|json]"),
-    QStringLiteral("List element values by key (a header line, then one element per line), or as a JSON array."),
+    QStringLiteral("list LIBRARY [--collection NAME] [--where PREDICATE] [--keys k1,k2,...] [--format tsv|json] [--raw]"),
+    QStringLiteral("List element values by key in their display forms (--raw: as stored), a header line and then "
+                   "one element per line, or as a JSON array."),
     runList,
 });
 

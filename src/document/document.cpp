@@ -363,7 +363,7 @@ Result<void> Document::save()
 void Document::setFilePath(const QString &path)
 {
     if (m_package.isOpen())
-        m_package.open(QFileInfo(path).absoluteFilePath());
+        m_package.relocate(QFileInfo(path).absoluteFilePath());
     m_filePath = path;
 }
 
@@ -385,7 +385,7 @@ void Document::importMediaFiles(const QStringList &paths, std::function<void(con
     QPointer<Document> guard(this);
     QThreadPool::globalInstance()->start([guard, paths, options, done = std::move(done)] {
         const QStringList files = FolderScan::validImportFiles(paths, options);
-        postToMainThread(guard.data(), [guard, files, done] {
+        postToMainThread([guard, files, done] {
             if (!guard)
                 return;
             const MediaElementList elements = guard->library().queueElementsWithURLs(files);

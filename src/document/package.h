@@ -41,6 +41,9 @@ public:
     const QString &path() const { return m_path; }
     // Takes the package at path as the one images are read from (nothing is read yet).
     void open(const QString &path);
+    // The package was moved: images are read from its new place, and removals
+    // still wait for the next write.
+    void relocate(const QString &path) { m_path = path; }
     void close();
 
     QByteArray catalogueData(QString *errorMessage = nullptr) const;

@@ -336,17 +336,18 @@ void MediaElement::setLibrary(MediaLibrary *library)
 
 void MediaElement::didChange(ElementKey key)
 {
-    MediaLibrary *library = m_library.data();
-    if (!library)
-        return;
     if (isMainThread()) {
-        library->elementDidChange(*this, key);
+        if (MediaLibrary *library = m_library.data())
+            library->elementDidChange(*this, key);
         return;
     }
     // Workers (a path found again, image settings recorded) announce on the main
-    // thread; by then the element may have left the library.
+    // thread; by then the element may have left the library, or the library gone.
+    const QPointer<MediaLibrary> library = m_library;
     const QString identifier = m_identifier;
-    postToMainThread(library, [library, identifier, key] {
+    postToMainThread([library, identifier, key] {
+        if (!library)
+            return;
         if (const MediaElementPtr element = library->elementWithIdentifier(identifier))
             library->elementDidChange(*element, key);
     });

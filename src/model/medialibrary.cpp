@@ -341,7 +341,9 @@ void MediaLibrary::validateBookmarks()
         const MovedPaths moved = findMovedElements(elements);
         if (moved.isEmpty())
             return;
-        postToMainThread(guard.data(), [guard, moved] {
+        // The library may be gone by the time this runs; the guard is only
+        // looked at on the main thread, which is where libraries die.
+        postToMainThread([guard, moved] {
             if (guard)
                 guard->applyMovedPaths(moved);
         });

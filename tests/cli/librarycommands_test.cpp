@@ -107,12 +107,15 @@ TEST(LibraryCommands, NewAddListAndInfo)
     EXPECT_EQ(first[2], QStringLiteral("a clip"));
     EXPECT_EQ(first[4], QStringLiteral("3")); // present, nothing read yet
 
+    EXPECT_EQ(first[6], QStringLiteral("0 B")); // sizes show in their display form
+
     run = cli(scratch, {QStringLiteral("list"), package, QStringLiteral("--keys"), QStringLiteral("name,extension,rating"),
-                        QStringLiteral("--format"), QStringLiteral("json")});
+                        QStringLiteral("--format"), QStringLiteral("json"), QStringLiteral("--raw")});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const QJsonArray rows = QJsonDocument::fromJson(run.out.toUtf8()).array();
     ASSERT_EQ(rows.size(), 2);
     EXPECT_EQ(rows[1].toObject().value(QStringLiteral("extension")).toString(), QStringLiteral("mkv"));
+    EXPECT_TRUE(rows[1].toObject().value(QStringLiteral("rating")).isDouble());
     EXPECT_EQ(rows[1].toObject().value(QStringLiteral("rating")).toInt(), 0);
 
     run = cli(scratch, {QStringLiteral("list"), package, QStringLiteral("--collection"), QStringLiteral("Trash")});
