@@ -3,6 +3,8 @@
 // not open.
 
 #include "document/document.h"
+#include "model/mediauserfield.h"
+#include "model/mediauserkeyword.h"
 #include "testsupport.h"
 
 #include <QCoreApplication>
@@ -205,4 +207,24 @@ TEST(LibraryCommands, KillingAddDuringSavesNeverLeavesAnUnreadableLibrary)
     const CliRun last = cli(scratch, {QStringLiteral("add"), package, scratch.filePath(QStringLiteral("last"))});
     EXPECT_EQ(last.exitCode, 0) << last.err.toStdString();
     EXPECT_EQ(last.out, QStringLiteral("Added 1 element\n"));
+}
+
+TEST(LibraryCommands, DumpShowsTheCatalogueClasses)
+{
+    ScratchDir scratch;
+    const QString package = scratch.filePath(QStringLiteral("Classes.vidarium"));
+    {
+        Document document;
+        const MediaElementPtr element =
+            document.importMediaFilesNow({touch(scratch.filePath(QStringLiteral("a.mp4")))}).value(0);
+        ASSERT_TRUE(element);
+        element->addKeywordWithIdentifier(document.library().createKeywordWithName(QStringLiteral("Beach"))->identifier());
+        element->setValueForUndefinedKey(QStringLiteral("Canon"),
+                                         document.library().createFieldWithName(QStringLiteral("Camera"))->identifier());
+        ASSERT_TRUE(document.writeToPath(package).ok());
+    }
+    const CliRun run = cli(scratch, {QStringLiteral("dump"), package});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    for (const char *name : {"MediaElement", "MediaPlaylist", "MediaUserField", "MediaUserKeyword", "DocumentDefaults"})
+        EXPECT_TRUE(run.out.contains(QStringLiteral("\"$class\": \"%1\"").arg(QLatin1String(name)))) << name;
 }
