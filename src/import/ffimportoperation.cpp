@@ -8,7 +8,9 @@
 
 #include <QDateTime>
 #include <QFileInfo>
+#include <QBuffer>
 #include <QImage>
+#include <QImageReader>
 
 namespace vidarium {
 
@@ -24,6 +26,19 @@ QStringList probeFields(const FFImportOperation::Job &job, const QStringList &ar
     if (result.output.isEmpty())
         return {};
     return FFImportProbe::lines(FFImportProbe::decode(result.output));
+}
+
+// The frame comes at the video's own size but is drawn far smaller: letting
+// the JPEG decoder scale while it decodes costs a fraction of a full decode.
+QImage decodeFrame(const QByteArray &jpeg, const QSize &size)
+{
+    QBuffer buffer;
+    buffer.setData(jpeg);
+    QImageReader reader(&buffer, "JPEG");
+    const QSize full = reader.size();
+    if (full.isValid() && size.isValid() && full.width() > size.width() && full.height() > size.height())
+        reader.setScaledSize(size);
+    return reader.read();
 }
 
 bool looksLikeJpeg(const QByteArray &data)
@@ -101,7 +116,7 @@ QByteArray FFImportOperation::sheet(const Job &job, ImageType imageType, const C
             frameJpeg(job, FFImportCommands::sheetFrameArguments(float(times[i]), job.path), token);
         if (frame.isEmpty())
             return {};
-        const QImage image = QImage::fromData(frame, "JPEG");
+        const QImage image = decodeFrame(frame, sheet.framePixelSize());
         if (!image.isNull())
             sheet.drawFrame(i, image);
     }
