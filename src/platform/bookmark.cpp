@@ -204,11 +204,13 @@ bool isSameFile(const Record &record, const struct stat &info, quint64 device)
 // What a search needs of one folder: its entries by inode and its subfolders.
 // Validation resolves a whole library in one burst, and files missing from one
 // place share the folders searched, so listings are kept for a moment per
-// thread. A cached listing can only miss a file moved in the last moments:
-// every candidate is checked against the disk before it is believed.
+// thread. A listing is reused only while the folder's change time is the one
+// it was read at, so a file renamed or moved since is never missed; every
+// candidate is still checked against the disk before it is believed.
 struct FolderListing
 {
     std::chrono::steady_clock::time_point readAt;
+    qint64 folderChanged = -1; // the folder's change time when listed, in nanoseconds
     QHash<quint64, QString> namesByInode;
     QStringList subfolders; // full paths, hidden ones left out
 };
@@ -216,10 +218,19 @@ struct FolderListing
 constexpr auto ListingLifetime = std::chrono::seconds(2);
 constexpr int MaximumCachedListings = 512;
 
-std::shared_ptr<const FolderListing> readListing(const QString &folder)
+qint64 folderChangeTime(const QString &folder)
+{
+    struct stat info {};
+    if (::stat(QFile::encodeName(folder).constData(), &info) != 0)
+        return -1;
+    return qint64(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec;
+}
+
+std::shared_ptr<const FolderListing> readListing(const QString &folder, qint64 changed)
 {
     auto listing = std::make_shared<FolderListing>();
     listing->readAt = std::chrono::steady_clock::now();
+    listing->folderChanged = changed;
     const QByteArray encoded = QFile::encodeName(folder);
     std::unique_ptr<DIR, int (*)(DIR *)> dir(::opendir(encoded.constData()), &::closedir);
     if (!dir)
@@ -251,11 +262,13 @@ std::shared_ptr<const FolderListing> listing(const QString &folder)
 {
     thread_local QHash<QString, std::shared_ptr<const FolderListing>> cache;
     const auto now = std::chrono::steady_clock::now();
-    if (auto it = cache.constFind(folder); it != cache.cend() && now - (*it)->readAt < ListingLifetime)
+    const qint64 changed = folderChangeTime(folder);
+    if (auto it = cache.constFind(folder); it != cache.cend() && now - (*it)->readAt < ListingLifetime
+        && changed != -1 && (*it)->folderChanged == changed)
         return *it;
     if (cache.size() >= MaximumCachedListings)
         cache.clear();
-    auto fresh = readListing(folder);
+    auto fresh = readListing(folder, changed);
     cache.insert(folder, fresh);
     return fresh;
 }
