@@ -10,7 +10,17 @@
 // form costs.
 //
 // Targets: the smart count and the search each at most 40 ms for 100,000 elements.
+//
+// Last figures (2 cores shared with a dozen busy processes, thread CPU time, medians):
+//   reading name alone                      84 ms   843 ns/element
+//   reading rating alone                    21 ms   208 ns/element
+//   smart collection count (AND of three)   89 ms   891 ns/element
+//   same criteria over plain dictionaries   24 ms   236 ns/element
+//   items search, 2 words x 3 keys         164 ms  1644 ns/element
+// The evaluator itself meets the target; the element's derived name (made from
+// the path on every request) is most of the rest.
 
+#include "model/keyvaluesource.h"
 #include "model/medialibrary.h"
 #include "model/mediaplaylist.h"
 #include "model/mediauserfield.h"
@@ -147,6 +157,23 @@ int main(int argc, char **argv)
     const MediaPlaylistPtr playlist = library.createPlaylist(QStringLiteral("Smart"), smart);
     report("smart collection count (AND of three)", runs, [&] { return playlist->count(); }, count,
            "target <= 40 ms");
+
+    // The same criteria over plain dictionaries: the evaluator's own share, without
+    // the element's accessors (name is derived from the path on every request).
+    std::vector<ValueKeyValueSource> plain;
+    plain.reserve(size_t(count));
+    for (const MediaElementPtr &element : std::as_const(media)) {
+        plain.emplace_back(PlistValue(PlistDictionary{
+            {QStringLiteral("name"), element->name()},
+            {QStringLiteral("rating"), qint64(element->rating())},
+            {QStringLiteral("duration"), element->duration()},
+        }));
+    }
+    const PredicateEvaluator smartEvaluator = *smart.evaluator();
+    report("same criteria over plain dictionaries", runs, [&] {
+        return std::count_if(plain.begin(), plain.end(),
+                             [&](const ValueKeyValueSource &source) { return smartEvaluator.evaluate(source); });
+    }, count, "");
 
     const QStringList keys{QStringLiteral("name"), QStringLiteral("userComments"), director->identifier()};
     const Predicate search = searchPredicate(keys, QStringLiteral("holiday ozu"));
