@@ -2,6 +2,10 @@
 
 #include "clicommand.h"
 
+#include "model/applicationsettings.h"
+#include "model/definitions.h"
+#include "model/valuetransformers.h"
+
 #include <QCoreApplication>
 
 #include <algorithm>
@@ -51,6 +55,12 @@ int main(int argc, char **argv)
     QCoreApplication::setApplicationName(QStringLiteral("Vidarium"));
     QCoreApplication::setOrganizationName(QStringLiteral("Vidarium"));
     QCoreApplication::setApplicationVersion(QStringLiteral(VIDARIUM_VERSION));
+    // As the window program does at start: the settings a first run has not
+    // written yet come from the definition tables, so the importers read the
+    // shipped limits and choices rather than empty values.
+    vidarium::ApplicationSettings::createDefaults();
+    vidarium::ValueTransformerRegistry::shared().registerStandardTransformers(
+        vidarium::Definitions::shared().ratingStrings());
 
     QStringList arguments = app.arguments().mid(1);
     if (arguments.isEmpty() || arguments.first() == QLatin1String("help")
