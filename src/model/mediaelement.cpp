@@ -94,6 +94,9 @@ public:
     {
         if (value.isEmpty())
             return PlistDictionary();
+        // A catalogue that stores the settings once decodes to one shared value.
+        if (value.isSharedWith(m_lastDictionary))
+            return m_lastDictionary;
         QString signature;
         for (auto it = value.constBegin(); it != value.constEnd(); ++it) {
             if (!it->isNumber())
@@ -103,10 +106,13 @@ public:
                          + QLatin1Char(';');
         }
         const auto it = m_dictionaries.constFind(signature);
-        if (it != m_dictionaries.constEnd() && *it == value)
+        if (it != m_dictionaries.constEnd() && *it == value) {
+            m_lastDictionary = *it;
             return *it;
+        }
         trim();
         m_dictionaries.insert(signature, value);
+        m_lastDictionary = value;
         return value;
     }
 
@@ -122,6 +128,7 @@ private:
 
     QSet<QString> m_strings;
     QHash<QString, PlistDictionary> m_dictionaries;
+    PlistDictionary m_lastDictionary;
 };
 
 thread_local InternPool internPool;
