@@ -98,10 +98,14 @@ public:
         return regex;
     }
 
-    // Whole-string match; a match that runs out of time counts as none.
+    // Whole-string match; a match that runs out of time counts as none, and so does
+    // every later one: a pattern that explodes once would do so again on the next
+    // of a hundred thousand elements.
     bool matches(const QString &text) const
     {
         std::lock_guard lock(m_mutex);
+        if (m_timedOut)
+            return false;
         UErrorCode status = U_ZERO_ERROR;
         if (!m_matcher) {
             m_matcher.reset(m_pattern->matcher(status));
@@ -116,6 +120,8 @@ public:
         m_matcher->reset(input);
         const bool matched = m_matcher->matches(status);
         m_matcher->reset(icu::UnicodeString());
+        if (status == U_REGEX_TIME_OUT)
+            m_timedOut = true;
         return U_SUCCESS(status) && matched;
     }
 
@@ -123,6 +129,7 @@ private:
     std::unique_ptr<icu::RegexPattern> m_pattern;
     mutable std::mutex m_mutex;
     mutable std::unique_ptr<icu::RegexMatcher> m_matcher; // guarded by m_mutex
+    mutable bool m_timedOut = false;                       // guarded by m_mutex
 };
 
 // ---- Values ----------------------------------------------------------------
