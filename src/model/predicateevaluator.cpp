@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <limits>
 #include <mutex>
@@ -123,6 +124,12 @@ public:
         if (status == U_REGEX_TIME_OUT)
             m_timedOut = true;
         return U_SUCCESS(status) && matched;
+    }
+
+    bool timedOut() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_timedOut;
     }
 
 private:
@@ -734,9 +741,17 @@ private:
             return m_regex->matches(subject);
         if (pattern.type() != PlistValue::Type::String || pattern.toString().isEmpty())
             return false;
-        // A pattern that comes from the object itself: an invalid one simply does not match.
+        // A pattern that comes from the object itself: an invalid one simply does not match,
+        // and after one has run out of time no more are tried.
+        if (m_patternsTimedOut)
+            return false;
         Result<std::shared_ptr<CompiledRegex>> regex = compileRegex(pattern.toString());
-        return regex && (*regex)->matches(subject);
+        if (!regex)
+            return false;
+        const bool matched = (*regex)->matches(subject);
+        if ((*regex)->timedOut())
+            m_patternsTimedOut = true;
+        return matched;
     }
 
     bool testOne(const PlistValue &left, const PlistValue &right) const
@@ -820,6 +835,7 @@ private:
     QString m_needle;
     bool m_needleAscii = false;
     std::shared_ptr<CompiledRegex> m_regex;
+    mutable std::atomic<bool> m_patternsTimedOut = false;
 };
 
 Result<std::unique_ptr<Node>> compileNode(const Predicate &predicate, int depth, CompileState &state)

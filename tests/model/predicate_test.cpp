@@ -311,5 +311,11 @@ TEST(Predicate, PathologicalPatternDoesNotHang)
     timer.start();
     for (int i = 0; i < 1000; ++i)
         EXPECT_FALSE(evaluator.evaluateValue(subject));
+    // The same for patterns that the objects themselves hold.
+    const PredicateEvaluator fromObjects = *parsed(QStringLiteral("name MATCHES pattern")).evaluator();
+    const ValueKeyValueSource object{PlistValue(PlistDictionary{
+        {QStringLiteral("name"), subject}, {QStringLiteral("pattern"), QStringLiteral("(a+)+b")}})};
+    for (int i = 0; i < 1000; ++i)
+        EXPECT_FALSE(fromObjects.evaluate(object));
     EXPECT_LT(timer.elapsed(), 20000);
 }
