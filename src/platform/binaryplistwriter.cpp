@@ -74,27 +74,29 @@ BinaryPlistWriter::Ref BinaryPlistWriter::addScalar(const QByteArray &encoded)
     const Ref ref = Ref(m_objects.size());
     m_objects.push_back(Object{0, quint32(m_scalarBytes.size()), quint32(encoded.size())});
     m_scalarBytes.append(encoded);
-    m_scalarRefs.insert(encoded, ref);
+    // A copy of its own, so the scratch buffer stays unshared and is reused, not
+    // reallocated, for the next value.
+    m_scalarRefs.insert(QByteArray(encoded.constData(), encoded.size()), ref);
     return ref;
 }
 
 BinaryPlistWriter::Ref BinaryPlistWriter::addNull()
 {
-    m_scratch.clear();
+    m_scratch.truncate(0);
     m_scratch.append(char(0x00));
     return addScalar(m_scratch);
 }
 
 BinaryPlistWriter::Ref BinaryPlistWriter::addBool(bool value)
 {
-    m_scratch.clear();
+    m_scratch.truncate(0);
     m_scratch.append(char(value ? 0x09 : 0x08));
     return addScalar(m_scratch);
 }
 
 BinaryPlistWriter::Ref BinaryPlistWriter::addInteger(qint64 value)
 {
-    m_scratch.clear();
+    m_scratch.truncate(0);
     appendInteger(m_scratch, value);
     return addScalar(m_scratch);
 }
@@ -103,7 +105,7 @@ BinaryPlistWriter::Ref BinaryPlistWriter::addUnsignedInteger(quint64 value)
 {
     if (value <= quint64(std::numeric_limits<qint64>::max()))
         return addInteger(qint64(value));
-    m_scratch.clear();
+    m_scratch.truncate(0);
     m_scratch.append(char(0x14));
     appendBigEndian(m_scratch, 0, 8);
     appendBigEndian(m_scratch, value, 8);
@@ -114,7 +116,7 @@ BinaryPlistWriter::Ref BinaryPlistWriter::addReal(double value)
 {
     quint64 bits;
     std::memcpy(&bits, &value, sizeof bits);
-    m_scratch.clear();
+    m_scratch.truncate(0);
     m_scratch.append(char(0x23));
     appendBigEndian(m_scratch, bits, 8);
     return addScalar(m_scratch);
@@ -124,7 +126,7 @@ BinaryPlistWriter::Ref BinaryPlistWriter::addFloat32(float value)
 {
     quint32 bits;
     std::memcpy(&bits, &value, sizeof bits);
-    m_scratch.clear();
+    m_scratch.truncate(0);
     m_scratch.append(char(0x22));
     appendBigEndian(m_scratch, bits, 4);
     return addScalar(m_scratch);
@@ -134,7 +136,7 @@ BinaryPlistWriter::Ref BinaryPlistWriter::addDate(double secondsSince2001)
 {
     quint64 bits;
     std::memcpy(&bits, &secondsSince2001, sizeof bits);
-    m_scratch.clear();
+    m_scratch.truncate(0);
     m_scratch.append(char(0x33));
     appendBigEndian(m_scratch, bits, 8);
     return addScalar(m_scratch);
@@ -142,7 +144,7 @@ BinaryPlistWriter::Ref BinaryPlistWriter::addDate(double secondsSince2001)
 
 BinaryPlistWriter::Ref BinaryPlistWriter::addData(const QByteArray &value)
 {
-    m_scratch.clear();
+    m_scratch.truncate(0);
     appendMarker(m_scratch, 0x40, quint64(value.size()));
     m_scratch.append(value);
     return addScalar(m_scratch);
@@ -153,7 +155,7 @@ BinaryPlistWriter::Ref BinaryPlistWriter::addString(const QString &value)
     auto it = m_stringRefs.constFind(value);
     if (it != m_stringRefs.constEnd())
         return it.value();
-    m_scratch.clear();
+    m_scratch.truncate(0);
     if (isAscii(value)) {
         appendMarker(m_scratch, 0x50, quint64(value.size()));
         for (QChar c : value)
@@ -175,7 +177,7 @@ BinaryPlistWriter::Ref BinaryPlistWriter::addString(const QString &value)
 BinaryPlistWriter::Ref BinaryPlistWriter::addUid(quint64 index)
 {
     const int size = bytesNeeded(index);
-    m_scratch.clear();
+    m_scratch.truncate(0);
     m_scratch.append(char(0x80 | (size - 1)));
     appendBigEndian(m_scratch, index, size);
     return addScalar(m_scratch);

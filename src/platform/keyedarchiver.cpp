@@ -20,6 +20,14 @@ constexpr qint64 archiveVersion = 100000;
 
 class ObjectEncoder;
 
+// The field references of one object being written; kept for reuse, because every
+// object needs a pair and a catalogue has millions of objects.
+struct FieldBuffers
+{
+    std::vector<BinaryPlistWriter::Ref> keys;
+    std::vector<BinaryPlistWriter::Ref> values;
+};
+
 // Lays out $objects straight into the binary writer. Each archive object gets its
 // UID (its slot in $objects) before its fields are written, so slots follow the order
 // of encoding as they do in the platform's archives.
@@ -37,11 +45,31 @@ public:
     // A field stored inline; archived objects and the null marker found inside it
     // become references, since they have no inline form.
     Ref inlineRef(const PlistValue &value);
-    Ref uidRef(quint64 uid) { return m_writer.addUid(uid); }
+    // UIDs are dense, so their plist objects are found by index rather than by hashing.
+    Ref uidRef(quint64 uid)
+    {
+        if (uid >= m_uidRefs.size())
+            m_uidRefs.resize(uid + 1, BinaryPlistWriter::noRef);
+        if (m_uidRefs[uid] == BinaryPlistWriter::noRef)
+            m_uidRefs[uid] = m_writer.addUid(uid);
+        return m_uidRefs[uid];
+    }
     Ref keyRef(const QString &key) { return m_writer.addString(key); }
     Ref arrayRef(std::span<const Ref> members) { return m_writer.addArray(members); }
 
     QByteArray finish(const PlistDictionary &topObjects);
+
+    FieldBuffers takeBuffers()
+    {
+        if (m_spareBuffers.empty())
+            return FieldBuffers();
+        FieldBuffers buffers = std::move(m_spareBuffers.back());
+        m_spareBuffers.pop_back();
+        buffers.keys.clear();
+        buffers.values.clear();
+        return buffers;
+    }
+    void giveBack(FieldBuffers &&buffers) { m_spareBuffers.push_back(std::move(buffers)); }
 
 private:
     quint64 reserveSlot()
@@ -60,7 +88,10 @@ private:
     std::vector<Ref> m_slots;                       // the $objects entries, by UID
     QHash<Ref, quint64> m_scalarSlots;              // strings and numbers, uniqued
     std::unordered_map<const ArchivedObject *, quint64> m_objectSlots;
-    QHash<QString, Ref> m_classRefs;                // class descriptions, by chain
+    std::vector<Ref> m_uidRefs;                     // by UID
+    // Class descriptions by name; one name may come with more than one chain.
+    QHash<QString, QList<std::pair<QStringList, Ref>>> m_classRefs;
+    std::vector<FieldBuffers> m_spareBuffers;
     quint64 m_nullSlot = 0;                         // NSNull is a singleton: one slot
     Ref m_classKey = 0;
 };
@@ -69,10 +100,21 @@ private:
 class ObjectEncoder : public ArchiveEncoder
 {
 public:
-    explicit ObjectEncoder(ArchiveBuilder &builder) : m_builder(builder) {}
+    explicit ObjectEncoder(ArchiveBuilder &builder)
+        : m_builder(builder), m_buffers(builder.takeBuffers()), keys(m_buffers.keys), values(m_buffers.values)
+    {
+    }
+    ~ObjectEncoder() override { m_builder.giveBack(std::move(m_buffers)); }
+    ObjectEncoder(const ObjectEncoder &) = delete;
+    ObjectEncoder &operator=(const ObjectEncoder &) = delete;
 
-    std::vector<Ref> keys;
-    std::vector<Ref> values;
+private:
+    ArchiveBuilder &m_builder;
+    FieldBuffers m_buffers;
+
+public:
+    std::vector<Ref> &keys;
+    std::vector<Ref> &values;
 
 protected:
     void writeReference(const QString &key, const PlistValue &value, Style style) override
@@ -100,9 +142,6 @@ protected:
         keys.push_back(m_builder.keyRef(key));
         values.push_back(ref);
     }
-
-private:
-    ArchiveBuilder &m_builder;
 };
 
 const QStringList &chainOf(const char *const *names, int count, QStringList &storage)
@@ -198,16 +237,19 @@ quint64 ArchiveBuilder::encodeFoundation(const PlistValue &value, Style style)
         fields.encodeObjectArray(QStringLiteral("NS.objects"), value.toArray());
         break;
     case PlistValue::Type::Dictionary: {
+        // Keys first, then values, each an inline array of references.
         const PlistDictionary &dictionary = value.toDictionary();
-        PlistArray keys, objects;
-        keys.reserve(dictionary.size());
-        objects.reserve(dictionary.size());
-        for (auto it = dictionary.cbegin(); it != dictionary.cend(); ++it) {
-            keys.append(it.key());
-            objects.append(it.value());
-        }
-        fields.encodeObjectArray(QStringLiteral("NS.keys"), keys);
-        fields.encodeObjectArray(QStringLiteral("NS.objects"), objects);
+        std::vector<Ref> refs;
+        refs.reserve(size_t(dictionary.size()));
+        for (auto it = dictionary.cbegin(); it != dictionary.cend(); ++it)
+            refs.push_back(uidRef(scalarSlot(m_writer.addString(it.key()))));
+        fields.keys.push_back(keyRef(QStringLiteral("NS.keys")));
+        fields.values.push_back(arrayRef(refs));
+        refs.clear();
+        for (auto it = dictionary.cbegin(); it != dictionary.cend(); ++it)
+            refs.push_back(uidRef(encode(it.value(), Style::Immutable)));
+        fields.keys.push_back(keyRef(QStringLiteral("NS.objects")));
+        fields.values.push_back(arrayRef(refs));
         break;
     }
     default: break; // NSNull has no fields
@@ -246,10 +288,10 @@ void ArchiveBuilder::finishSlot(quint64 slot, const QString &className, const QS
 
 BinaryPlistWriter::Ref ArchiveBuilder::classRef(const QString &name, const QStringList &chain)
 {
-    const QString identity = chain.join(QLatin1Char('\n'));
-    auto it = m_classRefs.constFind(identity);
-    if (it != m_classRefs.constEnd())
-        return it.value();
+    QList<std::pair<QStringList, Ref>> &known = m_classRefs[name];
+    for (const auto &[knownChain, ref] : known)
+        if (knownChain == chain)
+            return ref;
     std::vector<Ref> classes;
     for (const QString &entry : chain)
         classes.push_back(m_writer.addString(entry));
@@ -257,8 +299,8 @@ BinaryPlistWriter::Ref ArchiveBuilder::classRef(const QString &name, const QStri
                         m_writer.addString(QStringLiteral("$classes"))};
     const Ref values[] = {m_writer.addString(name), m_writer.addArray(classes)};
     m_slots.push_back(m_writer.addDictionary(keys, values));
-    const Ref ref = m_writer.addUid(m_slots.size() - 1);
-    m_classRefs.insert(identity, ref);
+    const Ref ref = uidRef(m_slots.size() - 1);
+    known.append({chain, ref});
     return ref;
 }
 
