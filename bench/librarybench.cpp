@@ -9,14 +9,14 @@
 // to parse the same catalogue (what `vidarium-cli dump` does before printing).
 //
 // Last figures (Release, 100,000 elements, 10,000 adds, on the 2-core machine
-// while about eight other builds ran, load average near 16; wall times then
+// while other engineers' builds ran, load average near 13; wall times then
 // mostly measure waiting, so processor times are given as well):
-//   save of the catalogue      55.8 s wall,  6.4 s processor   (target 1.5 s)
-//   open                       23.5 s wall,  3.8 s processor   (target 1.5 s)
+//   save of the catalogue      10.2 s wall,  4.8 s processor   (target 1.5 s)
+//   open                        6.1 s wall,  2.5 s processor   (target 1.5 s)
 //   memory per open element     1.09 KB heap in use            (target 1.5 KB)
-//   parse only                  5.9 s wall;  open / parse 4.0 x
+//   parse only                  2.0 s wall;  open / parse 3.1 x
 //   queue 11,000 files (10,000 new) with duplicate detection
-//                                5.5 s wall,  0.82 s processor on both cores (target 1 s)
+//                                3.1 s wall,  0.75 s processor on both cores (target 1 s)
 //   catalogue file             81.3 MB
 // Nearly all of the save and open time is the keyed archiver and unarchiver.
 
