@@ -126,6 +126,7 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     av_log_set_level(AV_LOG_QUIET); // damaged corpus files would flood the figures
+    std::setvbuf(stdout, nullptr, _IOLBF, 0); // each figure as soon as it is measured
     QStringList arguments = app.arguments().mid(1);
     auto option = [&](const QString &name, const QString &fallback) {
         const int at = int(arguments.indexOf(name));

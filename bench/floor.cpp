@@ -92,6 +92,7 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     av_log_set_level(AV_LOG_QUIET); // damaged corpus files would flood the figures
+    std::setvbuf(stdout, nullptr, _IOLBF, 0); // each figure as soon as it is measured
     QStringList arguments = app.arguments().mid(1);
     int jobs = 2;
     const int jobsAt = int(arguments.indexOf(QStringLiteral("--jobs")));
