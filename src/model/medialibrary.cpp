@@ -60,6 +60,21 @@ void forEachConcurrently(qsizetype count, Body body)
 
 std::atomic_bool backgroundValidation{true};
 
+// Validation runs on a thread of its own, never on the shared pool: it fans out
+// over the shared pool itself, and two validations waiting there for their own
+// work would hold every worker of a two-core machine and wait for ever.
+// Left to the end of the process on purpose, so no validation is joined after
+// the application object is gone.
+QThreadPool &validationPool()
+{
+    static QThreadPool *const pool = [] {
+        auto *created = new QThreadPool;
+        created->setMaxThreadCount(1);
+        return created;
+    }();
+    return *pool;
+}
+
 } // namespace
 
 void MediaLibrary::setBackgroundValidationEnabled(bool enabled)
@@ -337,7 +352,7 @@ void MediaLibrary::validateBookmarks()
     if (elements.isEmpty())
         return;
     QPointer<MediaLibrary> guard(this);
-    QThreadPool::globalInstance()->start([guard, elements] {
+    validationPool().start([guard, elements] {
         const MovedPaths moved = findMovedElements(elements);
         if (moved.isEmpty())
             return;
@@ -361,10 +376,12 @@ void MediaLibrary::applyMovedPaths(const QList<QPair<QString, QString>> &moved)
 {
     int changed = 0;
     for (const auto &[identifier, path] : moved) {
-        if (const MediaElementPtr element = elementWithIdentifier(identifier)) {
-            element->setPath(path);
-            ++changed;
-        }
+        const MediaElementPtr element = elementWithIdentifier(identifier);
+        // A validation queued behind another can report a move already applied.
+        if (!element || (element->path() == path && !element->device().isEmpty()))
+            continue;
+        element->setPath(path);
+        ++changed;
     }
     if (changed == 0)
         return;
