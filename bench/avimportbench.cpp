@@ -13,6 +13,11 @@
 // Then it imports bad/ (truncated files, a text file named .mp4, an empty file)
 // with mixed/ to show they end among the unreadable files without stopping it.
 // Targets: import <= 1.3 x floor, and >= 20 x faster than --tool ff.
+//
+// Last figures (2 cores shared with other builds, Release, 232 files, --jobs 2):
+// floor 51.4 s; import 54.3 s (4.3 files/s), 1.06 x the floor; --tool ff 1990 s,
+// 36.6 x slower; ffmpegthumbnailer, one thumbnail per file, 21.1 s. Resident
+// memory of the import at each quarter: 30.7, 33.8, 37.3 MB, 20.8 after the save.
 
 #include "floorwork.h"
 
