@@ -60,10 +60,11 @@ protected:
         return run;
     }
 
-    // The listed value of the second key, by the first key's value.
+    // The stored value of the second key, by the first key's value.
     QHash<QString, QString> values(const QString &keys, bool swap = true)
     {
-        const CliRun run = cli({QStringLiteral("list"), m_library, QStringLiteral("--keys"), keys});
+        const CliRun run = cli({QStringLiteral("list"), m_library, QStringLiteral("--keys"), keys,
+                              QStringLiteral("--raw")});
         EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
         QHash<QString, QString> result;
         const QStringList lines = run.out.split(u'\n', Qt::SkipEmptyParts);
