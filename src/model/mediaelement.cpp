@@ -812,21 +812,38 @@ QStringList MediaElement::arrayValueForUndefinedKey(const QString &key) const
 
 // --- Derived values ----------------------------------------------------------------------
 
+namespace {
+
+// The last component of a path. Criteria and searches read names of every
+// element, so this cuts the string rather than building a QFileInfo.
+QStringView fileNameOfPath(const QString &path)
+{
+    return QStringView(path).mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+// Where the extension's dot is, or -1; a leading dot names a hidden file, not an extension.
+qsizetype extensionDot(QStringView fileName)
+{
+    const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
+    return dot <= 0 ? -1 : dot;
+}
+
+} // namespace
+
 QString MediaElement::name() const
 {
-    const QString fileName = QFileInfo(path()).fileName();
-    const QString suffix = extension();
-    return suffix.isEmpty() ? fileName : fileName.left(fileName.size() - suffix.size() - 1);
+    const QString current = path();
+    const QStringView fileName = fileNameOfPath(current);
+    const qsizetype dot = extensionDot(fileName);
+    return (dot < 0 ? fileName : fileName.left(dot)).toString();
 }
 
 QString MediaElement::extension() const
 {
-    const QString fileName = QFileInfo(path()).fileName();
-    const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
-    // A leading dot names a hidden file, not an extension.
-    if (dot <= 0)
-        return QString();
-    return fileName.mid(dot + 1);
+    const QString current = path();
+    const QStringView fileName = fileNameOfPath(current);
+    const qsizetype dot = extensionDot(fileName);
+    return dot < 0 ? QString() : fileName.mid(dot + 1).toString();
 }
 
 QString MediaElement::parentFolderPath() const
