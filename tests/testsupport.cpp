@@ -25,24 +25,24 @@ QString ScratchDir::filePath(const QString &name) const
     return m_path + QLatin1Char('/') + name;
 }
 
-bool generateVideo(const QString &path, const GeneratedVideo &spec, QString *error)
+bool generateVideo(const QString &path, const GeneratedVideo &recipe, QString *error)
 {
     QStringList arguments = {QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"),
                              QStringLiteral("error"), QStringLiteral("-y"),
                              QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
                              QStringLiteral("testsrc=size=%1x%2:rate=%3:duration=%4")
-                                 .arg(spec.width).arg(spec.height).arg(spec.frameRate)
-                                 .arg(spec.seconds)};
-    if (!spec.audioCodec.isEmpty()) {
+                                 .arg(recipe.width).arg(recipe.height).arg(recipe.frameRate)
+                                 .arg(recipe.seconds)};
+    if (!recipe.audioCodec.isEmpty()) {
         arguments << QStringLiteral("-f") << QStringLiteral("lavfi") << QStringLiteral("-i")
-                  << QStringLiteral("sine=frequency=440:duration=%1").arg(spec.seconds)
-                  << QStringLiteral("-c:a") << spec.audioCodec;
+                  << QStringLiteral("sine=frequency=440:duration=%1").arg(recipe.seconds)
+                  << QStringLiteral("-c:a") << recipe.audioCodec;
     }
-    arguments << QStringLiteral("-c:v") << spec.videoCodec;
-    if (spec.videoCodec == QLatin1String("libx264"))
+    arguments << QStringLiteral("-c:v") << recipe.videoCodec;
+    if (recipe.videoCodec == QLatin1String("libx264"))
         arguments << QStringLiteral("-pix_fmt") << QStringLiteral("yuv420p");
-    if (!spec.extraArguments.isEmpty())
-        arguments << spec.extraArguments.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (!recipe.extraArguments.isEmpty())
+        arguments << recipe.extraArguments.split(QLatin1Char(' '), Qt::SkipEmptyParts);
     arguments << path;
 
     QProcess process;

@@ -36,7 +36,7 @@ struct GeneratedVideo
     QString audioCodec;                             // empty for no audio, e.g. "aac"
     QString extraArguments;                         // appended before the output path
 };
-bool generateVideo(const QString &path, const GeneratedVideo &spec, QString *error = nullptr);
+bool generateVideo(const QString &path, const GeneratedVideo &recipe, QString *error = nullptr);
 
 // Path of a test data file kept in tests/data.
 QString testDataPath(const QString &name);

@@ -137,11 +137,11 @@ protected:
     }
     void TearDown() override { m_controller.reset(); }
 
-    QString video(const QString &name, GeneratedVideo spec = {})
+    QString video(const QString &name, GeneratedVideo recipe = {})
     {
         QString error;
         const QString path = m_dir.filePath(name);
-        EXPECT_TRUE(generateVideo(path, spec, &error)) << error.toStdString();
+        EXPECT_TRUE(generateVideo(path, recipe, &error)) << error.toStdString();
         return path;
     }
     std::shared_ptr<MediaElement> element(const QString &path)
@@ -168,11 +168,11 @@ protected:
 
 TEST_F(AVImportControllerTest, ReadsPropertiesThenMakesEveryImageInTurn)
 {
-    GeneratedVideo spec;
-    spec.width = 240;
-    spec.height = 100; // 2.4:1, so aspect frames are 129 x 54
-    spec.seconds = 3;
-    auto movie = element(video(QStringLiteral("wide.mp4"), spec));
+    GeneratedVideo recipe;
+    recipe.width = 240;
+    recipe.height = 100; // 2.4:1, so aspect frames are 129 x 54
+    recipe.seconds = 3;
+    auto movie = element(video(QStringLiteral("wide.mp4"), recipe));
     m_controller->importElements({movie}, m_options);
     ASSERT_TRUE(waitFor([&] { return m_receiver.reports.size() == 4; }));
     EXPECT_TRUE(settled());

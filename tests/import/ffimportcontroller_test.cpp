@@ -70,13 +70,13 @@ protected:
     QString video(const QString &name, double seconds = 2.0)
     {
         const QString path = scratch.filePath(name);
-        test::GeneratedVideo spec;
-        spec.width = 160;
-        spec.height = 120;
-        spec.seconds = seconds;
-        spec.audioCodec = QStringLiteral("aac");
+        test::GeneratedVideo recipe;
+        recipe.width = 160;
+        recipe.height = 120;
+        recipe.seconds = seconds;
+        recipe.audioCodec = QStringLiteral("aac");
         QString error;
-        EXPECT_TRUE(test::generateVideo(path, spec, &error)) << error.toStdString();
+        EXPECT_TRUE(test::generateVideo(path, recipe, &error)) << error.toStdString();
         return path;
     }
 

@@ -39,13 +39,13 @@ CliRun runCli(const test::ScratchDir &scratch, const QStringList &arguments)
 
 void makeVideo(const QString &path)
 {
-    test::GeneratedVideo spec;
-    spec.width = 160;
-    spec.height = 120;
-    spec.seconds = 2.0;
-    spec.audioCodec = QStringLiteral("aac");
+    test::GeneratedVideo recipe;
+    recipe.width = 160;
+    recipe.height = 120;
+    recipe.seconds = 2.0;
+    recipe.audioCodec = QStringLiteral("aac");
     QString error;
-    ASSERT_TRUE(test::generateVideo(path, spec, &error)) << error.toStdString();
+    ASSERT_TRUE(test::generateVideo(path, recipe, &error)) << error.toStdString();
 }
 
 } // namespace

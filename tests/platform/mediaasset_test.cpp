@@ -56,9 +56,9 @@ TEST(MediaAsset, ReadsTracksDurationSizeRateAndCodecs)
 {
     ScratchDir dir;
     QString error;
-    GeneratedVideo spec;
-    spec.audioCodec = QStringLiteral("aac");
-    ASSERT_TRUE(generateVideo(dir.filePath("a.mp4"), spec, &error)) << error.toStdString();
+    GeneratedVideo recipe;
+    recipe.audioCodec = QStringLiteral("aac");
+    ASSERT_TRUE(generateVideo(dir.filePath("a.mp4"), recipe, &error)) << error.toStdString();
     auto asset = openAsset(dir.filePath("a.mp4"));
     ASSERT_TRUE(asset);
     EXPECT_EQ(asset->videoTrackCount(), 1);
@@ -95,9 +95,9 @@ TEST(MediaAsset, AppliesSampleAspectRatioBeforeRotation)
 {
     ScratchDir dir;
     QString error;
-    GeneratedVideo spec;
-    spec.extraArguments = QStringLiteral("-vf setsar=4/3");
-    ASSERT_TRUE(generateVideo(dir.filePath("plain.mp4"), spec, &error)) << error.toStdString();
+    GeneratedVideo recipe;
+    recipe.extraArguments = QStringLiteral("-vf setsar=4/3");
+    ASSERT_TRUE(generateVideo(dir.filePath("plain.mp4"), recipe, &error)) << error.toStdString();
     rotateByRemux(dir.filePath("plain.mp4"), dir.filePath("r.mp4"));
     auto asset = openAsset(dir.filePath("r.mp4"));
     ASSERT_TRUE(asset);
@@ -191,9 +191,9 @@ TEST(ImageGenerator, FailsCleanlyOnTruncatedFiles)
 {
     ScratchDir dir;
     QString error;
-    GeneratedVideo spec;
-    spec.seconds = 4;
-    ASSERT_TRUE(generateVideo(dir.filePath("whole.mkv"), spec, &error)) << error.toStdString();
+    GeneratedVideo recipe;
+    recipe.seconds = 4;
+    ASSERT_TRUE(generateVideo(dir.filePath("whole.mkv"), recipe, &error)) << error.toStdString();
     QFile whole(dir.filePath("whole.mkv"));
     ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
     const QByteArray bytes = whole.readAll();
