@@ -1,5 +1,7 @@
 #include "binaryplistwriter.h"
 
+#include <QHashFunctions>
+
 
 
 #include <cstring>
@@ -68,16 +70,44 @@ bool isAscii(const QString &s)
 
 BinaryPlistWriter::Ref BinaryPlistWriter::addScalar(const QByteArray &encoded)
 {
-    auto it = m_scalarRefs.constFind(encoded);
-    if (it != m_scalarRefs.constEnd())
-        return it.value();
-    const Ref ref = Ref(m_objects.size());
-    m_objects.push_back(Object{0, quint32(m_scalarBytes.size()), quint32(encoded.size())});
-    m_scalarBytes.append(encoded);
-    // A copy of its own, so the scratch buffer stays unshared and is reused, not
-    // reallocated, for the next value.
-    m_scalarRefs.insert(QByteArray(encoded.constData(), encoded.size()), ref);
-    return ref;
+    // Kept at most half full, so probe runs stay short.
+    if ((m_scalarCount + 1) * 2 > m_scalarTable.size())
+        growScalarTable();
+    const size_t length = size_t(encoded.size());
+    const size_t hash = qHashBits(encoded.constData(), length);
+    const size_t mask = m_scalarTable.size() - 1;
+    for (size_t i = hash & mask;; i = (i + 1) & mask) {
+        ScalarSlot &slot = m_scalarTable[i];
+        if (slot.ref == noRef) {
+            const Ref ref = Ref(m_objects.size());
+            m_objects.push_back(Object{0, quint32(m_scalarBytes.size()), quint32(length)});
+            m_scalarBytes.append(encoded);
+            slot = ScalarSlot{hash, ref};
+            ++m_scalarCount;
+            return ref;
+        }
+        if (slot.hash != hash)
+            continue;
+        const Object &known = m_objects[slot.ref];
+        if (known.length == length
+            && std::memcmp(m_scalarBytes.constData() + known.start, encoded.constData(), length) == 0)
+            return slot.ref;
+    }
+}
+
+void BinaryPlistWriter::growScalarTable()
+{
+    std::vector<ScalarSlot> old = std::move(m_scalarTable);
+    m_scalarTable.assign(old.empty() ? 1024 : old.size() * 2, ScalarSlot{0, noRef});
+    const size_t mask = m_scalarTable.size() - 1;
+    for (const ScalarSlot &slot : old) {
+        if (slot.ref == noRef)
+            continue;
+        size_t i = slot.hash & mask;
+        while (m_scalarTable[i].ref != noRef)
+            i = (i + 1) & mask;
+        m_scalarTable[i] = slot;
+    }
 }
 
 BinaryPlistWriter::Ref BinaryPlistWriter::addNull()

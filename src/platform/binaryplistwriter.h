@@ -54,13 +54,23 @@ private:
     };
 
     Ref addScalar(const QByteArray &encoded);
+    void growScalarTable();
     Ref addContainer(quint8 marker, std::span<const Ref> first, std::span<const Ref> second);
 
     std::vector<Object> m_objects;
     QByteArray m_scalarBytes;
     std::vector<Ref> m_refs;
     QHash<QString, Ref> m_stringRefs;
-    QHash<QByteArray, Ref> m_scalarRefs; // keyed by the encoded bytes
+    // Scalars uniqued by their encoded bytes: an open-addressed table of object
+    // references whose bytes already sit in m_scalarBytes, so looking up or adding a
+    // value allocates nothing of its own. A catalogue adds millions of scalars.
+    struct ScalarSlot
+    {
+        size_t hash;
+        Ref ref; // noRef: empty
+    };
+    std::vector<ScalarSlot> m_scalarTable;
+    size_t m_scalarCount = 0;
     QByteArray m_scratch;
 };
 
