@@ -287,39 +287,74 @@ BinaryPlistWriter::Ref BinaryPlistWriter::addValue(const PlistValue &value)
     return noRef;
 }
 
+namespace {
+
+// Writes into a buffer already sized for the whole file: the catalogue's tens of
+// megabytes would otherwise go through a QByteArray append call per byte.
+char *putBigEndian(char *out, quint64 value, int byteCount)
+{
+    for (int shift = (byteCount - 1) * 8; shift >= 0; shift -= 8)
+        *out++ = char((value >> shift) & 0xFF);
+    return out;
+}
+
+char *putMarker(char *out, quint8 marker, quint64 count)
+{
+    if (count < 15) {
+        *out++ = char(marker | quint8(count));
+        return out;
+    }
+    *out++ = char(marker | 0x0F);
+    const int size = bytesNeeded(count);
+    *out++ = char(0x10 | (size == 1 ? 0 : size == 2 ? 1 : size == 4 ? 2 : 3));
+    return putBigEndian(out, count, size);
+}
+
+} // namespace
+
 QByteArray BinaryPlistWriter::finish(Ref top) const
 {
     const quint64 count = m_objects.size();
     const int refSize = bytesNeeded(count);
 
-    QByteArray out;
-    out.reserve(qsizetype(8 + m_scalarBytes.size() + m_refs.size() * size_t(refSize)
-                          + count * 9 + 32));
-    out.append(signature, 8);
+    // An upper bound: a container marker takes at most 10 bytes, an offset at most 8.
+    const size_t containerCount = count; // scalars are counted too; a bound is enough
+    const size_t bound = 8 + size_t(m_scalarBytes.size()) + m_refs.size() * size_t(refSize)
+                         + containerCount * 10 + count * 8 + 32;
+    QByteArray out(qsizetype(bound), Qt::Uninitialized);
+    char *const begin = out.data();
+    char *p = begin;
+    std::memcpy(p, signature, 8);
+    p += 8;
     std::vector<quint64> offsets;
     offsets.reserve(count);
     for (const Object &object : m_objects) {
-        offsets.push_back(quint64(out.size()));
+        offsets.push_back(quint64(p - begin));
         if (object.marker == 0) {
-            out.append(m_scalarBytes.constData() + object.start, object.length);
+            std::memcpy(p, m_scalarBytes.constData() + object.start, object.length);
+            p += object.length;
             continue;
         }
-        appendMarker(out, object.marker, object.length);
+        p = putMarker(p, object.marker, object.length);
         const quint32 refCount = object.marker == 0xD0 ? object.length * 2 : object.length;
+        const Ref *refs = m_refs.data() + object.start;
         for (quint32 i = 0; i < refCount; ++i)
-            appendBigEndian(out, m_refs[object.start + i], refSize);
+            p = putBigEndian(p, refs[i], refSize);
     }
-    const quint64 offsetTable = quint64(out.size());
+    const quint64 offsetTable = quint64(p - begin);
     const int offsetSize = bytesNeeded(offsetTable);
     for (quint64 offset : offsets)
-        appendBigEndian(out, offset, offsetSize);
+        p = putBigEndian(p, offset, offsetSize);
 
-    out.append(QByteArray(6, '\0'));
-    out.append(char(offsetSize));
-    out.append(char(refSize));
-    appendBigEndian(out, count, 8);
-    appendBigEndian(out, top, 8);
-    appendBigEndian(out, offsetTable, 8);
+    std::memset(p, 0, 6);
+    p += 6;
+    *p++ = char(offsetSize);
+    *p++ = char(refSize);
+    p = putBigEndian(p, count, 8);
+    p = putBigEndian(p, top, 8);
+    p = putBigEndian(p, offsetTable, 8);
+    Q_ASSERT(size_t(p - begin) <= bound);
+    out.truncate(qsizetype(p - begin));
     return out;
 }
 

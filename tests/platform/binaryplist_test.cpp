@@ -191,6 +191,25 @@ TEST(BinaryPlistWriter, StoresEqualStringsAndNumbersOnce)
     EXPECT_EQ(*read, PlistValue(elements));
 }
 
+// Enough distinct values to make the uniquing table grow several times over; every
+// repeat must still find the one stored earlier.
+TEST(BinaryPlistWriter, StoresRepeatsOnceAcrossManyDistinctValues)
+{
+    PlistArray values;
+    for (int round = 0; round < 2; ++round)
+        for (int i = 0; i < 5000; ++i) {
+            values.append(QStringLiteral("name %1").arg(i));
+            values.append(qint64(i) * 1000003);
+        }
+    const QByteArray bytes = PropertyList::writeBinary(values);
+    const quint64 objectCount = quint64(quint8(bytes.at(bytes.size() - 17)))
+        | quint64(quint8(bytes.at(bytes.size() - 18))) << 8;
+    EXPECT_EQ(objectCount, 5000u + 5000u + 1);
+    Result<PlistValue> read = PropertyList::read(bytes);
+    ASSERT_TRUE(read.ok()) << read.error().message().toStdString();
+    EXPECT_EQ(*read, PlistValue(values));
+}
+
 TEST(BinaryPlistReader, RefusesDamagedFilesWithAClearMessage)
 {
     const QByteArray string = QByteArray("\x51q", 2);
