@@ -5,11 +5,31 @@
 // (a string for SELF, a dictionary) is adapted by ValueKeyValueSource.
 // Threads: as thread-safe as the object behind it.
 
+#include "model/elementkeys.h"
 #include "platform/plistvalue.h"
 
 #include <QString>
 
+#include <optional>
+
 namespace vidarium {
+
+// A key looked up once for reading from many objects: criteria read the same
+// keys of a hundred thousand elements, and finding the property by its name for
+// each of them cost more than reading the value.
+class PreparedKey
+{
+public:
+    explicit PreparedKey(const QString &name) : m_name(name), m_elementKey(ElementKeys::fromName(name)) {}
+
+    const QString &name() const { return m_name; }
+    // The element property of that name; nothing for any other key (a user field).
+    std::optional<ElementKey> elementKey() const { return m_elementKey; }
+
+private:
+    QString m_name;
+    std::optional<ElementKey> m_elementKey;
+};
 
 class KeyValueSource
 {
@@ -18,6 +38,9 @@ public:
 
     // The value for one key; Invalid when the object has none.
     virtual PlistValue valueForKey(const QString &key) const = 0;
+    // The same as valueForKey(key.name()); objects that can use the lookup made in
+    // advance override it.
+    virtual PlistValue valueForPreparedKey(const PreparedKey &key) const { return valueForKey(key.name()); }
     // "a.b.c": the value for "a", then the rest of the path followed into it
     // (see valueForKeyPathOfValue). Objects with computed paths override this.
     virtual PlistValue valueForKeyPath(const QString &keyPath) const;

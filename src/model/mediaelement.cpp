@@ -488,6 +488,24 @@ void MediaElement::setPath(const QString &path)
     didChange(ElementKey::Path);
 }
 
+namespace {
+
+// The last component of a path. Criteria and searches read names of every
+// element, so this cuts the string rather than building a QFileInfo.
+QStringView fileNameOfPath(const QString &path)
+{
+    return QStringView(path).mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+// Where the extension's dot is, or -1; a leading dot names a hidden file, not an extension.
+qsizetype extensionDot(QStringView fileName)
+{
+    const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
+    return dot <= 0 ? -1 : dot;
+}
+
+} // namespace
+
 void MediaElement::setPathLocked(const QString &path)
 {
     if (const std::optional<QString> volume = volumeNameForPath(path))
@@ -495,6 +513,10 @@ void MediaElement::setPathLocked(const QString &path)
     else if (m_device.isEmpty())
         m_device = volumeNameFromPathLayout(path);
     m_path = path;
+    const QStringView fileName = fileNameOfPath(m_path);
+    const qsizetype dot = extensionDot(fileName);
+    m_name = (dot < 0 ? fileName : fileName.left(dot)).toString();
+    m_extension = dot < 0 ? QString() : fileName.mid(dot + 1).toString();
 }
 
 PlistDictionary MediaElement::imageMetrics() const
@@ -535,6 +557,13 @@ PlistValue MediaElement::valueForKey(const QString &key) const
     if (const std::optional<ElementKey> known = ElementKeys::fromName(key))
         return valueForKey(*known);
     return valueForUndefinedKey(key);
+}
+
+PlistValue MediaElement::valueForPreparedKey(const PreparedKey &key) const
+{
+    if (const std::optional<ElementKey> known = key.elementKey())
+        return valueForKey(*known);
+    return valueForUndefinedKey(key.name());
 }
 
 PlistValue MediaElement::valueForKey(ElementKey key) const
@@ -812,38 +841,16 @@ QStringList MediaElement::arrayValueForUndefinedKey(const QString &key) const
 
 // --- Derived values ----------------------------------------------------------------------
 
-namespace {
-
-// The last component of a path. Criteria and searches read names of every
-// element, so this cuts the string rather than building a QFileInfo.
-QStringView fileNameOfPath(const QString &path)
-{
-    return QStringView(path).mid(path.lastIndexOf(QLatin1Char('/')) + 1);
-}
-
-// Where the extension's dot is, or -1; a leading dot names a hidden file, not an extension.
-qsizetype extensionDot(QStringView fileName)
-{
-    const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
-    return dot <= 0 ? -1 : dot;
-}
-
-} // namespace
-
 QString MediaElement::name() const
 {
-    const QString current = path();
-    const QStringView fileName = fileNameOfPath(current);
-    const qsizetype dot = extensionDot(fileName);
-    return (dot < 0 ? fileName : fileName.left(dot)).toString();
+    QMutexLocker locker(&m_mutex);
+    return m_name;
 }
 
 QString MediaElement::extension() const
 {
-    const QString current = path();
-    const QStringView fileName = fileNameOfPath(current);
-    const qsizetype dot = extensionDot(fileName);
-    return dot < 0 ? QString() : fileName.mid(dot + 1).toString();
+    QMutexLocker locker(&m_mutex);
+    return m_extension;
 }
 
 QString MediaElement::parentFolderPath() const

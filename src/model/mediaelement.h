@@ -125,6 +125,7 @@ public:
     // field (valueForUndefinedKey). Invalid for derived keys this platform lacks.
     PlistValue valueForKey(const QString &key) const override;
     PlistValue valueForKey(ElementKey key) const;
+    PlistValue valueForPreparedKey(const PreparedKey &key) const override;
     // "userKeywordObjects.name" gives the names of the element's keywords that the
     // library knows; other paths follow the key's value.
     PlistValue valueForKeyPath(const QString &keyPath) const override;
@@ -237,6 +238,10 @@ private:
     QString m_batch;
     QString m_device;       // guarded by m_mutex
     QString m_path;         // guarded by m_mutex
+    // Cut from m_path whenever it is set: criteria and searches read the name of
+    // every element, and cutting it on each request cost an allocation each time.
+    QString m_name;         // guarded by m_mutex
+    QString m_extension;    // guarded by m_mutex
     QByteArray m_bookmark;
     QString m_checksum;
     QString m_videoCodec;

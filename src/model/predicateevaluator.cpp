@@ -39,8 +39,9 @@ struct Context
 
     const KeyValueSource &object;
     mutable std::optional<double> now;
-    mutable std::array<PlistValue, keySlotCount> keyValues;
-    mutable quint32 keysRead = 0;
+    // Empty until read: most criteria use two or three of the slots, and making and
+    // destroying all of them for every object cost as much as a comparison.
+    mutable std::array<std::optional<PlistValue>, keySlotCount> keyValues;
 
     double nowSeconds() const
     {
@@ -146,6 +147,13 @@ class ValueNode
 public:
     virtual ~ValueNode() = default;
     virtual PlistValue value(const Context &context) const = 0;
+    // The value without a copy where the node holds it (a key read once per object);
+    // otherwise made in scratch.
+    virtual const PlistValue &valueIn(const Context &context, PlistValue &scratch) const
+    {
+        scratch = value(context);
+        return scratch;
+    }
     virtual const PlistValue *constant() const { return nullptr; }
     // A rough price of one value() call, to try cheap criteria first.
     virtual int cost() const { return 0; }
@@ -180,29 +188,41 @@ class KeyValue final : public ValueNode
 {
 public:
     KeyValue(const QString &path, int slot)
-        : m_path(path), m_dotted(path.contains(QLatin1Char('.'))), m_slot(slot)
+        : m_path(path), m_key(path), m_dotted(path.contains(QLatin1Char('.'))), m_slot(slot)
     {
     }
     PlistValue value(const Context &context) const override
     {
         if (m_slot < 0)
             return read(context);
-        const quint32 bit = 1u << m_slot;
-        if (!(context.keysRead & bit)) {
-            context.keyValues[size_t(m_slot)] = read(context);
-            context.keysRead |= bit;
+        return slotValue(context);
+    }
+    const PlistValue &valueIn(const Context &context, PlistValue &scratch) const override
+    {
+        if (m_slot < 0) {
+            scratch = read(context);
+            return scratch;
         }
-        return context.keyValues[size_t(m_slot)];
+        return slotValue(context);
     }
     int cost() const override { return m_dotted ? 4 : 2; }
 
 private:
+    const PlistValue &slotValue(const Context &context) const
+    {
+        std::optional<PlistValue> &held = context.keyValues[size_t(m_slot)];
+        if (!held)
+            held.emplace(read(context));
+        return *held;
+    }
+
     PlistValue read(const Context &context) const
     {
-        return m_dotted ? context.object.valueForKeyPath(m_path) : context.object.valueForKey(m_path);
+        return m_dotted ? context.object.valueForKeyPath(m_path) : context.object.valueForPreparedKey(m_key);
     }
 
     QString m_path;
+    PreparedKey m_key; // resolved once here rather than per object
     bool m_dotted;
     int m_slot;
 };
@@ -606,7 +626,8 @@ public:
 
     bool test(const Context &context) const override
     {
-        const PlistValue left = m_left->value(context);
+        PlistValue scratch;
+        const PlistValue &left = m_left->valueIn(context, scratch);
         const PlistValue right = m_rightConstant ? PlistValue() : m_right->value(context);
         const PlistValue &r = m_rightConstant ? *m_rightConstant : right;
         if (m_modifier == ComparisonModifier::Direct)
