@@ -6,6 +6,15 @@ namespace vidarium {
 
 namespace {
 const QString classKey = QStringLiteral("$class");
+
+// The field by reference: decoders read every field of every element, and a copy
+// of the value per read showed in the open time of large catalogues.
+const PlistValue &fieldOf(const PlistDictionary &fields, const QString &key)
+{
+    static const PlistValue missing;
+    const auto it = fields.constFind(key);
+    return it == fields.cend() ? missing : it.value();
+}
 } // namespace
 
 ArchiveDecoder::ArchiveDecoder(UnarchiveSession &session, const PlistDictionary &fields,
@@ -28,12 +37,12 @@ QStringList ArchiveDecoder::keys() const
 
 PlistValue ArchiveDecoder::decodeObject(const QString &key)
 {
-    return m_session.decodeField(m_fields.value(key));
+    return m_session.decodeField(fieldOf(m_fields, key));
 }
 
 PlistArray ArchiveDecoder::decodeObjectArray(const QString &key)
 {
-    const PlistValue raw = m_fields.value(key);
+    const PlistValue &raw = fieldOf(m_fields, key);
     if (!raw.isValid())
         return PlistArray();
     if (raw.type() != PlistValue::Type::Array) {
@@ -53,17 +62,17 @@ PlistArray ArchiveDecoder::decodeObjectArray(const QString &key)
 
 qint64 ArchiveDecoder::decodeInt(const QString &key) const
 {
-    return m_fields.value(key).toInteger();
+    return fieldOf(m_fields, key).toInteger();
 }
 
 bool ArchiveDecoder::decodeBool(const QString &key) const
 {
-    return m_fields.value(key).toBool();
+    return fieldOf(m_fields, key).toBool();
 }
 
 double ArchiveDecoder::decodeDouble(const QString &key) const
 {
-    return m_fields.value(key).toDouble();
+    return fieldOf(m_fields, key).toDouble();
 }
 
 PlistValue ArchiveDecoder::rawValue(const QString &key) const

@@ -177,7 +177,7 @@ Result<PlistValue> UnarchiveSession::decodeUid(quint64 uid)
     case State::Unread: break;
     }
 
-    const PlistValue &raw = m_objects[qsizetype(uid)];
+    const PlistValue &raw = m_objects.at(qsizetype(uid));
     PlistValue value;
     quint64 weight = 1;
     switch (raw.type()) {
@@ -266,7 +266,7 @@ Result<const UnarchiveSession::ClassInfo *> UnarchiveSession::classInfo(quint64 
         return &found.value();
     if (uid == 0 || uid >= quint64(m_objects.size()))
         return corrupt(QStringLiteral("class reference %1 is out of range").arg(uid));
-    const PlistValue &description = m_objects[qsizetype(uid)];
+    const PlistValue &description = m_objects.at(qsizetype(uid));
     const QString name = description.value(classNameKey).toString();
     if (name.isEmpty())
         return corrupt(QStringLiteral("object %1 is not a class description").arg(uid));
