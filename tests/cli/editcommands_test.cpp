@@ -1,3 +1,4 @@
+#include "clirun.h"
 #include "testsupport.h"
 
 #include <QCoreApplication>
@@ -11,12 +12,7 @@ using namespace vidarium;
 
 namespace {
 
-struct CliRun
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+using test::CliRun;
 
 // Runs vidarium-cli on a library in a scratch folder, with settings kept there too.
 class EditCommands : public ::testing::Test
@@ -41,23 +37,7 @@ protected:
 
     CliRun cli(const QStringList &arguments)
     {
-        const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/../src/cli/vidarium-cli");
-        QProcess process;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_scratch.filePath(QStringLiteral("config")));
-        process.setProcessEnvironment(environment);
-        process.start(program, arguments);
-        CliRun run;
-        if (!process.waitForFinished(30000)) {
-            process.kill();
-            process.waitForFinished();
-            run.err = QStringLiteral("did not finish");
-            return run;
-        }
-        run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-        run.out = QString::fromUtf8(process.readAllStandardOutput());
-        run.err = QString::fromUtf8(process.readAllStandardError());
-        return run;
+        return test::runCli(arguments, m_scratch.filePath(QStringLiteral("config")), 30000);
     }
 
     // The stored value of the second key, by the first key's value.

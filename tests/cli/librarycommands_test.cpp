@@ -5,6 +5,7 @@
 #include "document/document.h"
 #include "model/mediauserfield.h"
 #include "model/mediauserkeyword.h"
+#include "clirun.h"
 #include "testsupport.h"
 
 #include <QCoreApplication>
@@ -26,18 +27,8 @@ using vidarium::test::ScratchDir;
 
 namespace {
 
-struct CliRun
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-QString cliPath()
-{
-    // The test executable sits in <build>/tests; the command in <build>/src/cli.
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/../src/cli/vidarium-cli");
-}
+using test::CliRun;
+using test::cliProgramPath;
 
 // Settings of the command go to the scratch folder, never the user's own.
 void isolate(QProcess &process, const ScratchDir &scratch)
@@ -49,20 +40,7 @@ void isolate(QProcess &process, const ScratchDir &scratch)
 
 CliRun cli(const ScratchDir &scratch, const QStringList &arguments)
 {
-    QProcess process;
-    isolate(process, scratch);
-    process.start(cliPath(), arguments);
-    CliRun run;
-    if (!process.waitForFinished(120000)) {
-        process.kill();
-        process.waitForFinished();
-        run.err = QStringLiteral("did not finish");
-        return run;
-    }
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
+    return test::runCli(arguments, scratch.filePath(QStringLiteral("config")));
 }
 
 QString touch(const QString &path)
@@ -187,7 +165,7 @@ TEST(LibraryCommands, KillingAddDuringSavesNeverLeavesAnUnreadableLibrary)
             touch(QStringLiteral("%1/new %2.mp4").arg(batch).arg(i));
         QProcess process;
         isolate(process, scratch);
-        process.start(cliPath(), {QStringLiteral("add"), package, batch});
+        process.start(cliProgramPath(), {QStringLiteral("add"), package, batch});
         ASSERT_TRUE(process.waitForStarted());
         // Most kills land in the second half, where the save happens.
         const int delay = int(random.bounded(fullRunMs + 1) / 2 + (round % 2) * fullRunMs / 2);

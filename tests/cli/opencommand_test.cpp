@@ -1,3 +1,4 @@
+#include "clirun.h"
 #include "testsupport.h"
 
 #include <QCoreApplication>
@@ -11,29 +12,11 @@ using namespace vidarium;
 
 namespace {
 
-struct CliRun
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+using test::CliRun;
 
 CliRun cli(const QStringList &arguments)
 {
-    // The test executable sits in <build>/tests; the command in <build>/src/cli.
-    QProcess process;
-    process.start(QCoreApplication::applicationDirPath() + QStringLiteral("/../src/cli/vidarium-cli"), arguments);
-    CliRun run;
-    if (!process.waitForFinished(120000)) {
-        process.kill();
-        process.waitForFinished();
-        run.err = QStringLiteral("did not finish");
-        return run;
-    }
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
+    return test::runCli(arguments);
 }
 
 // The rows of an exported text file, header first.
