@@ -5,19 +5,16 @@
 #include "model/valueformatters.h"
 #include "platform/applicationlauncher.h"
 #include "platform/bookmark.h"
-#include "platform/keyedarchive.h"
 #include "platform/mainthread.h"
 #include "platform/volumename.h"
 
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
-#include <QHash>
 #include <QLocale>
 #include <QMutexLocker>
 
 #include <cmath>
-#include <mutex>
 #include <numeric>
 
 namespace vidarium {
@@ -72,242 +69,7 @@ QStringList stringMembers(const PlistValue &value)
     return result;
 }
 
-// Catalogues repeat the same few owners, batches, volumes, tools and codecs, and
-// the same image settings, in every element: decoding shares one copy of each,
-// which keeps a large library small in memory.
-class InternPool
-{
-public:
-    QString string(const QString &value)
-    {
-        if (value.isEmpty())
-            return QString();
-        const auto it = m_strings.constFind(value);
-        if (it != m_strings.constEnd())
-            return *it;
-        trim();
-        m_strings.insert(value);
-        return value;
-    }
-
-    PlistDictionary dictionary(const PlistDictionary &value)
-    {
-        if (value.isEmpty())
-            return PlistDictionary();
-        // A catalogue that stores the settings once decodes to one shared value.
-        if (value.isSharedWith(m_lastDictionary))
-            return m_lastDictionary;
-        QString signature;
-        for (auto it = value.constBegin(); it != value.constEnd(); ++it) {
-            if (!it->isNumber())
-                return value; // only flat numeric settings are worth sharing
-            signature += it.key() + QLatin1Char('=') + QString::number(it->toDouble(), 'g', 17)
-                         + QLatin1Char(it->type() == PlistValue::Type::Real ? 'r' : 'i')
-                         + QLatin1Char(';');
-        }
-        const auto it = m_dictionaries.constFind(signature);
-        if (it != m_dictionaries.constEnd() && *it == value) {
-            m_lastDictionary = *it;
-            return *it;
-        }
-        trim();
-        m_dictionaries.insert(signature, value);
-        m_lastDictionary = value;
-        return value;
-    }
-
-private:
-    void trim()
-    {
-        // A pool is a cache, not a store: keep it bounded for odd catalogues.
-        if (m_strings.size() > 8192)
-            m_strings.clear();
-        if (m_dictionaries.size() > 1024)
-            m_dictionaries.clear();
-    }
-
-    QSet<QString> m_strings;
-    QHash<QString, PlistDictionary> m_dictionaries;
-    PlistDictionary m_lastDictionary;
-};
-
-thread_local InternPool internPool;
-
-// Equal values archived once per save (see MediaElement::ArchiveSharingScope).
-class ArchiveSharing
-{
-public:
-    // The stored form of the value as one object shared by every element that
-    // holds an equal value; null for values not worth sharing.
-    std::shared_ptr<ArchivedObject> shared(const PlistValue &value)
-    {
-        const QString signature = signatureOf(value);
-        if (signature.isNull())
-            return nullptr;
-        std::shared_ptr<ArchivedObject> &object = m_objects[signature];
-        if (!object)
-            object = storedForm(value);
-        return object;
-    }
-
-private:
-    // Only empty containers and flat numeric settings: they repeat across a
-    // catalogue, while other values are as varied as the elements themselves.
-    static QString signatureOf(const PlistValue &value)
-    {
-        if (value.type() == PlistValue::Type::Set)
-            return value.toArray().isEmpty() ? QStringLiteral("set") : QString();
-        if (value.type() != PlistValue::Type::Dictionary)
-            return QString();
-        QString signature = QStringLiteral("dictionary");
-        const PlistDictionary &dictionary = value.toDictionary();
-        if (dictionary.size() > 32)
-            return QString();
-        for (auto it = dictionary.constBegin(); it != dictionary.constEnd(); ++it) {
-            if (!it->isNumber())
-                return QString();
-            signature += QLatin1Char(';') + it.key() + QLatin1Char('=')
-                         + QString::number(int(it->type())) + QLatin1Char(':')
-                         + QString::number(it->toDouble(), 'g', 17);
-        }
-        return signature;
-    }
-
-    static std::shared_ptr<ArchivedObject> storedForm(const PlistValue &value)
-    {
-        using Field = GenericArchivedObject::Field;
-        if (value.type() == PlistValue::Type::Set) {
-            return std::make_shared<GenericArchivedObject>(
-                QStringList{QStringLiteral("NSSet"), QStringLiteral("NSObject")},
-                QList<Field>{{QStringLiteral("NS.objects"), PlistArray(), Field::Kind::ReferenceArray}});
-        }
-        PlistArray keys;
-        PlistArray values;
-        const PlistDictionary &dictionary = value.toDictionary();
-        for (auto it = dictionary.constBegin(); it != dictionary.constEnd(); ++it) {
-            keys.append(it.key());
-            values.append(it.value());
-        }
-        return std::make_shared<GenericArchivedObject>(
-            QStringList{QStringLiteral("NSDictionary"), QStringLiteral("NSObject")},
-            QList<Field>{{QStringLiteral("NS.keys"), keys, Field::Kind::ReferenceArray},
-                         {QStringLiteral("NS.objects"), values, Field::Kind::ReferenceArray}});
-    }
-
-    QHash<QString, std::shared_ptr<ArchivedObject>> m_objects;
-};
-
-thread_local ArchiveSharing *activeSharing = nullptr;
-
-// Writes the value, through the shared stored form when a save shares values.
-void encodeMaybeShared(ArchiveEncoder &encoder, const QString &key, const PlistValue &value)
-{
-    if (activeSharing) {
-        if (std::shared_ptr<ArchivedObject> shared = activeSharing->shared(value)) {
-            encoder.encodeObject(key, PlistValue(shared));
-            return;
-        }
-    }
-    encoder.encodeObject(key, value);
-}
-
 } // namespace
-
-MediaElement::ArchiveSharingScope::ArchiveSharingScope()
-{
-    if (!activeSharing) {
-        activeSharing = new ArchiveSharing;
-        m_outermost = true;
-    }
-}
-
-MediaElement::ArchiveSharingScope::~ArchiveSharingScope()
-{
-    if (m_outermost) {
-        delete activeSharing;
-        activeSharing = nullptr;
-    }
-}
-
-// Reading an element from an archive: the stored values are applied to a blank
-// element in archive order; values of the wrong kind are ignored.
-class MediaElementDecoding
-{
-public:
-    static Result<PlistValue> decode(ArchiveDecoder &decoder)
-    {
-        auto element = std::make_shared<MediaElement>(nullptr, QString(), false);
-        for (const QString &key : ElementKeys::staticKeys()) {
-            if (!decoder.containsKey(key))
-                continue;
-            const PlistValue value = decoder.decodeObject(key);
-            if (value.isValid())
-                applyStored(*element, *ElementKeys::fromName(key), value);
-        }
-        const PlistValue keywords = decoder.decodeObject(QStringLiteral("userKeywords"));
-        if (keywords.type() == PlistValue::Type::Set || keywords.type() == PlistValue::Type::Array)
-            element->m_userKeywords = stringMembers(keywords);
-        const PlistValue fields = decoder.decodeObject(QStringLiteral("userFields"));
-        if (fields.type() == PlistValue::Type::Dictionary && !fields.toDictionary().isEmpty())
-            element->m_userFields = fields.toDictionary();
-        if (decoder.containsKey(QStringLiteral("error")))
-            element->m_error = decoder.decodeBool(QStringLiteral("error"));
-        if (element->m_identifier.isEmpty())
-            element->m_identifier = MediaLibrary::generateUUID();
-        return PlistValue(std::static_pointer_cast<ArchivedObject>(element));
-    }
-
-    static void applyStored(MediaElement &e, ElementKey key, const PlistValue &value)
-    {
-        using K = ElementKey;
-        switch (key) {
-        case K::Owner:
-            if (isString(value))
-                e.m_owner = internPool.string(value.toString());
-            return;
-        case K::Identifier:
-            if (isString(value))
-                e.m_identifier = value.toString();
-            return;
-        case K::Tool:
-            if (isString(value))
-                e.m_tool = internPool.string(value.toString());
-            return;
-        case K::Batch:
-            if (isString(value))
-                e.m_batch = internPool.string(value.toString());
-            return;
-        case K::Device:
-            if (isString(value))
-                e.m_device = internPool.string(value.toString());
-            return;
-        case K::Path:
-            if (isString(value))
-                e.setPath(value.toString());
-            return;
-        case K::VideoCodec:
-            if (isString(value))
-                e.m_videoCodec = internPool.string(value.toString());
-            return;
-        case K::AudioCodec:
-            if (isString(value))
-                e.m_audioCodec = internPool.string(value.toString());
-            return;
-        case K::Checksum:
-            if (isString(value))
-                e.m_checksum = internPool.string(value.toString());
-            return;
-        case K::ImageMetrics:
-            if (value.type() == PlistValue::Type::Dictionary)
-                e.m_imageMetrics = internPool.dictionary(value.toDictionary());
-            return;
-        default:
-            e.assignStored(key, value);
-            return;
-        }
-    }
-};
-
 MediaElementPtr MediaElement::create(MediaLibrary *library, const QString &path)
 {
     return std::make_shared<MediaElement>(library, path, true);
@@ -1118,55 +880,6 @@ void MediaElement::setName(const QString &newName)
     // record where it is.
     if (!movePath(detour, current))
         setPath(detour);
-}
-
-// --- Archive coding ----------------------------------------------------------------------
-
-QStringList MediaElement::classChain() const
-{
-    return {ClassName, QStringLiteral("NSObject")};
-}
-
-void MediaElement::encode(ArchiveEncoder &encoder) const
-{
-    for (int i = int(ElementKey::Owner); i <= int(ElementKey::UserComments); ++i) {
-        const ElementKey key = ElementKey(i);
-        if (key == ElementKey::ImageMetrics)
-            encodeMaybeShared(encoder, ElementKeys::name(key), imageMetrics());
-        else
-            encoder.encodeObject(ElementKeys::name(key), valueForKey(key));
-    }
-    encodeMaybeShared(encoder, QStringLiteral("userKeywords"), valueForKey(ElementKey::UserKeywords));
-    encodeMaybeShared(encoder, QStringLiteral("userFields"), m_userFields);
-    encoder.encodeBool(QStringLiteral("error"), m_error);
-}
-
-void MediaElement::registerArchiveCoder()
-{
-    static std::once_flag once;
-    std::call_once(once, [] {
-        ArchiveCoderRegistry::instance().registerDecoder(ClassName, &MediaElementDecoding::decode);
-    });
-}
-
-QByteArray MediaElement::pasteboardData() const
-{
-    // The archiver holds the object only while it writes; share without owning.
-    const std::shared_ptr<ArchivedObject> self(std::shared_ptr<ArchivedObject>(),
-                                               const_cast<MediaElement *>(this));
-    return KeyedArchiver::archivedData(PlistValue(self));
-}
-
-Result<MediaElementPtr> MediaElement::fromPasteboardData(const QByteArray &data)
-{
-    registerArchiveCoder();
-    const Result<PlistValue> root = KeyedUnarchiver::unarchive(data);
-    if (!root)
-        return root.error();
-    auto element = std::dynamic_pointer_cast<MediaElement>(root->toObject());
-    if (!element)
-        return Error(Error::Code::Corrupt, QStringLiteral("The pasteboard holds no media element."));
-    return element;
 }
 
 PlistDictionary MediaElement::description() const
