@@ -20,6 +20,7 @@
 // The evaluator itself meets the target; the element's derived name (made from
 // the path on every request) is most of the rest.
 
+#include "model/elementfilter.h"
 #include "model/keyvaluesource.h"
 #include "model/medialibrary.h"
 #include "model/mediaplaylist.h"
@@ -41,12 +42,12 @@ using namespace vidarium;
 
 namespace {
 
-// CPU time of this thread: the machine is shared, and wall time would count the
-// other processes' turns.
-double threadMilliseconds()
+// Wall time: the filters share the work with a second thread, so the time of the
+// calling thread alone would flatter them. Medians keep other processes' turns out.
+double wallMilliseconds()
 {
     timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    clock_gettime(CLOCK_MONOTONIC, &now);
     return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
 }
 
@@ -54,9 +55,9 @@ double medianMilliseconds(int runs, const std::function<qsizetype()> &work, qsiz
 {
     std::vector<double> times;
     for (int i = 0; i < runs; ++i) {
-        const double start = threadMilliseconds();
+        const double start = wallMilliseconds();
         *result = work();
-        times.push_back(threadMilliseconds() - start);
+        times.push_back(wallMilliseconds() - start);
     }
     std::sort(times.begin(), times.end());
     return times[times.size() / 2];
@@ -178,18 +179,13 @@ int main(int argc, char **argv)
     const QStringList keys{QStringLiteral("name"), QStringLiteral("userComments"), director->identifier()};
     const Predicate search = searchPredicate(keys, QStringLiteral("holiday ozu"));
     const PredicateEvaluator evaluator = *search.evaluator();
-    auto countSearch = [&] {
-        return std::count_if(media.begin(), media.end(),
-                             [&](const MediaElementPtr &element) { return evaluator.evaluate(*element); });
-    };
-    report("items search, 2 words x 3 keys", runs, countSearch, count, "target <= 40 ms");
+    report("items search, 2 words x 3 keys", runs, [&] { return ElementFilter::matching(media, evaluator).size(); },
+           count, "target <= 40 ms");
 
     const Predicate accented = searchPredicate(keys, QStringLiteral("ÉTÉ"));
     const PredicateEvaluator accentedEvaluator = *accented.evaluator();
-    report("items search, accented word x 3 keys", runs, [&] {
-        return std::count_if(media.begin(), media.end(),
-                             [&](const MediaElementPtr &element) { return accentedEvaluator.evaluate(*element); });
-    }, count, "");
+    report("items search, accented word x 3 keys", runs,
+           [&] { return ElementFilter::matching(media, accentedEvaluator).size(); }, count, "");
 
     // Side by side: compiling again for each element (one run; it is slow).
     const MediaElementList sample = media.values().mid(0, std::min(count, 10000));

@@ -96,6 +96,11 @@ MediaElement::MediaElement(MediaLibrary *library, const QString &path, bool with
 
 MediaElement::~MediaElement() = default;
 
+MediaLibrary *MediaElement::library() const
+{
+    return m_library.data();
+}
+
 void MediaElement::setLibrary(MediaLibrary *library)
 {
     m_library = library;

@@ -1,5 +1,6 @@
 #include "mediaplaylist.h"
 
+#include "model/elementfilter.h"
 #include "model/medialibrary.h"
 #include "model/mediauserfield.h"
 #include "model/predicatecoding.h"
@@ -151,11 +152,7 @@ MediaElementList MediaPlaylist::elements() const
     const Result<PredicateEvaluator> evaluator = m_predicate->evaluator();
     if (!evaluator)
         return result;
-    for (const MediaElementPtr &element : library->media()) {
-        if (evaluator->evaluate(*element))
-            result.append(element);
-    }
-    return result;
+    return ElementFilter::matching(library->media(), *evaluator);
 }
 
 qsizetype MediaPlaylist::count() const
@@ -170,9 +167,7 @@ qsizetype MediaPlaylist::count() const
     const Result<PredicateEvaluator> evaluator = m_predicate->evaluator();
     if (!evaluator)
         return 0;
-    const ElementDictionary &media = library->media();
-    return std::count_if(media.begin(), media.end(),
-                         [&](const MediaElementPtr &element) { return evaluator->evaluate(*element); });
+    return ElementFilter::count(library->media(), *evaluator);
 }
 
 bool MediaPlaylist::containsElement(const MediaElement &element) const

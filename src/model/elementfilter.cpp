@@ -1,0 +1,100 @@
+#include "model/elementfilter.h"
+
+#include "model/predicateevaluator.h"
+
+#include <algorithm>
+#include <atomic>
+#include <thread>
+#include <vector>
+
+namespace vidarium {
+
+namespace {
+
+// Below this many elements a second thread costs more than it saves.
+constexpr size_t parallelThreshold = 8192;
+// Threads take elements in runs of this size, so that both stay busy to the end
+// even when one's elements are dearer (accented names, long comments).
+constexpr size_t chunkSize = 1024;
+// How far ahead elements are fetched: far enough to cover a fetch from memory
+// while the ones between are tested, near enough to still be cached when reached.
+constexpr size_t prefetchDistance = 8;
+
+using Elements = std::vector<MediaElement *>;
+
+// Tests elements [begin, end) and marks the matches.
+void testRange(const Elements &elements, size_t begin, size_t end, const PredicateEvaluator &evaluator,
+               std::vector<char> &matched)
+{
+    for (size_t i = begin; i < end; ++i) {
+        if (i + prefetchDistance < elements.size())
+            elements[i + prefetchDistance]->prefetch();
+        matched[i] = evaluator.evaluate(*elements[i]) ? 1 : 0;
+    }
+}
+
+// One flag per element; with many elements the work is split with one more thread.
+std::vector<char> testAll(const Elements &elements, const PredicateEvaluator &evaluator)
+{
+    std::vector<char> matched(elements.size(), 0);
+    if (elements.size() < parallelThreshold || std::thread::hardware_concurrency() < 2) {
+        testRange(elements, 0, elements.size(), evaluator, matched);
+        return matched;
+    }
+    std::atomic<size_t> next = 0;
+    const auto work = [&] {
+        for (;;) {
+            const size_t begin = next.fetch_add(chunkSize, std::memory_order_relaxed);
+            if (begin >= elements.size())
+                return;
+            testRange(elements, begin, std::min(begin + chunkSize, elements.size()), evaluator, matched);
+        }
+    };
+    std::thread helper(work);
+    work();
+    helper.join();
+    return matched;
+}
+
+template <typename Container>
+Elements pointersOf(const Container &elements)
+{
+    Elements result;
+    result.reserve(size_t(elements.size()));
+    for (const MediaElementPtr &element : elements)
+        result.push_back(element.get());
+    return result;
+}
+
+template <typename Container>
+MediaElementList matchingIn(const Container &elements, const PredicateEvaluator &evaluator)
+{
+    const std::vector<char> matched = testAll(pointersOf(elements), evaluator);
+    MediaElementList result;
+    size_t i = 0;
+    for (const MediaElementPtr &element : elements) {
+        if (matched[i++])
+            result.append(element);
+    }
+    return result;
+}
+
+} // namespace
+
+qsizetype ElementFilter::count(const Dictionary &elements, const PredicateEvaluator &evaluator)
+{
+    const std::vector<char> matched = testAll(pointersOf(elements), evaluator);
+    return std::count(matched.begin(), matched.end(), 1);
+}
+
+MediaElementList ElementFilter::matching(const Dictionary &elements, const PredicateEvaluator &evaluator)
+{
+    return matchingIn(elements, evaluator);
+}
+
+MediaElementList ElementFilter::matching(const MediaElementList &elements, const PredicateEvaluator &evaluator)
+{
+    return matchingIn(elements, evaluator);
+}
+
+} // namespace vidarium
