@@ -5,44 +5,62 @@
 namespace vidarium {
 
 namespace {
-const QString classKey = QStringLiteral("$class");
-
-// The field by reference: decoders read every field of every element, and a copy
-// of the value per read showed in the open time of large catalogues.
-const PlistValue &fieldOf(const PlistDictionary &fields, const QString &key)
+const PlistValue &missing()
 {
-    static const PlistValue missing;
-    const auto it = fields.constFind(key);
-    return it == fields.cend() ? missing : it.value();
+    static const PlistValue value;
+    return value;
 }
 } // namespace
 
-ArchiveDecoder::ArchiveDecoder(UnarchiveSession &session, const PlistDictionary &fields,
+ArchiveDecoder::ArchiveDecoder(UnarchiveSession &session, std::span<const ArchiveField> fields,
                                const QString &className, const QStringList &classChain)
     : m_session(session), m_fields(fields), m_className(className), m_classChain(classChain)
 {
 }
 
+const ArchiveField *ArchiveDecoder::find(const QString &key) const
+{
+    const size_t count = m_fields.size();
+    for (size_t i = m_next; i < count; ++i) {
+        if (m_fields[i].key == key) {
+            m_next = i + 1;
+            return &m_fields[i];
+        }
+    }
+    for (size_t i = 0; i < m_next && i < count; ++i) {
+        if (m_fields[i].key == key) {
+            m_next = i + 1;
+            return &m_fields[i];
+        }
+    }
+    return nullptr;
+}
+
 bool ArchiveDecoder::containsKey(const QString &key) const
 {
-    return key != classKey && m_fields.contains(key);
+    return find(key) != nullptr;
 }
 
 QStringList ArchiveDecoder::keys() const
 {
-    QStringList keys = m_fields.keys();
-    keys.removeOne(classKey);
+    QStringList keys;
+    keys.reserve(qsizetype(m_fields.size()));
+    for (const ArchiveField &field : m_fields)
+        keys.append(field.key);
+    // Sorted, as a parsed dictionary lists them, so the order does not depend on
+    // how the archive was read.
+    keys.sort();
     return keys;
 }
 
 PlistValue ArchiveDecoder::decodeObject(const QString &key)
 {
-    return m_session.decodeField(fieldOf(m_fields, key));
+    return m_session.decodeField(rawValue(key));
 }
 
 PlistArray ArchiveDecoder::decodeObjectArray(const QString &key)
 {
-    const PlistValue &raw = fieldOf(m_fields, key);
+    const PlistValue &raw = rawValue(key);
     if (!raw.isValid())
         return PlistArray();
     if (raw.type() != PlistValue::Type::Array) {
@@ -62,22 +80,23 @@ PlistArray ArchiveDecoder::decodeObjectArray(const QString &key)
 
 qint64 ArchiveDecoder::decodeInt(const QString &key) const
 {
-    return fieldOf(m_fields, key).toInteger();
+    return rawValue(key).toInteger();
 }
 
 bool ArchiveDecoder::decodeBool(const QString &key) const
 {
-    return fieldOf(m_fields, key).toBool();
+    return rawValue(key).toBool();
 }
 
 double ArchiveDecoder::decodeDouble(const QString &key) const
 {
-    return fieldOf(m_fields, key).toDouble();
+    return rawValue(key).toDouble();
 }
 
-PlistValue ArchiveDecoder::rawValue(const QString &key) const
+const PlistValue &ArchiveDecoder::rawValue(const QString &key) const
 {
-    return key == classKey ? PlistValue() : m_fields.value(key);
+    const ArchiveField *field = find(key);
+    return field ? field->value : missing();
 }
 
 Error ArchiveDecoder::corrupt(const QString &what) const

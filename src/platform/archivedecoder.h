@@ -13,21 +13,31 @@
 #include <QString>
 #include <QStringList>
 
+#include <span>
+
 namespace vidarium {
 
-class UnarchiveSession; // keyedunarchiver.cpp
+class UnarchiveSession; // unarchivesession.h
+
+// One field of an archived object as stored: references are PlistUid values.
+struct ArchiveField
+{
+    QString key;
+    PlistValue value;
+};
 
 class ArchiveDecoder
 {
 public:
-    ArchiveDecoder(UnarchiveSession &session, const PlistDictionary &fields,
+    // `fields` without "$class", each key once.
+    ArchiveDecoder(UnarchiveSession &session, std::span<const ArchiveField> fields,
                    const QString &className, const QStringList &classChain);
 
     const QString &className() const { return m_className; }
     const QStringList &classChain() const { return m_classChain; }
 
     bool containsKey(const QString &key) const;
-    // The field names, without "$class".
+    // The field names, without "$class", sorted.
     QStringList keys() const;
 
     PlistValue decodeObject(const QString &key);
@@ -36,16 +46,21 @@ public:
     qint64 decodeInt(const QString &key) const;
     bool decodeBool(const QString &key) const;
     double decodeDouble(const QString &key) const;
-    // The field as stored: references stay PlistUid values.
-    PlistValue rawValue(const QString &key) const;
+    // The field as stored: references stay PlistUid values. Invalid when missing.
+    const PlistValue &rawValue(const QString &key) const;
 
     // Decoders may also fail on their own; the message names the class and object.
     Error corrupt(const QString &what) const;
     bool hasFailed() const;
 
 private:
+    const ArchiveField *find(const QString &key) const;
+
     UnarchiveSession &m_session;
-    const PlistDictionary &m_fields;
+    std::span<const ArchiveField> m_fields;
+    // Decoders read fields in about the order they were written, so each search
+    // starts where the last one ended and mostly succeeds at once.
+    mutable size_t m_next = 0;
     const QString &m_className;
     const QStringList &m_classChain;
 };

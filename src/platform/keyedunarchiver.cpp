@@ -1,5 +1,6 @@
 #include "keyedunarchiver.h"
 
+#include "platform/binaryplistreader.h"
 #include "platform/propertylist.h"
 #include "platform/unarchivesession.h"
 
@@ -7,6 +8,14 @@ namespace vidarium {
 
 Result<PlistValue> KeyedUnarchiver::unarchive(const QByteArray &data, const QString &key)
 {
+    // Binary archives are read in place: a catalogue holds millions of values, and
+    // building them all as a tree first cost more than decoding them.
+    if (BinaryPlistReader::hasSignature(data)) {
+        UnarchiveSession session;
+        if (Result<void> opened = session.openBinary(data); !opened)
+            return opened.error();
+        return session.decodeTop(key);
+    }
     Result<PlistValue> archive = PropertyList::read(data);
     if (!archive)
         return archive;

@@ -61,14 +61,76 @@ Result<void> UnarchiveSession::open(const PlistValue &archive)
         return corruptArchive(QStringLiteral("\"$top\" is missing or not a dictionary"));
     m_objects = objects.toArray();
     m_top = top.toDictionary();
-    const size_t count = size_t(m_objects.size());
-    m_decoded.resize(count);
-    m_weights.assign(count, 0);
-    m_states.assign(count, State::Unread);
+    sizeTables(quint64(m_objects.size()));
+    return {};
+}
+
+Result<void> UnarchiveSession::openBinary(const QByteArray &bytes)
+{
+    BinaryPlistObjects &file = m_binary.emplace();
+    if (Result<void> opened = file.open(bytes); !opened)
+        return opened.error();
+    // Inline values are spelled out in full wherever they are used; honest archives
+    // use each once, so a few values per byte of the file is plenty.
+    m_inlineBudget = 16 * file.size() + (quint64(1) << 20);
+    m_keyIdOfObject.assign(file.count(), -1);
+
+    const Result<Entry> frame = file.entry(file.topObject());
+    if (!frame)
+        return frame.error();
+    if (frame->kind != Entry::Kind::Dictionary) {
+        PlistValue::Type type = frame->kind == Entry::Kind::Set ? PlistValue::Type::Set : PlistValue::Type::Array;
+        if (!frame->isContainer()) {
+            const Result<PlistValue> value = file.scalar(file.topObject(), *frame);
+            if (!value)
+                return value.error();
+            type = value->type();
+        }
+        return corruptArchive(QStringLiteral("the top level is a %1, not a dictionary").arg(PlistValue::typeName(type)));
+    }
+    std::optional<Entry> objects;
+    PlistValue top;
+    for (quint64 i = 0; i < frame->count; ++i) {
+        const Result<quint64> keyIndex = file.member(*frame, i);
+        if (!keyIndex)
+            return keyIndex.error();
+        const Result<int> key = keyId(*keyIndex);
+        if (!key)
+            return key.error();
+        const Result<quint64> valueIndex = file.member(*frame, frame->count + i);
+        if (!valueIndex)
+            return valueIndex.error();
+        if (m_keyNames[size_t(*key)] == objectsKey) {
+            const Result<Entry> entry = file.entry(*valueIndex);
+            if (!entry)
+                return entry.error();
+            objects = entry->kind == Entry::Kind::Array ? std::optional<Entry>(*entry) : std::nullopt;
+        } else if (m_keyNames[size_t(*key)] == topKey) {
+            Result<PlistValue> value = binaryValue(*valueIndex, 0);
+            if (!value)
+                return value.error();
+            top = std::move(value).value();
+        }
+    }
+    if (!objects)
+        return corruptArchive(QStringLiteral("\"$objects\" is missing or not an array"));
+    if (top.type() != PlistValue::Type::Dictionary)
+        return corruptArchive(QStringLiteral("\"$top\" is missing or not a dictionary"));
+    m_objectsEntry = *objects;
+    m_top = top.toDictionary();
+    sizeTables(m_objectsEntry.count);
+    return {};
+}
+
+void UnarchiveSession::sizeTables(quint64 count)
+{
+    m_objectCount = count;
+    m_decoded.resize(size_t(count));
+    m_weights.assign(size_t(count), 0);
+    m_states.assign(size_t(count), State::Unread);
     // Grows with every object decoded (see decodeObject): generous for real catalogues,
     // whose values are each handed out about once, and still linear in the archive.
     m_budget = quint64(1) << 20;
-    return {};
 }
 
 Result<PlistValue> UnarchiveSession::decodeTop(const QString &key)
@@ -168,8 +230,8 @@ Result<PlistValue> UnarchiveSession::decodeUid(quint64 uid)
 {
     if (uid == 0)
         return PlistValue();
-    if (uid >= m_decoded.size())
-        return corrupt(QStringLiteral("reference %1 is past the %2 objects").arg(uid).arg(m_decoded.size()));
+    if (uid >= m_objectCount)
+        return corrupt(QStringLiteral("reference %1 is past the %2 objects").arg(uid).arg(m_objectCount));
     switch (m_states[uid]) {
     case State::Done: return m_decoded[uid];
     case State::Reading:
@@ -177,26 +239,18 @@ Result<PlistValue> UnarchiveSession::decodeUid(quint64 uid)
     case State::Unread: break;
     }
 
-    const PlistValue &raw = m_objects.at(qsizetype(uid));
+    if (m_depth >= PropertyList::maximumDepth)
+        return corrupt(QStringLiteral("objects nested deeper than %1 levels").arg(PropertyList::maximumDepth));
+    Result<StoredObject> stored = storedObject(uid);
+    if (!stored)
+        return stored.error();
     PlistValue value;
     quint64 weight = 1;
-    switch (raw.type()) {
-    case PlistValue::Type::Null:
-    case PlistValue::Type::Bool:
-    case PlistValue::Type::Integer:
-    case PlistValue::Type::Real:
-    case PlistValue::Type::Date:
-    case PlistValue::Type::Data:
-    case PlistValue::Type::String:
-        value = raw;
-        break;
-    case PlistValue::Type::Dictionary: {
-        if (m_depth >= PropertyList::maximumDepth)
-            return corrupt(QStringLiteral("objects nested deeper than %1 levels").arg(PropertyList::maximumDepth));
+    if (stored->isObject) {
         m_states[uid] = State::Reading;
         ++m_depth;
         const quint64 outerHandedOut = std::exchange(m_handedOut, 0);
-        Result<PlistValue> decoded = decodeObject(uid, raw);
+        Result<PlistValue> decoded = decodeObject(uid, *stored);
         --m_depth;
         // A plain value is as large as everything it holds; an archived object is
         // handed out by identity and counts once.
@@ -206,11 +260,8 @@ Result<PlistValue> UnarchiveSession::decodeUid(quint64 uid)
         if (!decoded)
             return decoded;
         value = std::move(decoded).value();
-        break;
-    }
-    default:
-        return corrupt(QStringLiteral("object %1 is a bare %2, which an archive does not hold")
-                           .arg(uid).arg(PlistValue::typeName(raw.type())));
+    } else {
+        value = std::move(stored->plain);
     }
     m_decoded[uid] = value;
     m_weights[uid] = weight;
@@ -218,21 +269,17 @@ Result<PlistValue> UnarchiveSession::decodeUid(quint64 uid)
     return value;
 }
 
-Result<PlistValue> UnarchiveSession::decodeObject(quint64 uid, const PlistValue &raw)
+Result<PlistValue> UnarchiveSession::decodeObject(quint64 uid, const StoredObject &stored)
 {
-    const PlistDictionary &fields = raw.toDictionary();
-    const PlistValue classReference = fields.value(classKey);
-    if (classReference.type() != PlistValue::Type::Uid)
-        return corrupt(QStringLiteral("object %1 has no class").arg(uid));
-    Result<const ClassInfo *> info = classInfo(classReference.toUid().index);
+    Result<const ClassInfo *> info = classInfo(stored.classUid);
     if (!info)
         return info.error();
 
     // Each archive object is decoded once, so what it holds (its fields and the
     // references in its inline arrays) bounds what honest archives hand out.
-    quint64 size = quint64(fields.size());
-    for (const PlistValue &field : fields)
-        size += quint64(field.toArray().size());
+    quint64 size = quint64(stored.fields.size()) + 1;
+    for (const ArchiveField &field : stored.fields)
+        size += quint64(field.value.toArray().size());
     m_budget = saturatingAdd(m_budget, 64 * size);
 
     const quint64 outerObject = m_current;
@@ -242,14 +289,14 @@ Result<PlistValue> UnarchiveSession::decodeObject(quint64 uid, const PlistValue 
 
     PlistValue value;
     if ((*info)->decoder) {
-        ArchiveDecoder decoder(*this, fields, (*info)->name, (*info)->chain);
+        ArchiveDecoder decoder(*this, stored.fields, (*info)->name, (*info)->chain);
         Result<PlistValue> decoded = (*info)->decoder(decoder);
         if (!decoded)
             fail(decoded.error());
         else
             value = std::move(decoded).value();
     } else {
-        value = decodeGeneric(fields, **info);
+        value = decodeGeneric(stored.fields, **info);
     }
 
     m_current = outerObject;
@@ -264,9 +311,12 @@ Result<const UnarchiveSession::ClassInfo *> UnarchiveSession::classInfo(quint64 
     auto found = m_classes.constFind(uid);
     if (found != m_classes.constEnd())
         return &found.value();
-    if (uid == 0 || uid >= quint64(m_objects.size()))
+    if (uid == 0 || uid >= m_objectCount)
         return corrupt(QStringLiteral("class reference %1 is out of range").arg(uid));
-    const PlistValue &description = m_objects.at(qsizetype(uid));
+    Result<PlistValue> stored = plainObject(uid);
+    if (!stored)
+        return stored.error();
+    const PlistValue &description = *stored;
     const QString name = description.value(classNameKey).toString();
     if (name.isEmpty())
         return corrupt(QStringLiteral("object %1 is not a class description").arg(uid));
@@ -284,17 +334,22 @@ Result<const UnarchiveSession::ClassInfo *> UnarchiveSession::classInfo(quint64 
     return &m_classes.insert(uid, std::move(info)).value();
 }
 
-PlistValue UnarchiveSession::decodeGeneric(const PlistDictionary &fields, const ClassInfo &info)
+PlistValue UnarchiveSession::decodeGeneric(std::span<const ArchiveField> fields, const ClassInfo &info)
 {
     using Field = GenericArchivedObject::Field;
     QList<Field> decoded;
-    decoded.reserve(fields.size());
-    for (auto it = fields.cbegin(); it != fields.cend(); ++it) {
-        if (it.key() == classKey)
-            continue;
-        const PlistValue &raw = it.value();
+    decoded.reserve(qsizetype(fields.size()));
+    // In key order, as a parsed dictionary gives them, whichever way the archive was read.
+    std::vector<const ArchiveField *> sorted;
+    sorted.reserve(fields.size());
+    for (const ArchiveField &field : fields)
+        sorted.push_back(&field);
+    std::sort(sorted.begin(), sorted.end(), [](const ArchiveField *a, const ArchiveField *b) { return a->key < b->key; });
+    for (const ArchiveField *entry : sorted) {
+        const ArchiveField &stored = *entry;
+        const PlistValue &raw = stored.value;
         Field field;
-        field.key = it.key();
+        field.key = stored.key;
         if (raw.type() == PlistValue::Type::Uid) {
             field.kind = Field::Kind::Reference;
             field.value = decodeField(raw);
@@ -315,6 +370,226 @@ PlistValue UnarchiveSession::decodeGeneric(const PlistDictionary &fields, const 
     }
     return PlistValue(std::shared_ptr<ArchivedObject>(
         std::make_shared<GenericArchivedObject>(info.chain, std::move(decoded))));
+}
+
+// --- The stored form -------------------------------------------------------------------
+
+std::vector<ArchiveField> &UnarchiveSession::fieldBuffer()
+{
+    // One list per nesting depth: an object's fields stay put while the objects it
+    // refers to are decoded one level deeper.
+    while (m_fieldBuffers.size() <= size_t(m_depth))
+        m_fieldBuffers.emplace_back();
+    std::vector<ArchiveField> &fields = m_fieldBuffers[size_t(m_depth)];
+    fields.clear();
+    return fields;
+}
+
+Result<UnarchiveSession::StoredObject> UnarchiveSession::storedObject(quint64 uid)
+{
+    return m_binary ? storedBinaryObject(uid) : storedValueObject(uid);
+}
+
+Result<UnarchiveSession::StoredObject> UnarchiveSession::storedValueObject(quint64 uid)
+{
+    const PlistValue &raw = m_objects.at(qsizetype(uid));
+    StoredObject stored;
+    switch (raw.type()) {
+    case PlistValue::Type::Null:
+    case PlistValue::Type::Bool:
+    case PlistValue::Type::Integer:
+    case PlistValue::Type::Real:
+    case PlistValue::Type::Date:
+    case PlistValue::Type::Data:
+    case PlistValue::Type::String:
+        stored.plain = raw;
+        return stored;
+    case PlistValue::Type::Dictionary: break;
+    default:
+        return corrupt(QStringLiteral("object %1 is a bare %2, which an archive does not hold")
+                           .arg(uid).arg(PlistValue::typeName(raw.type())));
+    }
+    const PlistDictionary &dictionary = raw.toDictionary();
+    std::vector<ArchiveField> &fields = fieldBuffer();
+    fields.reserve(size_t(dictionary.size()));
+    bool hasClass = false;
+    for (auto it = dictionary.cbegin(); it != dictionary.cend(); ++it) {
+        if (it.key() == classKey) {
+            hasClass = it->type() == PlistValue::Type::Uid;
+            stored.classUid = it->toUid().index;
+        } else {
+            fields.push_back({it.key(), it.value()});
+        }
+    }
+    if (!hasClass)
+        return corrupt(QStringLiteral("object %1 has no class").arg(uid));
+    stored.isObject = true;
+    stored.fields = fields;
+    return stored;
+}
+
+Result<UnarchiveSession::StoredObject> UnarchiveSession::storedBinaryObject(quint64 uid)
+{
+    const BinaryPlistObjects &file = *m_binary;
+    const Result<quint64> index = file.member(m_objectsEntry, uid);
+    if (!index)
+        return index.error();
+    const Result<Entry> entry = file.entry(*index);
+    if (!entry)
+        return entry.error();
+    StoredObject stored;
+    switch (entry->kind) {
+    case Entry::Kind::Dictionary: break;
+    case Entry::Kind::Scalar: {
+        Result<PlistValue> value = file.scalar(*index, *entry);
+        if (!value)
+            return value.error();
+        stored.plain = std::move(value).value();
+        return stored;
+    }
+    default: {
+        const PlistValue::Type type = entry->kind == Entry::Kind::Uid ? PlistValue::Type::Uid
+                                    : entry->kind == Entry::Kind::Set ? PlistValue::Type::Set
+                                                                      : PlistValue::Type::Array;
+        return corrupt(QStringLiteral("object %1 is a bare %2, which an archive does not hold")
+                           .arg(uid).arg(PlistValue::typeName(type)));
+    }
+    }
+
+    std::vector<ArchiveField> &fields = fieldBuffer();
+    fields.reserve(size_t(entry->count));
+    const quint64 serial = ++m_fieldSerial;
+    bool hasClass = false;
+    for (quint64 i = 0; i < entry->count; ++i) {
+        const Result<quint64> keyIndex = file.member(*entry, i);
+        if (!keyIndex)
+            return keyIndex.error();
+        const Result<int> key = keyId(*keyIndex);
+        if (!key)
+            return key.error();
+        const Result<quint64> valueIndex = file.member(*entry, entry->count + i);
+        if (!valueIndex)
+            return valueIndex.error();
+        Result<PlistValue> value = binaryValue(*valueIndex, m_depth);
+        if (!value)
+            return value.error();
+        if (*key == m_classKeyId) {
+            hasClass = value->type() == PlistValue::Type::Uid;
+            stored.classUid = value->toUid().index;
+            continue;
+        }
+        // A key stored twice keeps its last value, as a parsed dictionary would.
+        const size_t k = size_t(*key);
+        if (m_keyStamp[k] == serial) {
+            fields[m_keyPosition[k]].value = std::move(value).value();
+            continue;
+        }
+        m_keyStamp[k] = serial;
+        m_keyPosition[k] = fields.size();
+        fields.push_back({m_keyNames[k], std::move(value).value()});
+    }
+    if (!hasClass)
+        return corrupt(QStringLiteral("object %1 has no class").arg(uid));
+    stored.isObject = true;
+    stored.fields = fields;
+    return stored;
+}
+
+Result<PlistValue> UnarchiveSession::plainObject(quint64 uid)
+{
+    if (!m_binary)
+        return m_objects.at(qsizetype(uid));
+    const Result<quint64> index = m_binary->member(m_objectsEntry, uid);
+    if (!index)
+        return index.error();
+    return binaryValue(*index, m_depth);
+}
+
+Result<int> UnarchiveSession::keyId(quint64 index)
+{
+    const qint32 known = m_keyIdOfObject[index];
+    if (known >= 0)
+        return int(known);
+    const Result<Entry> entry = m_binary->entry(index);
+    if (!entry)
+        return entry.error();
+    Result<PlistValue> key = m_binary->scalar(index, *entry);
+    if (!key)
+        return key.error();
+    if (key->type() != PlistValue::Type::String)
+        return corruptArchive(QStringLiteral("a dictionary has a key that is a %1, not a string")
+                                  .arg(PlistValue::typeName(key->type())));
+    const int id = internKey(key->toString());
+    m_keyIdOfObject[index] = id;
+    return id;
+}
+
+int UnarchiveSession::internKey(const QString &key)
+{
+    const auto found = m_keyIds.constFind(key);
+    if (found != m_keyIds.constEnd())
+        return *found;
+    const int id = int(m_keyNames.size());
+    m_keyIds.insert(key, id);
+    m_keyNames.push_back(key);
+    m_keyStamp.push_back(0);
+    m_keyPosition.push_back(0);
+    if (key == classKey)
+        m_classKeyId = id;
+    return id;
+}
+
+// A value of the binary file spelled out in full: scalars, UIDs, and inline
+// containers with their members.
+Result<PlistValue> UnarchiveSession::binaryValue(quint64 index, int depth)
+{
+    if (m_inlineBudget == 0)
+        return corruptArchive(QStringLiteral("its inline values would expand far beyond the size of the file"));
+    --m_inlineBudget;
+    const Result<Entry> entry = m_binary->entry(index);
+    if (!entry)
+        return entry.error();
+    if (!entry->isContainer())
+        return m_binary->scalar(index, *entry);
+    // Nesting bounds cycles too: a container that holds itself nests without end.
+    if (depth >= PropertyList::maximumDepth)
+        return corruptArchive(QStringLiteral("values nested deeper than %1 levels").arg(PropertyList::maximumDepth));
+    return binaryContainer(*entry, depth + 1);
+}
+
+Result<PlistValue> UnarchiveSession::binaryContainer(const Entry &entry, int depth)
+{
+    if (entry.kind == Entry::Kind::Dictionary) {
+        PlistDictionary dictionary;
+        for (quint64 i = 0; i < entry.count; ++i) {
+            const Result<quint64> keyIndex = m_binary->member(entry, i);
+            if (!keyIndex)
+                return keyIndex.error();
+            const Result<int> key = keyId(*keyIndex);
+            if (!key)
+                return key.error();
+            const Result<quint64> valueIndex = m_binary->member(entry, entry.count + i);
+            if (!valueIndex)
+                return valueIndex.error();
+            Result<PlistValue> value = binaryValue(*valueIndex, depth);
+            if (!value)
+                return value;
+            dictionary.insert(m_keyNames[size_t(*key)], std::move(value).value());
+        }
+        return PlistValue(dictionary);
+    }
+    PlistArray members;
+    members.reserve(qsizetype(std::min<quint64>(entry.count, m_inlineBudget)));
+    for (quint64 i = 0; i < entry.count; ++i) {
+        const Result<quint64> memberIndex = m_binary->member(entry, i);
+        if (!memberIndex)
+            return memberIndex.error();
+        Result<PlistValue> member = binaryValue(*memberIndex, depth);
+        if (!member)
+            return member;
+        members.append(std::move(member).value());
+    }
+    return entry.kind == Entry::Kind::Set ? PlistValue::set(members) : PlistValue(members);
 }
 
 } // namespace vidarium

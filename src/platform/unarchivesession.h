@@ -2,15 +2,20 @@
 
 // The state of one unarchive: the archive's $objects, what has been decoded so far,
 // and the first error. Shared by KeyedUnarchiver and the ArchiveDecoders it hands out;
-// not for use elsewhere.
+// not for use elsewhere. A binary archive is read in place, object by object, with
+// each object's fields in a flat list; an archive already parsed (XML, or values in
+// hand) is read from its values.
 // Threads: one session per call; never shared.
 
 #include "platform/archivecoderregistry.h"
+#include "platform/archivedecoder.h"
+#include "platform/binaryplistobjects.h"
 #include "platform/plistvalue.h"
 #include "platform/result.h"
 
 #include <QHash>
 
+#include <deque>
 #include <optional>
 #include <vector>
 
@@ -21,6 +26,8 @@ class UnarchiveSession
 public:
     // Checks the archive's frame ("$objects", "$top") and sizes the tables.
     Result<void> open(const PlistValue &archive);
+    // The same for the bytes of a binary property list, without parsing it whole.
+    Result<void> openBinary(const QByteArray &bytes);
     const PlistDictionary &top() const { return m_top; }
 
     // The top-level entry under `key` (a UID), decoded.
@@ -46,17 +53,52 @@ private:
         ArchiveCoderRegistry::Decoder decoder; // empty: keep as a generic object
     };
     enum class State : quint8 { Unread, Reading, Done };
+    // One $objects entry as stored: a plain value, or the fields of an object.
+    struct StoredObject
+    {
+        bool isObject = false;
+        PlistValue plain;
+        quint64 classUid = 0;
+        std::span<const ArchiveField> fields;
+    };
+    using Entry = BinaryPlistObjects::Entry;
 
+    void sizeTables(quint64 count);
     Result<PlistValue> decodeUid(quint64 uid);
     PlistValue decodeInlineContainer(const PlistValue &raw);
-    Result<PlistValue> decodeObject(quint64 uid, const PlistValue &raw);
+    Result<PlistValue> decodeObject(quint64 uid, const StoredObject &stored);
     Result<const ClassInfo *> classInfo(quint64 uid);
-    PlistValue decodeGeneric(const PlistDictionary &fields, const ClassInfo &info);
+    PlistValue decodeGeneric(std::span<const ArchiveField> fields, const ClassInfo &info);
     // Bounds the total size of the values handed out, so that objects shared many
     // times over (a few kilobytes that expand to billions of nodes) are refused.
     bool charge(quint64 weight);
 
-    PlistArray m_objects;
+    // Reading the stored form, from values or from the binary file.
+    Result<StoredObject> storedObject(quint64 uid);
+    Result<StoredObject> storedValueObject(quint64 uid);
+    Result<StoredObject> storedBinaryObject(quint64 uid);
+    Result<PlistValue> plainObject(quint64 uid);
+    std::vector<ArchiveField> &fieldBuffer();
+    Result<int> keyId(quint64 index);
+    int internKey(const QString &key);
+    Result<PlistValue> binaryValue(quint64 index, int depth);
+    Result<PlistValue> binaryContainer(const Entry &entry, int depth);
+
+    PlistArray m_objects; // parsed archives
+    std::optional<BinaryPlistObjects> m_binary; // binary archives
+    Entry m_objectsEntry;
+    quint64 m_objectCount = 0;
+    // Field keys of a binary archive: each distinct key string once, with an id.
+    std::vector<qint32> m_keyIdOfObject; // by plist object; -1 not read yet
+    QHash<QString, int> m_keyIds;
+    std::vector<QString> m_keyNames;
+    std::vector<quint64> m_keyStamp; // the object whose fields last used the key
+    std::vector<size_t> m_keyPosition; // and where in its field list
+    quint64 m_fieldSerial = 0;
+    int m_classKeyId = -1;
+    quint64 m_inlineBudget = 0; // values a binary archive may still spell out inline
+    std::deque<std::vector<ArchiveField>> m_fieldBuffers; // by nesting depth, reused
+
     PlistDictionary m_top;
     std::vector<PlistValue> m_decoded;
     std::vector<quint64> m_weights;
