@@ -13,9 +13,11 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <bit>
 #include <cmath>
 #include <limits>
 #include <mutex>
+#include <new>
 #include <optional>
 #include <vector>
 
@@ -32,16 +34,31 @@ constexpr int32_t regexTimeLimit = 100;
 // Key paths read more than once by one predicate (the items search asks for "name"
 // once per word) are read once per object: the first distinct paths get a slot.
 constexpr int keySlotCount = 16;
+static_assert(keySlotCount <= 32, "slots are marked in a 32-bit mask");
 
 struct Context
 {
     explicit Context(const KeyValueSource &source) : object(source) {}
+    ~Context()
+    {
+        for (std::uint32_t remaining = engaged; remaining != 0; remaining &= remaining - 1)
+            held(std::countr_zero(remaining))->~PlistValue();
+    }
+    Context(const Context &) = delete;
+    Context &operator=(const Context &) = delete;
 
-    const KeyValueSource &object;
-    mutable std::optional<double> now;
-    // Empty until read: most criteria use two or three of the slots, and making and
-    // destroying all of them for every object cost as much as a comparison.
-    mutable std::array<std::optional<PlistValue>, keySlotCount> keyValues;
+    // The value of the key in the slot, read on first use: most criteria use two
+    // or three of the slots, and making and destroying all of them for every
+    // object cost as much as a comparison.
+    template <typename Read>
+    const PlistValue &keyValue(int slot, const Read &read) const
+    {
+        if (!(engaged & (1u << slot))) {
+            new (storage[slot]) PlistValue(read());
+            engaged |= 1u << slot;
+        }
+        return *held(slot);
+    }
 
     double nowSeconds() const
     {
@@ -49,6 +66,15 @@ struct Context
             now = double(QDateTime::currentMSecsSinceEpoch()) / 1000.0 - unixToReferenceSeconds;
         return *now;
     }
+
+    const KeyValueSource &object;
+    mutable std::optional<double> now;
+
+private:
+    PlistValue *held(int slot) const { return std::launder(reinterpret_cast<PlistValue *>(storage[slot])); }
+
+    mutable std::uint32_t engaged = 0;
+    alignas(PlistValue) mutable unsigned char storage[keySlotCount][sizeof(PlistValue)];
 };
 
 // What compiling one predicate shares among its nodes.
@@ -210,10 +236,7 @@ public:
 private:
     const PlistValue &slotValue(const Context &context) const
     {
-        std::optional<PlistValue> &held = context.keyValues[size_t(m_slot)];
-        if (!held)
-            held.emplace(read(context));
-        return *held;
+        return context.keyValue(m_slot, [&] { return read(context); });
     }
 
     PlistValue read(const Context &context) const
@@ -700,10 +723,33 @@ private:
             // Folding keeps ASCII ASCII, so a needle that is not cannot occur in it.
             if (!m_needleAscii)
                 return m_type == PredicateOperatorType::NotEqualTo;
-            return substringTest(value, m_needle,
-                                 (m_options & CaseInsensitive) ? Qt::CaseInsensitive : Qt::CaseSensitive);
+            if (m_options & CaseInsensitive)
+                return asciiFoldedTest(value);
+            return substringTest(value, m_needle, Qt::CaseSensitive);
         }
         return substringTest(PredicateValues::fold(value, m_options), m_needle, Qt::CaseSensitive);
+    }
+
+    // ASCII text against the folded (lower-case) ASCII needle.
+    bool asciiFoldedTest(QStringView value) const
+    {
+        const qsizetype length = m_needle.size();
+        switch (m_type) {
+        case PredicateOperatorType::EqualTo:
+            return PredicateValues::asciiFoldedEquals(value, m_needle);
+        case PredicateOperatorType::NotEqualTo:
+            return !PredicateValues::asciiFoldedEquals(value, m_needle);
+        case PredicateOperatorType::BeginsWith:
+            return length > 0 && value.size() >= length
+                && PredicateValues::asciiFoldedEquals(value.first(length), m_needle);
+        case PredicateOperatorType::EndsWith:
+            return length > 0 && value.size() >= length
+                && PredicateValues::asciiFoldedEquals(value.last(length), m_needle);
+        case PredicateOperatorType::Contains:
+            return PredicateValues::asciiFoldedContains(value, m_needle);
+        default:
+            return false;
+        }
     }
 
     bool substringTest(const QString &value, const QString &needle, Qt::CaseSensitivity cs) const

@@ -7,6 +7,7 @@
 #include <unicode/unistr.h>
 
 #include <cmath>
+#include <cstring>
 
 namespace vidarium {
 
@@ -15,6 +16,11 @@ namespace {
 bool isFoldedAsciiCase(int options)
 {
     return options & CaseInsensitive;
+}
+
+constexpr char16_t asciiLower(char16_t c)
+{
+    return (c >= u'A' && c <= u'Z') ? char16_t(c + 32) : c;
 }
 
 template<typename T>
@@ -27,11 +33,55 @@ int threeWay(T a, T b)
 
 bool PredicateValues::isAscii(QStringView text)
 {
-    for (QChar c : text) {
-        if (c.unicode() >= 0x80)
+    // Four code units at a time: every element's name passes through here.
+    const char16_t *units = text.utf16();
+    const qsizetype size = text.size();
+    qsizetype i = 0;
+    for (; i + 4 <= size; i += 4) {
+        quint64 word;
+        std::memcpy(&word, units + i, sizeof word);
+        if (word & 0xff80ff80ff80ff80ULL)
+            return false;
+    }
+    for (; i < size; ++i) {
+        if (units[i] >= 0x80)
             return false;
     }
     return true;
+}
+
+bool PredicateValues::asciiFoldedEquals(QStringView text, QStringView folded)
+{
+    if (text.size() != folded.size())
+        return false;
+    const char16_t *a = text.utf16();
+    const char16_t *b = folded.utf16();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (asciiLower(a[i]) != b[i])
+            return false;
+    }
+    return true;
+}
+
+bool PredicateValues::asciiFoldedContains(QStringView text, QStringView folded)
+{
+    const qsizetype length = folded.size();
+    if (length == 0 || length > text.size())
+        return false;
+    // Qt's case-insensitive search folds every character through its tables;
+    // ASCII needs a comparison with the first letter in both cases, and one
+    // subtraction for the rest.
+    const char16_t first = folded.utf16()[0];
+    const char16_t firstUpper = (first >= u'a' && first <= u'z') ? char16_t(first - 32) : first;
+    const char16_t *units = text.utf16();
+    const qsizetype last = text.size() - length;
+    for (qsizetype i = 0; i <= last; ++i) {
+        if (units[i] != first && units[i] != firstUpper)
+            continue;
+        if (asciiFoldedEquals(QStringView(units + i + 1, length - 1), folded.sliced(1)))
+            return true;
+    }
+    return false;
 }
 
 bool PredicateValues::folds(int options)

@@ -18,6 +18,10 @@ class PredicateValues
 {
 public:
     static bool isAscii(QStringView text);
+    // For ASCII text and a needle folded for case (lower-case): whether the text
+    // equals or contains the needle, ignoring case, without Qt's Unicode tables.
+    static bool asciiFoldedEquals(QStringView text, QStringView folded);
+    static bool asciiFoldedContains(QStringView text, QStringView folded);
     // The text as the options compare it: canonically decomposed, case-folded for
     // CaseInsensitive, without non-spacing marks for DiacriticInsensitive; the
     // text itself when neither is asked for.

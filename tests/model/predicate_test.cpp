@@ -3,9 +3,11 @@
 #include "model/keyvaluesource.h"
 #include "model/predicate.h"
 #include "model/predicateevaluator.h"
+#include "model/predicatevalues.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
+#include <QRandomGenerator>
 
 #include <gtest/gtest.h>
 
@@ -288,6 +290,44 @@ TEST(Predicate, FoldsCaseAndDiacriticsWithIcu)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.format.toStdString());
         EXPECT_EQ(parsed(c.format).evaluateWithValue(c.value).valueOr(!c.expected), c.expected);
+    }
+}
+
+// ASCII text takes a path of its own that does not fold through ICU: it must agree
+// with folding both sides, including for the characters beside the letters.
+TEST(Predicate, AsciiTextAgreesWithFolding)
+{
+    const QString alphabet = QStringLiteral("aAbB@[`{zZ 1");
+    QRandomGenerator random(11);
+    const auto text = [&](int maxLength) {
+        QString result;
+        for (int i = int(random.bounded(maxLength + 1)); i > 0; --i)
+            result.append(alphabet.at(int(random.bounded(int(alphabet.size())))));
+        return result;
+    };
+    const char *const operators[] = {"==", "!=", "BEGINSWITH", "ENDSWITH", "CONTAINS"};
+    const char *const options[] = {"[c]", "[cd]"};
+    for (int round = 0; round < 400; ++round) {
+        const QString haystack = text(8);
+        const QString needle = text(3);
+        const QString foldedHaystack = PredicateValues::fold(haystack, CaseInsensitive);
+        const QString foldedNeedle = PredicateValues::fold(needle, CaseInsensitive);
+        const bool expected[] = {
+            foldedHaystack == foldedNeedle,
+            foldedHaystack != foldedNeedle,
+            !needle.isEmpty() && foldedHaystack.startsWith(foldedNeedle),
+            !needle.isEmpty() && foldedHaystack.endsWith(foldedNeedle),
+            !needle.isEmpty() && foldedHaystack.contains(foldedNeedle),
+        };
+        for (int o = 0; o < 5; ++o) {
+            for (const char *option : options) {
+                const QString format = QStringLiteral("SELF %1%2 %@").arg(QLatin1String(operators[o]),
+                                                                          QLatin1String(option));
+                SCOPED_TRACE(QStringLiteral("'%1' %2 '%3'").arg(haystack, format, needle).toStdString());
+                EXPECT_EQ(parsed(format, {needle}).evaluateWithValue(haystack).valueOr(!expected[o]),
+                          expected[o]);
+            }
+        }
     }
 }
 
