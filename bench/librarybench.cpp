@@ -1,6 +1,7 @@
 // Library catalogue figures: save, open, memory per element, duplicate detection.
 //
-//   bench_librarybench [--elements 100000] [--adds 10000] [--cli PATH-TO-vidarium-cli]
+//   bench_librarybench [--elements 100000] [--adds 10000]
+//   bench_librarybench --repeat-on PACKAGE ROUNDS   (saves, then opens, an existing package)
 //
 // Builds a library of real (empty) files with realistic paths, user values and
 // image settings, saves it, opens it again in a fresh process (so the memory
@@ -175,6 +176,39 @@ int openOnly(const QString &package)
     return 0;
 }
 
+// Saves and opens an existing package a few times over, for measuring a change to
+// the archive code without building a new library each time.
+int repeatOn(const QString &package, int rounds)
+{
+    MediaLibrary::setBackgroundValidationEnabled(false);
+    Document document;
+    if (const Result<void> read = document.readFromPath(package); !read) {
+        std::fprintf(stderr, "open failed: %s\n", qPrintable(read.error().message()));
+        return 1;
+    }
+    for (int i = 0; i < rounds; ++i) {
+        document.library().media().begin().value()->setRating(i % 5);
+        QElapsedTimer timer;
+        timer.start();
+        const double cpuBefore = cpuSeconds();
+        if (const Result<void> saved = document.save(); !saved) {
+            std::fprintf(stderr, "save failed: %s\n", qPrintable(saved.error().message()));
+            return 1;
+        }
+        std::printf("save %.3f s wall, %.3f s processor\n", timer.nsecsElapsed() / 1e9, cpuSeconds() - cpuBefore);
+    }
+    for (int i = 0; i < rounds; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        const double cpuBefore = cpuSeconds();
+        Document again;
+        if (!again.readFromPath(package))
+            return 1;
+        std::printf("open %.3f s wall, %.3f s processor\n", timer.nsecsElapsed() / 1e9, cpuSeconds() - cpuBefore);
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -183,6 +217,8 @@ int main(int argc, char **argv)
     const QStringList arguments = app.arguments();
     if (arguments.size() == 3 && arguments[1] == QLatin1String("--open-only"))
         return openOnly(arguments[2]);
+    if (arguments.size() == 4 && arguments[1] == QLatin1String("--repeat-on"))
+        return repeatOn(arguments[2], arguments[3].toInt());
     int elementCount = 100000;
     int addCount = 10000;
     for (qsizetype i = 1; i + 1 < arguments.size(); i += 2) {

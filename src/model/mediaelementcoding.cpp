@@ -85,12 +85,22 @@ public:
     // holds an equal value; null for values not worth sharing.
     std::shared_ptr<ArchivedObject> shared(const PlistValue &value)
     {
+        // Elements mostly hold the very same settings (one copy shared since they were
+        // read or made), and spelling out a signature for each costs more than the
+        // rest of the element: the last one is recognised by identity first.
+        if (value.type() == PlistValue::Type::Dictionary && m_lastObject
+            && value.toDictionary().isSharedWith(m_lastDictionary))
+            return m_lastObject;
         const QString signature = signatureOf(value);
         if (signature.isNull())
             return nullptr;
         std::shared_ptr<ArchivedObject> &object = m_objects[signature];
         if (!object)
             object = storedForm(value);
+        if (value.type() == PlistValue::Type::Dictionary) {
+            m_lastDictionary = value.toDictionary();
+            m_lastObject = object;
+        }
         return object;
     }
 
@@ -139,6 +149,8 @@ private:
     }
 
     QHash<QString, std::shared_ptr<ArchivedObject>> m_objects;
+    PlistDictionary m_lastDictionary;
+    std::shared_ptr<ArchivedObject> m_lastObject;
 };
 
 thread_local ArchiveSharing *activeSharing = nullptr;

@@ -74,14 +74,12 @@ BinaryPlistWriter::Ref BinaryPlistWriter::addScalar(const QByteArray &encoded)
     if ((m_scalarCount + 1) * 2 > m_scalarTable.size())
         growScalarTable();
     const size_t length = size_t(encoded.size());
-    const size_t hash = qHashBits(encoded.constData(), length);
+    const quint32 hash = quint32(qHashBits(encoded.constData(), length));
     const size_t mask = m_scalarTable.size() - 1;
     for (size_t i = hash & mask;; i = (i + 1) & mask) {
         ScalarSlot &slot = m_scalarTable[i];
         if (slot.ref == noRef) {
-            const Ref ref = Ref(m_objects.size());
-            m_objects.push_back(Object{0, quint32(m_scalarBytes.size()), quint32(length)});
-            m_scalarBytes.append(encoded);
+            const Ref ref = appendScalar(encoded);
             slot = ScalarSlot{hash, ref};
             ++m_scalarCount;
             return ref;
@@ -93,6 +91,14 @@ BinaryPlistWriter::Ref BinaryPlistWriter::addScalar(const QByteArray &encoded)
             && std::memcmp(m_scalarBytes.constData() + known.start, encoded.constData(), length) == 0)
             return slot.ref;
     }
+}
+
+BinaryPlistWriter::Ref BinaryPlistWriter::appendScalar(const QByteArray &encoded)
+{
+    const Ref ref = Ref(m_objects.size());
+    m_objects.push_back(Object{0, quint32(m_scalarBytes.size()), quint32(encoded.size())});
+    m_scalarBytes.append(encoded);
+    return ref;
 }
 
 void BinaryPlistWriter::growScalarTable()
@@ -211,6 +217,15 @@ BinaryPlistWriter::Ref BinaryPlistWriter::addUid(quint64 index)
     m_scratch.append(char(0x80 | (size - 1)));
     appendBigEndian(m_scratch, index, size);
     return addScalar(m_scratch);
+}
+
+BinaryPlistWriter::Ref BinaryPlistWriter::addDistinctUid(quint64 index)
+{
+    const int size = bytesNeeded(index);
+    m_scratch.truncate(0);
+    m_scratch.append(char(0x80 | (size - 1)));
+    appendBigEndian(m_scratch, index, size);
+    return appendScalar(m_scratch);
 }
 
 BinaryPlistWriter::Ref BinaryPlistWriter::addContainer(quint8 marker, std::span<const Ref> first,

@@ -36,6 +36,10 @@ public:
     Ref addData(const QByteArray &value);
     Ref addString(const QString &value);
     Ref addUid(quint64 index);
+    // A UID the caller adds once and keeps the reference of (the keyed archiver's
+    // references): stored without looking for an equal one, which for the million
+    // references of a catalogue saves a lookup in a table far larger than the caches.
+    Ref addDistinctUid(quint64 index);
     Ref addArray(std::span<const Ref> members);
     Ref addSet(std::span<const Ref> members);
     Ref addDictionary(std::span<const Ref> keys, std::span<const Ref> values);
@@ -54,6 +58,7 @@ private:
     };
 
     Ref addScalar(const QByteArray &encoded);
+    Ref appendScalar(const QByteArray &encoded);
     void growScalarTable();
     Ref addContainer(quint8 marker, std::span<const Ref> first, std::span<const Ref> second);
 
@@ -66,7 +71,7 @@ private:
     // value allocates nothing of its own. A catalogue adds millions of scalars.
     struct ScalarSlot
     {
-        size_t hash;
+        quint32 hash;
         Ref ref; // noRef: empty
     };
     std::vector<ScalarSlot> m_scalarTable;

@@ -6,6 +6,7 @@
 
 #include <QHash>
 
+#include <algorithm>
 #include <unordered_map>
 #include <vector>
 
@@ -51,10 +52,10 @@ public:
         if (uid >= m_uidRefs.size())
             m_uidRefs.resize(uid + 1, BinaryPlistWriter::noRef);
         if (m_uidRefs[uid] == BinaryPlistWriter::noRef)
-            m_uidRefs[uid] = m_writer.addUid(uid);
+            m_uidRefs[uid] = m_writer.addDistinctUid(uid);
         return m_uidRefs[uid];
     }
-    Ref keyRef(const QString &key) { return m_writer.addString(key); }
+    Ref keyRef(const QString &key);
     Ref arrayRef(std::span<const Ref> members) { return m_writer.addArray(members); }
 
     QByteArray finish(const PlistDictionary &topObjects);
@@ -85,8 +86,22 @@ private:
     Ref classRef(const QString &name, const QStringList &chain);
 
     BinaryPlistWriter m_writer;
+    // Field keys seen before, found by their characters' address: encoders pass the
+    // same few key strings (literals or a table's) for every object, and comparing
+    // one costs less than hashing it. The text is checked all the same.
+    struct KeyCacheEntry
+    {
+        const QChar *address = nullptr;
+        QString text;
+        Ref ref = BinaryPlistWriter::noRef;
+    };
+    static constexpr size_t keyCacheSize = 256;
+
     std::vector<Ref> m_slots;                       // the $objects entries, by UID
-    QHash<Ref, quint64> m_scalarSlots;              // strings and numbers, uniqued
+    // Strings and numbers, uniqued: the slot (+1, 0 for none) of each plist object,
+    // by its reference, which the writer hands out densely.
+    std::vector<quint32> m_scalarSlots;
+    std::vector<KeyCacheEntry> m_keyCache = std::vector<KeyCacheEntry>(keyCacheSize);
     std::unordered_map<const ArchivedObject *, quint64> m_objectSlots;
     std::vector<Ref> m_uidRefs;                     // by UID
     // Class descriptions by name; one name may come with more than one chain.
@@ -182,13 +197,25 @@ const QStringList &foundationChain(PlistValue::Type type, bool isMutable)
 
 quint64 ArchiveBuilder::scalarSlot(Ref ref)
 {
-    auto it = m_scalarSlots.constFind(ref);
-    if (it != m_scalarSlots.constEnd())
-        return it.value();
+    if (ref >= m_scalarSlots.size())
+        m_scalarSlots.resize(std::max<size_t>(size_t(ref) + 1, m_scalarSlots.size() * 2), 0);
+    if (m_scalarSlots[ref] != 0)
+        return m_scalarSlots[ref] - 1;
     m_slots.push_back(ref);
     const quint64 slot = m_slots.size() - 1;
-    m_scalarSlots.insert(ref, slot);
+    m_scalarSlots[ref] = quint32(slot + 1);
     return slot;
+}
+
+BinaryPlistWriter::Ref ArchiveBuilder::keyRef(const QString &key)
+{
+    const auto address = reinterpret_cast<quintptr>(key.constData());
+    KeyCacheEntry &entry = m_keyCache[(address >> 4) % keyCacheSize];
+    if (entry.address == key.constData() && entry.ref != BinaryPlistWriter::noRef && entry.text == key)
+        return entry.ref;
+    const Ref ref = m_writer.addString(key);
+    entry = KeyCacheEntry{key.constData(), QString(key.constData(), key.size()), ref};
+    return ref;
 }
 
 quint64 ArchiveBuilder::encode(const PlistValue &value, Style style)
