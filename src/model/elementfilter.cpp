@@ -27,8 +27,10 @@ void testRange(const Elements &elements, size_t begin, size_t end, const Predica
                std::vector<char> &matched)
 {
     for (size_t i = begin; i < end; ++i) {
+        if (i + 2 * prefetchDistance < elements.size())
+            elements[i + 2 * prefetchDistance]->prefetch();
         if (i + prefetchDistance < elements.size())
-            elements[i + prefetchDistance]->prefetch();
+            elements[i + prefetchDistance]->prefetchValues();
         matched[i] = evaluator.evaluate(*elements[i]) ? 1 : 0;
     }
 }

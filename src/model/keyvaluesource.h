@@ -9,6 +9,7 @@
 #include "platform/plistvalue.h"
 
 #include <QString>
+#include <QStringView>
 
 #include <optional>
 
@@ -31,6 +32,16 @@ private:
     std::optional<ElementKey> m_elementKey;
 };
 
+// A test of one piece of text, handed the text where it lies.
+class StringTest
+{
+public:
+    virtual bool test(QStringView text) const = 0;
+
+protected:
+    ~StringTest() = default;
+};
+
 class KeyValueSource
 {
 public:
@@ -41,6 +52,10 @@ public:
     // The same as valueForKey(key.name()); objects that can use the lookup made in
     // advance override it.
     virtual PlistValue valueForPreparedKey(const PreparedKey &key) const { return valueForKey(key.name()); }
+    // The test's answer for the key's value when that is text, given without copying
+    // it (searches test the text of every object); nothing when the value is not
+    // text or the object does not offer it so, and callers read the value instead.
+    virtual std::optional<bool> testText(const PreparedKey &, const StringTest &) const { return std::nullopt; }
     // "a.b.c": the value for "a", then the rest of the path followed into it
     // (see valueForKeyPathOfValue). Objects with computed paths override this.
     virtual PlistValue valueForKeyPath(const QString &keyPath) const;

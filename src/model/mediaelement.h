@@ -25,6 +25,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <memory>
 #include <optional>
 
@@ -126,6 +127,7 @@ public:
     PlistValue valueForKey(const QString &key) const override;
     PlistValue valueForKey(ElementKey key) const;
     PlistValue valueForPreparedKey(const PreparedKey &key) const override;
+    std::optional<bool> testText(const PreparedKey &key, const StringTest &test) const override;
     // "userKeywordObjects.name" gives the names of the element's keywords that the
     // library knows; other paths follow the key's value.
     PlistValue valueForKeyPath(const QString &keyPath) const override;
@@ -222,15 +224,11 @@ public:
     // A dictionary of the stored properties, for logging.
     PlistDictionary description() const;
 
-    // Asks the processor to fetch the values criteria read most: loops over many
-    // elements call it for an element a few places ahead of the one they test.
-    void prefetch() const
-    {
-        const char *hot = reinterpret_cast<const char *>(&m_mutex);
-        __builtin_prefetch(hot);
-        __builtin_prefetch(hot + 64);
-        __builtin_prefetch(hot + 128);
-    }
+    // Ask the processor to fetch what criteria read most: loops over many elements
+    // call prefetch() for an element some places ahead of the one they test, and
+    // prefetchValues() (which reads the element itself) when it is nearer.
+    void prefetch() const;
+    void prefetchValues() const;
 
 private:
     friend class MediaElementDecoding;
@@ -246,6 +244,7 @@ private:
     // Cut from m_path whenever it is set: criteria and searches read the name of
     // every element, and cutting it on each request cost an allocation each time.
     QString m_name;         // guarded by m_mutex
+    std::atomic<const QChar *> m_nameText = nullptr; // m_name's characters, for prefetchValues()
     QString m_userComments;
     PlistDictionary m_userFields;
     QStringList m_userKeywords;

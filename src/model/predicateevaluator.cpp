@@ -181,6 +181,8 @@ public:
         return scratch;
     }
     virtual const PlistValue *constant() const { return nullptr; }
+    // The key when the node reads one key of the object (no path, no function).
+    virtual const PreparedKey *plainKey() const { return nullptr; }
     // A rough price of one value() call, to try cheap criteria first.
     virtual int cost() const { return 0; }
 };
@@ -232,6 +234,7 @@ public:
         return slotValue(context);
     }
     int cost() const override { return m_dotted ? 4 : 2; }
+    const PreparedKey *plainKey() const override { return m_dotted ? nullptr : &m_key; }
 
 private:
     const PlistValue &slotValue(const Context &context) const
@@ -613,7 +616,7 @@ private:
     std::unique_ptr<Node> m_inner;
 };
 
-class ComparisonNode final : public Node
+class ComparisonNode final : public Node, private StringTest
 {
 public:
     static Result<std::unique_ptr<Node>> create(const Predicate &predicate, CompileState &state)
@@ -649,6 +652,10 @@ public:
 
     bool test(const Context &context) const override
     {
+        if (m_textKey) {
+            if (const std::optional<bool> answer = context.object.testText(*m_textKey, *this))
+                return *answer;
+        }
         PlistValue scratch;
         const PlistValue &left = m_left->valueIn(context, scratch);
         const PlistValue right = m_rightConstant ? PlistValue() : m_right->value(context);
@@ -693,6 +700,9 @@ private:
             m_needle = PredicateValues::fold(text, m_options);
             m_needleAscii = PredicateValues::isAscii(m_needle);
             m_hasNeedle = true;
+            // Text on the left is tested against the needle whatever the operator.
+            if (m_modifier == ComparisonModifier::Direct)
+                m_textKey = m_left->plainKey();
         }
         if (m_type == PredicateOperatorType::Matches || m_type == PredicateOperatorType::Like) {
             Result<std::shared_ptr<CompiledRegex>> regex = compileRegex(text);
@@ -714,8 +724,10 @@ private:
         return CompiledRegex::compile(pattern, caseInsensitive);
     }
 
+    bool test(QStringView text) const override { return testNeedle(text); }
+
     // A string test against the folded constant; ASCII text needs no ICU.
-    bool testNeedle(const QString &value) const
+    bool testNeedle(QStringView value) const
     {
         if (!PredicateValues::folds(m_options))
             return substringTest(value, m_needle, Qt::CaseSensitive);
@@ -727,7 +739,7 @@ private:
                 return asciiFoldedTest(value);
             return substringTest(value, m_needle, Qt::CaseSensitive);
         }
-        return substringTest(PredicateValues::fold(value, m_options), m_needle, Qt::CaseSensitive);
+        return substringTest(PredicateValues::fold(value.toString(), m_options), m_needle, Qt::CaseSensitive);
     }
 
     // ASCII text against the folded (lower-case) ASCII needle.
@@ -752,7 +764,7 @@ private:
         }
     }
 
-    bool substringTest(const QString &value, const QString &needle, Qt::CaseSensitivity cs) const
+    bool substringTest(QStringView value, QStringView needle, Qt::CaseSensitivity cs) const
     {
         switch (m_type) {
         case PredicateOperatorType::EqualTo:
@@ -901,6 +913,7 @@ private:
     bool m_hasNeedle = false;
     QString m_needle;
     bool m_needleAscii = false;
+    const PreparedKey *m_textKey = nullptr; // owned by m_left; set when text can be tested in place
     std::shared_ptr<CompiledRegex> m_regex;
     mutable std::atomic<bool> m_patternsTimedOut = false;
 };
