@@ -868,10 +868,12 @@ int MediaElement::bitfieldForFilmstripMetrics(const PlistDictionary &metrics)
 
 void MediaElement::prefetch() const
 {
-    const char *hot = reinterpret_cast<const char *>(&m_mutex);
-    __builtin_prefetch(hot);
-    __builtin_prefetch(hot + 64);
-    __builtin_prefetch(hot + 128);
+    // From the lock to the rating: two or three cache lines, wherever they fall.
+    const char *first = reinterpret_cast<const char *>(&m_mutex);
+    const char *last = reinterpret_cast<const char *>(&m_assets);
+    __builtin_prefetch(first);
+    __builtin_prefetch(first + 64);
+    __builtin_prefetch(last);
 }
 
 void MediaElement::prefetchValues() const

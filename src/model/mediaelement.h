@@ -247,11 +247,11 @@ private:
     std::atomic<const QChar *> m_nameText = nullptr; // m_name's characters, for prefetchValues()
     QString m_userComments;
     PlistDictionary m_userFields;
-    QStringList m_userKeywords;
     qint64 m_size = 0;
     double m_duration = 0;
     int m_rating = 0;
     int m_assets = 0;
+    QStringList m_userKeywords;
     qint64 m_playCount = 0;
     PlistDate m_importedDate;
     PlistDate m_launchedDate;
