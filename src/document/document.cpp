@@ -63,6 +63,7 @@ ElementDictionary elementsFromStored(const PlistValue &stored, const QString &la
     }
     const PlistDictionary &dictionary = stored.toDictionary();
     elements.reserve(dictionary.size());
+    taken.reserve(taken.size() + dictionary.size());
     for (auto it = dictionary.constBegin(); it != dictionary.constEnd(); ++it) {
         auto element = std::dynamic_pointer_cast<MediaElement>(it.value().toObject());
         if (!element) {

@@ -5,6 +5,7 @@
 
 #include <QHash>
 
+#include <array>
 #include <mutex>
 
 namespace vidarium {
@@ -88,9 +89,11 @@ public:
         // Elements mostly hold the very same settings (one copy shared since they were
         // read or made), and spelling out a signature for each costs more than the
         // rest of the element: the last one is recognised by identity first.
-        if (value.type() == PlistValue::Type::Dictionary && m_lastObject
-            && value.toDictionary().isSharedWith(m_lastDictionary))
-            return m_lastObject;
+        if (value.type() == PlistValue::Type::Dictionary) {
+            for (const Recent &recent : m_recent)
+                if (recent.object && value.toDictionary().isSharedWith(recent.dictionary))
+                    return recent.object;
+        }
         const QString signature = signatureOf(value);
         if (signature.isNull())
             return nullptr;
@@ -98,8 +101,8 @@ public:
         if (!object)
             object = storedForm(value);
         if (value.type() == PlistValue::Type::Dictionary) {
-            m_lastDictionary = value.toDictionary();
-            m_lastObject = object;
+            m_recent[m_nextRecent] = Recent{value.toDictionary(), object};
+            m_nextRecent = (m_nextRecent + 1) % m_recent.size();
         }
         return object;
     }
@@ -148,9 +151,17 @@ private:
                          {QStringLiteral("NS.objects"), values, Field::Kind::ReferenceArray}});
     }
 
+    // The dictionaries shared last (an element's settings and its empty user
+    // fields alternate), by identity.
+    struct Recent
+    {
+        PlistDictionary dictionary;
+        std::shared_ptr<ArchivedObject> object;
+    };
+
     QHash<QString, std::shared_ptr<ArchivedObject>> m_objects;
-    PlistDictionary m_lastDictionary;
-    std::shared_ptr<ArchivedObject> m_lastObject;
+    std::array<Recent, 4> m_recent;
+    size_t m_nextRecent = 0;
 };
 
 thread_local ArchiveSharing *activeSharing = nullptr;
@@ -193,12 +204,14 @@ public:
     static Result<PlistValue> decode(ArchiveDecoder &decoder)
     {
         auto element = std::make_shared<MediaElement>(nullptr, QString(), false);
-        for (const QString &key : ElementKeys::staticKeys()) {
-            if (!decoder.containsKey(key))
+        // The stored keys are the stored properties from the first on, in order.
+        const QStringList &keys = ElementKeys::staticKeys();
+        for (qsizetype i = 0; i < keys.size(); ++i) {
+            if (!decoder.containsKey(keys[i]))
                 continue;
-            const PlistValue value = decoder.decodeObject(key);
+            const PlistValue value = decoder.decodeObject(keys[i]);
             if (value.isValid())
-                applyStored(*element, *ElementKeys::fromName(key), value);
+                applyStored(*element, ElementKey(int(ElementKey::Owner) + int(i)), value);
         }
         element->assignStored(ElementKey::UserKeywords, decoder.decodeObject(QStringLiteral("userKeywords")));
         const PlistValue fields = decoder.decodeObject(QStringLiteral("userFields"));
@@ -236,8 +249,9 @@ public:
                 e.m_device = internPool.string(value.toString());
             return;
         case K::Path:
-            if (isString(value))
-                e.setPath(value.toString());
+            // No other thread knows the element yet: no lock, and nothing to announce.
+            if (isString(value) && !value.toString().isEmpty())
+                e.setPathLocked(value.toString());
             return;
         case K::VideoCodec:
             if (isString(value))

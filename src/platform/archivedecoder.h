@@ -19,10 +19,11 @@ namespace vidarium {
 
 class UnarchiveSession; // unarchivesession.h
 
-// One field of an archived object as stored: references are PlistUid values.
+// One field of an archived object as stored: references are PlistUid values. The
+// key belongs to the session, which keeps one copy of each key string.
 struct ArchiveField
 {
-    QString key;
+    const QString *key;
     PlistValue value;
 };
 
@@ -59,7 +60,7 @@ private:
     UnarchiveSession &m_session;
     std::span<const ArchiveField> m_fields;
     // Decoders read fields in about the order they were written, so each search
-    // starts where the last one ended and mostly succeeds at once.
+    // starts at the field found last and mostly succeeds at once.
     mutable size_t m_next = 0;
     const QString &m_className;
     const QStringList &m_classChain;

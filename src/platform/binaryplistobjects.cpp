@@ -1,5 +1,7 @@
 #include "binaryplistobjects.h"
 
+#include <QtEndian>
+
 #include <cstring>
 
 namespace vidarium {
@@ -23,6 +25,14 @@ bool validIntegerSize(int size)
 
 quint64 BinaryPlistObjects::readBigEndian(const quint8 *p, int size)
 {
+    // Offsets and references take 1, 2, 4 or 8 bytes; a catalogue reads millions.
+    switch (size) {
+    case 1: return p[0];
+    case 2: return qFromBigEndian<quint16>(p);
+    case 4: return qFromBigEndian<quint32>(p);
+    case 8: return qFromBigEndian<quint64>(p);
+    default: break;
+    }
     quint64 value = 0;
     for (int i = 0; i < size; ++i)
         value = (value << 8) | p[i];

@@ -188,26 +188,26 @@ BinaryPlistWriter::Ref BinaryPlistWriter::addData(const QByteArray &value)
 
 BinaryPlistWriter::Ref BinaryPlistWriter::addString(const QString &value)
 {
-    auto it = m_stringRefs.constFind(value);
-    if (it != m_stringRefs.constEnd())
-        return it.value();
+    // Encoded straight into the scratch bytes and uniqued there with every other
+    // scalar: a catalogue's strings are mostly paths and identifiers seen once.
+    const bool ascii = isAscii(value);
+    const qsizetype length = value.size();
     m_scratch.truncate(0);
-    if (isAscii(value)) {
-        appendMarker(m_scratch, 0x50, quint64(value.size()));
-        for (QChar c : value)
-            m_scratch.append(char(c.unicode()));
+    appendMarker(m_scratch, ascii ? 0x50 : 0x60, quint64(length));
+    const qsizetype head = m_scratch.size();
+    m_scratch.resize(head + (ascii ? length : 2 * length));
+    char *out = m_scratch.data() + head;
+    const ushort *in = value.utf16();
+    if (ascii) {
+        for (qsizetype i = 0; i < length; ++i)
+            out[i] = char(in[i]);
     } else {
-        appendMarker(m_scratch, 0x60, quint64(value.size()));
-        for (QChar c : value) {
-            m_scratch.append(char(c.unicode() >> 8));
-            m_scratch.append(char(c.unicode() & 0xFF));
+        for (qsizetype i = 0; i < length; ++i) {
+            out[2 * i] = char(in[i] >> 8);
+            out[2 * i + 1] = char(in[i] & 0xFF);
         }
     }
-    // Strings go to the scalar table too, so a string is never stored twice even
-    // when it first came through another path.
-    const Ref ref = addScalar(m_scratch);
-    m_stringRefs.insert(value, ref);
-    return ref;
+    return addScalar(m_scratch);
 }
 
 BinaryPlistWriter::Ref BinaryPlistWriter::addUid(quint64 index)

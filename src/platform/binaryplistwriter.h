@@ -9,7 +9,6 @@
 #include "platform/plistvalue.h"
 
 #include <QByteArray>
-#include <QHash>
 
 #include <span>
 #include <vector>
@@ -65,7 +64,6 @@ private:
     std::vector<Object> m_objects;
     QByteArray m_scalarBytes;
     std::vector<Ref> m_refs;
-    QHash<QString, Ref> m_stringRefs;
     // Scalars uniqued by their encoded bytes: an open-addressed table of object
     // references whose bytes already sit in m_scalarBytes, so looking up or adding a
     // value allocates nothing of its own. A catalogue adds millions of scalars.

@@ -344,12 +344,12 @@ PlistValue UnarchiveSession::decodeGeneric(std::span<const ArchiveField> fields,
     sorted.reserve(fields.size());
     for (const ArchiveField &field : fields)
         sorted.push_back(&field);
-    std::sort(sorted.begin(), sorted.end(), [](const ArchiveField *a, const ArchiveField *b) { return a->key < b->key; });
+    std::sort(sorted.begin(), sorted.end(), [](const ArchiveField *a, const ArchiveField *b) { return *a->key < *b->key; });
     for (const ArchiveField *entry : sorted) {
         const ArchiveField &stored = *entry;
         const PlistValue &raw = stored.value;
         Field field;
-        field.key = stored.key;
+        field.key = *stored.key;
         if (raw.type() == PlistValue::Type::Uid) {
             field.kind = Field::Kind::Reference;
             field.value = decodeField(raw);
@@ -418,7 +418,7 @@ Result<UnarchiveSession::StoredObject> UnarchiveSession::storedValueObject(quint
             hasClass = it->type() == PlistValue::Type::Uid;
             stored.classUid = it->toUid().index;
         } else {
-            fields.push_back({it.key(), it.value()});
+            fields.push_back({&it.key(), it.value()});
         }
     }
     if (!hasClass)
@@ -486,7 +486,7 @@ Result<UnarchiveSession::StoredObject> UnarchiveSession::storedBinaryObject(quin
         }
         m_keyStamp[k] = serial;
         m_keyPosition[k] = fields.size();
-        fields.push_back({m_keyNames[k], std::move(value).value()});
+        fields.push_back({&m_keyNames[k], std::move(value).value()});
     }
     if (!hasClass)
         return corrupt(QStringLiteral("object %1 has no class").arg(uid));

@@ -91,7 +91,7 @@ private:
     // Field keys of a binary archive: each distinct key string once, with an id.
     std::vector<qint32> m_keyIdOfObject; // by plist object; -1 not read yet
     QHash<QString, int> m_keyIds;
-    std::vector<QString> m_keyNames;
+    std::deque<QString> m_keyNames; // fields point into it: it must not move
     std::vector<quint64> m_keyStamp; // the object whose fields last used the key
     std::vector<size_t> m_keyPosition; // and where in its field list
     quint64 m_fieldSerial = 0;
