@@ -1,3 +1,4 @@
+#include "platform/binaryplistwriter.h"
 #include "platform/keyedarchive.h"
 #include "platform/plistjson.h"
 #include "platform/propertylist.h"
@@ -96,6 +97,45 @@ PlistDictionary arrayObject(const PlistArray &members, quint64 classUid)
     d.insert(QStringLiteral("NS.objects"), members);
     d.insert(QStringLiteral("$class"), PlistUid{classUid});
     return d;
+}
+
+// An archive laid out by hand in a binary file, for layouts no value can express:
+// keys stored twice, inline values that contain themselves. `objects` are the
+// $objects entries; the root is entry 1.
+QByteArray binaryArchive(BinaryPlistWriter &writer, const std::vector<BinaryPlistWriter::Ref> &objects)
+{
+    using Ref = BinaryPlistWriter::Ref;
+    const Ref topKeys[] = {writer.addString(QStringLiteral("root"))};
+    const Ref topValues[] = {writer.addUid(1)};
+    const Ref frameKeys[] = {writer.addString(QStringLiteral("$archiver")), writer.addString(QStringLiteral("$top")),
+                             writer.addString(QStringLiteral("$objects"))};
+    const Ref frameValues[] = {writer.addString(QStringLiteral("NSKeyedArchiver")),
+                               writer.addDictionary(topKeys, topValues), writer.addArray(objects)};
+    return writer.finish(writer.addDictionary(frameKeys, frameValues));
+}
+
+// What a decoder saw of an object: the fields it asked for, in an order of its own.
+struct Probe
+{
+    QStringList keys;
+    QList<PlistValue> values;
+    QList<bool> present;
+};
+
+// Registers a decoder that reads `asked` in that order, each twice, and records it.
+void registerProbe(const QString &className, const QStringList &asked, Probe &probe)
+{
+    ArchiveCoderRegistry::instance().registerDecoder(className, [asked, &probe](ArchiveDecoder &decoder) -> Result<PlistValue> {
+        probe = Probe();
+        probe.keys = decoder.keys();
+        for (const QString &key : asked) {
+            probe.present.append(decoder.containsKey(key));
+            probe.values.append(decoder.decodeObject(key));
+            if (decoder.decodeObject(key) != probe.values.last())
+                return decoder.corrupt(QStringLiteral("a second read of %1 differs").arg(key));
+        }
+        return PlistValue(QStringLiteral("probed"));
+    });
 }
 
 } // namespace
@@ -321,12 +361,16 @@ TEST(KeyedUnarchiver, RefusesDamagedArchives)
         {"nesting too deep", archiveFrame(deep, 2), "deeper than 256"},
         {"sharing that expands beyond the file", archiveFrame(bomb, 2), "expand"},
     };
+    // Values in hand are read from the values, binary files in place: both must refuse alike.
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        Result<PlistValue> read = KeyedUnarchiver::unarchive(c.archive);
-        ASSERT_FALSE(read.ok());
-        EXPECT_TRUE(read.error().message().contains(QLatin1String(c.message)))
-            << read.error().message().toStdString();
+        const QByteArray binary = PropertyList::writeBinary(c.archive);
+        ASSERT_FALSE(binary.isEmpty());
+        for (const Result<PlistValue> &read : {KeyedUnarchiver::unarchive(c.archive), KeyedUnarchiver::unarchive(binary)}) {
+            ASSERT_FALSE(read.ok());
+            EXPECT_TRUE(read.error().message().contains(QLatin1String(c.message)))
+                << read.error().message().toStdString();
+        }
     }
 }
 
@@ -355,4 +399,105 @@ TEST(KeyedArchiver, ArchivesObjectsThatReferToThemselvesWithoutLooping)
     Result<PlistValue> read = KeyedUnarchiver::unarchive(archived);
     ASSERT_FALSE(read.ok());
     EXPECT_TRUE(read.error().message().contains(QLatin1String("refers back to itself")));
+}
+
+TEST(ArchiveDecoder, FindsFieldsInAnyOrderAndMissingOnesAsAbsent)
+{
+    Probe probe;
+    const QStringList stored = {QStringLiteral("a"), QStringLiteral("bb"), QStringLiteral("cc"), QStringLiteral("d")};
+    registerProbe(QStringLiteral("TMVOrderProbe"), {QStringLiteral("d"), QStringLiteral("missing"), QStringLiteral("a"),
+                                                   QStringLiteral("cc"), QStringLiteral("$class"), QStringLiteral("bb"),
+                                                   QStringLiteral("b")},
+                  probe);
+    PlistDictionary object;
+    for (qsizetype i = 0; i < stored.size(); ++i)
+        object.insert(stored[i], qint64(i + 1));
+    object.insert(QStringLiteral("$class"), PlistUid{1});
+    const PlistValue archive = archiveFrame({QStringLiteral("$null"), classDescription(QStringLiteral("TMVOrderProbe"), {}), object}, 2);
+
+    for (const QByteArray &bytes : {PropertyList::writeBinary(archive), PropertyList::writeXml(archive)}) {
+        SCOPED_TRACE(bytes.left(8).toStdString());
+        Result<PlistValue> read = KeyedUnarchiver::unarchive(bytes);
+        ASSERT_TRUE(read.ok()) << read.error().message().toStdString();
+        EXPECT_EQ(probe.keys, stored); // sorted, without "$class"
+        EXPECT_EQ(probe.present, (QList<bool>{true, false, true, true, false, true, false}));
+        EXPECT_EQ(probe.values, (QList<PlistValue>{4, PlistValue(), 1, 3, PlistValue(), 2, PlistValue()}));
+    }
+}
+
+TEST(KeyedUnarchiver, KeepsTheLastValueOfAKeyStoredTwice)
+{
+    using Ref = BinaryPlistWriter::Ref;
+    Probe probe;
+    registerProbe(QStringLiteral("TMVTwiceProbe"), {QStringLiteral("x"), QStringLiteral("y")}, probe);
+    // $objects: 1 an array of the objects to read, 2 the class, 3 an object that stores
+    // x twice, 4 an object with x alone, 5 the array's class.
+    const auto archive = [](std::vector<quint64> members) {
+        BinaryPlistWriter writer;
+        const Ref x = writer.addString(QStringLiteral("x"));
+        const Ref classKey = writer.addString(QStringLiteral("$class"));
+        const Ref nameKeys[] = {writer.addString(QStringLiteral("$classname"))};
+        const Ref probeName[] = {writer.addString(QStringLiteral("TMVTwiceProbe"))};
+        const Ref arrayName[] = {writer.addString(QStringLiteral("NSArray"))};
+        const Ref twiceKeys[] = {x, writer.addString(QStringLiteral("y")), classKey, x};
+        const Ref twiceValues[] = {writer.addInteger(1), writer.addInteger(2), writer.addUid(2), writer.addInteger(3)};
+        const Ref onceKeys[] = {x, classKey};
+        const Ref onceValues[] = {writer.addInteger(9), writer.addUid(2)};
+        std::vector<Ref> uids;
+        for (quint64 member : members)
+            uids.push_back(writer.addUid(member));
+        const Ref arrayKeys[] = {writer.addString(QStringLiteral("NS.objects")), classKey};
+        const Ref arrayValues[] = {writer.addArray(uids), writer.addUid(5)};
+        return binaryArchive(writer, {writer.addString(QStringLiteral("$null")), writer.addDictionary(arrayKeys, arrayValues),
+                                      writer.addDictionary(nameKeys, probeName), writer.addDictionary(twiceKeys, twiceValues),
+                                      writer.addDictionary(onceKeys, onceValues), writer.addDictionary(nameKeys, arrayName)});
+    };
+
+    // As a parsed dictionary would have it: the last x, and one key x.
+    ASSERT_TRUE(KeyedUnarchiver::unarchive(archive({3})).ok());
+    EXPECT_EQ(probe.values, (QList<PlistValue>{3, 2}));
+    EXPECT_EQ(probe.keys, (QStringList{QStringLiteral("x"), QStringLiteral("y")}));
+    // What one object stored twice does not leak into the next object with that key.
+    ASSERT_TRUE(KeyedUnarchiver::unarchive(archive({3, 4})).ok());
+    EXPECT_EQ(probe.values, (QList<PlistValue>{9, PlistValue()}));
+    EXPECT_EQ(probe.keys, QStringList{QStringLiteral("x")});
+}
+
+TEST(KeyedUnarchiver, RefusesInlineValuesThatNeverEnd)
+{
+    using Ref = BinaryPlistWriter::Ref;
+    const auto archiveWithField = [](const std::function<Ref(BinaryPlistWriter &)> &field) {
+        BinaryPlistWriter writer;
+        const Ref inlineValue = field(writer);
+        const Ref classKeys[] = {writer.addString(QStringLiteral("$classname"))};
+        const Ref classValues[] = {writer.addString(QStringLiteral("TMVUnknownThing"))};
+        const Ref keys[] = {writer.addString(QStringLiteral("value")), writer.addString(QStringLiteral("$class"))};
+        const Ref values[] = {inlineValue, writer.addUid(2)};
+        return binaryArchive(writer, {writer.addString(QStringLiteral("$null")), writer.addDictionary(keys, values),
+                                      writer.addDictionary(classKeys, classValues)});
+    };
+    // An inline array that holds itself: only a binary file can say so.
+    const QByteArray loop = archiveWithField([](BinaryPlistWriter &writer) {
+        const Ref self = Ref(writer.objectCount());
+        return writer.addArray(std::vector<Ref>{self});
+    });
+    // Inline arrays sharing their members, 64 levels of two: small, and vast when spelled out.
+    const QByteArray bomb = archiveWithField([](BinaryPlistWriter &writer) {
+        Ref level = writer.addInteger(1);
+        for (int i = 0; i < 64; ++i)
+            level = writer.addArray(std::vector<Ref>{level, level});
+        return level;
+    });
+    struct Case
+    {
+        const char *name;
+        QByteArray bytes;
+        const char *message;
+    };
+    for (const Case &c : {Case{"loop", loop, "deeper than 256"}, Case{"bomb", bomb, "expand"}}) {
+        SCOPED_TRACE(c.name);
+        Result<PlistValue> read = KeyedUnarchiver::unarchive(c.bytes);
+        ASSERT_FALSE(read.ok());
+        EXPECT_TRUE(read.error().message().contains(QLatin1String(c.message))) << read.error().message().toStdString();
+    }
 }
