@@ -17,7 +17,9 @@
 
 #include "platform/mainthread.h"
 
+#include <algorithm>
 #include <array>
+#include <vector>
 
 namespace vidarium {
 
@@ -302,10 +304,21 @@ Result<void> Document::readCurrentFormat(const QString &path, const PlistDiction
 
 PlistDictionary Document::catalogueRoot() const
 {
+    // Filled in key order, each entry placed at the end: a large library spent more
+    // time finding the places of its identifiers in the map than archiving them.
     const auto elements = [](const ElementDictionary &dictionary) {
-        PlistDictionary archived;
+        std::vector<ElementDictionary::const_iterator> entries;
+        entries.reserve(size_t(dictionary.size()));
         for (auto it = dictionary.constBegin(); it != dictionary.constEnd(); ++it)
-            archived.insert(it.key(), PlistValue(std::static_pointer_cast<ArchivedObject>(it.value())));
+            entries.push_back(it);
+        std::sort(entries.begin(), entries.end(), [](const auto &a, const auto &b) {
+            const QString &x = a.key(), &y = b.key();
+            return std::lexicographical_compare(x.cbegin(), x.cend(), y.cbegin(), y.cend());
+        });
+        PlistDictionary archived;
+        for (const auto &entry : entries)
+            archived.insert(archived.cend(), entry.key(),
+                            PlistValue(std::static_pointer_cast<ArchivedObject>(entry.value())));
         return archived;
     };
     PlistDictionary root;

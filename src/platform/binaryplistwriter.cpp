@@ -4,7 +4,11 @@
 
 
 
+#include <cstdlib>
 #include <cstring>
+#include <new>
+
+#include <sys/mman.h>
 
 namespace vidarium {
 
@@ -71,11 +75,11 @@ bool isAscii(const QString &s)
 BinaryPlistWriter::Ref BinaryPlistWriter::addScalar(const QByteArray &encoded)
 {
     // Kept at most half full, so probe runs stay short.
-    if ((m_scalarCount + 1) * 2 > m_scalarTable.size())
+    if ((m_scalarCount + 1) * 2 > m_scalarTableSize)
         growScalarTable();
     const size_t length = size_t(encoded.size());
     const quint32 hash = quint32(qHashBits(encoded.constData(), length));
-    const size_t mask = m_scalarTable.size() - 1;
+    const size_t mask = m_scalarTableSize - 1;
     for (size_t i = hash & mask;; i = (i + 1) & mask) {
         ScalarSlot &slot = m_scalarTable[i];
         if (slot.ref == noRef) {
@@ -88,7 +92,7 @@ BinaryPlistWriter::Ref BinaryPlistWriter::addScalar(const QByteArray &encoded)
             continue;
         const Object &known = m_objects[slot.ref];
         if (known.length == length
-            && std::memcmp(m_scalarBytes.constData() + known.start, encoded.constData(), length) == 0)
+            && std::memcmp(m_scalarBytes.data() + known.start, encoded.constData(), length) == 0)
             return slot.ref;
     }
 }
@@ -97,16 +101,33 @@ BinaryPlistWriter::Ref BinaryPlistWriter::appendScalar(const QByteArray &encoded
 {
     const Ref ref = Ref(m_objects.size());
     m_objects.push_back(Object{0, quint32(m_scalarBytes.size()), quint32(encoded.size())});
-    m_scalarBytes.append(encoded);
+    m_scalarBytes.insert(m_scalarBytes.end(), encoded.cbegin(), encoded.cend());
     return ref;
+}
+
+void BinaryPlistWriter::SlotsFree::operator()(ScalarSlot *table) const
+{
+    std::free(table);
 }
 
 void BinaryPlistWriter::growScalarTable()
 {
-    std::vector<ScalarSlot> old = std::move(m_scalarTable);
-    m_scalarTable.assign(old.empty() ? 1024 : old.size() * 2, ScalarSlot{0, noRef});
-    const size_t mask = m_scalarTable.size() - 1;
-    for (const ScalarSlot &slot : old) {
+    const size_t oldSize = m_scalarTableSize;
+    const std::unique_ptr<ScalarSlot[], SlotsFree> old = std::move(m_scalarTable);
+    const size_t size = oldSize == 0 ? 1024 : oldSize * 2;
+    const size_t bytes = size * sizeof(ScalarSlot);
+    constexpr size_t hugePage = size_t(2) << 20;
+    void *memory = bytes >= hugePage ? std::aligned_alloc(hugePage, bytes) : std::malloc(bytes);
+    if (!memory)
+        throw std::bad_alloc();
+    if (bytes >= hugePage)
+        madvise(memory, bytes, MADV_HUGEPAGE); // a hint: without it the table only costs more
+    m_scalarTable.reset(static_cast<ScalarSlot *>(memory));
+    m_scalarTableSize = size;
+    std::memset(memory, 0xFF, bytes); // every ref noRef: empty
+    const size_t mask = size - 1;
+    for (size_t k = 0; k < oldSize; ++k) {
+        const ScalarSlot &slot = old[k];
         if (slot.ref == noRef)
             continue;
         size_t i = slot.hash & mask;
@@ -197,14 +218,15 @@ BinaryPlistWriter::Ref BinaryPlistWriter::addString(const QString &value)
     const qsizetype head = m_scratch.size();
     m_scratch.resize(head + (ascii ? length : 2 * length));
     char *out = m_scratch.data() + head;
-    const ushort *in = value.utf16();
+    // constData, not utf16: that one copies a string whose characters it does not own.
+    const QChar *in = value.constData();
     if (ascii) {
         for (qsizetype i = 0; i < length; ++i)
-            out[i] = char(in[i]);
+            out[i] = char(in[i].unicode());
     } else {
         for (qsizetype i = 0; i < length; ++i) {
-            out[2 * i] = char(in[i] >> 8);
-            out[2 * i + 1] = char(in[i] & 0xFF);
+            out[2 * i] = char(in[i].unicode() >> 8);
+            out[2 * i + 1] = char(in[i].unicode() & 0xFF);
         }
     }
     return addScalar(m_scratch);
@@ -334,7 +356,7 @@ QByteArray BinaryPlistWriter::finish(Ref top) const
 
     // An upper bound: a container marker takes at most 10 bytes, an offset at most 8.
     const size_t containerCount = count; // scalars are counted too; a bound is enough
-    const size_t bound = 8 + size_t(m_scalarBytes.size()) + m_refs.size() * size_t(refSize)
+    const size_t bound = 8 + m_scalarBytes.size() + m_refs.size() * size_t(refSize)
                          + containerCount * 10 + count * 8 + 32;
     QByteArray out(qsizetype(bound), Qt::Uninitialized);
     char *const begin = out.data();
@@ -346,7 +368,7 @@ QByteArray BinaryPlistWriter::finish(Ref top) const
     for (const Object &object : m_objects) {
         offsets.push_back(quint64(p - begin));
         if (object.marker == 0) {
-            std::memcpy(p, m_scalarBytes.constData() + object.start, object.length);
+            std::memcpy(p, m_scalarBytes.data() + object.start, object.length);
             p += object.length;
             continue;
         }

@@ -10,6 +10,7 @@
 
 #include <QByteArray>
 
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -62,7 +63,7 @@ private:
     Ref addContainer(quint8 marker, std::span<const Ref> first, std::span<const Ref> second);
 
     std::vector<Object> m_objects;
-    QByteArray m_scalarBytes;
+    std::vector<char> m_scalarBytes;
     std::vector<Ref> m_refs;
     // Scalars uniqued by their encoded bytes: an open-addressed table of object
     // references whose bytes already sit in m_scalarBytes, so looking up or adding a
@@ -72,7 +73,14 @@ private:
         quint32 hash;
         Ref ref; // noRef: empty
     };
-    std::vector<ScalarSlot> m_scalarTable;
+    struct SlotsFree
+    {
+        void operator()(ScalarSlot *table) const;
+    };
+    // Large, and probed at random once per scalar: held in huge pages where the
+    // system grants them, as the probes otherwise miss the address cache too.
+    std::unique_ptr<ScalarSlot[], SlotsFree> m_scalarTable;
+    size_t m_scalarTableSize = 0;
     size_t m_scalarCount = 0;
     QByteArray m_scratch;
 };
