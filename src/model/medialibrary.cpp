@@ -6,6 +6,7 @@
 #include "platform/systemtrash.h"
 #include "platform/userdefaults.h"
 
+#include <QCoreApplication>
 #include <QDebug>
 #include <QMutex>
 #include <QThreadPool>
@@ -59,17 +60,31 @@ void forEachConcurrently(qsizetype count, Body body)
 }
 
 std::atomic_bool backgroundValidation{true};
+// Set as the application object goes: a running validation skips the elements
+// it has left.
+std::atomic_bool validationStopping{false};
+
+QThreadPool &validationPool();
+
+// The application object shuts the shared pool down as it goes, and a validation
+// still running would then use it: first the validations waiting are dropped,
+// the running one stops at its next element, and it is waited for.
+void stopValidation()
+{
+    validationStopping = true;
+    validationPool().clear();
+    validationPool().waitForDone();
+}
 
 // Validation runs on a thread of its own, never on the shared pool: it fans out
 // over the shared pool itself, and two validations waiting there for their own
 // work would hold every worker of a two-core machine and wait for ever.
-// Left to the end of the process on purpose, so no validation is joined after
-// the application object is gone.
 QThreadPool &validationPool()
 {
     static QThreadPool *const pool = [] {
         auto *created = new QThreadPool;
         created->setMaxThreadCount(1);
+        qAddPostRoutine(stopValidation);
         return created;
     }();
     return *pool;
@@ -329,6 +344,8 @@ MovedPaths findMovedElements(const MediaElementList &elements)
 {
     std::vector<QString> found(size_t(elements.size()));
     forEachConcurrently(elements.size(), [&](qsizetype i) {
+        if (validationStopping)
+            return;
         const MediaElement &element = *elements[i];
         const QString path = MediaElement::pathWithBookmarkData(element.bookmark());
         if (!path.isEmpty() && (path != element.path() || element.device().isEmpty()))
