@@ -162,14 +162,15 @@ const LatinFolding &latinFolding(int options)
 std::optional<QString> foldWithTable(const QString &text, int options)
 {
     const LatinFolding &table = latinFolding(options);
-    QString folded;
-    folded.reserve(text.size() + 8);
+    QString folded(text.size() * maxFoldedLength, Qt::Uninitialized);
+    char16_t *out = reinterpret_cast<char16_t *>(folded.data());
     for (const QChar c : text) {
         const char16_t unit = c.unicode();
         if (unit >= latinEnd || table.lengths[unit] < 0)
             return std::nullopt;
-        folded.append(reinterpret_cast<const QChar *>(table.units[unit].data()), table.lengths[unit]);
+        out = std::copy_n(table.units[unit].begin(), table.lengths[unit], out);
     }
+    folded.truncate(out - reinterpret_cast<const char16_t *>(folded.constData()));
     return folded;
 }
 
