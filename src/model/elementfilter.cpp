@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -54,9 +55,15 @@ std::vector<char> testAll(const Elements &elements, const PredicateEvaluator &ev
             testRange(elements, begin, std::min(begin + chunkSize, elements.size()), evaluator, matched);
         }
     };
-    std::thread helper(work);
+    std::thread helper;
+    try {
+        helper = std::thread(work);
+    } catch (const std::system_error &) {
+        // No thread to be had (the process is at its limit): the caller does it all.
+    }
     work();
-    helper.join();
+    if (helper.joinable())
+        helper.join();
     return matched;
 }
 
