@@ -7,6 +7,7 @@
 
 #include "document/documentexport.h"
 #include "model/definitions.h"
+#include "model/elementfilter.h"
 #include "model/documentdefaults.h"
 #include "model/medialibrary.h"
 #include "model/mediaplaylist.h"
@@ -160,10 +161,7 @@ std::optional<DocumentExport::WindowState> windowState(const ExportArguments &pa
             printError(QStringLiteral("--where: %1").arg(evaluator.error().message()));
             return std::nullopt;
         }
-        for (const MediaElementPtr &element : std::as_const(listed)) {
-            if (evaluator->evaluate(*element))
-                window.arrangedElements.append(element);
-        }
+        window.arrangedElements = ElementFilter::matching(listed, *evaluator);
         range = DocumentExport::ArrangedItems;
     }
     const std::optional<SortDescriptorList> descriptors = sortDescriptors(parsed.sortKeys, document.defaults());

@@ -4,8 +4,10 @@
 #include "clilibrary.h"
 
 #include "model/definitions.h"
+#include "model/elementfilter.h"
 #include "model/mediaplaylist.h"
 #include "model/predicate.h"
+#include "model/predicateevaluator.h"
 #include "model/valueformatters.h"
 #include "model/valuetransformers.h"
 
@@ -218,17 +220,12 @@ int runList(const QStringList &arguments)
         elements = chosen->elements();
     }
     if (where) {
-        MediaElementList kept;
-        for (const MediaElementPtr &element : std::as_const(elements)) {
-            const Result<bool> admitted = where->evaluate(*element);
-            if (!admitted) {
-                printError(admitted.error().message());
-                return 1;
-            }
-            if (*admitted)
-                kept.append(element);
+        const Result<PredicateEvaluator> evaluator = where->evaluator();
+        if (!evaluator) {
+            printError(evaluator.error().message());
+            return 1;
         }
-        elements = kept;
+        elements = ElementFilter::matching(elements, *evaluator);
     }
     std::sort(elements.begin(), elements.end(), [](const MediaElementPtr &a, const MediaElementPtr &b) {
         const QString pathA = a->path();
