@@ -239,14 +239,14 @@ Result<PlistValue> UnarchiveSession::decodeUid(quint64 uid)
     case State::Unread: break;
     }
 
-    if (m_depth >= PropertyList::maximumDepth)
-        return corrupt(QStringLiteral("objects nested deeper than %1 levels").arg(PropertyList::maximumDepth));
     Result<StoredObject> stored = storedObject(uid);
     if (!stored)
         return stored.error();
     PlistValue value;
     quint64 weight = 1;
     if (stored->isObject) {
+        if (m_depth >= PropertyList::maximumDepth)
+            return corrupt(QStringLiteral("objects nested deeper than %1 levels").arg(PropertyList::maximumDepth));
         m_states[uid] = State::Reading;
         ++m_depth;
         const quint64 outerHandedOut = std::exchange(m_handedOut, 0);

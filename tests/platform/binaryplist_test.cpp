@@ -191,20 +191,23 @@ TEST(BinaryPlistWriter, StoresEqualStringsAndNumbersOnce)
     EXPECT_EQ(*read, PlistValue(elements));
 }
 
-// Enough distinct values to make the uniquing table grow several times over; every
-// repeat must still find the one stored earlier.
+// Enough distinct values to make the uniquing table grow several times over, past
+// the size where it is held in huge pages; every repeat must still find the one
+// stored earlier.
 TEST(BinaryPlistWriter, StoresRepeatsOnceAcrossManyDistinctValues)
 {
+    constexpr int distinct = 80000;
     PlistArray values;
     for (int round = 0; round < 2; ++round)
-        for (int i = 0; i < 5000; ++i) {
+        for (int i = 0; i < distinct; ++i) {
             values.append(QStringLiteral("name %1").arg(i));
             values.append(qint64(i) * 1000003);
         }
     const QByteArray bytes = PropertyList::writeBinary(values);
-    const quint64 objectCount = quint64(quint8(bytes.at(bytes.size() - 17)))
-        | quint64(quint8(bytes.at(bytes.size() - 18))) << 8;
-    EXPECT_EQ(objectCount, 5000u + 5000u + 1);
+    quint64 objectCount = 0;
+    for (qsizetype i = bytes.size() - 24; i < bytes.size() - 16; ++i)
+        objectCount = objectCount << 8 | quint8(bytes.at(i));
+    EXPECT_EQ(objectCount, 2u * distinct + 1);
     Result<PlistValue> read = PropertyList::read(bytes);
     ASSERT_TRUE(read.ok()) << read.error().message().toStdString();
     EXPECT_EQ(*read, PlistValue(values));
