@@ -88,7 +88,7 @@ public:
     {
         // Elements mostly hold the very same settings (one copy shared since they were
         // read or made), and spelling out a signature for each costs more than the
-        // rest of the element: the last one is recognised by identity first.
+        // rest of the element: the few shared last are recognised by identity first.
         if (value.type() == PlistValue::Type::Dictionary) {
             for (const Recent &recent : m_recent)
                 if (recent.object && value.toDictionary().isSharedWith(recent.dictionary))
@@ -210,8 +210,10 @@ public:
             if (!decoder.containsKey(keys[i]))
                 continue;
             const PlistValue value = decoder.decodeObject(keys[i]);
+            const ElementKey key = ElementKey(int(ElementKey::Owner) + int(i));
+            Q_ASSERT(ElementKeys::fromName(keys[i]) == key);
             if (value.isValid())
-                applyStored(*element, ElementKey(int(ElementKey::Owner) + int(i)), value);
+                applyStored(*element, key, value);
         }
         element->assignStored(ElementKey::UserKeywords, decoder.decodeObject(QStringLiteral("userKeywords")));
         const PlistValue fields = decoder.decodeObject(QStringLiteral("userFields"));

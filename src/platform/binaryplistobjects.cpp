@@ -23,7 +23,7 @@ bool validIntegerSize(int size)
 
 } // namespace
 
-quint64 BinaryPlistObjects::readBigEndian(const quint8 *p, int size)
+Q_ALWAYS_INLINE quint64 BinaryPlistObjects::readBigEndian(const quint8 *p, int size)
 {
     // Offsets and references take 1, 2, 4 or 8 bytes; a catalogue reads millions.
     switch (size) {
