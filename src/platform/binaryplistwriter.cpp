@@ -2,12 +2,6 @@
 
 #include <QHashFunctions>
 
-
-
-#include <cstdlib>
-#include <cstring>
-#include <new>
-
 #include <sys/mman.h>
 
 namespace vidarium {
@@ -16,37 +10,39 @@ namespace {
 
 constexpr char signature[] = "bplist00";
 
-void appendBigEndian(QByteArray &out, quint64 value, int byteCount)
+using Bytes = std::vector<char>;
+
+void appendBigEndian(Bytes &out, quint64 value, int byteCount)
 {
     for (int shift = (byteCount - 1) * 8; shift >= 0; shift -= 8)
-        out.append(char((value >> shift) & 0xFF));
+        out.push_back(char((value >> shift) & 0xFF));
 }
 
 // Marker of an integer of 1, 2, 4 or 8 bytes and its payload, as small as the value allows.
-void appendInteger(QByteArray &out, qint64 value)
+void appendInteger(Bytes &out, qint64 value)
 {
     if (value >= 0 && value <= 0xFF) {
-        out.append(char(0x10));
+        out.push_back(char(0x10));
         appendBigEndian(out, quint64(value), 1);
     } else if (value >= 0 && value <= 0xFFFF) {
-        out.append(char(0x11));
+        out.push_back(char(0x11));
         appendBigEndian(out, quint64(value), 2);
     } else if (value >= 0 && value <= 0xFFFFFFFFll) {
-        out.append(char(0x12));
+        out.push_back(char(0x12));
         appendBigEndian(out, quint64(value), 4);
     } else {
-        out.append(char(0x13));
+        out.push_back(char(0x13));
         appendBigEndian(out, quint64(value), 8);
     }
 }
 
 // Marker with an inline count, or 0xF and a following integer for counts of 15 and more.
-void appendMarker(QByteArray &out, quint8 marker, quint64 count)
+void appendMarker(Bytes &out, quint8 marker, quint64 count)
 {
     if (count < 15) {
-        out.append(char(marker | quint8(count)));
+        out.push_back(char(marker | quint8(count)));
     } else {
-        out.append(char(marker | 0x0F));
+        out.push_back(char(marker | 0x0F));
         appendInteger(out, qint64(count));
     }
 }
@@ -72,13 +68,13 @@ bool isAscii(const QString &s)
 
 } // namespace
 
-BinaryPlistWriter::Ref BinaryPlistWriter::addScalar(const QByteArray &encoded)
+BinaryPlistWriter::Ref BinaryPlistWriter::addScalar(std::span<const char> encoded)
 {
     // Kept at most half full, so probe runs stay short.
     if ((m_scalarCount + 1) * 2 > m_scalarTableSize)
         growScalarTable();
-    const size_t length = size_t(encoded.size());
-    const quint32 hash = quint32(qHashBits(encoded.constData(), length));
+    const size_t length = encoded.size();
+    const quint32 hash = quint32(qHashBits(encoded.data(), length));
     const size_t mask = m_scalarTableSize - 1;
     for (size_t i = hash & mask;; i = (i + 1) & mask) {
         ScalarSlot &slot = m_scalarTable[i];
@@ -92,16 +88,16 @@ BinaryPlistWriter::Ref BinaryPlistWriter::addScalar(const QByteArray &encoded)
             continue;
         const Object &known = m_objects[slot.ref];
         if (known.length == length
-            && std::memcmp(m_scalarBytes.data() + known.start, encoded.constData(), length) == 0)
+            && std::memcmp(m_scalarBytes.data() + known.start, encoded.data(), length) == 0)
             return slot.ref;
     }
 }
 
-BinaryPlistWriter::Ref BinaryPlistWriter::appendScalar(const QByteArray &encoded)
+BinaryPlistWriter::Ref BinaryPlistWriter::appendScalar(std::span<const char> encoded)
 {
     const Ref ref = Ref(m_objects.size());
-    m_objects.push_back(Object{0, quint32(m_scalarBytes.size()), quint32(encoded.size())});
-    m_scalarBytes.insert(m_scalarBytes.end(), encoded.cbegin(), encoded.cend());
+    m_objects.append(Object{0, quint32(m_scalarBytes.size()), quint32(encoded.size())});
+    m_scalarBytes.append(encoded.data(), encoded.size());
     return ref;
 }
 
@@ -139,21 +135,21 @@ void BinaryPlistWriter::growScalarTable()
 
 BinaryPlistWriter::Ref BinaryPlistWriter::addNull()
 {
-    m_scratch.truncate(0);
-    m_scratch.append(char(0x00));
+    m_scratch.clear();
+    m_scratch.push_back(char(0x00));
     return addScalar(m_scratch);
 }
 
 BinaryPlistWriter::Ref BinaryPlistWriter::addBool(bool value)
 {
-    m_scratch.truncate(0);
-    m_scratch.append(char(value ? 0x09 : 0x08));
+    m_scratch.clear();
+    m_scratch.push_back(char(value ? 0x09 : 0x08));
     return addScalar(m_scratch);
 }
 
 BinaryPlistWriter::Ref BinaryPlistWriter::addInteger(qint64 value)
 {
-    m_scratch.truncate(0);
+    m_scratch.clear();
     appendInteger(m_scratch, value);
     return addScalar(m_scratch);
 }
@@ -162,8 +158,8 @@ BinaryPlistWriter::Ref BinaryPlistWriter::addUnsignedInteger(quint64 value)
 {
     if (value <= quint64(std::numeric_limits<qint64>::max()))
         return addInteger(qint64(value));
-    m_scratch.truncate(0);
-    m_scratch.append(char(0x14));
+    m_scratch.clear();
+    m_scratch.push_back(char(0x14));
     appendBigEndian(m_scratch, 0, 8);
     appendBigEndian(m_scratch, value, 8);
     return addScalar(m_scratch);
@@ -173,8 +169,8 @@ BinaryPlistWriter::Ref BinaryPlistWriter::addReal(double value)
 {
     quint64 bits;
     std::memcpy(&bits, &value, sizeof bits);
-    m_scratch.truncate(0);
-    m_scratch.append(char(0x23));
+    m_scratch.clear();
+    m_scratch.push_back(char(0x23));
     appendBigEndian(m_scratch, bits, 8);
     return addScalar(m_scratch);
 }
@@ -183,8 +179,8 @@ BinaryPlistWriter::Ref BinaryPlistWriter::addFloat32(float value)
 {
     quint32 bits;
     std::memcpy(&bits, &value, sizeof bits);
-    m_scratch.truncate(0);
-    m_scratch.append(char(0x22));
+    m_scratch.clear();
+    m_scratch.push_back(char(0x22));
     appendBigEndian(m_scratch, bits, 4);
     return addScalar(m_scratch);
 }
@@ -193,17 +189,17 @@ BinaryPlistWriter::Ref BinaryPlistWriter::addDate(double secondsSince2001)
 {
     quint64 bits;
     std::memcpy(&bits, &secondsSince2001, sizeof bits);
-    m_scratch.truncate(0);
-    m_scratch.append(char(0x33));
+    m_scratch.clear();
+    m_scratch.push_back(char(0x33));
     appendBigEndian(m_scratch, bits, 8);
     return addScalar(m_scratch);
 }
 
 BinaryPlistWriter::Ref BinaryPlistWriter::addData(const QByteArray &value)
 {
-    m_scratch.truncate(0);
+    m_scratch.clear();
     appendMarker(m_scratch, 0x40, quint64(value.size()));
-    m_scratch.append(value);
+    m_scratch.insert(m_scratch.end(), value.cbegin(), value.cend());
     return addScalar(m_scratch);
 }
 
@@ -213,10 +209,10 @@ BinaryPlistWriter::Ref BinaryPlistWriter::addString(const QString &value)
     // scalar: a catalogue's strings are mostly paths and identifiers seen once.
     const bool ascii = isAscii(value);
     const qsizetype length = value.size();
-    m_scratch.truncate(0);
+    m_scratch.clear();
     appendMarker(m_scratch, ascii ? 0x50 : 0x60, quint64(length));
-    const qsizetype head = m_scratch.size();
-    m_scratch.resize(head + (ascii ? length : 2 * length));
+    const size_t head = m_scratch.size();
+    m_scratch.resize(head + size_t(ascii ? length : 2 * length));
     char *out = m_scratch.data() + head;
     // constData, not utf16: that one copies a string whose characters it does not own.
     const QChar *in = value.constData();
@@ -235,8 +231,8 @@ BinaryPlistWriter::Ref BinaryPlistWriter::addString(const QString &value)
 BinaryPlistWriter::Ref BinaryPlistWriter::addUid(quint64 index)
 {
     const int size = bytesNeeded(index);
-    m_scratch.truncate(0);
-    m_scratch.append(char(0x80 | (size - 1)));
+    m_scratch.clear();
+    m_scratch.push_back(char(0x80 | (size - 1)));
     appendBigEndian(m_scratch, index, size);
     return addScalar(m_scratch);
 }
@@ -244,8 +240,8 @@ BinaryPlistWriter::Ref BinaryPlistWriter::addUid(quint64 index)
 BinaryPlistWriter::Ref BinaryPlistWriter::addDistinctUid(quint64 index)
 {
     const int size = bytesNeeded(index);
-    m_scratch.truncate(0);
-    m_scratch.append(char(0x80 | (size - 1)));
+    m_scratch.clear();
+    m_scratch.push_back(char(0x80 | (size - 1)));
     appendBigEndian(m_scratch, index, size);
     return appendScalar(m_scratch);
 }
@@ -254,9 +250,9 @@ BinaryPlistWriter::Ref BinaryPlistWriter::addContainer(quint8 marker, std::span<
                                                        std::span<const Ref> second)
 {
     const Ref ref = Ref(m_objects.size());
-    m_objects.push_back(Object{marker, quint32(m_refs.size()), quint32(first.size())});
-    m_refs.insert(m_refs.end(), first.begin(), first.end());
-    m_refs.insert(m_refs.end(), second.begin(), second.end());
+    m_objects.append(Object{marker, quint32(m_refs.size()), quint32(first.size())});
+    m_refs.append(first.data(), first.size());
+    m_refs.append(second.data(), second.size());
     return ref;
 }
 

@@ -10,8 +10,13 @@
 
 #include <QByteArray>
 
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
 #include <memory>
+#include <new>
 #include <span>
+#include <type_traits>
 #include <vector>
 
 namespace vidarium {
@@ -50,6 +55,52 @@ public:
     QByteArray finish(Ref top) const;
 
 private:
+    // A plain array grown with realloc: the tens of megabytes of a catalogue are moved
+    // by remapping their pages as they grow, not copied at every doubling.
+    template<typename T>
+    class GrowingArray
+    {
+        static_assert(std::is_trivially_copyable_v<T>);
+
+    public:
+        GrowingArray() = default;
+        GrowingArray(const GrowingArray &) = delete;
+        GrowingArray &operator=(const GrowingArray &) = delete;
+        ~GrowingArray() { std::free(m_data); }
+
+        size_t size() const { return m_size; }
+        const T *data() const { return m_data; }
+        const T &operator[](size_t i) const { return m_data[i]; }
+        const T *begin() const { return m_data; }
+        const T *end() const { return m_data + m_size; }
+
+        void append(const T *values, size_t count)
+        {
+            if (count == 0)
+                return;
+            if (m_size + count > m_capacity)
+                grow(m_size + count);
+            std::memcpy(m_data + m_size, values, count * sizeof(T));
+            m_size += count;
+        }
+        void append(const T &value) { append(&value, 1); }
+
+    private:
+        void grow(size_t needed)
+        {
+            const size_t capacity = std::max({needed, 2 * m_capacity, size_t(4096) / sizeof(T)});
+            void *grown = std::realloc(m_data, capacity * sizeof(T));
+            if (!grown)
+                throw std::bad_alloc();
+            m_data = static_cast<T *>(grown);
+            m_capacity = capacity;
+        }
+
+        T *m_data = nullptr;
+        size_t m_size = 0;
+        size_t m_capacity = 0;
+    };
+
     struct Object
     {
         quint8 marker;   // container marker (0xA0, 0xC0, 0xD0), or 0 for a scalar
@@ -57,14 +108,14 @@ private:
         quint32 length;  // scalar: byte count; container: member count (pairs for dictionaries)
     };
 
-    Ref addScalar(const QByteArray &encoded);
-    Ref appendScalar(const QByteArray &encoded);
+    Ref addScalar(std::span<const char> encoded);
+    Ref appendScalar(std::span<const char> encoded);
     void growScalarTable();
     Ref addContainer(quint8 marker, std::span<const Ref> first, std::span<const Ref> second);
 
-    std::vector<Object> m_objects;
-    std::vector<char> m_scalarBytes;
-    std::vector<Ref> m_refs;
+    GrowingArray<Object> m_objects;
+    GrowingArray<char> m_scalarBytes;
+    GrowingArray<Ref> m_refs;
     // Scalars uniqued by their encoded bytes: an open-addressed table of object
     // references whose bytes already sit in m_scalarBytes, so looking up or adding a
     // value allocates nothing of its own. A catalogue adds millions of scalars.
@@ -82,7 +133,7 @@ private:
     std::unique_ptr<ScalarSlot[], SlotsFree> m_scalarTable;
     size_t m_scalarTableSize = 0;
     size_t m_scalarCount = 0;
-    QByteArray m_scratch;
+    std::vector<char> m_scratch; // the encoded bytes of the scalar being added
 };
 
 } // namespace vidarium
