@@ -107,6 +107,43 @@ PlistDictionary archivedObjects(const QHash<QString, std::shared_ptr<T>> &object
     return dictionary;
 }
 
+// An element of a dictionary being put in key order. The first eight characters
+// of the key ride along, so that most comparisons do not have to visit the keys,
+// which lie all over memory in a large library.
+struct SortedEntry
+{
+    std::array<quint64, 2> prefix;
+    const QString *key;
+    const MediaElementPtr *element;
+};
+
+std::array<quint64, 2> keyPrefix(const QString &key)
+{
+    // Shorter keys are padded with the smallest character, so prefixes order as the
+    // keys do; equal prefixes fall back to the whole keys.
+    std::array<quint64, 2> prefix {};
+    for (qsizetype i = 0; i < 8; ++i)
+        prefix[size_t(i / 4)] = prefix[size_t(i / 4)] << 16 | (i < key.size() ? key.at(i).unicode() : 0);
+    return prefix;
+}
+
+// The elements in the order of their identifiers, as a sorted map would hold them:
+// filled in that order, each placed at the end, a large library's map is built
+// without searching for the place of every identifier.
+std::vector<SortedEntry> sortedByKey(const ElementDictionary &dictionary)
+{
+    std::vector<SortedEntry> entries;
+    entries.reserve(size_t(dictionary.size()));
+    for (auto it = dictionary.constBegin(); it != dictionary.constEnd(); ++it)
+        entries.push_back({keyPrefix(it.key()), &it.key(), &it.value()});
+    std::sort(entries.begin(), entries.end(), [](const SortedEntry &a, const SortedEntry &b) {
+        if (a.prefix != b.prefix)
+            return a.prefix < b.prefix;
+        return std::lexicographical_compare(a.key->cbegin(), a.key->cend(), b.key->cbegin(), b.key->cend());
+    });
+    return entries;
+}
+
 QSet<QString> validExtensions()
 {
     PlistValue formats = UserDefaults::standard().object(QStringLiteral("AllowableVideoFormats"));
@@ -304,21 +341,10 @@ Result<void> Document::readCurrentFormat(const QString &path, const PlistDiction
 
 PlistDictionary Document::catalogueRoot() const
 {
-    // Filled in key order, each entry placed at the end: a large library spent more
-    // time finding the places of its identifiers in the map than archiving them.
     const auto elements = [](const ElementDictionary &dictionary) {
-        std::vector<ElementDictionary::const_iterator> entries;
-        entries.reserve(size_t(dictionary.size()));
-        for (auto it = dictionary.constBegin(); it != dictionary.constEnd(); ++it)
-            entries.push_back(it);
-        std::sort(entries.begin(), entries.end(), [](const auto &a, const auto &b) {
-            const QString &x = a.key(), &y = b.key();
-            return std::lexicographical_compare(x.cbegin(), x.cend(), y.cbegin(), y.cend());
-        });
         PlistDictionary archived;
-        for (const auto &entry : entries)
-            archived.insert(archived.cend(), entry.key(),
-                            PlistValue(std::static_pointer_cast<ArchivedObject>(entry.value())));
+        for (const SortedEntry &entry : sortedByKey(dictionary))
+            archived.insert(archived.cend(), *entry.key, PlistValue(std::static_pointer_cast<ArchivedObject>(*entry.element)));
         return archived;
     };
     PlistDictionary root;

@@ -2,6 +2,9 @@
 
 #include <QHashFunctions>
 
+#include <cstdlib>
+#include <new>
+
 #include <sys/mman.h>
 
 namespace vidarium {
@@ -101,6 +104,36 @@ BinaryPlistWriter::Ref BinaryPlistWriter::appendScalar(std::span<const char> enc
     return ref;
 }
 
+BinaryPlistWriter::GrowingMemory::~GrowingMemory()
+{
+    if (m_mapped)
+        munmap(m_data, m_bytes);
+    else
+        std::free(m_data);
+}
+
+void BinaryPlistWriter::GrowingMemory::resize(size_t bytes, size_t used)
+{
+    constexpr size_t mappedFrom = size_t(1) << 20;
+    void *grown = nullptr;
+    if (m_mapped) {
+        grown = mremap(m_data, m_bytes, bytes, MREMAP_MAYMOVE);
+    } else if (bytes >= mappedFrom) {
+        grown = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (grown != MAP_FAILED) {
+            std::memcpy(grown, m_data, std::min(used, bytes));
+            std::free(m_data);
+            m_mapped = true;
+        }
+    } else {
+        grown = std::realloc(m_data, bytes);
+    }
+    if (!grown || grown == MAP_FAILED)
+        throw std::bad_alloc();
+    m_data = grown;
+    m_bytes = bytes;
+}
+
 void BinaryPlistWriter::SlotsFree::operator()(ScalarSlot *table) const
 {
     std::free(table);
@@ -173,6 +206,16 @@ BinaryPlistWriter::Ref BinaryPlistWriter::addReal(double value)
     m_scratch.push_back(char(0x23));
     appendBigEndian(m_scratch, bits, 8);
     return addScalar(m_scratch);
+}
+
+BinaryPlistWriter::Ref BinaryPlistWriter::addDistinctReal(double value)
+{
+    quint64 bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    m_scratch.clear();
+    m_scratch.push_back(char(0x23));
+    appendBigEndian(m_scratch, bits, 8);
+    return appendScalar(m_scratch);
 }
 
 BinaryPlistWriter::Ref BinaryPlistWriter::addFloat32(float value)

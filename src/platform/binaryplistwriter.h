@@ -11,10 +11,8 @@
 #include <QByteArray>
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <new>
 #include <span>
 #include <type_traits>
 #include <vector>
@@ -45,6 +43,9 @@ public:
     // references): stored without looking for an equal one, which for the million
     // references of a catalogue saves a lookup in a table far larger than the caches.
     Ref addDistinctUid(quint64 index);
+    // A real stored without looking for an equal one: for values that are nearly
+    // always new, such as the times of a catalogue's dates.
+    Ref addDistinctReal(double value);
     Ref addArray(std::span<const Ref> members);
     Ref addSet(std::span<const Ref> members);
     Ref addDictionary(std::span<const Ref> keys, std::span<const Ref> values);
@@ -55,48 +56,59 @@ public:
     QByteArray finish(Ref top) const;
 
 private:
-    // A plain array grown with realloc: the tens of megabytes of a catalogue are moved
-    // by remapping their pages as they grow, not copied at every doubling.
+    // Memory for the writer's large arrays: mapped pages once past a megabyte, so
+    // that growing moves them by remapping instead of copying tens of megabytes at
+    // every doubling (the allocator's own choice depends on what was freed before).
+    class GrowingMemory
+    {
+    public:
+        GrowingMemory() = default;
+        GrowingMemory(const GrowingMemory &) = delete;
+        GrowingMemory &operator=(const GrowingMemory &) = delete;
+        ~GrowingMemory();
+
+        void *data() const { return m_data; }
+        // Keeps the first `used` bytes; throws std::bad_alloc when memory runs out,
+        // as the standard containers do.
+        void resize(size_t bytes, size_t used);
+
+    private:
+        void *m_data = nullptr;
+        size_t m_bytes = 0;
+        bool m_mapped = false;
+    };
+
     template<typename T>
     class GrowingArray
     {
         static_assert(std::is_trivially_copyable_v<T>);
 
     public:
-        GrowingArray() = default;
-        GrowingArray(const GrowingArray &) = delete;
-        GrowingArray &operator=(const GrowingArray &) = delete;
-        ~GrowingArray() { std::free(m_data); }
 
         size_t size() const { return m_size; }
-        const T *data() const { return m_data; }
-        const T &operator[](size_t i) const { return m_data[i]; }
-        const T *begin() const { return m_data; }
-        const T *end() const { return m_data + m_size; }
+        const T *data() const { return items(); }
+        const T &operator[](size_t i) const { return items()[i]; }
+        const T *begin() const { return items(); }
+        const T *end() const { return items() + m_size; }
 
         void append(const T *values, size_t count)
         {
             if (count == 0)
                 return;
-            if (m_size + count > m_capacity)
-                grow(m_size + count);
-            std::memcpy(m_data + m_size, values, count * sizeof(T));
+            if (m_size + count > m_capacity) {
+                const size_t capacity = std::max({m_size + count, 2 * m_capacity, size_t(4096) / sizeof(T)});
+                m_memory.resize(capacity * sizeof(T), m_size * sizeof(T));
+                m_capacity = capacity;
+            }
+            std::memcpy(items() + m_size, values, count * sizeof(T));
             m_size += count;
         }
         void append(const T &value) { append(&value, 1); }
 
     private:
-        void grow(size_t needed)
-        {
-            const size_t capacity = std::max({needed, 2 * m_capacity, size_t(4096) / sizeof(T)});
-            void *grown = std::realloc(m_data, capacity * sizeof(T));
-            if (!grown)
-                throw std::bad_alloc();
-            m_data = static_cast<T *>(grown);
-            m_capacity = capacity;
-        }
+        T *items() const { return static_cast<T *>(m_memory.data()); }
 
-        T *m_data = nullptr;
+        GrowingMemory m_memory;
         size_t m_size = 0;
         size_t m_capacity = 0;
     };

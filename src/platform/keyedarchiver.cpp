@@ -257,7 +257,10 @@ quint64 ArchiveBuilder::encodeFoundation(const PlistValue &value, Style style)
     case PlistValue::Type::String: fields.encodeInline(QStringLiteral("NS.string"), value); break;
     case PlistValue::Type::Data: fields.encodeInline(QStringLiteral("NS.data"), value); break;
     case PlistValue::Type::Date:
-        fields.encodeDouble(QStringLiteral("NS.time"), value.toDate().secondsSince2001);
+        // Dates are nearly all different: looking each up among the catalogue's
+        // values would cost more than the few bytes an equal one takes again.
+        fields.keys.push_back(keyRef(QStringLiteral("NS.time")));
+        fields.values.push_back(m_writer.addDistinctReal(value.toDate().secondsSince2001));
         break;
     case PlistValue::Type::Array:
     case PlistValue::Type::Set:
