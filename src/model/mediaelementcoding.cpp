@@ -207,9 +207,7 @@ public:
         // The stored keys are the stored properties from the first on, in order.
         const QStringList &keys = ElementKeys::staticKeys();
         for (qsizetype i = 0; i < keys.size(); ++i) {
-            if (!decoder.containsKey(keys[i]))
-                continue;
-            const PlistValue value = decoder.decodeObject(keys[i]);
+            const PlistValue value = decoder.decodeObject(keys[i]); // Invalid when not stored
             const ElementKey key = ElementKey(int(ElementKey::Owner) + int(i));
             Q_ASSERT(ElementKeys::fromName(keys[i]) == key);
             if (value.isValid())
