@@ -62,7 +62,7 @@ Result<PlistValue> decodeDictionary(ArchiveDecoder &decoder)
         return decoder.corrupt(QStringLiteral("%1 keys for %2 values")
                                    .arg(rawKeys.toArray().size()).arg(rawObjects.toArray().size()));
     const PlistArray keys = decoder.decodeObjectArray(keysKey);
-    const PlistArray objects = decoder.decodeObjectArray(objectsKey);
+    PlistArray objects = decoder.decodeObjectArray(objectsKey);
     if (decoder.hasFailed())
         return PlistValue();
     if (keys.size() != objects.size())
@@ -71,7 +71,7 @@ Result<PlistValue> decodeDictionary(ArchiveDecoder &decoder)
     for (qsizetype i = 0; i < keys.size(); ++i) {
         if (keys[i].type() != PlistValue::Type::String)
             return decoder.corrupt(QStringLiteral("a key is a %1, not a string").arg(PlistValue::typeName(keys[i].type())));
-        dictionary.insert(keys[i].toString(), objects[i]);
+        dictionary.insert(keys[i].toString(), std::move(objects[i]));
     }
     return PlistValue(dictionary);
 }

@@ -178,14 +178,12 @@ PlistValue UnarchiveSession::decodeField(const PlistValue &raw)
     case PlistValue::Type::Invalid: return PlistValue();
     case PlistValue::Type::Uid: {
         const quint64 uid = raw.toUid().index;
-        Result<PlistValue> value = decodeUid(uid);
-        if (!value) {
-            fail(value.error());
+        if (uid == 0)
             return PlistValue();
-        }
-        if (uid != 0 && !charge(m_weights[uid]))
+        const PlistValue *value = decodeUid(uid);
+        if (!value || !charge(m_weights[uid]))
             return PlistValue();
-        return std::move(value).value();
+        return *value;
     }
     case PlistValue::Type::Array:
     case PlistValue::Type::Set:
@@ -226,27 +224,31 @@ PlistValue UnarchiveSession::decodeInlineContainer(const PlistValue &raw)
     return value;
 }
 
-Result<PlistValue> UnarchiveSession::decodeUid(quint64 uid)
+const PlistValue *UnarchiveSession::decodeUid(quint64 uid)
 {
-    if (uid == 0)
-        return PlistValue();
-    if (uid >= m_objectCount)
-        return corrupt(QStringLiteral("reference %1 is past the %2 objects").arg(uid).arg(m_objectCount));
+    if (uid >= m_objectCount) {
+        fail(corrupt(QStringLiteral("reference %1 is past the %2 objects").arg(uid).arg(m_objectCount)));
+        return nullptr;
+    }
     switch (m_states[uid]) {
-    case State::Done: return m_decoded[uid];
+    case State::Done: return &m_decoded[uid];
     case State::Reading:
-        return corrupt(QStringLiteral("object %1 refers back to itself").arg(uid));
+        fail(corrupt(QStringLiteral("object %1 refers back to itself").arg(uid)));
+        return nullptr;
     case State::Unread: break;
     }
 
     Result<StoredObject> stored = storedObject(uid);
-    if (!stored)
-        return stored.error();
-    PlistValue value;
+    if (!stored) {
+        fail(stored.error());
+        return nullptr;
+    }
     quint64 weight = 1;
     if (stored->isObject) {
-        if (m_depth >= PropertyList::maximumDepth)
-            return corrupt(QStringLiteral("objects nested deeper than %1 levels").arg(PropertyList::maximumDepth));
+        if (m_depth >= PropertyList::maximumDepth) {
+            fail(corrupt(QStringLiteral("objects nested deeper than %1 levels").arg(PropertyList::maximumDepth)));
+            return nullptr;
+        }
         m_states[uid] = State::Reading;
         ++m_depth;
         const quint64 outerHandedOut = std::exchange(m_handedOut, 0);
@@ -257,16 +259,17 @@ Result<PlistValue> UnarchiveSession::decodeUid(quint64 uid)
         if (decoded && decoded->type() != PlistValue::Type::Object)
             weight = saturatingAdd(1, m_handedOut);
         m_handedOut = outerHandedOut;
-        if (!decoded)
-            return decoded;
-        value = std::move(decoded).value();
+        if (!decoded) {
+            fail(decoded.error());
+            return nullptr;
+        }
+        m_decoded[uid] = std::move(decoded).value();
     } else {
-        value = std::move(stored->plain);
+        m_decoded[uid] = std::move(stored->plain);
     }
-    m_decoded[uid] = value;
     m_weights[uid] = weight;
     m_states[uid] = State::Done;
-    return value;
+    return &m_decoded[uid];
 }
 
 Result<PlistValue> UnarchiveSession::decodeObject(quint64 uid, const StoredObject &stored)
@@ -486,7 +489,7 @@ Result<UnarchiveSession::StoredObject> UnarchiveSession::storedBinaryObject(quin
         }
         m_keyStamp[k] = serial;
         m_keyPosition[k] = fields.size();
-        fields.push_back({&m_keyNames[k], std::move(value).value()});
+        fields.emplace_back(&m_keyNames[k], std::move(value).value());
     }
     if (!hasClass)
         return corrupt(QStringLiteral("object %1 has no class").arg(uid));

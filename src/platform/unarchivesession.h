@@ -64,7 +64,9 @@ private:
     using Entry = BinaryPlistObjects::Entry;
 
     void sizeTables(quint64 count);
-    Result<PlistValue> decodeUid(quint64 uid);
+    // The decoded object `uid` (not 0), kept for whoever refers to it next; null after
+    // a failure, whose error then waits in error().
+    const PlistValue *decodeUid(quint64 uid);
     PlistValue decodeInlineContainer(const PlistValue &raw);
     Result<PlistValue> decodeObject(quint64 uid, const StoredObject &stored);
     Result<const ClassInfo *> classInfo(quint64 uid);
