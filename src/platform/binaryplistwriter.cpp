@@ -50,6 +50,18 @@ void appendMarker(Bytes &out, quint8 marker, quint64 count)
     }
 }
 
+// A large buffer written from end to end faults in one huge page at a time instead
+// of a small page at a time. Only whole huge pages inside it are marked: the rest
+// of its memory may belong to others.
+void preferHugePages(void *data, size_t bytes)
+{
+    constexpr quintptr hugePage = quintptr(2) << 20;
+    const quintptr start = (reinterpret_cast<quintptr>(data) + hugePage - 1) & ~(hugePage - 1);
+    const quintptr end = (reinterpret_cast<quintptr>(data) + bytes) & ~(hugePage - 1);
+    if (end > start)
+        madvise(reinterpret_cast<void *>(start), end - start, MADV_HUGEPAGE);
+}
+
 int bytesNeeded(quint64 value)
 {
     if (value <= 0xFF)
@@ -132,6 +144,9 @@ void BinaryPlistWriter::GrowingMemory::resize(size_t bytes, size_t used)
         throw std::bad_alloc();
     m_data = grown;
     m_bytes = bytes;
+    // The whole mapping, so that it stays one mapping that mremap can move.
+    if (m_mapped)
+        madvise(m_data, m_bytes, MADV_HUGEPAGE);
 }
 
 void BinaryPlistWriter::SlotsFree::operator()(ScalarSlot *table) const
@@ -399,6 +414,7 @@ QByteArray BinaryPlistWriter::finish(Ref top) const
                          + containerCount * 10 + count * 8 + 32;
     QByteArray out(qsizetype(bound), Qt::Uninitialized);
     char *const begin = out.data();
+    preferHugePages(begin, bound);
     char *p = begin;
     std::memcpy(p, signature, 8);
     p += 8;
