@@ -1,5 +1,7 @@
 #include "binaryplistwriter.h"
 
+#include "platform/hugepages.h"
+
 #include <QHashFunctions>
 
 #include <cstdlib>
@@ -48,18 +50,6 @@ void appendMarker(Bytes &out, quint8 marker, quint64 count)
         out.push_back(char(marker | 0x0F));
         appendInteger(out, qint64(count));
     }
-}
-
-// A large buffer written from end to end faults in one huge page at a time instead
-// of a small page at a time. Only whole huge pages inside it are marked: the rest
-// of its memory may belong to others.
-void preferHugePages(void *data, size_t bytes)
-{
-    constexpr quintptr hugePage = quintptr(2) << 20;
-    const quintptr start = (reinterpret_cast<quintptr>(data) + hugePage - 1) & ~(hugePage - 1);
-    const quintptr end = (reinterpret_cast<quintptr>(data) + bytes) & ~(hugePage - 1);
-    if (end > start)
-        madvise(reinterpret_cast<void *>(start), end - start, MADV_HUGEPAGE);
 }
 
 int bytesNeeded(quint64 value)
@@ -414,7 +404,7 @@ QByteArray BinaryPlistWriter::finish(Ref top) const
                          + containerCount * 10 + count * 8 + 32;
     QByteArray out(qsizetype(bound), Qt::Uninitialized);
     char *const begin = out.data();
-    preferHugePages(begin, bound);
+    adviseHugePages(begin, bound);
     char *p = begin;
     std::memcpy(p, signature, 8);
     p += 8;

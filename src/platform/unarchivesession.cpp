@@ -2,6 +2,7 @@
 
 #include "platform/archivedecoder.h"
 #include "platform/genericarchivedobject.h"
+#include "platform/hugepages.h"
 #include "platform/propertylist.h"
 
 #include <algorithm>
@@ -125,6 +126,8 @@ Result<void> UnarchiveSession::openBinary(const QByteArray &bytes)
 void UnarchiveSession::sizeTables(quint64 count)
 {
     m_objectCount = count;
+    m_decoded.reserve(size_t(count));
+    adviseHugePages(m_decoded.data(), size_t(count) * sizeof(PlistValue));
     m_decoded.resize(size_t(count));
     m_weights.assign(size_t(count), 0);
     m_states.assign(size_t(count), State::Unread);
@@ -489,7 +492,7 @@ Result<UnarchiveSession::StoredObject> UnarchiveSession::storedBinaryObject(quin
         }
         m_keyStamp[k] = serial;
         m_keyPosition[k] = fields.size();
-        fields.emplace_back(&m_keyNames[k], std::move(value).value());
+        fields.push_back(ArchiveField{&m_keyNames[k], std::move(value).value()});
     }
     if (!hasClass)
         return corrupt(QStringLiteral("object %1 has no class").arg(uid));
