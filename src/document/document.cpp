@@ -2,6 +2,7 @@
 
 #include "document/folderscan.h"
 #include "model/definitions.h"
+#include "model/mediaelementcoding.h"
 #include "model/documentdefaults.h"
 #include "model/mediauserfield.h"
 #include "model/mediauserkeyword.h"
@@ -256,7 +257,10 @@ Result<void> Document::readFromPath(const QString &path)
     if (data.isEmpty())
         return Error(Error::Code::Io, QStringLiteral("The catalogue of “%1” cannot be read: %2")
                                           .arg(info.fileName(), readError.isEmpty() ? QStringLiteral("it is empty") : readError));
-    const Result<PlistValue> root = KeyedUnarchiver::unarchive(data);
+    const Result<PlistValue> root = [&data] {
+        const MediaElementDecodingScope paths;
+        return KeyedUnarchiver::unarchive(data);
+    }();
     if (!root)
         return root.error().withContext(QStringLiteral("The catalogue of “%1” is damaged").arg(info.fileName()));
     if (root->type() != PlistValue::Type::Dictionary)

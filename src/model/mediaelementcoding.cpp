@@ -1,12 +1,17 @@
-#include "model/mediaelement.h"
+#include "model/mediaelementcoding.h"
 
+#include "model/mediaelement.h"
 #include "model/medialibrary.h"
 #include "platform/keyedarchive.h"
 
 #include <QHash>
+#include <QThread>
 
 #include <array>
+#include <memory>
 #include <mutex>
+#include <utility>
+#include <vector>
 
 namespace vidarium {
 
@@ -166,6 +171,10 @@ private:
 
 thread_local ArchiveSharing *activeSharing = nullptr;
 
+// Paths held back by a MediaElementDecodingScope, with their elements.
+using PendingPaths = std::vector<std::pair<MediaElementPtr, QString>>;
+thread_local PendingPaths *pendingPaths = nullptr;
+
 // Writes the value, through the shared stored form when a save shares values.
 void encodeMaybeShared(ArchiveEncoder &encoder, const QString &key, const PlistValue &value)
 {
@@ -201,17 +210,30 @@ MediaElement::ArchiveSharingScope::~ArchiveSharingScope()
 class MediaElementDecoding
 {
 public:
+    // No other thread knows the element yet: no lock, and nothing to announce.
+    static void applyPath(MediaElement &element, const QString &path) { element.setPathLocked(path); }
+
     static Result<PlistValue> decode(ArchiveDecoder &decoder)
     {
         auto element = std::make_shared<MediaElement>(nullptr, QString(), false);
         // The stored keys are the stored properties from the first on, in order.
         const QStringList &keys = ElementKeys::staticKeys();
+        QString path;
         for (qsizetype i = 0; i < keys.size(); ++i) {
             const PlistValue value = decoder.decodeObject(keys[i]); // Invalid when not stored
             const ElementKey key = ElementKey(int(ElementKey::Owner) + int(i));
             Q_ASSERT(ElementKeys::fromName(keys[i]) == key);
-            if (value.isValid())
+            // The path goes last: it decides the device, whatever was stored for it.
+            if (key == ElementKey::Path)
+                path = isString(value) ? value.toString() : QString();
+            else if (value.isValid())
                 applyStored(*element, key, value);
+        }
+        if (!path.isEmpty()) {
+            if (pendingPaths)
+                pendingPaths->emplace_back(element, path);
+            else
+                applyPath(*element, path);
         }
         element->assignStored(ElementKey::UserKeywords, decoder.decodeObject(QStringLiteral("userKeywords")));
         const PlistValue fields = decoder.decodeObject(QStringLiteral("userFields"));
@@ -248,11 +270,6 @@ public:
             if (isString(value))
                 e.m_device = internPool.string(value.toString());
             return;
-        case K::Path:
-            // No other thread knows the element yet: no lock, and nothing to announce.
-            if (isString(value) && !value.toString().isEmpty())
-                e.setPathLocked(value.toString());
-            return;
         case K::VideoCodec:
             if (isString(value))
                 e.m_videoCodec = internPool.string(value.toString());
@@ -275,6 +292,35 @@ public:
         }
     }
 };
+
+MediaElementDecodingScope::MediaElementDecodingScope()
+{
+    if (!pendingPaths) {
+        pendingPaths = new PendingPaths;
+        m_outermost = true;
+    }
+}
+
+MediaElementDecodingScope::~MediaElementDecodingScope()
+{
+    if (!m_outermost)
+        return;
+    const std::unique_ptr<PendingPaths> pending(std::exchange(pendingPaths, nullptr));
+    const auto apply = [&pending](size_t from, size_t to) {
+        for (size_t i = from; i < to; ++i)
+            MediaElementDecoding::applyPath(*(*pending)[i].first, (*pending)[i].second);
+    };
+    // A second thread pays off only for a library of some size.
+    const size_t count = pending->size();
+    if (count < 2000) {
+        apply(0, count);
+        return;
+    }
+    const std::unique_ptr<QThread> helper(QThread::create(apply, count / 2, count));
+    helper->start();
+    apply(0, count / 2);
+    helper->wait();
+}
 
 // --- Archive coding ----------------------------------------------------------------------
 

@@ -113,6 +113,44 @@ TEST(Document, WrittenPackageReadsBackEqual)
     EXPECT_FALSE(reopened.isDocumentEdited());
 }
 
+// Large libraries apply their paths on two threads once the catalogue is read: every
+// element must still end with its own path, name, extension and device.
+TEST(Document, ALargeLibraryReadsBackEveryPathAndDevice)
+{
+    ScratchDir scratch;
+    const QString path = scratch.filePath(QStringLiteral("Large.vidarium"));
+    Document document;
+    MediaLibrary &library = document.library();
+    ElementDictionary media;
+    for (int i = 0; i < 3000; ++i) {
+        // Files that exist take the volume they are on; missing ones keep what was stored.
+        const QString file = i % 2 == 0
+            ? touch(scratch.filePath(QStringLiteral("Films/%1/Clip %2.mov").arg(i / 500).arg(i)))
+            : QStringLiteral("/Volumes/Card %1/DCIM/clip%2.mp4").arg(i % 7).arg(i);
+        const MediaElementPtr element = MediaElement::create(&library, file);
+        if (i % 4 == 0)
+            element->setDevice(QStringLiteral("Where It Was Before"));
+        media.insert(element->identifier(), element);
+    }
+    library.setMedia(media);
+    ASSERT_TRUE(document.writeToPath(path).ok());
+    const QString here = MediaElement::create(nullptr, touch(scratch.filePath(QStringLiteral("here.mov"))))->device();
+
+    Document reopened;
+    ASSERT_TRUE(reopened.readFromPath(path).ok());
+    ASSERT_EQ(reopened.library().media().size(), 3000);
+    for (const MediaElementPtr &element : media) {
+        SCOPED_TRACE(element->path().toStdString());
+        const MediaElementPtr copy = reopened.library().elementWithIdentifier(element->identifier());
+        ASSERT_TRUE(copy);
+        EXPECT_EQ(copy->path(), element->path());
+        EXPECT_EQ(copy->name(), element->name());
+        EXPECT_EQ(copy->extension(), element->extension());
+        const bool exists = QFileInfo::exists(element->path());
+        EXPECT_EQ(copy->device(), exists ? here : element->device());
+    }
+}
+
 TEST(Document, BuiltInCollectionsStoredInPlaylistsAreMadeAfresh)
 {
     ScratchDir scratch;
