@@ -9,17 +9,19 @@
 // and the ratio of open time to the time the property-list reader needs merely
 // to parse the same catalogue (what `vidarium-cli dump` does before printing).
 //
-// Last figures (Release, 100,000 elements, 10,000 adds, on the 2-core machine
-// while other engineers' builds ran, load average near 13; wall times then
-// mostly measure waiting, so processor times are given as well):
-//   save of the catalogue      10.2 s wall,  4.8 s processor   (target 1.5 s)
-//   open                        6.1 s wall,  2.5 s processor   (target 1.5 s)
-//   memory per open element     1.09 KB heap in use            (target 1.5 KB)
-//   parse only                  2.0 s wall;  open / parse 3.1 x
+// Last figures (Release, 100,000 elements, 10,000 adds, 2-core machine with load
+// average near 1; three runs, and runs vary by 10 to 20 % with the host's other work):
+//   save of the catalogue      0.92 to 1.01 s wall, 0.87 to 0.97 s processor  (target 1.5 s)
+//   open                       0.88 to 0.99 s wall, 1.02 to 1.14 s processor
+//                              (paths are applied on two threads)            (target 1.5 s)
+//   memory per open element    1.23 KB heap in use                           (target 1.5 KB)
+//   parse only                 0.73 to 0.97 s;  open / parse 0.9 to 1.2 x
 //   queue 11,000 files (10,000 new) with duplicate detection
-//                                3.1 s wall,  0.75 s processor on both cores (target 1 s)
+//                              0.34 to 0.53 s wall                           (target 1 s)
 //   catalogue file             81.3 MB
-// Nearly all of the save and open time is the keyed archiver and unarchiver.
+// Before the archive work of this round: save 2.59 s, open 2.43 s, open / parse 3.5 x.
+// What is left of the open is mostly decoding the elements and, for each, looking
+// up the volume of its path on disk; of the save, laying out and writing the file.
 
 #include "document/document.h"
 #include "model/documentdefaults.h"
