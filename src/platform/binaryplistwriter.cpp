@@ -4,6 +4,7 @@
 
 #include <QHashFunctions>
 
+#include <bit>
 #include <cstdlib>
 #include <new>
 
@@ -203,44 +204,32 @@ BinaryPlistWriter::Ref BinaryPlistWriter::addUnsignedInteger(quint64 value)
     return addScalar(m_scratch);
 }
 
+std::span<const char> BinaryPlistWriter::encodeFixed(char marker, quint64 bits, int bytes)
+{
+    m_scratch.clear();
+    m_scratch.push_back(marker);
+    appendBigEndian(m_scratch, bits, bytes);
+    return m_scratch;
+}
+
 BinaryPlistWriter::Ref BinaryPlistWriter::addReal(double value)
 {
-    quint64 bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    m_scratch.clear();
-    m_scratch.push_back(char(0x23));
-    appendBigEndian(m_scratch, bits, 8);
-    return addScalar(m_scratch);
+    return addScalar(encodeFixed(char(0x23), std::bit_cast<quint64>(value), 8));
 }
 
 BinaryPlistWriter::Ref BinaryPlistWriter::addDistinctReal(double value)
 {
-    quint64 bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    m_scratch.clear();
-    m_scratch.push_back(char(0x23));
-    appendBigEndian(m_scratch, bits, 8);
-    return appendScalar(m_scratch);
+    return appendScalar(encodeFixed(char(0x23), std::bit_cast<quint64>(value), 8));
 }
 
 BinaryPlistWriter::Ref BinaryPlistWriter::addFloat32(float value)
 {
-    quint32 bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    m_scratch.clear();
-    m_scratch.push_back(char(0x22));
-    appendBigEndian(m_scratch, bits, 4);
-    return addScalar(m_scratch);
+    return addScalar(encodeFixed(char(0x22), std::bit_cast<quint32>(value), 4));
 }
 
 BinaryPlistWriter::Ref BinaryPlistWriter::addDate(double secondsSince2001)
 {
-    quint64 bits;
-    std::memcpy(&bits, &secondsSince2001, sizeof bits);
-    m_scratch.clear();
-    m_scratch.push_back(char(0x33));
-    appendBigEndian(m_scratch, bits, 8);
-    return addScalar(m_scratch);
+    return addScalar(encodeFixed(char(0x33), std::bit_cast<quint64>(secondsSince2001), 8));
 }
 
 BinaryPlistWriter::Ref BinaryPlistWriter::addData(const QByteArray &value)

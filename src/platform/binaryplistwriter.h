@@ -121,6 +121,8 @@ private:
     };
 
     Ref addScalar(std::span<const char> encoded);
+    // The scratch bytes of a marker followed by `bytes` big-endian bytes of bits.
+    std::span<const char> encodeFixed(char marker, quint64 bits, int bytes);
     Ref appendScalar(std::span<const char> encoded);
     void growScalarTable();
     Ref addContainer(quint8 marker, std::span<const Ref> first, std::span<const Ref> second);
