@@ -320,6 +320,10 @@ MediaElementDecodingScope::~MediaElementDecodingScope()
     helper->start();
     apply(0, count / 2);
     helper->wait();
+    // A thread the system would not start ran nothing: its half must not go
+    // without paths, or the next save would lose them.
+    if (!helper->isFinished())
+        apply(count / 2, count);
 }
 
 // --- Archive coding ----------------------------------------------------------------------
