@@ -4,22 +4,42 @@
 #include "platform/propertylist.h"
 #include "platform/unarchivesession.h"
 
+#include <new>
+
 namespace vidarium {
+
+namespace {
+
+// A damaged or hostile file can claim far more objects than memory holds, and the
+// tables sized for them fail to allocate: that is an unreadable file, not a crash.
+template <typename Read>
+auto withinMemory(const Read &read) -> decltype(read())
+{
+    try {
+        return read();
+    } catch (const std::bad_alloc &) {
+        return Error(Error::Code::Corrupt, QStringLiteral("The archive claims more objects than memory can hold."));
+    }
+}
+
+} // namespace
 
 Result<PlistValue> KeyedUnarchiver::unarchive(const QByteArray &data, const QString &key)
 {
-    // Binary archives are read in place: a catalogue holds millions of values, and
-    // building them all as a tree first cost more than decoding them.
-    if (BinaryPlistReader::hasSignature(data)) {
-        UnarchiveSession session;
-        if (Result<void> opened = session.openBinary(data); !opened)
-            return opened.error();
-        return session.decodeTop(key);
-    }
-    Result<PlistValue> archive = PropertyList::read(data);
-    if (!archive)
-        return archive;
-    return unarchive(*archive, key);
+    return withinMemory([&]() -> Result<PlistValue> {
+        // Binary archives are read in place: a catalogue holds millions of values, and
+        // building them all as a tree first cost more than decoding them.
+        if (BinaryPlistReader::hasSignature(data)) {
+            UnarchiveSession session;
+            if (Result<void> opened = session.openBinary(data); !opened)
+                return opened.error();
+            return session.decodeTop(key);
+        }
+        Result<PlistValue> archive = PropertyList::read(data);
+        if (!archive)
+            return archive;
+        return unarchive(*archive, key);
+    });
 }
 
 Result<PlistValue> KeyedUnarchiver::unarchive(const PlistValue &archive, const QString &key)

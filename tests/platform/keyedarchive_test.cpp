@@ -7,6 +7,11 @@
 
 #include <QFile>
 
+#include <cstdio>
+
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 using namespace vidarium;
@@ -500,4 +505,77 @@ TEST(KeyedUnarchiver, RefusesInlineValuesThatNeverEnd)
         ASSERT_FALSE(read.ok());
         EXPECT_TRUE(read.error().message().contains(QLatin1String(c.message))) << read.error().message().toStdString();
     }
+}
+
+namespace {
+
+// A binary archive of a few dozen bytes of structure whose "$objects" array claims
+// `count` members (nearly all the same string): the tables sized for them are what
+// a hostile file uses to exhaust memory.
+QByteArray archiveClaimingObjects(quint32 count)
+{
+    QByteArray file("bplist00");
+    std::vector<quint32> offsets;
+    const auto object = [&](const QByteArray &bytes) {
+        offsets.push_back(quint32(file.size()));
+        file.append(bytes);
+    };
+    object(QByteArray("\xD2\x01\x02\x03\x04", 5)); // 0: {"$objects": 3, "$top": 4}
+    object(QByteArray("\x58$objects"));             // 1
+    object(QByteArray("\x54$top"));                 // 2
+    QByteArray array("\xAF\x12", 2);                // 3: [5, 6, 6, ...]
+    for (int shift = 24; shift >= 0; shift -= 8)
+        array.append(char((count >> shift) & 0xFF));
+    array.append('\x05');
+    array.append(QByteArray(qsizetype(count) - 1, '\x06'));
+    object(array);
+    object(QByteArray("\xD1\x07\x08", 3));          // 4: {"root": UID 1}
+    object(QByteArray("\x55$null"));                // 5
+    object(QByteArray("\x51x"));                    // 6
+    object(QByteArray("\x54root"));                 // 7
+    object(QByteArray("\x80\x01", 2));               // 8
+    const quint64 tableOffset = quint64(file.size());
+    for (const quint32 offset : offsets) {
+        for (int shift = 24; shift >= 0; shift -= 8)
+            file.append(char((offset >> shift) & 0xFF));
+    }
+    QByteArray trailer(32, '\0');
+    trailer[6] = 4; // offset size
+    trailer[7] = 1; // reference size
+    trailer[15] = char(offsets.size());
+    for (int i = 0; i < 8; ++i)
+        trailer[24 + i] = char((tableOffset >> (56 - 8 * i)) & 0xFF);
+    return file + trailer;
+}
+
+// Whether reading the archive fails with a message about memory once the process
+// may grow by no more than `headroom` bytes of address space.
+bool refusedWithinAddressSpace(const QByteArray &archive, size_t headroom)
+{
+    long pages = 0;
+    if (FILE *statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%ld", &pages) != 1)
+            pages = 0;
+        std::fclose(statm);
+    }
+    const rlim_t limit = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + rlim_t(headroom);
+    const rlimit bound{limit, limit};
+    setrlimit(RLIMIT_AS, &bound);
+    const Result<PlistValue> result = KeyedUnarchiver::unarchive(archive);
+    return !result.ok() && result.error().message().contains(QStringLiteral("memory"));
+}
+
+} // namespace
+
+TEST(KeyedUnarchiver, RefusesAnArchiveThatClaimsMoreObjectsThanMemoryHolds)
+{
+    // Well-formed at a size that fits: the claim alone is what fails.
+    const Result<PlistValue> small = KeyedUnarchiver::unarchive(archiveClaimingObjects(1000));
+    ASSERT_TRUE(small.ok()) << small.error().message().toStdString();
+    EXPECT_EQ(*small, PlistValue(QStringLiteral("x")));
+    const QByteArray hostile = archiveClaimingObjects(30'000'000);
+    // In a child whose address space leaves a few hundred megabytes free: the
+    // tables for thirty million objects do not fit, and that is an error to report.
+    EXPECT_EXIT(std::_Exit(refusedWithinAddressSpace(hostile, size_t(384) << 20) ? 0 : 1),
+                ::testing::ExitedWithCode(0), "");
 }
