@@ -55,7 +55,7 @@ qint64 residentKilobytes(qint64 pid)
 struct ImportRun
 {
     double seconds = 0;
-    QString summary;          // the command's last line (its counts)
+    QString summary; // the command's last line (its counts)
     QList<qint64> residentKb; // samples every 100 ms
     int exitCode = -1;
 };
@@ -76,8 +76,9 @@ ImportRun runImport(const QString &cli, const QStringList &arguments)
         run.residentKb.append(residentKilobytes(process.processId()));
     run.seconds = timer.nsecsElapsed() / 1e9;
     run.exitCode = process.exitCode();
-    const QStringList lines = QString::fromUtf8(process.readAll()).split(QRegularExpression(QStringLiteral("[\r\n]")),
-                                                                          Qt::SkipEmptyParts);
+    const QStringList lines
+        = QString::fromUtf8(process.readAll())
+              .split(QRegularExpression(QStringLiteral("[\r\n]")), Qt::SkipEmptyParts);
     run.summary = lines.value(lines.size() - 1);
     return run;
 }
@@ -94,10 +95,9 @@ double runThumbnailer(const QStringList &files, int jobs, bool *found)
         while (running.size() < jobs && next < files.size()) {
             auto *process = new QProcess;
             process->start(QStringLiteral("ffmpegthumbnailer"),
-                           {QStringLiteral("-i"), files[next],
-                            QStringLiteral("-o"), QStringLiteral("%1/%2.jpg").arg(output.path()).arg(next),
-                            QStringLiteral("-s"), QStringLiteral("0"), QStringLiteral("-t"),
-                            QStringLiteral("25%")});
+                { QStringLiteral("-i"), files[next], QStringLiteral("-o"),
+                    QStringLiteral("%1/%2.jpg").arg(output.path()).arg(next), QStringLiteral("-s"),
+                    QStringLiteral("0"), QStringLiteral("-t"), QStringLiteral("25%") });
             ++next;
             running.append(process);
         }
@@ -118,7 +118,8 @@ QString memoryProfile(const QList<qint64> &samples)
         return QStringLiteral("no samples");
     QStringList quarters;
     for (int q = 1; q <= 4; ++q)
-        quarters.append(QString::number(samples[std::min<int>(samples.size() - 1, samples.size() * q / 4)] / 1024.0, 'f', 1));
+        quarters.append(QString::number(
+            samples[std::min<int>(samples.size() - 1, samples.size() * q / 4)] / 1024.0, 'f', 1));
     const qint64 peak = *std::max_element(samples.begin(), samples.end());
     return QStringLiteral("resident MB at each quarter of the run: %1; peak %2 MB")
         .arg(quarters.join(QStringLiteral(", ")))
@@ -142,16 +143,17 @@ int main(int argc, char **argv)
         return value;
     };
     const int jobs = std::max(1, option(QStringLiteral("--jobs"), QStringLiteral("2")).toInt());
-    const QString cli = option(QStringLiteral("--cli"), QCoreApplication::applicationDirPath()
-                                                            + QStringLiteral("/../src/cli/vidarium-cli"));
-    const QString corpus = arguments.value(0, qEnvironmentVariable("XDG_CACHE_HOME",
-                                                                   QDir::homePath() + QStringLiteral("/.cache"))
-                                                  + QStringLiteral("/vidarium-bench-media"));
+    const QString cli = option(QStringLiteral("--cli"),
+        QCoreApplication::applicationDirPath() + QStringLiteral("/../src/cli/vidarium-cli"));
+    const QString corpus = arguments.value(0,
+        qEnvironmentVariable("XDG_CACHE_HOME", QDir::homePath() + QStringLiteral("/.cache"))
+            + QStringLiteral("/vidarium-bench-media"));
     const QString mixedFolder = corpus + QStringLiteral("/mixed");
     const QString hdFolder = corpus + QStringLiteral("/hd");
     const QStringList files = videoFiles(mixedFolder) + videoFiles(hdFolder);
     if (files.isEmpty()) {
-        std::fprintf(stderr, "No corpus in %s: run scripts/make-test-media first\n", qPrintable(corpus));
+        std::fprintf(
+            stderr, "No corpus in %s: run scripts/make-test-media first\n", qPrintable(corpus));
         return 2;
     }
     const QString jobText = QString::number(jobs);
@@ -160,28 +162,29 @@ int main(int argc, char **argv)
     int made = 0;
     const double floor = floorwork::runFloor(files, jobs, &made);
     std::printf("floor:           %7.2f s  %6.1f files/s  (%d files readable)\n", floor,
-                files.size() / floor, made);
+        files.size() / floor, made);
 
     QTemporaryDir libraries;
-    const ImportRun av = runImport(cli, {QStringLiteral("import"), libraries.filePath(QStringLiteral("av.vidarium")),
-                                         mixedFolder, hdFolder, QStringLiteral("--images"),
-                                         QStringLiteral("now"), QStringLiteral("--jobs"), jobText});
-    std::printf("import (av):     %7.2f s  %6.1f files/s  [%s]\n", av.seconds, files.size() / av.seconds,
-                qPrintable(av.summary));
+    const ImportRun av = runImport(cli,
+        { QStringLiteral("import"), libraries.filePath(QStringLiteral("av.vidarium")), mixedFolder,
+            hdFolder, QStringLiteral("--images"), QStringLiteral("now"), QStringLiteral("--jobs"),
+            jobText });
+    std::printf("import (av):     %7.2f s  %6.1f files/s  [%s]\n", av.seconds,
+        files.size() / av.seconds, qPrintable(av.summary));
     std::printf("                 %s\n", qPrintable(memoryProfile(av.residentKb)));
 
-    const ImportRun ff = runImport(cli, {QStringLiteral("import"), libraries.filePath(QStringLiteral("ff.vidarium")),
-                                         mixedFolder, hdFolder, QStringLiteral("--tool"), QStringLiteral("ff"),
-                                         QStringLiteral("--images"), QStringLiteral("now"),
-                                         QStringLiteral("--jobs"), jobText});
+    const ImportRun ff = runImport(cli,
+        { QStringLiteral("import"), libraries.filePath(QStringLiteral("ff.vidarium")), mixedFolder,
+            hdFolder, QStringLiteral("--tool"), QStringLiteral("ff"), QStringLiteral("--images"),
+            QStringLiteral("now"), QStringLiteral("--jobs"), jobText });
     std::printf("import (--tool ff): %7.2f s  %6.1f files/s  [%s]\n", ff.seconds,
-                files.size() / ff.seconds, qPrintable(ff.summary));
+        files.size() / ff.seconds, qPrintable(ff.summary));
 
     bool thumbnailerFound = false;
     const double peer = runThumbnailer(files, jobs, &thumbnailerFound);
     if (thumbnailerFound)
         std::printf("ffmpegthumbnailer, one thumbnail per file: %7.2f s  %6.1f files/s\n", peer,
-                    files.size() / peer);
+            files.size() / peer);
     else
         std::printf("ffmpegthumbnailer: not installed (scripts/setup installs it)\n");
 
@@ -190,10 +193,11 @@ int main(int argc, char **argv)
 
     const QString badFolder = corpus + QStringLiteral("/bad");
     if (QDir(badFolder).exists()) {
-        const ImportRun bad = runImport(cli, {QStringLiteral("import"), libraries.filePath(QStringLiteral("bad.vidarium")),
-                                              mixedFolder, badFolder, QStringLiteral("--jobs"), jobText});
+        const ImportRun bad = runImport(cli,
+            { QStringLiteral("import"), libraries.filePath(QStringLiteral("bad.vidarium")),
+                mixedFolder, badFolder, QStringLiteral("--jobs"), jobText });
         std::printf("mixed + bad files: exit %d in %.2f s [%s]\n", bad.exitCode, bad.seconds,
-                    qPrintable(bad.summary));
+            qPrintable(bad.summary));
     }
     return 0;
 }

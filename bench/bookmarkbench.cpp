@@ -67,7 +67,8 @@ int main(int argc, char **argv)
     QStringList paths;
     paths.reserve(files);
     for (int i = 0; i < files; ++i) {
-        const QString folder = root.path() + QStringLiteral("/Films/Set %1").arg(i / FilesPerFolder);
+        const QString folder
+            = root.path() + QStringLiteral("/Films/Set %1").arg(i / FilesPerFolder);
         if (i % FilesPerFolder == 0)
             QDir().mkpath(folder);
         const QString path = folder + QStringLiteral("/Clip %1.mov").arg(i);
@@ -78,7 +79,9 @@ int main(int argc, char **argv)
     }
 
     const double statUs = microsecondsPerItem(files, [&] {
-        struct stat info {};
+        struct stat info
+        {
+        };
         for (const QString &path : paths)
             ::stat(QFile::encodeName(path).constData(), &info);
     });
@@ -98,7 +101,8 @@ int main(int argc, char **argv)
     const int unchangedFound = found;
 
     for (int i = 0; i < files; i += 10)
-        QFile::rename(paths[i], QFileInfo(paths[i]).absolutePath() + QStringLiteral("/Renamed %1.mov").arg(i));
+        QFile::rename(paths[i],
+            QFileInfo(paths[i]).absolutePath() + QStringLiteral("/Renamed %1.mov").arg(i));
     const double renamedUs = microsecondsPerItem(files, resolveAll);
     const int renamedFound = found;
 
@@ -121,6 +125,6 @@ int main(int argc, char **argv)
     report("resolve, 10% in folders gone", missingUs, statUs);
     report("volume name", volumeUs, statUs);
     std::printf("found: %d unchanged, %d after renames, %d after removals (of %d)\n",
-                unchangedFound, renamedFound, missingFound, files);
+        unchangedFound, renamedFound, missingFound, files);
     return 0;
 }

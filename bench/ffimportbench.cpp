@@ -12,7 +12,7 @@
 #include "document/document.h"
 #include "import/dispatchcontroller.h"
 #include "import/externaltools.h"
-#include "import/ffimportcommands.h"
+#include "import/ff/ffimportcommands.h"
 #include "model/documentdefaults.h"
 #include "model/medialibrary.h"
 #include "platform/userdefaults.h"
@@ -58,7 +58,7 @@ QString shellQuoted(const QString &text)
 
 QString commandLine(const QString &program, const QStringList &arguments)
 {
-    QStringList words{shellQuoted(program)};
+    QStringList words { shellQuoted(program) };
     for (const QString &argument : arguments)
         words.append(shellQuoted(argument));
     return words.join(QLatin1Char(' '));
@@ -80,16 +80,19 @@ QString scriptForElement(const MediaElement &element, const QString &ffprobe, co
 {
     const QString path = element.path();
     const float duration = float(element.duration());
-    QStringList lines{QStringLiteral("#!/bin/sh")};
-    lines << commandLine(ffprobe, FFImportCommands::videoProbeArguments(path)) + QStringLiteral(" > /dev/null 2>&1");
-    lines << commandLine(ffprobe, FFImportCommands::audioProbeArguments(path)) + QStringLiteral(" > /dev/null 2>&1");
-    lines << commandLine(ffmpeg, FFImportCommands::thumbnailArguments(duration * 0.25f, path, element.pixelsWide(),
-                                                                      element.pixelsHigh()))
-                 + QStringLiteral(" > /dev/null 2>&1");
-    for (int count : {16, 5}) {
+    QStringList lines { QStringLiteral("#!/bin/sh") };
+    lines << commandLine(ffprobe, FFImportCommands::videoProbeArguments(path))
+            + QStringLiteral(" > /dev/null 2>&1");
+    lines << commandLine(ffprobe, FFImportCommands::audioProbeArguments(path))
+            + QStringLiteral(" > /dev/null 2>&1");
+    lines << commandLine(ffmpeg,
+                 FFImportCommands::thumbnailArguments(
+                     duration * 0.25f, path, element.pixelsWide(), element.pixelsHigh()))
+            + QStringLiteral(" > /dev/null 2>&1");
+    for (int count : { 16, 5 }) {
         for (float seconds : frameTimes(duration, count))
             lines << commandLine(ffmpeg, FFImportCommands::sheetFrameArguments(seconds, path))
-                         + QStringLiteral(" > /dev/null 2>&1");
+                    + QStringLiteral(" > /dev/null 2>&1");
     }
     return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
 }
@@ -100,8 +103,8 @@ double runShellLoop(const QStringList &scripts, int jobs)
     clock.start();
     QProcess xargs;
     xargs.setProgram(QStringLiteral("xargs"));
-    xargs.setArguments({QStringLiteral("-P"), QString::number(jobs), QStringLiteral("-n"), QStringLiteral("1"),
-                        QStringLiteral("sh")});
+    xargs.setArguments({ QStringLiteral("-P"), QString::number(jobs), QStringLiteral("-n"),
+        QStringLiteral("1"), QStringLiteral("sh") });
     xargs.start();
     xargs.waitForStarted();
     xargs.write(scripts.join(QLatin1Char('\n')).toUtf8() + '\n');
@@ -117,7 +120,8 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     QStringList arguments = app.arguments().mid(1);
     int jobs = 2;
-    if (const qsizetype at = arguments.indexOf(QStringLiteral("--jobs")); at >= 0 && at + 1 < arguments.size()) {
+    if (const qsizetype at = arguments.indexOf(QStringLiteral("--jobs"));
+        at >= 0 && at + 1 < arguments.size()) {
         jobs = std::clamp(arguments[at + 1].toInt(), 1, 8);
         arguments.remove(at, 2);
     }
@@ -145,7 +149,7 @@ int main(int argc, char **argv)
     settings.setBool(QStringLiteral("ImportImagesImmediately"), true);
     settings.setInteger(QStringLiteral("FFImporterMaximumOperations"), jobs);
 
-    DispatchController dispatcher(settings, DispatchController::Desktop{});
+    DispatchController dispatcher(settings, DispatchController::Desktop {});
     dispatcher.updateMaximumOperations();
     MediaLibrary::setBackgroundValidationEnabled(false);
     Document document;
@@ -158,7 +162,7 @@ int main(int argc, char **argv)
 
     // Both runs find the files in the page cache.
     for (const QString &file : files)
-        QProcess::execute(ffprobe, {QStringLiteral("-v"), QStringLiteral("quiet"), file});
+        QProcess::execute(ffprobe, { QStringLiteral("-v"), QStringLiteral("quiet"), file });
 
     const MediaElementList elements = document.library().queueElementsWithURLs(files);
     QElapsedTimer clock;
@@ -188,7 +192,8 @@ int main(int argc, char **argv)
     }
     const double shellSeconds = runShellLoop(scripts, jobs);
 
-    std::printf("files: %lld (%d with every image), parallelism %d\n", qlonglong(files.size()), complete, jobs);
+    std::printf("files: %lld (%d with every image), parallelism %d\n", qlonglong(files.size()),
+        complete, jobs);
     std::printf("external-tool import: %.2f s\n", importSeconds);
     std::printf("shell loop, same command lines: %.2f s\n", shellSeconds);
     std::printf("ratio import / shell: %.3f (at most 1.1 wanted)\n", importSeconds / shellSeconds);

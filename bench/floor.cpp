@@ -44,20 +44,21 @@ QList<QStringList> ffmpegRunsFor(const QString &path, const QString &outputFolde
     const double duration = decoder.seconds();
     QList<QStringList> runs;
     auto add = [&](double time, QSize size) {
-        QStringList arguments = {QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"),
-                                 QStringLiteral("error"), QStringLiteral("-nostdin"),
-                                 QStringLiteral("-y"), QStringLiteral("-ss"),
-                                 QString::number(time, 'f', 3), QStringLiteral("-i"), path,
-                                 QStringLiteral("-frames:v"), QStringLiteral("1")};
+        QStringList arguments = { QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"),
+            QStringLiteral("error"), QStringLiteral("-nostdin"), QStringLiteral("-y"),
+            QStringLiteral("-ss"), QString::number(time, 'f', 3), QStringLiteral("-i"), path,
+            QStringLiteral("-frames:v"), QStringLiteral("1") };
         if (!size.isEmpty())
-            arguments << QStringLiteral("-s") << QStringLiteral("%1x%2").arg(size.width()).arg(size.height());
+            arguments << QStringLiteral("-s")
+                      << QStringLiteral("%1x%2").arg(size.width()).arg(size.height());
         arguments << QStringLiteral("%1/%2.jpg").arg(outputFolder).arg(runs.size());
         runs.append(arguments);
     };
     add(0.25 * duration, {});
-    for (auto kind : {vidarium::ImageSheet::Kind::Storyboard, vidarium::ImageSheet::Kind::Filmstrip}) {
-        const vidarium::ImageSheet sheet =
-            vidarium::ImageSheet::fromMetrics(kind, floorwork::defaultMetrics(), par->width, par->height);
+    for (auto kind :
+        { vidarium::ImageSheet::Kind::Storyboard, vidarium::ImageSheet::Kind::Filmstrip }) {
+        const vidarium::ImageSheet sheet = vidarium::ImageSheet::fromMetrics(
+            kind, floorwork::defaultMetrics(), par->width, par->height);
         for (double time : sheet.frameTimes(float(duration)))
             add(time, sheet.framePixelSize());
     }
@@ -101,28 +102,28 @@ int main(int argc, char **argv)
         jobs = std::max(1, arguments[jobsAt + 1].toInt());
         arguments.remove(jobsAt, 2);
     }
-    const QString corpus = arguments.value(0, qEnvironmentVariable("XDG_CACHE_HOME",
-                                                                   QDir::homePath() + QStringLiteral("/.cache"))
-                                                  + QStringLiteral("/vidarium-bench-media"));
+    const QString corpus = arguments.value(0,
+        qEnvironmentVariable("XDG_CACHE_HOME", QDir::homePath() + QStringLiteral("/.cache"))
+            + QStringLiteral("/vidarium-bench-media"));
     const QStringList mixed = videoFiles(corpus + QStringLiteral("/mixed"));
     const QStringList hd = videoFiles(corpus + QStringLiteral("/hd"));
     if (mixed.isEmpty()) {
-        std::fprintf(stderr, "No corpus in %s: run scripts/make-test-media first\n",
-                     qPrintable(corpus));
+        std::fprintf(
+            stderr, "No corpus in %s: run scripts/make-test-media first\n", qPrintable(corpus));
         return 2;
     }
 
     int made = 0;
     const double floorAll = floorwork::runFloor(mixed + hd, jobs, &made);
     std::printf("floor, %lld files (%d readable), %d at a time: %.2f s, %.1f files/s\n",
-                qint64(mixed.size() + hd.size()), made, jobs, floorAll,
-                (mixed.size() + hd.size()) / floorAll);
+        qint64(mixed.size() + hd.size()), made, jobs, floorAll,
+        (mixed.size() + hd.size()) / floorAll);
 
     const double floorMixed = floorwork::runFloor(mixed, jobs);
     int runs = 0;
     const double perFrame = runFfmpegPerFrame(mixed, jobs, &runs);
     std::printf("mixed files (%lld): in-process key frames %.2f s; one ffmpeg run per frame "
                 "(%d runs) %.2f s; lead %.1fx\n",
-                qint64(mixed.size()), floorMixed, runs, perFrame, perFrame / floorMixed);
+        qint64(mixed.size()), floorMixed, runs, perFrame, perFrame / floorMixed);
     return 0;
 }

@@ -32,16 +32,12 @@ namespace floorwork {
 // The library settings a new library starts with.
 inline vidarium::PlistDictionary defaultMetrics()
 {
-    return {{QStringLiteral("ThumbnailPosition"), 0.25},
-            {QStringLiteral("StoryboardRows"), 4},
-            {QStringLiteral("StoryboardColumns"), 4},
-            {QStringLiteral("StoryboardSize"), 1},
-            {QStringLiteral("StoryboardAspect"), true},
-            {QStringLiteral("StoryboardRetina"), false},
-            {QStringLiteral("FilmstripFrames"), 5},
-            {QStringLiteral("FilmstripSize"), 0},
-            {QStringLiteral("FilmstripAspect"), false},
-            {QStringLiteral("FilmstripRetina"), false}};
+    return { { QStringLiteral("ThumbnailPosition"), 0.25 }, { QStringLiteral("StoryboardRows"), 4 },
+        { QStringLiteral("StoryboardColumns"), 4 }, { QStringLiteral("StoryboardSize"), 1 },
+        { QStringLiteral("StoryboardAspect"), true }, { QStringLiteral("StoryboardRetina"), false },
+        { QStringLiteral("FilmstripFrames"), 5 }, { QStringLiteral("FilmstripSize"), 0 },
+        { QStringLiteral("FilmstripAspect"), false },
+        { QStringLiteral("FilmstripRetina"), false } };
 }
 
 struct Decoder
@@ -93,7 +89,8 @@ struct Decoder
     QImage frameAt(double time, QSize size)
     {
         const AVStream *video = format->streams[stream];
-        int64_t target = av_rescale_q(int64_t(time * AV_TIME_BASE), AV_TIME_BASE_Q, video->time_base);
+        int64_t target
+            = av_rescale_q(int64_t(time * AV_TIME_BASE), AV_TIME_BASE_Q, video->time_base);
         if (video->start_time != AV_NOPTS_VALUE)
             target += video->start_time;
         av_seek_frame(format, stream, target, AVSEEK_FLAG_BACKWARD);
@@ -112,10 +109,10 @@ struct Decoder
                 return {};
             QImage image(size, QImage::Format_ARGB32);
             scaler = sws_getCachedContext(scaler, frame->width, frame->height,
-                                          AVPixelFormat(frame->format), size.width(), size.height(),
-                                          AV_PIX_FMT_BGRA, SWS_BILINEAR, nullptr, nullptr, nullptr);
-            uint8_t *planes[4] = {image.bits()};
-            int strides[4] = {int(image.bytesPerLine())};
+                AVPixelFormat(frame->format), size.width(), size.height(), AV_PIX_FMT_BGRA,
+                SWS_BILINEAR, nullptr, nullptr, nullptr);
+            uint8_t *planes[4] = { image.bits() };
+            int strides[4] = { int(image.bytesPerLine()) };
             sws_scale(scaler, frame->data, frame->linesize, 0, frame->height, planes, strides);
             av_frame_unref(frame);
             return image;
@@ -140,9 +137,10 @@ inline qint64 floorFile(const QString &path)
         return 0;
     bytes += vidarium::ImageSheet::encodeJpeg(thumbnail).size();
 
-    for (auto kind : {vidarium::ImageSheet::Kind::Storyboard, vidarium::ImageSheet::Kind::Filmstrip}) {
-        vidarium::ImageSheet sheet =
-            vidarium::ImageSheet::fromMetrics(kind, defaultMetrics(), par->width, par->height);
+    for (auto kind :
+        { vidarium::ImageSheet::Kind::Storyboard, vidarium::ImageSheet::Kind::Filmstrip }) {
+        vidarium::ImageSheet sheet
+            = vidarium::ImageSheet::fromMetrics(kind, defaultMetrics(), par->width, par->height);
         const QList<double> times = sheet.frameTimes(float(duration));
         for (int i = 0; i < times.size(); ++i)
             sheet.drawFrame(i, decoder.frameAt(times[i], sheet.framePixelSize()));
@@ -154,8 +152,8 @@ inline qint64 floorFile(const QString &path)
 // Seconds taken to make every file's images with `jobs` files at a time.
 inline double runFloor(const QStringList &files, int jobs, int *made = nullptr)
 {
-    std::atomic_int next{0};
-    std::atomic_int good{0};
+    std::atomic_int next { 0 };
+    std::atomic_int good { 0 };
     QElapsedTimer timer;
     timer.start();
     std::vector<std::thread> workers;

@@ -27,7 +27,7 @@
 #include "model/documentdefaults.h"
 #include "model/mediauserfield.h"
 #include "model/mediauserkeyword.h"
-#include "platform/propertylist.h"
+#include "platform/plist/propertylist.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -80,19 +80,24 @@ void print(const char *label, double value, const char *unit, const char *target
 // Empty files standing for videos, in folders of 500 named like a real archive.
 QStringList makeFiles(const QString &root, const QString &prefix, int count)
 {
-    static const char *const shows[] = {"Holiday Trip", "Birthday", "Garden", "Concert", "Interviews",
-                                        "Drone Flights", "Family", "Workshop"};
-    static const char *const suffixes[] = {"mov", "mp4", "mkv", "m4v", "avi"};
+    static const char *const shows[] = { "Holiday Trip", "Birthday", "Garden", "Concert",
+        "Interviews", "Drone Flights", "Family", "Workshop" };
+    static const char *const suffixes[] = { "mov", "mp4", "mkv", "m4v", "avi" };
     QStringList paths;
     paths.reserve(count);
     QString folder;
     for (int i = 0; i < count; ++i) {
         if (i % 500 == 0) {
-            folder = QStringLiteral("%1/%2 %3/%4 %5").arg(root, prefix).arg(2010 + i / 500 % 14)
-                         .arg(QLatin1String(shows[i / 500 % 8])).arg(i / 500);
+            folder = QStringLiteral("%1/%2 %3/%4 %5")
+                         .arg(root, prefix)
+                         .arg(2010 + i / 500 % 14)
+                         .arg(QLatin1String(shows[i / 500 % 8]))
+                         .arg(i / 500);
             QDir().mkpath(folder);
         }
-        const QString path = QStringLiteral("%1/Clip %2.%3").arg(folder).arg(i, 6, 10, QLatin1Char('0'))
+        const QString path = QStringLiteral("%1/Clip %2.%3")
+                                 .arg(folder)
+                                 .arg(i, 6, 10, QLatin1Char('0'))
                                  .arg(QLatin1String(suffixes[i % 5]));
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly)) {
@@ -111,9 +116,9 @@ void fillLibrary(Document &document, const QStringList &paths)
     QList<MediaUserKeywordPtr> keywords;
     for (int i = 0; i < 60; ++i)
         keywords.append(library.createKeywordWithName(QStringLiteral("Keyword %1").arg(i)));
-    const QList<MediaUserFieldPtr> fields = {library.createFieldWithName(QStringLiteral("Camera")),
-                                             library.createFieldWithName(QStringLiteral("Location")),
-                                             library.createFieldWithName(QStringLiteral("People"))};
+    const QList<MediaUserFieldPtr> fields = { library.createFieldWithName(QStringLiteral("Camera")),
+        library.createFieldWithName(QStringLiteral("Location")),
+        library.createFieldWithName(QStringLiteral("People")) };
     PlistDictionary metrics = document.defaults().imageMetrics();
     const PlistDate base = PlistDate::fromDateTime(QDateTime::currentDateTimeUtc());
 
@@ -130,24 +135,29 @@ void fillLibrary(Document &document, const QStringList &paths)
         element->setFrameRate(29.97);
         element->setVideoCodec(QStringLiteral("H.264"));
         element->setAudioCodec(QStringLiteral("AAC"));
-        element->setCreationDate({base.secondsSince2001 - random.bounded(3.0e8)});
-        element->setModifiedDate({base.secondsSince2001 - random.bounded(3.0e8)});
-        element->setImportedDate({base.secondsSince2001 - random.bounded(3.0e7)});
+        element->setCreationDate({ base.secondsSince2001 - random.bounded(3.0e8) });
+        element->setModifiedDate({ base.secondsSince2001 - random.bounded(3.0e8) });
+        element->setImportedDate({ base.secondsSince2001 - random.bounded(3.0e7) });
         if (random.bounded(4) == 0) {
-            element->setLaunchedDate(PlistDate{base.secondsSince2001 - random.bounded(3.0e6)});
+            element->setLaunchedDate(PlistDate { base.secondsSince2001 - random.bounded(3.0e6) });
             element->setPlayCount(random.bounded(20));
         }
         element->setRating(random.bounded(6));
         element->setImageMetrics(metrics);
         if (random.bounded(10) == 0)
-            element->setUserComments(QStringLiteral("Shot on the second day; good light after noon."));
+            element->setUserComments(
+                QStringLiteral("Shot on the second day; good light after noon."));
         if (random.bounded(5) == 0) {
-            element->addKeywordWithIdentifier(keywords[random.bounded(keywords.size())]->identifier());
-            element->addKeywordWithIdentifier(keywords[random.bounded(keywords.size())]->identifier());
+            element->addKeywordWithIdentifier(
+                keywords[random.bounded(keywords.size())]->identifier());
+            element->addKeywordWithIdentifier(
+                keywords[random.bounded(keywords.size())]->identifier());
         }
         if (random.bounded(3) == 0) {
-            element->setValueForUndefinedKey(QStringLiteral("Canon XF605"), fields[0]->identifier());
-            element->setValueForUndefinedKey(QStringLiteral("Lake shore, north side"), fields[1]->identifier());
+            element->setValueForUndefinedKey(
+                QStringLiteral("Canon XF605"), fields[0]->identifier());
+            element->setValueForUndefinedKey(
+                QStringLiteral("Lake shore, north side"), fields[1]->identifier());
         }
         media.insert(element->identifier(), element);
     }
@@ -173,8 +183,8 @@ int openOnly(const QString &package)
     }
     const qint64 after = heapInUse();
     malloc_trim(0);
-    std::printf("%lld %lld %lld %lld %f\n", elapsed, after - before, qlonglong(document.library().media().size()),
-                residentBytes(), cpu);
+    std::printf("%lld %lld %lld %lld %f\n", elapsed, after - before,
+        qlonglong(document.library().media().size()), residentBytes(), cpu);
     return 0;
 }
 
@@ -197,7 +207,8 @@ int repeatOn(const QString &package, int rounds)
             std::fprintf(stderr, "save failed: %s\n", qPrintable(saved.error().message()));
             return 1;
         }
-        std::printf("save %.3f s wall, %.3f s processor\n", timer.nsecsElapsed() / 1e9, cpuSeconds() - cpuBefore);
+        std::printf("save %.3f s wall, %.3f s processor\n", timer.nsecsElapsed() / 1e9,
+            cpuSeconds() - cpuBefore);
     }
     for (int i = 0; i < rounds; ++i) {
         QElapsedTimer timer;
@@ -206,7 +217,8 @@ int repeatOn(const QString &package, int rounds)
         Document again;
         if (!again.readFromPath(package))
             return 1;
-        std::printf("open %.3f s wall, %.3f s processor\n", timer.nsecsElapsed() / 1e9, cpuSeconds() - cpuBefore);
+        std::printf("open %.3f s wall, %.3f s processor\n", timer.nsecsElapsed() / 1e9,
+            cpuSeconds() - cpuBefore);
     }
     return 0;
 }
@@ -233,9 +245,10 @@ int main(int argc, char **argv)
     QTemporaryDir scratch;
     scratch.setAutoRemove(qEnvironmentVariableIsEmpty("VIDARIUM_BENCH_KEEP"));
     std::printf("Library of %d elements, %d files added (scratch %s)\n", elementCount, addCount,
-                qPrintable(scratch.path()));
+        qPrintable(scratch.path()));
 
-    const QStringList paths = makeFiles(scratch.path() + QStringLiteral("/Archive"), QStringLiteral("Films"), elementCount);
+    const QStringList paths = makeFiles(
+        scratch.path() + QStringLiteral("/Archive"), QStringLiteral("Films"), elementCount);
     const QString package = scratch.path() + QStringLiteral("/Bench.vidarium");
     {
         Document document;
@@ -259,12 +272,13 @@ int main(int argc, char **argv)
         print("save of the catalogue", timer.nsecsElapsed() / 1e9, "s", "(target <= 1.5 s)");
         print("save, processor time", cpu, "s");
         std::printf("%-44s %10.1f MB\n", "catalogue size",
-                    QFileInfo(package + QLatin1Char('/') + Package::CatalogueFileName).size() / 1e6);
+            QFileInfo(package + QLatin1Char('/') + Package::CatalogueFileName).size() / 1e6);
     }
 
     // Open in a fresh process so that its memory is the library's alone.
     QProcess child;
-    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--open-only"), package});
+    child.start(
+        QCoreApplication::applicationFilePath(), { QStringLiteral("--open-only"), package });
     child.waitForFinished(-1);
     const QList<QByteArray> figures = child.readAllStandardOutput().trimmed().split(' ');
     if (child.exitCode() != 0 || figures.size() != 5) {
@@ -274,13 +288,14 @@ int main(int argc, char **argv)
     const double openSeconds = figures[0].toDouble() / 1e9;
     print("open", openSeconds, "s", "(target <= 1.5 s)");
     print("open, processor time", figures[4].toDouble(), "s");
-    print("memory per open element (heap in use)", figures[1].toDouble() / figures[2].toDouble() / 1024.0, "KB",
-          "(target <= 1.5 KB)");
+    print("memory per open element (heap in use)",
+        figures[1].toDouble() / figures[2].toDouble() / 1024.0, "KB", "(target <= 1.5 KB)");
     print("resident size of the open process", figures[3].toDouble() / 1e6, "MB");
 
     QElapsedTimer timer;
     timer.start();
-    const Result<PlistValue> parsed = PropertyList::readFile(package + QLatin1Char('/') + Package::CatalogueFileName);
+    const Result<PlistValue> parsed
+        = PropertyList::readFile(package + QLatin1Char('/') + Package::CatalogueFileName);
     const double parseSeconds = timer.nsecsElapsed() / 1e9;
     if (!parsed)
         return 1;
@@ -290,7 +305,8 @@ int main(int argc, char **argv)
     Document document;
     if (!document.readFromPath(package))
         return 1;
-    const QStringList added = makeFiles(scratch.path() + QStringLiteral("/Incoming"), QStringLiteral("Card"), addCount);
+    const QStringList added
+        = makeFiles(scratch.path() + QStringLiteral("/Incoming"), QStringLiteral("Card"), addCount);
     QStringList withRepeats = added;
     withRepeats += paths.mid(0, addCount / 10); // some already catalogued
     timer.restart();
@@ -300,7 +316,8 @@ int main(int argc, char **argv)
     const double queueCpu = cpuSeconds() - queueCpuBefore;
     print("queue files with duplicate detection", queueSeconds, "s", "(target <= 1 s)");
     print("queue, processor time (both cores)", queueCpu, "s");
-    std::printf("%-44s %10lld of %lld\n", "new elements", qlonglong(queued.size()), qlonglong(withRepeats.size()));
+    std::printf("%-44s %10lld of %lld\n", "new elements", qlonglong(queued.size()),
+        qlonglong(withRepeats.size()));
     timer.restart();
     const int moved = document.library().validateBookmarksNow();
     print("bookmark validation of the whole library", timer.nsecsElapsed() / 1e9, "s");

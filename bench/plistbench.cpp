@@ -2,8 +2,8 @@
 // keys each, the size of the largest libraries, and compares the binary and XML forms.
 // Run: build/bench/bench_plistbench [element count]. Times are processor seconds.
 
-#include "platform/keyedarchive.h"
-#include "platform/propertylist.h"
+#include "platform/plist/keyedarchive.h"
+#include "platform/plist/propertylist.h"
 
 #include <QCoreApplication>
 #include <QUuid>
@@ -56,20 +56,22 @@ std::shared_ptr<BenchElement> makeElement(int i, const QString &owner)
     put("frameRate", 29.97);
     put("videoCodec", QStringLiteral("H.264"));
     put("audioCodec", QStringLiteral("AAC"));
-    put("creationDate", PlistDate{600000000.0 + i});
-    put("modifiedDate", PlistDate{600000100.0 + i});
-    put("importedDate", PlistDate{700000000.0});
+    put("creationDate", PlistDate { 600000000.0 + i });
+    put("modifiedDate", PlistDate { 600000100.0 + i });
+    put("importedDate", PlistDate { 700000000.0 });
     put("launchedDate", PlistValue::null());
     put("playCount", i % 7);
     put("rating", i % 6);
     PlistDictionary metrics;
-    for (const char *key : {"ThumbnailWidth", "ThumbnailHeight", "StoryboardColumns", "StoryboardRows",
-                            "StoryboardWidth", "FilmstripFrames", "FilmstripHeight", "JPEGQuality"})
+    for (const char *key :
+        { "ThumbnailWidth", "ThumbnailHeight", "StoryboardColumns", "StoryboardRows",
+            "StoryboardWidth", "FilmstripFrames", "FilmstripHeight", "JPEGQuality" })
         metrics.insert(QLatin1String(key), 160);
     put("imageMetrics", metrics);
     put("userComments", QString());
-    put("userKeywords", PlistValue::set({QStringLiteral("K-%1").arg(i % 20)}));
-    put("userFields", PlistDictionary{{QStringLiteral("F-1"), QStringLiteral("value %1").arg(i % 50)}});
+    put("userKeywords", PlistValue::set({ QStringLiteral("K-%1").arg(i % 20) }));
+    put("userFields",
+        PlistDictionary { { QStringLiteral("F-1"), QStringLiteral("value %1").arg(i % 50) } });
     return e;
 }
 
@@ -101,7 +103,7 @@ public:
 private:
     static double now()
     {
-        timespec ts{};
+        timespec ts {};
         clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
         return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
     }
@@ -124,7 +126,8 @@ int main(int argc, char **argv)
     PlistDictionary media;
     for (int i = 0; i < count; ++i) {
         auto e = makeElement(i, owner);
-        media.insert(e->values.value(QStringLiteral("identifier")).toString(), std::shared_ptr<ArchivedObject>(e));
+        media.insert(e->values.value(QStringLiteral("identifier")).toString(),
+            std::shared_ptr<ArchivedObject>(e));
     }
     PlistDictionary root;
     root.insert(QStringLiteral("Format"), 10);
@@ -147,7 +150,7 @@ int main(int argc, char **argv)
     timer.restart();
     Result<PlistValue> decoded = KeyedUnarchiver::unarchive(binary);
     const double unarchiveTime = seconds(timer);
-    for (const Result<PlistValue> *result : {&generic, &decoded}) {
+    for (const Result<PlistValue> *result : { &generic, &decoded }) {
         if (!result->ok()) {
             std::fprintf(stderr, "unarchive failed: %s\n", qPrintable(result->error().message()));
             return 1;
@@ -168,13 +171,15 @@ int main(int argc, char **argv)
     }
 
     std::printf("%d elements of %d keys\n", count, int(makeElement(0, owner)->order.size()) + 1);
-    std::printf("archive (binary)              %7.3f s  %6.1f MB\n", archiveTime, binary.size() / 1e6);
+    std::printf(
+        "archive (binary)              %7.3f s  %6.1f MB\n", archiveTime, binary.size() / 1e6);
     std::printf("read plist (binary)           %7.3f s\n", readTime);
     std::printf("unarchive, generic objects    %7.3f s  (after the read above)\n", genericTime);
     std::printf("unarchive, registered decoder %7.3f s  (read included)\n", unarchiveTime);
-    std::printf("write XML plist               %7.3f s  %6.1f MB\n", xmlWriteTime, xml.size() / 1e6);
+    std::printf(
+        "write XML plist               %7.3f s  %6.1f MB\n", xmlWriteTime, xml.size() / 1e6);
     std::printf("unarchive from XML            %7.3f s  (read included)\n", xmlUnarchiveTime);
-    std::printf("XML / binary: size %.1fx, unarchive time %.1fx\n", double(xml.size()) / binary.size(),
-                xmlUnarchiveTime / unarchiveTime);
+    std::printf("XML / binary: size %.1fx, unarchive time %.1fx\n",
+        double(xml.size()) / binary.size(), xmlUnarchiveTime / unarchiveTime);
     return 0;
 }

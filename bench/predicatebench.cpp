@@ -49,14 +49,14 @@ namespace {
 
 double milliseconds(clockid_t clock)
 {
-    timespec now{};
+    timespec now {};
     clock_gettime(clock, &now);
     return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
 }
 
 struct Timing
 {
-    double wall = 0;      // what the user waits
+    double wall = 0; // what the user waits
     double processor = 0; // both threads' work, which other processes' turns do not inflate
 };
 
@@ -75,16 +75,17 @@ Timing medianTiming(int runs, const std::function<qsizetype()> &work, qsizetype 
     }
     std::sort(walls.begin(), walls.end());
     std::sort(processors.begin(), processors.end());
-    return {walls[walls.size() / 2], processors[processors.size() / 2]};
+    return { walls[walls.size() / 2], processors[processors.size() / 2] };
 }
 
-double report(const char *label, int runs, const std::function<qsizetype()> &work, qsizetype elements,
-              const char *target)
+double report(const char *label, int runs, const std::function<qsizetype()> &work,
+    qsizetype elements, const char *target)
 {
     qsizetype matches = 0;
     const Timing timing = medianTiming(runs, work, &matches);
-    std::printf("%-42s %8.2f ms %7.1f ns/element %8.2f ms processor %7lld matches %s\n", label, timing.wall,
-                timing.wall * 1e6 / double(elements), timing.processor, static_cast<long long>(matches), target);
+    std::printf("%-42s %8.2f ms %7.1f ns/element %8.2f ms processor %7lld matches %s\n", label,
+        timing.wall, timing.wall * 1e6 / double(elements), timing.processor,
+        static_cast<long long>(matches), target);
     std::fflush(stdout);
     return timing.wall;
 }
@@ -106,7 +107,7 @@ Predicate searchPredicate(const QStringList &keys, const QString &text)
     for (const QString &word : text.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
         QList<Predicate> perKey;
         for (const QString &key : keys)
-            perKey.append(parsedOrExit(QStringLiteral("%K CONTAINS[cd] %@"), {key, word}));
+            perKey.append(parsedOrExit(QStringLiteral("%K CONTAINS[cd] %@"), { key, word }));
         perWord.append(Predicate::orPredicate(perKey));
     }
     return perWord.size() == 1 ? perWord.first() : Predicate::andPredicate(perWord);
@@ -129,9 +130,9 @@ int main(int argc, char **argv)
 
     MediaLibrary library;
     const MediaUserFieldPtr director = library.createFieldWithName(QStringLiteral("Director"));
-    static const char *const shows[] = {"Holiday Trip", "Birthday", "Garden", "Concert", "Interviews",
-                                        "Drone Flights", "Family", "Workshop"};
-    static const char *const directors[] = {"Lang", "Varda", "Ozu", "Kiarostami", "Reichardt"};
+    static const char *const shows[] = { "Holiday Trip", "Birthday", "Garden", "Concert",
+        "Interviews", "Drone Flights", "Family", "Workshop" };
+    static const char *const directors[] = { "Lang", "Varda", "Ozu", "Kiarostami", "Reichardt" };
     QRandomGenerator random(7);
     ElementDictionary media;
     media.reserve(count);
@@ -140,79 +141,104 @@ int main(int argc, char **argv)
     for (int i = 0; i < count; ++i) {
         const QString show = QLatin1String(shows[i / 500 % 8]);
         // A tenth of the names are not ASCII, which takes the ICU path.
-        const QString name = i % 10 == 0 ? QStringLiteral("Clíp %1 été").arg(i, 6, 10, QLatin1Char('0'))
-                                         : QStringLiteral("Clip %1").arg(i, 6, 10, QLatin1Char('0'));
-        const QString path = QStringLiteral("/Volumes/Archive/%1 %2/%3.mov").arg(2010 + i / 500 % 14).arg(show, name);
+        const QString name = i % 10 == 0
+            ? QStringLiteral("Clíp %1 été").arg(i, 6, 10, QLatin1Char('0'))
+            : QStringLiteral("Clip %1").arg(i, 6, 10, QLatin1Char('0'));
+        const QString path = QStringLiteral("/Volumes/Archive/%1 %2/%3.mov")
+                                 .arg(2010 + i / 500 % 14)
+                                 .arg(show, name);
         MediaElementPtr element = MediaElement::create(&library, path);
         element->setRating(int(random.bounded(6)));
         element->setDuration(random.bounded(7200.0));
         element->setSize(qint64(random.bounded(4000000000.0)));
         element->setUserComments(QStringLiteral("Shot for %1, reel %2").arg(show).arg(i % 97));
-        element->setValueForUndefinedKey(QString::fromLatin1(directors[i % 5]), director->identifier());
+        element->setValueForUndefinedKey(
+            QString::fromLatin1(directors[i % 5]), director->identifier());
         media.insert(element->identifier(), element);
     }
     library.setMedia(media);
     std::printf("%d elements made in %.1f s\n", count, double(setup.elapsed()) / 1000.0);
 
     // What reading the values alone costs, for scale.
-    report("reading name alone (sum of lengths)", runs, [&] {
-        qsizetype n = 0;
-        for (const MediaElementPtr &element : media)
-            n += element->valueForKey(QStringLiteral("name")).toString().size();
-        return n;
-    }, count, "");
-    report("reading rating alone (sum)", runs, [&] {
-        qsizetype n = 0;
-        for (const MediaElementPtr &element : media)
-            n += element->valueForKey(QStringLiteral("rating")).toInteger();
-        return n;
-    }, count, "");
+    report(
+        "reading name alone (sum of lengths)", runs,
+        [&] {
+            qsizetype n = 0;
+            for (const MediaElementPtr &element : media)
+                n += element->valueForKey(QStringLiteral("name")).toString().size();
+            return n;
+        },
+        count, "");
+    report(
+        "reading rating alone (sum)", runs,
+        [&] {
+            qsizetype n = 0;
+            for (const MediaElementPtr &element : media)
+                n += element->valueForKey(QStringLiteral("rating")).toInteger();
+            return n;
+        },
+        count, "");
 
-    const Predicate smart = parsedOrExit(
-        QStringLiteral("name CONTAINS[cd] %@ AND rating >= 3 AND duration > 600"), {QStringLiteral("clip 01")});
+    const Predicate smart
+        = parsedOrExit(QStringLiteral("name CONTAINS[cd] %@ AND rating >= 3 AND duration > 600"),
+            { QStringLiteral("clip 01") });
     const MediaPlaylistPtr playlist = library.createPlaylist(QStringLiteral("Smart"), smart);
-    report("smart collection count (AND of three)", runs, [&] { return playlist->count(); }, count,
-           "target <= 40 ms");
+    report(
+        "smart collection count (AND of three)", runs, [&] { return playlist->count(); }, count,
+        "target <= 40 ms");
 
     // The same criteria over plain dictionaries: the evaluator's own share, without
     // the element's accessors (name is derived from the path on every request).
     std::vector<ValueKeyValueSource> plain;
     plain.reserve(size_t(count));
     for (const MediaElementPtr &element : std::as_const(media)) {
-        plain.emplace_back(PlistValue(PlistDictionary{
-            {QStringLiteral("name"), element->name()},
-            {QStringLiteral("rating"), qint64(element->rating())},
-            {QStringLiteral("duration"), element->duration()},
+        plain.emplace_back(PlistValue(PlistDictionary {
+            { QStringLiteral("name"), element->name() },
+            { QStringLiteral("rating"), qint64(element->rating()) },
+            { QStringLiteral("duration"), element->duration() },
         }));
     }
     const PredicateEvaluator smartEvaluator = *smart.evaluator();
-    report("same criteria over plain dictionaries", runs, [&] {
-        return std::count_if(plain.begin(), plain.end(),
-                             [&](const ValueKeyValueSource &source) { return smartEvaluator.evaluate(source); });
-    }, count, "");
+    report(
+        "same criteria over plain dictionaries", runs,
+        [&] {
+            return std::count_if(plain.begin(), plain.end(),
+                [&](const ValueKeyValueSource &source) { return smartEvaluator.evaluate(source); });
+        },
+        count, "");
 
-    const QStringList keys{QStringLiteral("name"), QStringLiteral("userComments"), director->identifier()};
+    const QStringList keys { QStringLiteral("name"), QStringLiteral("userComments"),
+        director->identifier() };
     const Predicate search = searchPredicate(keys, QStringLiteral("holiday ozu"));
     const PredicateEvaluator evaluator = *search.evaluator();
-    report("items search, 2 words x 3 keys", runs, [&] { return ElementFilter::matching(media, evaluator).size(); },
-           count, "target <= 40 ms");
+    report(
+        "items search, 2 words x 3 keys", runs,
+        [&] { return ElementFilter::matching(media, evaluator).size(); }, count, "target <= 40 ms");
 
     const Predicate accented = searchPredicate(keys, QStringLiteral("ÉTÉ"));
     const PredicateEvaluator accentedEvaluator = *accented.evaluator();
-    report("items search, accented word x 3 keys", runs,
-           [&] { return ElementFilter::matching(media, accentedEvaluator).size(); }, count, "");
+    report(
+        "items search, accented word x 3 keys", runs,
+        [&] { return ElementFilter::matching(media, accentedEvaluator).size(); }, count, "");
 
     // Side by side: compiling again for each element (one run; it is slow).
     const MediaElementList sample = media.values().mid(0, std::min(count, 10000));
-    const double compiled = report("smart criteria compiled once (sample)", runs, [&] {
-        return std::count_if(sample.begin(), sample.end(),
-                             [&](const MediaElementPtr &element) { return smart.evaluate(*element).valueOr(false); });
-    }, sample.size(), "");
-    const double recompiled = report("smart criteria compiled per element (sample)", 1, [&] {
-        return std::count_if(sample.begin(), sample.end(), [&](const MediaElementPtr &element) {
-            return PredicateEvaluator::compile(smart)->evaluate(*element);
-        });
-    }, sample.size(), "");
+    const double compiled = report(
+        "smart criteria compiled once (sample)", runs,
+        [&] {
+            return std::count_if(sample.begin(), sample.end(), [&](const MediaElementPtr &element) {
+                return smart.evaluate(*element).valueOr(false);
+            });
+        },
+        sample.size(), "");
+    const double recompiled = report(
+        "smart criteria compiled per element (sample)", 1,
+        [&] {
+            return std::count_if(sample.begin(), sample.end(), [&](const MediaElementPtr &element) {
+                return PredicateEvaluator::compile(smart)->evaluate(*element);
+            });
+        },
+        sample.size(), "");
     std::printf("compiled once is %.0f times faster\n", recompiled / std::max(compiled, 1e-6));
     return 0;
 }

@@ -1,9 +1,9 @@
 // Feeds arbitrary bytes to the binary property-list reader. Whatever it accepts must
 // write back and read again to the same value.
 
-#include "platform/binaryplistreader.h"
-#include "platform/plistjson.h"
-#include "platform/propertylist.h"
+#include "platform/plist/binaryplistreader.h"
+#include "platform/plist/plistjson.h"
+#include "platform/plist/propertylist.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -12,7 +12,8 @@ using namespace vidarium;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char *>(data), qsizetype(size));
+    const QByteArray bytes
+        = QByteArray::fromRawData(reinterpret_cast<const char *>(data), qsizetype(size));
     const Result<PlistValue> value = BinaryPlistReader::read(bytes);
     if (!value)
         return 0;

@@ -44,7 +44,8 @@ public:
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     // Diagnostics stay off: a settings file of the run's own, never the user's.
-    static UserDefaults settings(QDir::temp().filePath(QStringLiteral("csvparser_fuzz-settings.ini")));
+    static UserDefaults settings(
+        QDir::temp().filePath(QStringLiteral("csvparser_fuzz-settings.ini")));
     static const bool quiet = [] {
         UserDefaults::setStandardForTesting(&settings);
         return true;
@@ -54,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         return 0;
     // The first byte picks the options; the rest is the stream.
     const uint8_t options = data[0];
-    static const QChar delimiters[] = {QChar(u','), QChar(u';'), QChar(u'\t'), QChar(u' ')};
+    static const QChar delimiters[] = { QChar(u','), QChar(u';'), QChar(u'\t'), QChar(u' ') };
     std::optional<TMCSVParser::Encoding> encoding;
     if (options & 0x80)
         encoding = TMCSVParser::Encoding((options >> 4) % 7);

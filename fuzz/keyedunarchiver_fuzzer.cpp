@@ -3,10 +3,10 @@
 // as well as from their parsed values: what the parsed form accepts, the reading in
 // place must accept alike.
 
-#include "platform/keyedarchiver.h"
-#include "platform/keyedunarchiver.h"
-#include "platform/plistjson.h"
-#include "platform/propertylist.h"
+#include "platform/plist/keyedarchiver.h"
+#include "platform/plist/keyedunarchiver.h"
+#include "platform/plist/plistjson.h"
+#include "platform/plist/propertylist.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -15,7 +15,8 @@ using namespace vidarium;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char *>(data), qsizetype(size));
+    const QByteArray bytes
+        = QByteArray::fromRawData(reinterpret_cast<const char *>(data), qsizetype(size));
     const Result<PlistValue> inPlace = KeyedUnarchiver::unarchive(bytes);
     const Result<PlistValue> plist = PropertyList::read(bytes);
     if (!plist)

@@ -5,7 +5,7 @@
 #include "model/keyvaluesource.h"
 #include "model/predicate.h"
 #include "model/predicatecoding.h"
-#include "platform/keyedarchive.h"
+#include "platform/plist/keyedarchive.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -16,13 +16,13 @@ namespace {
 
 const ValueKeyValueSource &sampleElement()
 {
-    static const ValueKeyValueSource source{PlistValue(PlistDictionary{
-        {QStringLiteral("name"), QStringLiteral("clíp 2")},
-        {QStringLiteral("rating"), 3},
-        {QStringLiteral("frameRate"), 29.97},
-        {QStringLiteral("launchedDate"), PlistValue::null()},
-        {QStringLiteral("userKeywords"), PlistValue::set({QStringLiteral("K1")})},
-    })};
+    static const ValueKeyValueSource source { PlistValue(PlistDictionary {
+        { QStringLiteral("name"), QStringLiteral("clíp 2") },
+        { QStringLiteral("rating"), 3 },
+        { QStringLiteral("frameRate"), 29.97 },
+        { QStringLiteral("launchedDate"), PlistValue::null() },
+        { QStringLiteral("userKeywords"), PlistValue::set({ QStringLiteral("K1") }) },
+    }) };
     return source;
 }
 
@@ -45,8 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const Result<Predicate> reparsed = Predicate::parse(predicate->format());
     if (!reparsed || !(*reparsed == *predicate))
         std::abort();
-    const Result<PlistValue> unarchived =
-        KeyedUnarchiver::unarchive(KeyedArchiver::archivedData(PredicateCoding::archivedValue(*predicate)));
+    const Result<PlistValue> unarchived = KeyedUnarchiver::unarchive(
+        KeyedArchiver::archivedData(PredicateCoding::archivedValue(*predicate)));
     if (!unarchived)
         return 0; // nesting past the archive reader's bound is refused, not an error here
     const Result<Predicate> decoded = PredicateCoding::predicateFromValue(*unarchived);

@@ -27,12 +27,14 @@ QString ScratchDir::filePath(const QString &name) const
 
 bool generateVideo(const QString &path, const GeneratedVideo &recipe, QString *error)
 {
-    QStringList arguments = {QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"),
-                             QStringLiteral("error"), QStringLiteral("-y"),
-                             QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-                             QStringLiteral("testsrc=size=%1x%2:rate=%3:duration=%4")
-                                 .arg(recipe.width).arg(recipe.height).arg(recipe.frameRate)
-                                 .arg(recipe.seconds)};
+    QStringList arguments = { QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"),
+        QStringLiteral("error"), QStringLiteral("-y"), QStringLiteral("-f"),
+        QStringLiteral("lavfi"), QStringLiteral("-i"),
+        QStringLiteral("testsrc=size=%1x%2:rate=%3:duration=%4")
+            .arg(recipe.width)
+            .arg(recipe.height)
+            .arg(recipe.frameRate)
+            .arg(recipe.seconds) };
     if (!recipe.audioCodec.isEmpty()) {
         arguments << QStringLiteral("-f") << QStringLiteral("lavfi") << QStringLiteral("-i")
                   << QStringLiteral("sine=frequency=440:duration=%1").arg(recipe.seconds)
@@ -55,7 +57,8 @@ bool generateVideo(const QString &path, const GeneratedVideo &recipe, QString *e
     if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit
         || process.exitCode() != 0) {
         if (error)
-            *error = QStringLiteral("ffmpeg failed: ") + QString::fromUtf8(process.readAllStandardError());
+            *error = QStringLiteral("ffmpeg failed: ")
+                + QString::fromUtf8(process.readAllStandardError());
         return false;
     }
     return true;
@@ -64,6 +67,11 @@ bool generateVideo(const QString &path, const GeneratedVideo &recipe, QString *e
 QString testDataPath(const QString &name)
 {
     return QStringLiteral(VIDARIUM_TEST_DATA_DIR) + QLatin1Char('/') + name;
+}
+
+QString sourcePath(const QString &name)
+{
+    return QStringLiteral(VIDARIUM_SOURCE_DIR) + QLatin1Char('/') + name;
 }
 
 } // namespace vidarium::test

@@ -33,12 +33,15 @@ struct GeneratedVideo
     double seconds = 2.0;
     int frameRate = 25;
     QString videoCodec = QStringLiteral("libx264"); // or "mpeg4", "mjpeg", ...
-    QString audioCodec;                             // empty for no audio, e.g. "aac"
-    QString extraArguments;                         // appended before the output path
+    QString audioCodec; // empty for no audio, e.g. "aac"
+    QString extraArguments; // appended before the output path
 };
 bool generateVideo(const QString &path, const GeneratedVideo &recipe, QString *error = nullptr);
 
 // Path of a test data file kept in tests/data.
 QString testDataPath(const QString &name);
+
+// Path of a file in the source tree, such as "resources/DefaultDefinitions.plist".
+QString sourcePath(const QString &name);
 
 } // namespace vidarium::test

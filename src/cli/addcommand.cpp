@@ -32,14 +32,17 @@ int runAdd(const QStringList &arguments)
     const MediaElementList added = document->importMediaFilesNow(paths);
     if (!saveLibrary(*document))
         return 1;
-    printOut(QStringLiteral("Added %1 %2\n").arg(added.size()).arg(added.size() == 1 ? QStringLiteral("element") : QStringLiteral("elements")));
+    printOut(QStringLiteral("Added %1 %2\n")
+                 .arg(added.size())
+                 .arg(added.size() == 1 ? QStringLiteral("element") : QStringLiteral("elements")));
     return status;
 }
 
 const CliCommandRegistration registration({
     QStringLiteral("add"),
     QStringLiteral("add LIBRARY PATH..."),
-    QStringLiteral("Add video files (folders are searched) as elements, skipping files already catalogued, and save."),
+    QStringLiteral("Add video files (folders are searched) as elements, skipping files already "
+                   "catalogued, and save."),
     runAdd,
 });
 

@@ -1,7 +1,7 @@
 // vidarium-cli reads files in process by default: the dispatcher it makes gets
 // the in-process importer, which hands what it cannot read to the external tools.
 
-#include "import/avimportcontroller.h"
+#include "import/av/avimportcontroller.h"
 
 namespace {
 

@@ -16,8 +16,8 @@ namespace vidarium::cli {
 struct CliCommand
 {
     QString name;
-    QString usage;    // one line: "dump FILE"
-    QString summary;  // one line for the help listing
+    QString usage; // one line: "dump FILE"
+    QString summary; // one line for the help listing
     // Receives the arguments after the command name; returns the exit status.
     std::function<int(const QStringList &arguments)> run;
 };

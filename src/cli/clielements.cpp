@@ -10,7 +10,8 @@ MediaElementPtr findElement(const MediaLibrary &library, const QString &identifi
 {
     MediaElementPtr element = library.elementWithIdentifier(identifier.trimmed().toUpper());
     if (!element)
-        printError(QStringLiteral("the library has no element '%1' (see 'vidarium-cli list')").arg(identifier));
+        printError(QStringLiteral("the library has no element '%1' (see 'vidarium-cli list')")
+                       .arg(identifier));
     return element;
 }
 

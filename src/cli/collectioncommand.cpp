@@ -20,9 +20,14 @@ const QString Usage = QStringLiteral(
     "       vidarium-cli collection LIBRARY remove NAME");
 
 const QStringList BuiltInOrder = {
-    MediaPlaylist::TypeMedia,         MediaPlaylist::TypeTrash,          MediaPlaylist::TypeError,
-    MediaPlaylist::TypeLastImport,    MediaPlaylist::TypeRecentlyAdded,  MediaPlaylist::TypeRecentlyPlayed,
-    MediaPlaylist::TypeFavorites,     MediaPlaylist::TypeMissing,
+    MediaPlaylist::TypeMedia,
+    MediaPlaylist::TypeTrash,
+    MediaPlaylist::TypeError,
+    MediaPlaylist::TypeLastImport,
+    MediaPlaylist::TypeRecentlyAdded,
+    MediaPlaylist::TypeRecentlyPlayed,
+    MediaPlaylist::TypeFavorites,
+    MediaPlaylist::TypeMissing,
 };
 
 // Built-in collections in the source list's order, then the user's by name.
@@ -33,11 +38,13 @@ QList<MediaPlaylistPtr> sortedPlaylists(const MediaLibrary &library)
         const qsizetype index = BuiltInOrder.indexOf(playlist.type());
         return index < 0 ? BuiltInOrder.size() : index;
     };
-    std::sort(playlists.begin(), playlists.end(), [&](const MediaPlaylistPtr &a, const MediaPlaylistPtr &b) {
-        if (rank(*a) != rank(*b))
-            return rank(*a) < rank(*b);
-        return a->name() != b->name() ? a->name() < b->name() : a->identifier() < b->identifier();
-    });
+    std::sort(playlists.begin(), playlists.end(),
+        [&](const MediaPlaylistPtr &a, const MediaPlaylistPtr &b) {
+            if (rank(*a) != rank(*b))
+                return rank(*a) < rank(*b);
+            return a->name() != b->name() ? a->name() < b->name()
+                                          : a->identifier() < b->identifier();
+        });
     return playlists;
 }
 
@@ -56,7 +63,7 @@ int listCollections(const MediaLibrary &library)
     for (const MediaPlaylistPtr &playlist : sortedPlaylists(library)) {
         output += QStringLiteral("%1\t%2\t%3\t%4\n")
                       .arg(oneLine(playlist->name()), playlist->type(),
-                           playlist->isSmart() ? QStringLiteral("smart") : QStringLiteral("static"))
+                          playlist->isSmart() ? QStringLiteral("smart") : QStringLiteral("static"))
                       .arg(playlist->count());
     }
     printOut(output);
@@ -71,14 +78,16 @@ Result<Predicate> smartCriteria(const QString &text)
     Result<Predicate> parsed = Predicate::parse(text);
     if (!parsed)
         return parsed.error();
-    Predicate criteria = parsed->isComparison() ? Predicate::andPredicate({*parsed}) : *parsed;
-    const bool oneLevel = criteria.isCompound() && criteria.compoundType() != CompoundPredicateType::Not
+    Predicate criteria = parsed->isComparison() ? Predicate::andPredicate({ *parsed }) : *parsed;
+    const bool oneLevel = criteria.isCompound()
+        && criteria.compoundType() != CompoundPredicateType::Not
         && std::all_of(criteria.subpredicates().begin(), criteria.subpredicates().end(),
-                       [](const Predicate &sub) { return sub.isComparison(); });
+            [](const Predicate &sub) { return sub.isComparison(); });
     if (!oneLevel)
         return Error(Error::Code::InvalidArgument,
-                     QStringLiteral("A smart collection takes comparisons joined by AND or by OR, "
-                                    "without groups inside: %1").arg(text));
+            QStringLiteral("A smart collection takes comparisons joined by AND or by OR, "
+                           "without groups inside: %1")
+                .arg(text));
     if (const Result<PredicateEvaluator> compiled = criteria.evaluator(); !compiled)
         return compiled.error();
     return criteria;
@@ -105,7 +114,8 @@ int addCollection(MediaLibrary &library, const QStringList &arguments)
         }
     }
     if (where && elementList) {
-        printError(QStringLiteral("a collection is either smart (--where) or static (--elements), not both"));
+        printError(QStringLiteral(
+            "a collection is either smart (--where) or static (--elements), not both"));
         return 2;
     }
     std::optional<Predicate> criteria;
@@ -150,16 +160,19 @@ int removeCollection(MediaLibrary &library, const QStringList &arguments)
             named.append(playlist);
     }
     if (named.isEmpty()) {
-        printError(QStringLiteral("the library has no collection named '%1'").arg(arguments.first()));
+        printError(
+            QStringLiteral("the library has no collection named '%1'").arg(arguments.first()));
         return 1;
     }
     if (named.size() > 1) {
         printError(QStringLiteral("%1 collections are named '%2'; none was removed")
-                       .arg(named.size()).arg(arguments.first()));
+                       .arg(named.size())
+                       .arg(arguments.first()));
         return 1;
     }
     if (named.first()->isBuiltIn()) {
-        printError(QStringLiteral("'%1' is a built-in collection and cannot be removed").arg(arguments.first()));
+        printError(QStringLiteral("'%1' is a built-in collection and cannot be removed")
+                       .arg(arguments.first()));
         return 1;
     }
     library.removePlaylistWithIdentifier(named.first()->identifier());
@@ -173,7 +186,8 @@ int runCollection(const QStringList &arguments)
         return 2;
     }
     const QString action = arguments[1];
-    if (action != QLatin1String("list") && action != QLatin1String("add") && action != QLatin1String("remove")) {
+    if (action != QLatin1String("list") && action != QLatin1String("add")
+        && action != QLatin1String("remove")) {
         printError(QStringLiteral("unknown action '%1'\n%2").arg(action, Usage));
         return 2;
     }
@@ -192,8 +206,10 @@ int runCollection(const QStringList &arguments)
 
 const CliCommandRegistration registration({
     QStringLiteral("collection"),
-    QStringLiteral("collection LIBRARY list | add NAME [--where PREDICATE | --elements ID,...] | remove NAME"),
-    QStringLiteral("List the collections with their kind and count, or add or remove a user collection."),
+    QStringLiteral(
+        "collection LIBRARY list | add NAME [--where PREDICATE | --elements ID,...] | remove NAME"),
+    QStringLiteral(
+        "List the collections with their kind and count, or add or remove a user collection."),
     runCollection,
 });
 

@@ -4,9 +4,9 @@
 
 #include "clicommand.h"
 
-#include "platform/keyedunarchiver.h"
-#include "platform/plistjson.h"
-#include "platform/propertylist.h"
+#include "platform/plist/keyedunarchiver.h"
+#include "platform/plist/plistjson.h"
+#include "platform/plist/propertylist.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -59,7 +59,8 @@ int runDump(const QStringList &arguments)
     }
     PlistValue shown = *plist;
     if (!raw && KeyedUnarchiver::isKeyedArchive(shown)) {
-        const bool hasRoot = shown.value(QStringLiteral("$top")).value(KeyedUnarchiver::rootKey).isValid();
+        const bool hasRoot
+            = shown.value(QStringLiteral("$top")).value(KeyedUnarchiver::rootKey).isValid();
         if (hasRoot) {
             Result<PlistValue> root = KeyedUnarchiver::unarchive(shown);
             if (!root) {
@@ -88,7 +89,7 @@ int runDump(const QStringList &arguments)
     return 0;
 }
 
-const CliCommandRegistration registration(CliCommand{
+const CliCommandRegistration registration(CliCommand {
     QStringLiteral("dump"),
     QStringLiteral("dump [--raw] FILE"),
     QStringLiteral("Print a property list, keyed archive or library catalogue as JSON "

@@ -7,12 +7,12 @@
 
 #include "document/documentexport.h"
 #include "model/definitions.h"
-#include "model/elementfilter.h"
 #include "model/documentdefaults.h"
+#include "model/elementfilter.h"
 #include "model/medialibrary.h"
 #include "model/mediaplaylist.h"
 #include "model/predicateevaluator.h"
-#include "platform/sortdescriptor.h"
+#include "platform/plist/sortdescriptor.h"
 
 #include <QFileInfo>
 
@@ -23,7 +23,8 @@ namespace vidarium::cli {
 namespace {
 
 const QString Usage = QStringLiteral(
-    "usage: vidarium-cli export LIBRARY (--tsv FILE | --images posters|thumbnails|storyboards|filmstrips "
+    "usage: vidarium-cli export LIBRARY (--tsv FILE | --images "
+    "posters|thumbnails|storyboards|filmstrips "
     "--to FOLDER)\n"
     "                           [--collection NAME] [--where PREDICATE] [--sort KEY[:desc]]...");
 
@@ -72,7 +73,8 @@ std::optional<ExportArguments> parseArguments(const QStringList &arguments)
         } else if (argument == QLatin1String("--images")) {
             parsed.image = imageNamed(value);
             if (!parsed.image) {
-                printError(QStringLiteral("--images takes posters, thumbnails, storyboards or filmstrips"));
+                printError(QStringLiteral(
+                    "--images takes posters, thumbnails, storyboards or filmstrips"));
                 return std::nullopt;
             }
         } else if (argument == QLatin1String("--to")) {
@@ -112,7 +114,8 @@ MediaPlaylistPtr playlistNamed(const MediaLibrary &library, const QString &name)
     return builtIn;
 }
 
-std::optional<SortDescriptorList> sortDescriptors(const QStringList &sortKeys, const DocumentDefaults &defaults)
+std::optional<SortDescriptorList> sortDescriptors(
+    const QStringList &sortKeys, const DocumentDefaults &defaults)
 {
     if (sortKeys.isEmpty())
         return defaults.itemsSortDescriptors();
@@ -130,15 +133,16 @@ std::optional<SortDescriptorList> sortDescriptors(const QStringList &sortKeys, c
             printError(QStringLiteral("--sort needs a property key, as in --sort rating:desc"));
             return std::nullopt;
         }
-        descriptors.append(SortDescriptor::create(key, ascending, Definitions::shared().comparisonForKey(key)));
+        descriptors.append(
+            SortDescriptor::create(key, ascending, Definitions::shared().comparisonForKey(key)));
     }
     return descriptors;
 }
 
 // The window's state as the options describe it: the collection is the selected
 // node, the criteria filter the listed items.
-std::optional<DocumentExport::WindowState> windowState(const ExportArguments &parsed, const Document &document,
-                                                       int &range)
+std::optional<DocumentExport::WindowState> windowState(
+    const ExportArguments &parsed, const Document &document, int &range)
 {
     const MediaLibrary &library = document.library();
     DocumentExport::WindowState window;
@@ -147,7 +151,8 @@ std::optional<DocumentExport::WindowState> windowState(const ExportArguments &pa
     if (!parsed.collection.isEmpty()) {
         const MediaPlaylistPtr playlist = playlistNamed(library, parsed.collection);
         if (!playlist) {
-            printError(QStringLiteral("the library has no collection named “%1”").arg(parsed.collection));
+            printError(
+                QStringLiteral("the library has no collection named “%1”").arg(parsed.collection));
             return std::nullopt;
         }
         listed = window.selectedNodeElements = playlist->elements();
@@ -155,8 +160,9 @@ std::optional<DocumentExport::WindowState> windowState(const ExportArguments &pa
     }
     if (!parsed.where.isEmpty()) {
         const Result<Predicate> predicate = Predicate::parse(parsed.where);
-        Result<PredicateEvaluator> evaluator = predicate ? PredicateEvaluator::compile(*predicate)
-                                                         : Result<PredicateEvaluator>(predicate.error());
+        Result<PredicateEvaluator> evaluator = predicate
+            ? PredicateEvaluator::compile(*predicate)
+            : Result<PredicateEvaluator>(predicate.error());
         if (!evaluator) {
             printError(QStringLiteral("--where: %1").arg(evaluator.error().message()));
             return std::nullopt;
@@ -164,7 +170,8 @@ std::optional<DocumentExport::WindowState> windowState(const ExportArguments &pa
         window.arrangedElements = ElementFilter::matching(listed, *evaluator);
         range = DocumentExport::ArrangedItems;
     }
-    const std::optional<SortDescriptorList> descriptors = sortDescriptors(parsed.sortKeys, document.defaults());
+    const std::optional<SortDescriptorList> descriptors
+        = sortDescriptors(parsed.sortKeys, document.defaults());
     if (!descriptors)
         return std::nullopt;
     window.sortDescriptors = *descriptors;
@@ -182,7 +189,8 @@ int runExport(const QStringList &arguments)
     if (!document)
         return 1;
     int range = DocumentExport::AllElements;
-    const std::optional<DocumentExport::WindowState> window = windowState(*parsed, *document, range);
+    const std::optional<DocumentExport::WindowState> window
+        = windowState(*parsed, *document, range);
     if (!window)
         return 2;
     DocumentExport exporter(document->library(), *window);
@@ -197,7 +205,8 @@ int runExport(const QStringList &arguments)
         }
         printOut(QStringLiteral("Exported %1 %2 to %3\n")
                      .arg(count)
-                     .arg(count == 1 ? QStringLiteral("element") : QStringLiteral("elements"), parsed->tsv));
+                     .arg(count == 1 ? QStringLiteral("element") : QStringLiteral("elements"),
+                         parsed->tsv));
         return 0;
     }
     const Result<int> written = exporter.exportImages(*parsed->image, parsed->folder);
@@ -207,17 +216,20 @@ int runExport(const QStringList &arguments)
     }
     printOut(QStringLiteral("Wrote %1 %2 to %3\n")
                  .arg(*written)
-                 .arg(*written == 1 ? QStringLiteral("image") : QStringLiteral("images"), parsed->folder));
+                 .arg(*written == 1 ? QStringLiteral("image") : QStringLiteral("images"),
+                     parsed->folder));
     return 0;
 }
 
 const CliCommandRegistration registration({
     QStringLiteral("export"),
-    QStringLiteral("export LIBRARY (--tsv FILE | --images posters|thumbnails|storyboards|filmstrips --to FOLDER) "
+    QStringLiteral("export LIBRARY (--tsv FILE | --images "
+                   "posters|thumbnails|storyboards|filmstrips --to FOLDER) "
                    "[--collection NAME] [--where PREDICATE] [--sort KEY[:desc]]..."),
-    QStringLiteral("Write the elements as tab-delimited UTF-16 text, or one JPEG of the chosen kind per "
-                   "element that has one (existing files are never overwritten). Without --sort the "
-                   "library's own item order is used."),
+    QStringLiteral(
+        "Write the elements as tab-delimited UTF-16 text, or one JPEG of the chosen kind per "
+        "element that has one (existing files are never overwritten). Without --sort the "
+        "library's own item order is used."),
     runExport,
 });
 

@@ -12,11 +12,13 @@ namespace vidarium::cli {
 
 namespace {
 
-const QString Usage = QStringLiteral("usage: vidarium-cli field LIBRARY add NAME [--split] | remove NAME | list");
+const QString Usage
+    = QStringLiteral("usage: vidarium-cli field LIBRARY add NAME [--split] | remove NAME | list");
 
 // updateUserFields marks every field it holds removed before it takes the given
 // ones, so it must be handed copies, as the settings sheet does.
-QList<MediaUserFieldPtr> copiesOfActiveFields(const MediaLibrary &library, const QString &leavingOut = QString())
+QList<MediaUserFieldPtr> copiesOfActiveFields(
+    const MediaLibrary &library, const QString &leavingOut = QString())
 {
     QList<MediaUserFieldPtr> copies;
     for (const MediaUserFieldPtr &field : library.activeUserFields()) {
@@ -29,14 +31,16 @@ QList<MediaUserFieldPtr> copiesOfActiveFields(const MediaLibrary &library, const
 void listFields(const MediaLibrary &library)
 {
     QString output;
-    for (const QList<MediaUserFieldPtr> &fields : {library.activeUserFields(), library.inactiveUserFields()}) {
+    for (const QList<MediaUserFieldPtr> &fields :
+        { library.activeUserFields(), library.inactiveUserFields() }) {
         for (const MediaUserFieldPtr &field : fields) {
             QStringList flags;
             if (field->split())
                 flags.append(QStringLiteral("split"));
             if (field->removed())
                 flags.append(QStringLiteral("removed"));
-            output += QStringLiteral("%1\t%2\t%3\n").arg(field->name(), field->identifier(), flags.join(u' '));
+            output += QStringLiteral("%1\t%2\t%3\n")
+                          .arg(field->name(), field->identifier(), flags.join(u' '));
         }
     }
     printOut(output);
@@ -81,8 +85,8 @@ int runField(const QStringList &arguments)
     QStringList names = arguments.mid(2);
     names.removeAll(QStringLiteral("--split"));
     const bool valid = (action == QLatin1String("list") && arguments.size() == 2)
-                       || (action == QLatin1String("add") && names.size() == 1)
-                       || (action == QLatin1String("remove") && names.size() == 1 && !split);
+        || (action == QLatin1String("add") && names.size() == 1)
+        || (action == QLatin1String("remove") && names.size() == 1 && !split);
     if (!valid) {
         printError(Usage);
         return 2;
@@ -101,7 +105,8 @@ int runField(const QStringList &arguments)
         listFields(library);
         return 0;
     }
-    const int status = action == QLatin1String("add") ? addField(library, name, split) : removeField(library, name);
+    const int status = action == QLatin1String("add") ? addField(library, name, split)
+                                                      : removeField(library, name);
     if (status != 0)
         return status;
     document->updateChangeCount(Document::Change::Done);
@@ -111,8 +116,9 @@ int runField(const QStringList &arguments)
 const CliCommandRegistration registration({
     QStringLiteral("field"),
     QStringLiteral("field LIBRARY add NAME [--split] | remove NAME | list"),
-    QStringLiteral("Add a user field (--split: its values are comma-separated lists), remove one (its values "
-                   "stay; adding it again brings it back), or list them."),
+    QStringLiteral(
+        "Add a user field (--split: its values are comma-separated lists), remove one (its values "
+        "stay; adding it again brings it back), or list them."),
     runField,
 });
 

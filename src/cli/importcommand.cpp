@@ -5,10 +5,10 @@
 #include "clilibrary.h"
 
 #include "document/folderscan.h"
-#include "import/avimportcontroller.h"
+#include "import/av/avimportcontroller.h"
 #include "import/dispatchcontroller.h"
 #include "import/externaltools.h"
-#include "import/ffimportcontroller.h"
+#include "import/ff/ffimportcontroller.h"
 #include "model/definitions.h"
 #include "model/medialibrary.h"
 #include "platform/userdefaults.h"
@@ -35,7 +35,7 @@ struct ImportArguments
 {
     QString library;
     QStringList paths;
-    QString tool;              // "av", "ff" or empty for the default
+    QString tool; // "av", "ff" or empty for the default
     std::optional<bool> imagesNow;
     std::optional<int> jobs;
     QString ffprobe;
@@ -59,7 +59,8 @@ std::optional<ImportArguments> parseArguments(const QStringList &arguments)
         }
         const QString value = arguments[++i];
         bool ok = true;
-        if (argument == QLatin1String("--tool") && (value == QLatin1String("av") || value == QLatin1String("ff"))) {
+        if (argument == QLatin1String("--tool")
+            && (value == QLatin1String("av") || value == QLatin1String("ff"))) {
             parsed.tool = value;
         } else if (argument == QLatin1String("--images") && value == QLatin1String("now")) {
             parsed.imagesNow = true;
@@ -147,7 +148,9 @@ QString elapsedText(qint64 milliseconds)
 class ProgressLine
 {
 public:
-    explicit ProgressLine(qsizetype total) : m_total(total), m_terminal(::isatty(STDOUT_FILENO) == 1)
+    explicit ProgressLine(qsizetype total)
+        : m_total(total)
+        , m_terminal(::isatty(STDOUT_FILENO) == 1)
     {
         m_clock.start();
     }
@@ -155,7 +158,10 @@ public:
     void show(const QString &status, qsizetype done)
     {
         const QString text = QStringLiteral("%1  %2/%3 files  %4")
-                                 .arg(status).arg(done).arg(m_total).arg(elapsedText(m_clock.elapsed()));
+                                 .arg(status)
+                                 .arg(done)
+                                 .arg(m_total)
+                                 .arg(elapsedText(m_clock.elapsed()));
         if (m_terminal) {
             printOut(QStringLiteral("\r\033[K") + text);
             std::fflush(stdout);
@@ -204,7 +210,7 @@ void interrupt(int)
 // Runs the dispatcher until the library has nothing left in hand, or the user
 // interrupts. Returns false when interrupted.
 bool runUntilIdle(DispatchController &dispatcher, const QString &libraryIdentifier,
-                  const QSet<QString> &dispatched, ProgressLine &progress)
+    const QSet<QString> &dispatched, ProgressLine &progress)
 {
     QEventLoop loop;
     const auto update = [&] {
@@ -215,15 +221,15 @@ bool runUntilIdle(DispatchController &dispatcher, const QString &libraryIdentifi
         }
         const DispatchStatus *status = dispatcher.dispatchStatus(libraryIdentifier);
         progress.show(status ? status->statusMessage() : QStringLiteral("Idle"),
-                      dispatched.size() - remainingOf(status, dispatched));
+            dispatched.size() - remainingOf(status, dispatched));
         if (!status)
             loop.quit();
     };
     QObject::connect(&dispatcher, &DispatchController::statusMessageChanged, &loop,
-                     [&](const QString &identifier, const QString &) {
-                         if (identifier == libraryIdentifier)
-                             update();
-                     });
+        [&](const QString &identifier, const QString &) {
+            if (identifier == libraryIdentifier)
+                update();
+        });
     QTimer tick;
     QObject::connect(&tick, &QTimer::timeout, &loop, update);
     tick.start(500);
@@ -270,7 +276,7 @@ int runImport(const QStringList &arguments)
 
     AVImportController::registerWithDispatcher();
     // A terminal command does not badge a launcher icon or pop up notifications.
-    DispatchController dispatcher(settings, DispatchController::Desktop{});
+    DispatchController dispatcher(settings, DispatchController::Desktop {});
     if (!dispatcher.externalToolsInstalled()) {
         if (tool == QLatin1String("ff")) {
             printError(QStringLiteral("ffprobe and ffmpeg were not found or cannot be run; "
@@ -283,7 +289,7 @@ int runImport(const QStringList &arguments)
     dispatcher.updateMaximumOperations();
     if (FFImportController *ff = dispatcher.ffImportController()) {
         const std::chrono::seconds limit(parsed->timeLimitSeconds);
-        ff->setLimits({limit, limit});
+        ff->setLimits({ limit, limit });
     }
 
     const QString libraryPath = libraryPathWithExtension(parsed->library);
@@ -298,8 +304,9 @@ int runImport(const QStringList &arguments)
             return 1;
     }
 
-    const QStringList files = FolderScan::validImportFiles(
-        parsed->paths, {acceptedExtensions(settings), settings.boolForKey(QStringLiteral("SearchFCPXPackages"))});
+    const QStringList files = FolderScan::validImportFiles(parsed->paths,
+        { acceptedExtensions(settings),
+            settings.boolForKey(QStringLiteral("SearchFCPXPackages")) });
     const MediaElementList added = document->library().queueElementsWithURLs(files);
     // Elements catalogued earlier without their properties or images get them too,
     // when their files are here to be read.
@@ -314,8 +321,8 @@ int runImport(const QStringList &arguments)
         dispatched.insert(element->identifier());
     ProgressLine progress(pending.size());
     dispatcher.dispatchDocument(*document, pending,
-                                tool == QLatin1String("ff") ? QString(FFImporterIdentifier)
-                                                            : QString(AVImporterIdentifier));
+        tool == QLatin1String("ff") ? QString(FFImporterIdentifier)
+                                    : QString(AVImporterIdentifier));
     if (!runUntilIdle(dispatcher, document->identifier(), dispatched, progress))
         printError(QStringLiteral("interrupted: saving what is done; import again to finish"));
 
@@ -333,21 +340,23 @@ int runImport(const QStringList &arguments)
         else if (element->containsAssets(AssetProperties))
             ++imported;
     }
-    printOut(QStringLiteral("%1: %2 imported, %3 unreadable, %4 skipped (already catalogued) in %5\n")
-                 .arg(document->filePath())
-                 .arg(imported)
-                 .arg(unreadable)
-                 .arg(files.size() - added.size())
-                 .arg(elapsedText(progress.elapsed())));
+    printOut(
+        QStringLiteral("%1: %2 imported, %3 unreadable, %4 skipped (already catalogued) in %5\n")
+            .arg(document->filePath())
+            .arg(imported)
+            .arg(unreadable)
+            .arg(files.size() - added.size())
+            .arg(elapsedText(progress.elapsed())));
     return 0;
 }
 
 const CliCommandRegistration registration({
     QStringLiteral("import"),
     QStringLiteral("import LIBRARY PATH... [--tool av|ff] [--images now|later] [--jobs N]"),
-    QStringLiteral("Catalogue video files (folders are searched) into a library, created when missing: "
-                   "read their properties, make their images and save. --ffprobe and --ffmpeg name "
-                   "the programs for this run; --time-limit bounds each program run (30 s)."),
+    QStringLiteral(
+        "Catalogue video files (folders are searched) into a library, created when missing: "
+        "read their properties, make their images and save. --ffprobe and --ffmpeg name "
+        "the programs for this run; --time-limit bounds each program run (30 s)."),
     runImport,
 });
 

@@ -30,20 +30,27 @@ int runInfo(const QStringList &arguments)
 
     // Built-in collections first, in their fixed order, then the user's by name.
     static const QStringList builtInOrder = {
-        MediaPlaylist::TypeMedia,        MediaPlaylist::TypeTrash,         MediaPlaylist::TypeError,
-        MediaPlaylist::TypeLastImport,   MediaPlaylist::TypeRecentlyAdded, MediaPlaylist::TypeRecentlyPlayed,
-        MediaPlaylist::TypeFavorites,    MediaPlaylist::TypeMissing,
+        MediaPlaylist::TypeMedia,
+        MediaPlaylist::TypeTrash,
+        MediaPlaylist::TypeError,
+        MediaPlaylist::TypeLastImport,
+        MediaPlaylist::TypeRecentlyAdded,
+        MediaPlaylist::TypeRecentlyPlayed,
+        MediaPlaylist::TypeFavorites,
+        MediaPlaylist::TypeMissing,
     };
     QList<MediaPlaylistPtr> playlists = library.playlists().values();
     const auto rank = [](const MediaPlaylistPtr &playlist) {
         const qsizetype index = builtInOrder.indexOf(playlist->type());
         return index < 0 ? builtInOrder.size() : index;
     };
-    std::sort(playlists.begin(), playlists.end(), [&](const MediaPlaylistPtr &a, const MediaPlaylistPtr &b) {
-        return rank(a) != rank(b) ? rank(a) < rank(b) : a->name() < b->name();
-    });
+    std::sort(playlists.begin(), playlists.end(),
+        [&](const MediaPlaylistPtr &a, const MediaPlaylistPtr &b) {
+            return rank(a) != rank(b) ? rank(a) < rank(b) : a->name() < b->name();
+        });
     for (const MediaPlaylistPtr &playlist : std::as_const(playlists))
-        output += QStringLiteral("collection\t%1\t%2\n").arg(playlist->name()).arg(playlist->count());
+        output
+            += QStringLiteral("collection\t%1\t%2\n").arg(playlist->name()).arg(playlist->count());
     printOut(output);
     return 0;
 }
@@ -51,8 +58,9 @@ int runInfo(const QStringList &arguments)
 const CliCommandRegistration registration({
     QStringLiteral("info"),
     QStringLiteral("info LIBRARY"),
-    QStringLiteral("Show a library's identifier, catalogue format and the counts of its media, trash, "
-                   "unreadable elements and every collection."),
+    QStringLiteral(
+        "Show a library's identifier, catalogue format and the counts of its media, trash, "
+        "unreadable elements and every collection."),
     runInfo,
 });
 

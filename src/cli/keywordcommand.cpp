@@ -10,7 +10,8 @@ namespace vidarium::cli {
 
 namespace {
 
-const QString Usage = QStringLiteral("usage: vidarium-cli keyword LIBRARY add|remove ELEMENT-ID NAME...");
+const QString Usage
+    = QStringLiteral("usage: vidarium-cli keyword LIBRARY add|remove ELEMENT-ID NAME...");
 
 MediaUserKeywordPtr keywordNamed(const MediaLibrary &library, const QString &name)
 {
@@ -71,8 +72,9 @@ int runKeyword(const QStringList &arguments)
 const CliCommandRegistration registration({
     QStringLiteral("keyword"),
     QStringLiteral("keyword LIBRARY add|remove ELEMENT-ID NAME..."),
-    QStringLiteral("Attach keywords to an element (made when new) or take them off (a keyword no element "
-                   "carries any more is gone)."),
+    QStringLiteral(
+        "Attach keywords to an element (made when new) or take them off (a keyword no element "
+        "carries any more is gone)."),
     runKeyword,
 });
 

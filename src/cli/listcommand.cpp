@@ -21,14 +21,23 @@ namespace vidarium::cli {
 
 namespace {
 
-const QString Usage = QStringLiteral(
-    "usage: vidarium-cli list LIBRARY [--collection NAME] [--where PREDICATE] [--keys k1,k2,...] [--format tsv|json] [--raw]");
+const QString Usage
+    = QStringLiteral("usage: vidarium-cli list LIBRARY [--collection NAME] [--where PREDICATE] "
+                     "[--keys k1,k2,...] [--format tsv|json] [--raw]");
 
 const QStringList DefaultKeys = {
-    QStringLiteral("identifier"), QStringLiteral("path"),       QStringLiteral("name"),
-    QStringLiteral("device"),     QStringLiteral("status"),     QStringLiteral("assets"),
-    QStringLiteral("size"),       QStringLiteral("duration"),   QStringLiteral("pixelsWide"),
-    QStringLiteral("pixelsHigh"), QStringLiteral("frameRate"),  QStringLiteral("videoCodec"),
+    QStringLiteral("identifier"),
+    QStringLiteral("path"),
+    QStringLiteral("name"),
+    QStringLiteral("device"),
+    QStringLiteral("status"),
+    QStringLiteral("assets"),
+    QStringLiteral("size"),
+    QStringLiteral("duration"),
+    QStringLiteral("pixelsWide"),
+    QStringLiteral("pixelsHigh"),
+    QStringLiteral("frameRate"),
+    QStringLiteral("videoCodec"),
     QStringLiteral("audioCodec"),
 };
 
@@ -85,12 +94,18 @@ QJsonValue jsonValue(const PlistValue &value)
     case PlistValue::Type::Invalid:
     case PlistValue::Type::Null:
         return QJsonValue::Null;
-    case PlistValue::Type::Bool: return value.toBool();
-    case PlistValue::Type::Integer: return double(value.toInteger());
-    case PlistValue::Type::Real: return value.toDouble();
-    case PlistValue::Type::Date: return value.toDateTime().toString(Qt::ISODateWithMs);
-    case PlistValue::Type::Data: return QString::fromLatin1(value.toData().toBase64());
-    case PlistValue::Type::String: return value.toString();
+    case PlistValue::Type::Bool:
+        return value.toBool();
+    case PlistValue::Type::Integer:
+        return double(value.toInteger());
+    case PlistValue::Type::Real:
+        return value.toDouble();
+    case PlistValue::Type::Date:
+        return value.toDateTime().toString(Qt::ISODateWithMs);
+    case PlistValue::Type::Data:
+        return QString::fromLatin1(value.toData().toBase64());
+    case PlistValue::Type::String:
+        return value.toString();
     case PlistValue::Type::Array:
     case PlistValue::Type::Set: {
         QJsonArray array;
@@ -117,12 +132,24 @@ QString text(const PlistValue &value)
 {
     QString result;
     switch (value.type()) {
-    case PlistValue::Type::Bool: result = value.toBool() ? QStringLiteral("true") : QStringLiteral("false"); break;
-    case PlistValue::Type::Integer: result = QString::number(value.toInteger()); break;
-    case PlistValue::Type::Real: result = QString::number(value.toDouble(), 'g', 15); break;
-    case PlistValue::Type::Date: result = value.toDateTime().toString(Qt::ISODateWithMs); break;
-    case PlistValue::Type::Data: result = QString::fromLatin1(value.toData().toBase64()); break;
-    case PlistValue::Type::String: result = value.toString(); break;
+    case PlistValue::Type::Bool:
+        result = value.toBool() ? QStringLiteral("true") : QStringLiteral("false");
+        break;
+    case PlistValue::Type::Integer:
+        result = QString::number(value.toInteger());
+        break;
+    case PlistValue::Type::Real:
+        result = QString::number(value.toDouble(), 'g', 15);
+        break;
+    case PlistValue::Type::Date:
+        result = value.toDateTime().toString(Qt::ISODateWithMs);
+        break;
+    case PlistValue::Type::Data:
+        result = QString::fromLatin1(value.toData().toBase64());
+        break;
+    case PlistValue::Type::String:
+        result = value.toString();
+        break;
     case PlistValue::Type::Array:
     case PlistValue::Type::Set: {
         QStringList members;
@@ -132,7 +159,8 @@ QString text(const PlistValue &value)
         break;
     }
     case PlistValue::Type::Dictionary:
-        result = QString::fromUtf8(QJsonDocument(jsonValue(value).toObject()).toJson(QJsonDocument::Compact));
+        result = QString::fromUtf8(
+            QJsonDocument(jsonValue(value).toObject()).toJson(QJsonDocument::Compact));
         break;
     default:
         break;
@@ -164,7 +192,8 @@ public:
                 continue;
             }
             const auto transformer = transformers.valueTransformerForName(definition.transformer);
-            if (transformer && transformer->transformedValueClass() == ValueTransformer::ResultKind::String)
+            if (transformer
+                && transformer->transformedValueClass() == ValueTransformer::ResultKind::String)
                 m_transformers.insert(key, transformer);
         }
     }
@@ -214,7 +243,8 @@ int runList(const QStringList &arguments)
                 chosen = playlist;
         }
         if (!chosen) {
-            printError(QStringLiteral("%1 has no collection named '%2'").arg(options.library, options.collection));
+            printError(QStringLiteral("%1 has no collection named '%2'")
+                           .arg(options.library, options.collection));
             return 1;
         }
         elements = chosen->elements();
@@ -227,11 +257,12 @@ int runList(const QStringList &arguments)
         }
         elements = ElementFilter::matching(elements, *evaluator);
     }
-    std::sort(elements.begin(), elements.end(), [](const MediaElementPtr &a, const MediaElementPtr &b) {
-        const QString pathA = a->path();
-        const QString pathB = b->path();
-        return pathA != pathB ? pathA < pathB : a->identifier() < b->identifier();
-    });
+    std::sort(
+        elements.begin(), elements.end(), [](const MediaElementPtr &a, const MediaElementPtr &b) {
+            const QString pathA = a->path();
+            const QString pathB = b->path();
+            return pathA != pathB ? pathA < pathB : a->identifier() < b->identifier();
+        });
 
     const DisplayForms forms(options.raw ? QStringList() : options.keys);
     const auto valueOf = [&](const MediaElementPtr &element, const QString &key) {
@@ -261,8 +292,10 @@ int runList(const QStringList &arguments)
 
 const CliCommandRegistration registration({
     QStringLiteral("list"),
-    QStringLiteral("list LIBRARY [--collection NAME] [--where PREDICATE] [--keys k1,k2,...] [--format tsv|json] [--raw]"),
-    QStringLiteral("List element values by key in their display forms (--raw: as stored), a header line and then "
+    QStringLiteral("list LIBRARY [--collection NAME] [--where PREDICATE] [--keys k1,k2,...] "
+                   "[--format tsv|json] [--raw]"),
+    QStringLiteral("List element values by key in their display forms (--raw: as stored), a header "
+                   "line and then "
                    "one element per line, or as a JSON array."),
     runList,
 });

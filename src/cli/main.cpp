@@ -35,11 +35,11 @@ static void printHelp()
 {
     QList<CliCommand> commands = registeredCommands();
     std::sort(commands.begin(), commands.end(),
-              [](const CliCommand &a, const CliCommand &b) { return a.name < b.name; });
-    QString text = QStringLiteral(
-        "Usage: vidarium-cli COMMAND [ARGUMENTS]\n\n"
-        "Vidarium catalogues video files into libraries (.vidarium packages).\n\n"
-        "Commands:\n");
+        [](const CliCommand &a, const CliCommand &b) { return a.name < b.name; });
+    QString text
+        = QStringLiteral("Usage: vidarium-cli COMMAND [ARGUMENTS]\n\n"
+                         "Vidarium catalogues video files into libraries (.vidarium packages).\n\n"
+                         "Commands:\n");
     for (const CliCommand &command : commands)
         text += QStringLiteral("  %1\n      %2\n").arg(command.usage, command.summary);
     text += QStringLiteral("  help\n      Show this help.\n");
@@ -64,7 +64,8 @@ int main(int argc, char **argv)
 
     QStringList arguments = app.arguments().mid(1);
     if (arguments.isEmpty() || arguments.first() == QLatin1String("help")
-        || arguments.first() == QLatin1String("--help") || arguments.first() == QLatin1String("-h")) {
+        || arguments.first() == QLatin1String("--help")
+        || arguments.first() == QLatin1String("-h")) {
         printHelp();
         return arguments.isEmpty() ? 2 : 0;
     }

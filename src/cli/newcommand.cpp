@@ -34,7 +34,8 @@ int runNew(const QStringList &arguments)
 const CliCommandRegistration registration({
     QStringLiteral("new"),
     QStringLiteral("new LIBRARY"),
-    QStringLiteral("Create an empty library package (the .vidarium extension is added when missing)."),
+    QStringLiteral(
+        "Create an empty library package (the .vidarium extension is added when missing)."),
     runNew,
 });
 

@@ -52,7 +52,8 @@ std::optional<OpenArguments> parseArguments(const QStringList &arguments)
     if (parsed.source.isEmpty() || parsed.target.isEmpty())
         return std::nullopt;
     if (!parsed.import && !parsed.importOptions.isEmpty()) {
-        printError(QStringLiteral("%1 is an import option, and --no-import was given").arg(parsed.importOptions.first()));
+        printError(QStringLiteral("%1 is an import option, and --no-import was given")
+                       .arg(parsed.importOptions.first()));
         return std::nullopt;
     }
     return parsed;
@@ -82,7 +83,8 @@ int runOpen(const QStringList &arguments)
     const QString target = libraryPathWithExtension(parsed->target);
     // The new library never replaces anything: not the one read, not another.
     if (QFileInfo::exists(target)) {
-        printError(QStringLiteral("%1 already exists; choose a new name for the library").arg(target));
+        printError(
+            QStringLiteral("%1 already exists; choose a new name for the library").arg(target));
         return 1;
     }
     std::unique_ptr<Document> document = openLibrary(parsed->source);
@@ -110,15 +112,16 @@ int runOpen(const QStringList &arguments)
         return 1;
     }
     document.reset();
-    return import->run(QStringList{target, nothingMore.path()} + parsed->importOptions);
+    return import->run(QStringList { target, nothingMore.path() } + parsed->importOptions);
 }
 
 const CliCommandRegistration registration({
     QStringLiteral("open"),
     QStringLiteral("open PATH --save NEW.vidarium [--no-import] [import options]"),
-    QStringLiteral("Read a library of this or an older format, or an Usher CSV export, and save it as a "
-                   "new library; then import the elements that lack properties or images (the import "
-                   "command's options apply) unless --no-import."),
+    QStringLiteral(
+        "Read a library of this or an older format, or an Usher CSV export, and save it as a "
+        "new library; then import the elements that lack properties or images (the import "
+        "command's options apply) unless --no-import."),
     runOpen,
 });
 

@@ -35,8 +35,8 @@ Edit ratingEdit(const QString &value, QString *problem)
 
 Edit nameEdit(const QString &value, QString *problem)
 {
-    if (value.trimmed().isEmpty() || value.contains(u'/') || value.contains(QChar(0)) || value == QLatin1String(".")
-        || value == QLatin1String("..")) {
+    if (value.trimmed().isEmpty() || value.contains(u'/') || value.contains(QChar(0))
+        || value == QLatin1String(".") || value == QLatin1String("..")) {
         *problem = QStringLiteral("'%1' cannot be a file name").arg(value);
         return {};
     }
@@ -45,8 +45,9 @@ Edit nameEdit(const QString &value, QString *problem)
         element.setName(value);
         if (element.name() == value)
             return true;
-        printError(QStringLiteral("could not rename %1 to '%2': the file is missing or the name is taken")
-                       .arg(before, value));
+        printError(
+            QStringLiteral("could not rename %1 to '%2': the file is missing or the name is taken")
+                .arg(before, value));
         return false;
     };
 }
@@ -62,7 +63,8 @@ Edit fieldEdit(const MediaUserFieldPtr &field, const QString &value)
     };
 }
 
-Edit editFor(const MediaLibrary &library, const QString &key, const QString &value, QString *problem)
+Edit editFor(
+    const MediaLibrary &library, const QString &key, const QString &value, QString *problem)
 {
     if (key == QLatin1String("rating"))
         return ratingEdit(value, problem);
@@ -75,14 +77,16 @@ Edit editFor(const MediaLibrary &library, const QString &key, const QString &val
         };
     }
     if (ElementKeys::fromName(key)) {
-        *problem = QStringLiteral("'%1' is read from the file and cannot be set; editable are rating, comments, "
-                                  "name and user fields")
+        *problem = QStringLiteral(
+            "'%1' is read from the file and cannot be set; editable are rating, comments, "
+            "name and user fields")
                        .arg(key);
         return {};
     }
     if (const MediaUserFieldPtr field = findUserField(library, key))
         return fieldEdit(field, value);
-    *problem = QStringLiteral("the library has no user field '%1' (add one with 'vidarium-cli field LIBRARY add %1')")
+    *problem = QStringLiteral(
+        "the library has no user field '%1' (add one with 'vidarium-cli field LIBRARY add %1')")
                    .arg(key);
     return {};
 }
@@ -135,8 +139,9 @@ int runSet(const QStringList &arguments)
 const CliCommandRegistration registration({
     QStringLiteral("set"),
     QStringLiteral("set LIBRARY ELEMENT-ID KEY=VALUE..."),
-    QStringLiteral("Set an element's rating (0-5), comments, name (renames its file) or user fields by field "
-                   "name; an empty value clears a field."),
+    QStringLiteral(
+        "Set an element's rating (0-5), comments, name (renames its file) or user fields by field "
+        "name; an empty value clears a field."),
     runSet,
 });
 

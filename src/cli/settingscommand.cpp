@@ -7,8 +7,8 @@
 #include "model/definitions.h"
 #include "model/documentdefaults.h"
 #include "model/medialibrary.h"
-#include "platform/plistjson.h"
-#include "platform/sortdescriptor.h"
+#include "platform/plist/plistjson.h"
+#include "platform/plist/sortdescriptor.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -34,27 +34,35 @@ struct Range
     double maximum;
 };
 const Range Ranges[] = {
-    {"imageMetrics.ThumbnailPosition", 0, 1}, {"imageMetrics.StoryboardSize", 0, 5},
-    {"imageMetrics.StoryboardRows", 1, 15},   {"imageMetrics.StoryboardColumns", 1, 15},
-    {"imageMetrics.FilmstripSize", 0, 0},     {"imageMetrics.FilmstripFrames", 1, 15},
-    {"recentlyAddedDays", 0, 36500},          {"recentlyPlayedDays", 0, 36500},
-    {"minimumFavoritesRating", 0, 5},         {"itemsViewStyle", 0, 2},
-    {"itemsViewThumbnailScale", 32, 1024},    {"defaultsSheetTabIndex", 0, 16},
+    { "imageMetrics.ThumbnailPosition", 0, 1 },
+    { "imageMetrics.StoryboardSize", 0, 5 },
+    { "imageMetrics.StoryboardRows", 1, 15 },
+    { "imageMetrics.StoryboardColumns", 1, 15 },
+    { "imageMetrics.FilmstripSize", 0, 0 },
+    { "imageMetrics.FilmstripFrames", 1, 15 },
+    { "recentlyAddedDays", 0, 36500 },
+    { "recentlyPlayedDays", 0, 36500 },
+    { "minimumFavoritesRating", 0, 5 },
+    { "itemsViewStyle", 0, 2 },
+    { "itemsViewThumbnailScale", 32, 1024 },
+    { "defaultsSheetTabIndex", 0, 16 },
 };
 
 bool isSetting(const QString &key)
 {
-    return DocumentDefaults::mutableKeys().contains(key) || DocumentDefaults::staticKeys().contains(key);
+    return DocumentDefaults::mutableKeys().contains(key)
+        || DocumentDefaults::staticKeys().contains(key);
 }
 
 QString sortText(const DocumentDefaults &defaults)
 {
     QStringList descriptors;
     for (const auto &descriptor : defaults.itemsSortDescriptors()) {
-        descriptors.append(QStringLiteral("%1:%2:%3").arg(descriptor->key(),
-                                                          descriptor->ascending() ? QStringLiteral("asc")
-                                                                                  : QStringLiteral("desc"),
-                                                          descriptor->selector()));
+        descriptors.append(
+            QStringLiteral("%1:%2:%3")
+                .arg(descriptor->key(),
+                    descriptor->ascending() ? QStringLiteral("asc") : QStringLiteral("desc"),
+                    descriptor->selector()));
     }
     return descriptors.join(QStringLiteral(", "));
 }
@@ -68,8 +76,8 @@ QString valueText(const PlistValue &value)
         return QStringLiteral("(unprintable)");
     // One line per setting.
     return QString::fromUtf8(QJsonDocument::fromJson(*json).isNull()
-                                 ? *json
-                                 : QJsonDocument::fromJson(*json).toJson(QJsonDocument::Compact))
+            ? *json
+            : QJsonDocument::fromJson(*json).toJson(QJsonDocument::Compact))
         .simplified();
 }
 
@@ -85,9 +93,11 @@ QString settingText(const DocumentDefaults &defaults, const QString &path)
 std::optional<bool> parseBool(const QString &text)
 {
     const QString t = text.trimmed().toLower();
-    if (t == QLatin1String("true") || t == QLatin1String("yes") || t == QLatin1String("on") || t == QLatin1String("1"))
+    if (t == QLatin1String("true") || t == QLatin1String("yes") || t == QLatin1String("on")
+        || t == QLatin1String("1"))
         return true;
-    if (t == QLatin1String("false") || t == QLatin1String("no") || t == QLatin1String("off") || t == QLatin1String("0"))
+    if (t == QLatin1String("false") || t == QLatin1String("no") || t == QLatin1String("off")
+        || t == QLatin1String("0"))
         return false;
     return std::nullopt;
 }
@@ -95,14 +105,16 @@ std::optional<bool> parseBool(const QString &text)
 PlistValue fromJson(const QJsonValue &json)
 {
     switch (json.type()) {
-    case QJsonValue::Bool: return json.toBool();
+    case QJsonValue::Bool:
+        return json.toBool();
     case QJsonValue::Double: {
         const double number = json.toDouble();
         if (number == std::trunc(number) && std::abs(number) < 9e15)
             return qint64(number);
         return number;
     }
-    case QJsonValue::String: return json.toString();
+    case QJsonValue::String:
+        return json.toString();
     case QJsonValue::Array: {
         PlistArray array;
         for (const QJsonValue &member : json.toArray())
@@ -116,7 +128,8 @@ PlistValue fromJson(const QJsonValue &json)
             dictionary.insert(it.key(), fromJson(it.value()));
         return dictionary;
     }
-    default: return PlistValue();
+    default:
+        return PlistValue();
     }
 }
 
@@ -124,7 +137,8 @@ PlistValue fromJson(const QJsonValue &json)
 Result<PlistValue> parseValue(const PlistValue &current, const QString &text)
 {
     const auto wrongKind = [&](const QString &kind) {
-        return Error(Error::Code::InvalidArgument, QStringLiteral("'%1' is not %2").arg(text, kind));
+        return Error(
+            Error::Code::InvalidArgument, QStringLiteral("'%1' is not %2").arg(text, kind));
     };
     bool ok = false;
     switch (current.type()) {
@@ -134,28 +148,33 @@ Result<PlistValue> parseValue(const PlistValue &current, const QString &text)
         return wrongKind(QStringLiteral("true or false"));
     case PlistValue::Type::Integer: {
         const qint64 number = text.trimmed().toLongLong(&ok);
-        return ok ? Result<PlistValue>(PlistValue(number)) : wrongKind(QStringLiteral("a whole number"));
+        return ok ? Result<PlistValue>(PlistValue(number))
+                  : wrongKind(QStringLiteral("a whole number"));
     }
     case PlistValue::Type::Real: {
         const double number = text.trimmed().toDouble(&ok);
         return ok && std::isfinite(number) ? Result<PlistValue>(PlistValue(number))
                                            : wrongKind(QStringLiteral("a number"));
     }
-    case PlistValue::Type::String: return PlistValue(text);
+    case PlistValue::Type::String:
+        return PlistValue(text);
     case PlistValue::Type::Array:
     case PlistValue::Type::Dictionary: {
         QJsonParseError error;
         const QJsonDocument json = QJsonDocument::fromJson(text.toUtf8(), &error);
-        const bool sameKind = current.type() == PlistValue::Type::Array ? json.isArray() : json.isObject();
+        const bool sameKind
+            = current.type() == PlistValue::Type::Array ? json.isArray() : json.isObject();
         if (error.error != QJsonParseError::NoError || !sameKind)
-            return wrongKind(current.type() == PlistValue::Type::Array ? QStringLiteral("a JSON array")
-                                                                       : QStringLiteral("a JSON object"));
-        return json.isArray() ? fromJson(QJsonValue(json.array())) : fromJson(QJsonValue(json.object()));
+            return wrongKind(current.type() == PlistValue::Type::Array
+                    ? QStringLiteral("a JSON array")
+                    : QStringLiteral("a JSON object"));
+        return json.isArray() ? fromJson(QJsonValue(json.array()))
+                              : fromJson(QJsonValue(json.object()));
     }
     case PlistValue::Type::Invalid:
     case PlistValue::Type::Null:
-        if (const std::optional<bool> flag = parseBool(text); flag && !text.trimmed().isEmpty()
-                                                                && !text.trimmed().front().isDigit())
+        if (const std::optional<bool> flag = parseBool(text);
+            flag && !text.trimmed().isEmpty() && !text.trimmed().front().isDigit())
             return PlistValue(*flag);
         if (const qint64 number = text.trimmed().toLongLong(&ok); ok)
             return PlistValue(number);
@@ -163,7 +182,8 @@ Result<PlistValue> parseValue(const PlistValue &current, const QString &text)
             return PlistValue(number);
         return PlistValue(text);
     default:
-        return Error(Error::Code::InvalidArgument, QStringLiteral("this setting cannot be changed here"));
+        return Error(
+            Error::Code::InvalidArgument, QStringLiteral("this setting cannot be changed here"));
     }
 }
 
@@ -183,12 +203,14 @@ Result<SortDescriptorList> parseSort(const QString &text)
         } else if (second >= 0) {
             direction = direction.left(second);
         }
-        if (key.isEmpty() || !(direction.isEmpty() || direction == QLatin1String("asc")
-                               || direction == QLatin1String("desc"))) {
+        if (key.isEmpty()
+            || !(direction.isEmpty() || direction == QLatin1String("asc")
+                || direction == QLatin1String("desc"))) {
             return Error(Error::Code::InvalidArgument,
-                         QStringLiteral("'%1' is not KEY[:asc|desc][:SELECTOR]").arg(entry));
+                QStringLiteral("'%1' is not KEY[:asc|desc][:SELECTOR]").arg(entry));
         }
-        descriptors.append(SortDescriptor::create(key, direction != QLatin1String("desc"), selector));
+        descriptors.append(
+            SortDescriptor::create(key, direction != QLatin1String("desc"), selector));
     }
     return descriptors;
 }
@@ -201,8 +223,9 @@ Result<void> applySetting(DocumentDefaults &defaults, const QString &path, const
     const QString entry = dot < 0 ? QString() : path.mid(dot + 1);
     if (!isSetting(key)) {
         return Error(Error::Code::InvalidArgument,
-                     QStringLiteral("'%1' is not a library setting; the settings are: %2")
-                         .arg(key, (DocumentDefaults::mutableKeys() + DocumentDefaults::staticKeys()).join(u' ')));
+            QStringLiteral("'%1' is not a library setting; the settings are: %2")
+                .arg(key,
+                    (DocumentDefaults::mutableKeys() + DocumentDefaults::staticKeys()).join(u' ')));
     }
     if (key == SortKey && entry.isEmpty()) {
         const Result<SortDescriptorList> sort = parseSort(text);
@@ -212,13 +235,15 @@ Result<void> applySetting(DocumentDefaults &defaults, const QString &path, const
         return {};
     }
     if (key == QLatin1String("sourceFolders") || key == SortKey)
-        return Error(Error::Code::InvalidArgument, QStringLiteral("'%1' cannot be changed here").arg(path));
+        return Error(
+            Error::Code::InvalidArgument, QStringLiteral("'%1' cannot be changed here").arg(path));
 
     PlistValue top = defaults.valueForKey(key);
     if (!entry.isEmpty() && top.isValid() && top.type() != PlistValue::Type::Dictionary)
         return Error(Error::Code::InvalidArgument, QStringLiteral("'%1' has no entries").arg(key));
     if (key == QLatin1String("imageMetrics") && !entry.isEmpty() && !top.value(entry).isValid())
-        return Error(Error::Code::InvalidArgument, QStringLiteral("'%1' is not an image setting").arg(entry));
+        return Error(Error::Code::InvalidArgument,
+            QStringLiteral("'%1' is not an image setting").arg(entry));
 
     const PlistValue current = entry.isEmpty() ? top : top.value(entry);
     PlistValue parsed;
@@ -226,7 +251,8 @@ Result<void> applySetting(DocumentDefaults &defaults, const QString &path, const
         // Visibility entries are switches, whatever the entry is called.
         const std::optional<bool> flag = parseBool(text);
         if (!flag)
-            return Error(Error::Code::InvalidArgument, QStringLiteral("'%1' is not true or false").arg(text));
+            return Error(Error::Code::InvalidArgument,
+                QStringLiteral("'%1' is not true or false").arg(text));
         parsed = *flag;
     } else {
         Result<PlistValue> value = parseValue(current, text);
@@ -239,15 +265,17 @@ Result<void> applySetting(DocumentDefaults &defaults, const QString &path, const
             continue;
         const double number = parsed.toDouble();
         if (!parsed.isNumber() || number < range.minimum || number > range.maximum) {
-            return Error(Error::Code::InvalidArgument, QStringLiteral("%1 must be from %2 to %3")
-                                                           .arg(path)
-                                                           .arg(range.minimum)
-                                                           .arg(range.maximum));
+            return Error(Error::Code::InvalidArgument,
+                QStringLiteral("%1 must be from %2 to %3")
+                    .arg(path)
+                    .arg(range.minimum)
+                    .arg(range.maximum));
         }
     }
     if (key.endsWith(QLatin1String("SortOrder")) && parsed != PlistValue(QStringLiteral("value"))
         && parsed != PlistValue(QStringLiteral("count")))
-        return Error(Error::Code::InvalidArgument, QStringLiteral("%1 is either value or count").arg(key));
+        return Error(
+            Error::Code::InvalidArgument, QStringLiteral("%1 is either value or count").arg(key));
 
     if (entry.isEmpty()) {
         defaults.setValueForKey(parsed, key);
@@ -294,7 +322,8 @@ int runSettings(const QStringList &arguments)
             printError(QStringLiteral("'%1' is not KEY=VALUE; %2").arg(request, Usage));
             return 2;
         }
-        const Result<void> applied = applySetting(*edited, request.left(equals).trimmed(), request.mid(equals + 1));
+        const Result<void> applied
+            = applySetting(*edited, request.left(equals).trimmed(), request.mid(equals + 1));
         if (!applied) {
             printError(applied.error().message());
             return 1;
@@ -310,7 +339,8 @@ const CliCommandRegistration registration({
     QStringLiteral("settings"),
     QStringLiteral("settings LIBRARY [KEY | KEY=VALUE...]"),
     QStringLiteral("Show a library's settings, or change them: imageMetrics.StoryboardRows=5, "
-                   "tableColumnVisibility.size=false, recentlyAddedDays=14, itemsSortDescriptors=duration:desc."),
+                   "tableColumnVisibility.size=false, recentlyAddedDays=14, "
+                   "itemsSortDescriptors=duration:desc."),
     runSettings,
 });
 

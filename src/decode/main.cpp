@@ -2,8 +2,8 @@
 // input and output, one answer per request, until its input closes. The
 // importer kills it when it stops answering and starts another when it dies.
 
-#include "import/avimportprotocol.h"
-#include "import/avimportwork.h"
+#include "import/av/avimportprotocol.h"
+#include "import/av/avimportwork.h"
 
 #include <QCoreApplication>
 
@@ -36,8 +36,8 @@ bool writeAll(const QByteArray &bytes)
 {
     qint64 written = 0;
     while (written < bytes.size()) {
-        const ssize_t n = ::write(STDOUT_FILENO, bytes.constData() + written,
-                                  size_t(bytes.size() - written));
+        const ssize_t n
+            = ::write(STDOUT_FILENO, bytes.constData() + written, size_t(bytes.size() - written));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -57,8 +57,8 @@ int main(int argc, char **argv)
         return 0;
     av_log_set_level(AV_LOG_QUIET);
     QCoreApplication app(argc, argv);
-    const bool allowTestRequests =
-        app.arguments().contains(QStringLiteral("--allow-test-requests"));
+    const bool allowTestRequests
+        = app.arguments().contains(QStringLiteral("--allow-test-requests"));
 
     using namespace vidarium;
     for (;;) {

@@ -2,11 +2,11 @@
 
 #include "document/folderscan.h"
 #include "model/definitions.h"
-#include "model/mediaelementcoding.h"
 #include "model/documentdefaults.h"
+#include "model/mediaelementcoding.h"
 #include "model/mediauserfield.h"
 #include "model/mediauserkeyword.h"
-#include "platform/keyedarchive.h"
+#include "platform/plist/keyedarchive.h"
 #include "platform/userdefaults.h"
 
 #include <QCoreApplication>
@@ -56,7 +56,8 @@ QString localized(const QString &key)
 // are not elements are dropped; an identifier that may not name a file, or that
 // another element already has, is replaced (images are found by it, and each
 // identifier lives in one dictionary only).
-ElementDictionary elementsFromStored(const PlistValue &stored, const QString &label, QSet<QString> &taken)
+ElementDictionary elementsFromStored(
+    const PlistValue &stored, const QString &label, QSet<QString> &taken)
 {
     ElementDictionary elements;
     if (stored.type() != PlistValue::Type::Dictionary) {
@@ -70,12 +71,15 @@ ElementDictionary elementsFromStored(const PlistValue &stored, const QString &la
     for (auto it = dictionary.constBegin(); it != dictionary.constEnd(); ++it) {
         auto element = std::dynamic_pointer_cast<MediaElement>(it.value().toObject());
         if (!element) {
-            qWarning().noquote() << "Catalogue:" << label << "entry" << it.key() << "is not a media element; ignored";
+            qWarning().noquote() << "Catalogue:" << label << "entry" << it.key()
+                                 << "is not a media element; ignored";
             continue;
         }
-        if (!MediaLibrary::isValidIdentifier(element->identifier()) || taken.contains(element->identifier())) {
+        if (!MediaLibrary::isValidIdentifier(element->identifier())
+            || taken.contains(element->identifier())) {
             const QString fresh = MediaLibrary::generateUUID();
-            qWarning().noquote() << "Catalogue: element identifier" << element->identifier().left(80)
+            qWarning().noquote() << "Catalogue: element identifier"
+                                 << element->identifier().left(80)
                                  << "cannot name a file or is taken; the element is now" << fresh;
             element->setIdentifier(fresh);
         }
@@ -85,7 +89,7 @@ ElementDictionary elementsFromStored(const PlistValue &stored, const QString &la
     return elements;
 }
 
-template<typename T>
+template <typename T>
 QHash<QString, std::shared_ptr<T>> objectsFromStored(const PlistValue &stored, const QString &label)
 {
     QHash<QString, std::shared_ptr<T>> objects;
@@ -94,17 +98,19 @@ QHash<QString, std::shared_ptr<T>> objectsFromStored(const PlistValue &stored, c
         if (object && !object->identifier().isEmpty())
             objects.insert(object->identifier(), object);
         else
-            qWarning().noquote() << "Catalogue: an entry of" << label << "is not a" << T::ClassName << "; ignored";
+            qWarning().noquote() << "Catalogue: an entry of" << label << "is not a" << T::ClassName
+                                 << "; ignored";
     }
     return objects;
 }
 
-template<typename T>
+template <typename T>
 PlistDictionary archivedObjects(const QHash<QString, std::shared_ptr<T>> &objects)
 {
     PlistDictionary dictionary;
     for (auto it = objects.constBegin(); it != objects.constEnd(); ++it)
-        dictionary.insert(it.key(), PlistValue(std::static_pointer_cast<ArchivedObject>(it.value())));
+        dictionary.insert(
+            it.key(), PlistValue(std::static_pointer_cast<ArchivedObject>(it.value())));
     return dictionary;
 }
 
@@ -124,7 +130,8 @@ std::array<quint64, 2> keyPrefix(const QString &key)
     // keys do; equal prefixes fall back to the whole keys.
     std::array<quint64, 2> prefix {};
     for (qsizetype i = 0; i < 8; ++i)
-        prefix[size_t(i / 4)] = prefix[size_t(i / 4)] << 16 | (i < key.size() ? key.at(i).unicode() : 0);
+        prefix[size_t(i / 4)]
+            = prefix[size_t(i / 4)] << 16 | (i < key.size() ? key.at(i).unicode() : 0);
     return prefix;
 }
 
@@ -136,11 +143,12 @@ std::vector<SortedEntry> sortedByKey(const ElementDictionary &dictionary)
     std::vector<SortedEntry> entries;
     entries.reserve(size_t(dictionary.size()));
     for (auto it = dictionary.constBegin(); it != dictionary.constEnd(); ++it)
-        entries.push_back({keyPrefix(it.key()), &it.key(), &it.value()});
+        entries.push_back({ keyPrefix(it.key()), &it.key(), &it.value() });
     std::sort(entries.begin(), entries.end(), [](const SortedEntry &a, const SortedEntry &b) {
         if (a.prefix != b.prefix)
             return a.prefix < b.prefix;
-        return std::lexicographical_compare(a.key->cbegin(), a.key->cend(), b.key->cbegin(), b.key->cend());
+        return std::lexicographical_compare(
+            a.key->cbegin(), a.key->cend(), b.key->cbegin(), b.key->cend());
     });
     return entries;
 }
@@ -149,7 +157,8 @@ QSet<QString> validExtensions()
 {
     PlistValue formats = UserDefaults::standard().object(QStringLiteral("AllowableVideoFormats"));
     if (formats.type() != PlistValue::Type::Array)
-        formats = Definitions::shared().applicationDefaults().value(QStringLiteral("AllowableVideoFormats"));
+        formats = Definitions::shared().applicationDefaults().value(
+            QStringLiteral("AllowableVideoFormats"));
     QSet<QString> extensions;
     for (const PlistValue &format : formats.toArray()) {
         const PlistValue extension = format.value(QStringLiteral("Extension"));
@@ -161,7 +170,8 @@ QSet<QString> validExtensions()
 
 FolderScan::Options scanOptions()
 {
-    return {validExtensions(), UserDefaults::standard().boolForKey(QStringLiteral("SearchFCPXPackages"))};
+    return { validExtensions(),
+        UserDefaults::standard().boolForKey(QStringLiteral("SearchFCPXPackages")) };
 }
 
 } // namespace
@@ -176,7 +186,8 @@ Document::LegacyReader Document::legacyReader(LegacyFormat format)
     return legacyReaders()[size_t(format)];
 }
 
-Document::Document(QObject *parent) : QObject(parent)
+Document::Document(QObject *parent)
+    : QObject(parent)
 {
     registerCatalogueCoders();
     m_defaults = std::make_shared<DocumentDefaults>();
@@ -229,8 +240,8 @@ void Document::adoptPackage(const QString &path)
 QString Document::versionString()
 {
     return QCoreApplication::applicationVersion().isEmpty()
-               ? QStringLiteral(VIDARIUM_VERSION) + QStringLiteral(" (1)")
-               : QCoreApplication::applicationVersion() + QStringLiteral(" (1)");
+        ? QStringLiteral(VIDARIUM_VERSION) + QStringLiteral(" (1)")
+        : QCoreApplication::applicationVersion() + QStringLiteral(" (1)");
 }
 
 // --- Reading ---------------------------------------------------------------------------------
@@ -240,7 +251,8 @@ Result<void> Document::readFromPath(const QString &path)
     m_recoverySuggestion.clear();
     const QFileInfo info(path);
     if (!info.exists())
-        return Error(Error::Code::NotFound, QStringLiteral("There is no library at “%1”.").arg(path));
+        return Error(
+            Error::Code::NotFound, QStringLiteral("There is no library at “%1”.").arg(path));
     if (!info.isDir())
         return readLegacy(LegacyFormat::UsherExport, info.absoluteFilePath(), PlistValue());
     const QDir package(info.absoluteFilePath());
@@ -248,34 +260,39 @@ Result<void> Document::readFromPath(const QString &path)
         return readLegacy(LegacyFormat::LibraryV1, info.absoluteFilePath(), PlistValue());
     if (!package.exists(Package::CatalogueFileName))
         return Error(Error::Code::NotFound,
-                     QStringLiteral("“%1” holds no library catalogue.").arg(info.fileName()));
+            QStringLiteral("“%1” holds no library catalogue.").arg(info.fileName()));
 
     Package reading;
     reading.open(info.absoluteFilePath());
     QString readError;
     const QByteArray data = reading.catalogueData(&readError);
     if (data.isEmpty())
-        return Error(Error::Code::Io, QStringLiteral("The catalogue of “%1” cannot be read: %2")
-                                          .arg(info.fileName(), readError.isEmpty() ? QStringLiteral("it is empty") : readError));
+        return Error(Error::Code::Io,
+            QStringLiteral("The catalogue of “%1” cannot be read: %2")
+                .arg(info.fileName(),
+                    readError.isEmpty() ? QStringLiteral("it is empty") : readError));
     const Result<PlistValue> root = [&data] {
         const MediaElementDecodingScope paths;
         return KeyedUnarchiver::unarchive(data);
     }();
     if (!root)
-        return root.error().withContext(QStringLiteral("The catalogue of “%1” is damaged").arg(info.fileName()));
+        return root.error().withContext(
+            QStringLiteral("The catalogue of “%1” is damaged").arg(info.fileName()));
     if (root->type() != PlistValue::Type::Dictionary)
-        return Error(Error::Code::Corrupt, QStringLiteral("The catalogue of “%1” is damaged: its root is %2, not a dictionary.")
-                                               .arg(info.fileName(), PlistValue::typeName(root->type())));
+        return Error(Error::Code::Corrupt,
+            QStringLiteral("The catalogue of “%1” is damaged: its root is %2, not a dictionary.")
+                .arg(info.fileName(), PlistValue::typeName(root->type())));
 
     const PlistValue formatValue = root->value(QStringLiteral("Format"));
     const qint64 format = formatValue.isNumber() ? formatValue.toInteger() : 0;
     if (format > CurrentFormat) {
         const PlistValue minimum = root->value(QStringLiteral("MinimumVersion"));
         m_recoverySuggestion = localized(QStringLiteral("ReadDocumentNewerAlertInformativeText"))
-                               + (minimum.type() == PlistValue::Type::String ? minimum.toString() : QString())
-                               + QLatin1Char('.');
+            + (minimum.type() == PlistValue::Type::String ? minimum.toString() : QString())
+            + QLatin1Char('.');
         return Error(Error::Code::Unsupported,
-                     localized(QStringLiteral("ReadDocumentNewerAlertMessageText")) + QLatin1Char('\n') + m_recoverySuggestion);
+            localized(QStringLiteral("ReadDocumentNewerAlertMessageText")) + QLatin1Char('\n')
+                + m_recoverySuggestion);
     }
     if (format < FirstCurrentLayoutFormat)
         return readLegacy(LegacyFormat::LibraryV2, info.absoluteFilePath(), *root);
@@ -286,11 +303,11 @@ Result<void> Document::readLegacy(LegacyFormat format, const QString &path, cons
 {
     const LegacyReader &reader = legacyReaders()[size_t(format)];
     if (!reader) {
-        static const char *const names[] = {"an Usher export", "a library of the oldest format",
-                                            "a library of an older format"};
+        static const char *const names[] = { "an Usher export", "a library of the oldest format",
+            "a library of an older format" };
         return Error(Error::Code::Unsupported,
-                     QStringLiteral("“%1” is %2, which this program cannot read.")
-                         .arg(QFileInfo(path).fileName(), QLatin1String(names[int(format)])));
+            QStringLiteral("“%1” is %2, which this program cannot read.")
+                .arg(QFileInfo(path).fileName(), QLatin1String(names[int(format)])));
     }
     resetToNew();
     Result<void> result = reader(*this, path, root);
@@ -299,11 +316,12 @@ Result<void> Document::readLegacy(LegacyFormat format, const QString &path, cons
     return result;
 }
 
-Result<void> Document::readCurrentFormat(const QString &path, const PlistDictionary &root, int format)
+Result<void> Document::readCurrentFormat(
+    const QString &path, const PlistDictionary &root, int format)
 {
     auto library = std::make_unique<MediaLibrary>(this);
-    std::shared_ptr<DocumentDefaults> defaults =
-        std::dynamic_pointer_cast<DocumentDefaults>(root.value(QStringLiteral("Defaults")).toObject());
+    std::shared_ptr<DocumentDefaults> defaults = std::dynamic_pointer_cast<DocumentDefaults>(
+        root.value(QStringLiteral("Defaults")).toObject());
     if (!defaults) {
         qWarning().noquote() << "Catalogue: no library settings stored; using the first values";
         defaults = std::make_shared<DocumentDefaults>();
@@ -316,13 +334,16 @@ Result<void> Document::readCurrentFormat(const QString &path, const PlistDiction
         library->setBatch(batch.toString());
 
     QSet<QString> taken;
-    library->setMedia(elementsFromStored(root.value(QStringLiteral("Media")), QStringLiteral("Media"), taken));
-    library->setTrash(elementsFromStored(root.value(QStringLiteral("Trash")), QStringLiteral("Trash"), taken));
-    library->setError(elementsFromStored(root.value(QStringLiteral("Error")), QStringLiteral("Error"), taken));
-    library->setUserFields(objectsFromStored<MediaUserField>(root.value(QStringLiteral("UserFields")),
-                                                             QStringLiteral("UserFields")));
-    library->setUserKeywords(objectsFromStored<MediaUserKeyword>(root.value(QStringLiteral("UserKeywords")),
-                                                                 QStringLiteral("UserKeywords")));
+    library->setMedia(
+        elementsFromStored(root.value(QStringLiteral("Media")), QStringLiteral("Media"), taken));
+    library->setTrash(
+        elementsFromStored(root.value(QStringLiteral("Trash")), QStringLiteral("Trash"), taken));
+    library->setError(
+        elementsFromStored(root.value(QStringLiteral("Error")), QStringLiteral("Error"), taken));
+    library->setUserFields(objectsFromStored<MediaUserField>(
+        root.value(QStringLiteral("UserFields")), QStringLiteral("UserFields")));
+    library->setUserKeywords(objectsFromStored<MediaUserKeyword>(
+        root.value(QStringLiteral("UserKeywords")), QStringLiteral("UserKeywords")));
 
     // The library's built-in collections read the settings through this document.
     std::swap(m_defaults, defaults);
@@ -348,14 +369,16 @@ PlistDictionary Document::catalogueRoot() const
     const auto elements = [](const ElementDictionary &dictionary) {
         PlistDictionary archived;
         for (const SortedEntry &entry : sortedByKey(dictionary))
-            archived.insert(archived.cend(), *entry.key, PlistValue(std::static_pointer_cast<ArchivedObject>(*entry.element)));
+            archived.insert(archived.cend(), *entry.key,
+                PlistValue(std::static_pointer_cast<ArchivedObject>(*entry.element)));
         return archived;
     };
     PlistDictionary root;
     root.insert(QStringLiteral("Format"), qint64(CurrentFormat));
     root.insert(QStringLiteral("Version"), versionString());
     root.insert(QStringLiteral("MinimumVersion"), MinimumVersion);
-    root.insert(QStringLiteral("Defaults"), PlistValue(std::static_pointer_cast<ArchivedObject>(m_defaults)));
+    root.insert(QStringLiteral("Defaults"),
+        PlistValue(std::static_pointer_cast<ArchivedObject>(m_defaults)));
     root.insert(QStringLiteral("Identifier"), m_library->identifier());
     root.insert(QStringLiteral("Batch"), m_library->batch());
     root.insert(QStringLiteral("Media"), elements(m_library->media()));
@@ -365,14 +388,16 @@ PlistDictionary Document::catalogueRoot() const
     root.insert(QStringLiteral("UserFields"), archivedObjects(m_library->userFields()));
     root.insert(QStringLiteral("UserKeywords"), archivedObjects(m_library->userKeywords()));
     const PlistValue nodes = m_library->sourceNodes();
-    root.insert(QStringLiteral("NodeTree"), nodes.type() == PlistValue::Type::Array ? nodes : PlistValue(PlistArray()));
+    root.insert(QStringLiteral("NodeTree"),
+        nodes.type() == PlistValue::Type::Array ? nodes : PlistValue(PlistArray()));
     return root;
 }
 
 Result<void> Document::writeToPath(const QString &path)
 {
     if (path.isEmpty())
-        return Error(Error::Code::InvalidArgument, QStringLiteral("No place to save the library was given."));
+        return Error(Error::Code::InvalidArgument,
+            QStringLiteral("No place to save the library was given."));
     Package::Contents contents;
     {
         const MediaElement::ArchiveSharingScope sharing;
@@ -400,7 +425,8 @@ Result<void> Document::writeToPath(const QString &path)
 Result<void> Document::save()
 {
     if (m_filePath.isEmpty())
-        return Error(Error::Code::InvalidArgument, QStringLiteral("The library has never been saved; choose a place for it."));
+        return Error(Error::Code::InvalidArgument,
+            QStringLiteral("The library has never been saved; choose a place for it."));
     return writeToPath(m_filePath);
 }
 
@@ -423,7 +449,8 @@ void Document::updateChangeCount(Change change)
 
 // --- Importing ---------------------------------------------------------------------------------
 
-void Document::importMediaFiles(const QStringList &paths, std::function<void(const MediaElementList &)> done)
+void Document::importMediaFiles(
+    const QStringList &paths, std::function<void(const MediaElementList &)> done)
 {
     const FolderScan::Options options = scanOptions();
     QPointer<Document> guard(this);

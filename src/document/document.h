@@ -9,7 +9,7 @@
 
 #include "document/package.h"
 #include "model/medialibrary.h"
-#include "platform/plistvalue.h"
+#include "platform/plist/plistvalue.h"
 #include "platform/result.h"
 
 #include <QObject>
@@ -37,15 +37,15 @@ public:
 
     // The older formats, each read by a reader the side-format code registers.
     enum class LegacyFormat {
-        UsherExport,   // a plain file: a CSV export of Usher
-        LibraryV1,     // a package holding "com.tallowmere.vidarium.library.plist"
-        LibraryV2,     // a catalogue file with "Format" absent or 0 to 4
+        UsherExport, // a plain file: a CSV export of Usher
+        LibraryV1, // a package holding "com.tallowmere.vidarium.library.plist"
+        LibraryV2, // a catalogue file with "Format" absent or 0 to 4
     };
     // Fills the document's defaults and library (and, for V2, may keep the package
     // and set versionAlert). path is the file or package; root is the unarchived
     // catalogue for V2 and Invalid otherwise.
-    using LegacyReader = std::function<Result<void>(Document &document, const QString &path,
-                                                    const PlistValue &root)>;
+    using LegacyReader = std::function<Result<void>(
+        Document &document, const QString &path, const PlistValue &root)>;
     static void setLegacyReader(LegacyFormat format, LegacyReader reader);
     static LegacyReader legacyReader(LegacyFormat format);
 
@@ -105,14 +105,15 @@ public:
     // --- Importing -----------------------------------------------------------------
     // Scans the paths on a worker and, back on the main thread, queues the files as
     // elements; done receives the new elements (the dispatcher's hand-over point).
-    void importMediaFiles(const QStringList &paths,
-                          std::function<void(const MediaElementList &elements)> done = {});
+    void importMediaFiles(
+        const QStringList &paths, std::function<void(const MediaElementList &elements)> done = {});
     // The same, synchronously.
     MediaElementList importMediaFilesNow(const QStringList &paths);
 
     // --- Package images (MediaLibraryHost) ------------------------------------------
     const DocumentDefaults *libraryDefaults() const override { return m_defaults.get(); }
-    QByteArray packageImageData(ElementImage image, const QString &elementIdentifier) const override;
+    QByteArray packageImageData(
+        ElementImage image, const QString &elementIdentifier) const override;
     QByteArray packageIconData(const QString &playlistIdentifier) const override;
     void removePackageImage(ElementImage image, const QString &elementIdentifier) override;
     void removePackageIcon(const QString &playlistIdentifier) override;

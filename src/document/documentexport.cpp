@@ -3,7 +3,7 @@
 #include "document/tabdelimitedexport.h"
 #include "model/comparisons.h"
 #include "model/medialibrary.h"
-#include "platform/sortdescriptor.h"
+#include "platform/plist/sortdescriptor.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,7 +15,8 @@
 namespace vidarium {
 
 DocumentExport::DocumentExport(MediaLibrary &library, WindowState window)
-    : m_library(library), m_window(std::move(window))
+    : m_library(library)
+    , m_window(std::move(window))
 {
 }
 
@@ -23,17 +24,26 @@ MediaElementList DocumentExport::elements() const
 {
     MediaElementList range;
     switch (m_exportRange) {
-    case AllElements: range = m_library.media().values(); break;
-    case SelectedCollection: range = m_window.selectedNodeElements; break;
-    case ArrangedItems: range = m_window.arrangedElements; break;
-    case SelectedItems: range = m_window.selectedElements; break;
-    default: return {};
+    case AllElements:
+        range = m_library.media().values();
+        break;
+    case SelectedCollection:
+        range = m_window.selectedNodeElements;
+        break;
+    case ArrangedItems:
+        range = m_window.arrangedElements;
+        break;
+    case SelectedItems:
+        range = m_window.selectedElements;
+        break;
+    default:
+        return {};
     }
     return sortedElements(range, m_window.sortDescriptors);
 }
 
-MediaElementList DocumentExport::sortedElements(const MediaElementList &elements,
-                                                const SortDescriptorList &descriptors)
+MediaElementList DocumentExport::sortedElements(
+    const MediaElementList &elements, const SortDescriptorList &descriptors)
 {
     QList<std::shared_ptr<const SortDescriptor>> used;
     for (const auto &descriptor : descriptors) {
@@ -75,12 +85,22 @@ Result<void> DocumentExport::exportFiles(int kind, const QString &path)
 {
     ElementImage image;
     switch (kind) {
-    case Database: return exportDatabase(path);
-    case Posters: image = ElementImage::Poster; break;
-    case Thumbnails: image = ElementImage::Thumbnail; break;
-    case Filmstrips: image = ElementImage::Filmstrip; break;
-    case Storyboards: image = ElementImage::Storyboard; break;
-    default: return {};
+    case Database:
+        return exportDatabase(path);
+    case Posters:
+        image = ElementImage::Poster;
+        break;
+    case Thumbnails:
+        image = ElementImage::Thumbnail;
+        break;
+    case Filmstrips:
+        image = ElementImage::Filmstrip;
+        break;
+    case Storyboards:
+        image = ElementImage::Storyboard;
+        break;
+    default:
+        return {};
     }
     Result<int> written = exportImages(image, path);
     if (!written)

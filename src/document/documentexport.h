@@ -61,8 +61,8 @@ public:
     static QString uniqueFileForElement(const MediaElement &element, const QString &folder);
     // Sorted by the descriptors in turn (their key paths, directions and comparisons);
     // elements that compare the same keep their order.
-    static MediaElementList sortedElements(const MediaElementList &elements,
-                                           const SortDescriptorList &descriptors);
+    static MediaElementList sortedElements(
+        const MediaElementList &elements, const SortDescriptorList &descriptors);
 
 private:
     MediaLibrary &m_library;

@@ -10,18 +10,18 @@ namespace vidarium {
 void DocumentMigration::registerLegacyReaders()
 {
     Document::setLegacyReader(Document::LegacyFormat::UsherExport,
-                              [](Document &document, const QString &path, const PlistValue &) {
-                                  return DocumentMigrationUsher(document.library()).readFromFile(path);
-                              });
+        [](Document &document, const QString &path, const PlistValue &) {
+            return DocumentMigrationUsher(document.library()).readFromFile(path);
+        });
     Document::setLegacyReader(Document::LegacyFormat::LibraryV1,
-                              [](Document &document, const QString &path, const PlistValue &) {
-                                  DocumentMigrationV1(document.library()).readFromPackage(path);
-                                  return Result<void>();
-                              });
+        [](Document &document, const QString &path, const PlistValue &) {
+            DocumentMigrationV1(document.library()).readFromPackage(path);
+            return Result<void>();
+        });
     Document::setLegacyReader(Document::LegacyFormat::LibraryV2,
-                              [](Document &document, const QString &path, const PlistValue &root) {
-                                  return DocumentMigrationV2(document).readFromPackage(path, root);
-                              });
+        [](Document &document, const QString &path, const PlistValue &root) {
+            return DocumentMigrationV2(document).readFromPackage(path, root);
+        });
 }
 
 } // namespace vidarium

@@ -63,13 +63,17 @@ int leadingInteger(const QString &text)
 
 } // namespace
 
-DocumentMigrationUsher::DocumentMigrationUsher(MediaLibrary &library) : m_library(library) {}
+DocumentMigrationUsher::DocumentMigrationUsher(MediaLibrary &library)
+    : m_library(library)
+{
+}
 
 Result<void> DocumentMigrationUsher::readFromFile(const QString &path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return Error(Error::Code::Io, QStringLiteral("Cannot read “%1”: %2").arg(path, file.errorString()));
+        return Error(
+            Error::Code::Io, QStringLiteral("Cannot read “%1”: %2").arg(path, file.errorString()));
     return readFromData(file.readAll());
 }
 
@@ -89,8 +93,8 @@ Result<void> DocumentMigrationUsher::readFromData(const QByteArray &data)
     parseLine(lines.first());
     if (m_keys.isEmpty())
         return Error(Error::Code::Corrupt,
-                     QStringLiteral("The first line of the Usher export does not name the columns "
-                                    "Name, Location and Rating."));
+            QStringLiteral("The first line of the Usher export does not name the columns "
+                           "Name, Location and Rating."));
     m_readingHeader = false;
     for (qsizetype i = 1; i < lines.size(); ++i) {
         m_lineEnded = false;
@@ -100,7 +104,8 @@ Result<void> DocumentMigrationUsher::readFromData(const QByteArray &data)
     }
     if (m_skippedLines > 0)
         ApplicationSettings::logConsoleMessage(
-            QStringLiteral("Usher export: skipped %1 lines that do not fit the header").arg(m_skippedLines));
+            QStringLiteral("Usher export: skipped %1 lines that do not fit the header")
+                .arg(m_skippedLines));
     if (!m_elements.isEmpty())
         m_library.queueElements(m_elements);
     return {};
@@ -117,15 +122,17 @@ void DocumentMigrationUsher::parseLine(const QString &line)
 bool DocumentMigrationUsher::validateUsherFields(const QStringList &fields)
 {
     return fields.contains(QLatin1String("Name")) && fields.contains(QLatin1String("Location"))
-           && fields.contains(QLatin1String("Rating"));
+        && fields.contains(QLatin1String("Rating"));
 }
 
 QString DocumentMigrationUsher::keyForFieldName(const QString &name)
 {
     static const QHash<QString, QString> known = {
-        {QStringLiteral("Name"), NameKey},         {QStringLiteral("Location"), PathKey},
-        {QStringLiteral("Rating"), RatingKey},     {QStringLiteral("Notes"), CommentsKey},
-        {QStringLiteral("Tags"), TagsKey},
+        { QStringLiteral("Name"), NameKey },
+        { QStringLiteral("Location"), PathKey },
+        { QStringLiteral("Rating"), RatingKey },
+        { QStringLiteral("Notes"), CommentsKey },
+        { QStringLiteral("Tags"), TagsKey },
     };
     const auto it = known.constFind(name);
     if (it != known.constEnd())

@@ -6,8 +6,8 @@
 #include "model/mediaplaylist.h"
 #include "model/mediauserfield.h"
 #include "model/predicatecoding.h"
-#include "platform/keyedunarchiver.h"
-#include "platform/propertylist.h"
+#include "platform/plist/keyedunarchiver.h"
+#include "platform/plist/propertylist.h"
 
 #include <QDir>
 #include <QFile>
@@ -26,13 +26,20 @@ QString text(const PlistValue &value)
 
 } // namespace
 
-DocumentMigrationV1::DocumentMigrationV1(MediaLibrary &library) : m_library(library) {}
+DocumentMigrationV1::DocumentMigrationV1(MediaLibrary &library)
+    : m_library(library)
+{
+}
 
 const QStringList &DocumentMigrationV1::legacyFieldNames()
 {
     static const QStringList names = {
-        QStringLiteral("Genre"),   QStringLiteral("Studio"), QStringLiteral("Program"),
-        QStringLiteral("Season"),  QStringLiteral("Episode"), QStringLiteral("Scene"),
+        QStringLiteral("Genre"),
+        QStringLiteral("Studio"),
+        QStringLiteral("Program"),
+        QStringLiteral("Season"),
+        QStringLiteral("Episode"),
+        QStringLiteral("Scene"),
         QStringLiteral("Description"),
     };
     return names;
@@ -40,8 +47,9 @@ const QStringList &DocumentMigrationV1::legacyFieldNames()
 
 const QStringList &DocumentMigrationV1::migrateableKeys()
 {
-    static const QStringList keys = QStringList{QStringLiteral("PlayCount"), QStringLiteral("Rating")}
-                                    + legacyFieldNames();
+    static const QStringList keys
+        = QStringList { QStringLiteral("PlayCount"), QStringLiteral("Rating") }
+        + legacyFieldNames();
     return keys;
 }
 
@@ -52,10 +60,12 @@ void DocumentMigrationV1::readFromPackage(const QString &packagePath)
     const QString file = QDir(packagePath).filePath(LibraryFileName);
     const Result<PlistValue> plist = PropertyList::readFile(file);
     if (!plist) {
-        ApplicationSettings::logConsoleMessage(QStringLiteral("Older library: the catalogue cannot be read: ")
-                                               + plist.error().message());
+        ApplicationSettings::logConsoleMessage(
+            QStringLiteral("Older library: the catalogue cannot be read: ")
+            + plist.error().message());
     } else if (plist->type() != PlistValue::Type::Dictionary) {
-        ApplicationSettings::logConsoleMessage(QStringLiteral("Older library: the catalogue is not a dictionary"));
+        ApplicationSettings::logConsoleMessage(
+            QStringLiteral("Older library: the catalogue is not a dictionary"));
     } else {
         migrateLegacyElementsWithDictionary(plist->toDictionary());
         migrateLegacyPlaylistsWithDictionary(plist->toDictionary());
@@ -98,8 +108,8 @@ void DocumentMigrationV1::migrateLegacyElementsWithDictionary(const PlistDiction
 }
 
 // Field values are text: numbers are written out; other kinds are not taken.
-void DocumentMigrationV1::migrateValue(MediaElement &element, const QString &legacyKey,
-                                       const PlistValue &value)
+void DocumentMigrationV1::migrateValue(
+    MediaElement &element, const QString &legacyKey, const PlistValue &value)
 {
     if (value.isAbsent())
         return; // a new element has nothing to clear
@@ -109,14 +119,18 @@ void DocumentMigrationV1::migrateValue(MediaElement &element, const QString &leg
         return;
     }
     switch (value.type()) {
-    case PlistValue::Type::String: element.setValueForUndefinedKey(value, key); break;
+    case PlistValue::Type::String:
+        element.setValueForUndefinedKey(value, key);
+        break;
     case PlistValue::Type::Integer:
         element.setValueForUndefinedKey(QString::number(value.toInteger()), key);
         break;
     case PlistValue::Type::Real:
-        element.setValueForUndefinedKey(TabDelimitedExport::numberText(value.toDouble(), value.isFloat32()), key);
+        element.setValueForUndefinedKey(
+            TabDelimitedExport::numberText(value.toDouble(), value.isFloat32()), key);
         break;
-    default: break;
+    default:
+        break;
     }
 }
 
@@ -143,22 +157,24 @@ void DocumentMigrationV1::migrateLegacyPlaylistsWithDictionary(const PlistDictio
         if (references.type() == PlistValue::Type::Array) {
             MediaElementList members;
             for (const PlistValue &reference : references.toArray()) {
-                const MediaElementPtr element = m_elements.value(text(reference.value(QStringLiteral("MediaKey"))));
+                const MediaElementPtr element
+                    = m_elements.value(text(reference.value(QStringLiteral("MediaKey"))));
                 if (element && !members.contains(element))
                     members.append(element);
             }
             playlist = m_library.createPlaylist(name, std::nullopt, members);
         } else {
             std::optional<Predicate> predicate;
-            const Result<PlistValue> archived =
-                KeyedUnarchiver::unarchive(record.value(QStringLiteral("ListPredicate")).toData());
+            const Result<PlistValue> archived = KeyedUnarchiver::unarchive(
+                record.value(QStringLiteral("ListPredicate")).toData());
             if (archived) {
                 if (const Result<Predicate> legacy = PredicateCoding::predicateFromValue(*archived))
                     predicate = predicateWithLegacyPredicate(*legacy);
             }
             if (!predicate) {
                 ApplicationSettings::logConsoleMessage(
-                    QStringLiteral("Older library: the criteria of collection %1 cannot be read").arg(name));
+                    QStringLiteral("Older library: the criteria of collection %1 cannot be read")
+                        .arg(name));
                 ++m_skippedRecords;
             }
             playlist = m_library.createPlaylist(name, predicate);
@@ -169,13 +185,15 @@ void DocumentMigrationV1::migrateLegacyPlaylistsWithDictionary(const PlistDictio
     }
 }
 
-std::optional<Predicate> DocumentMigrationV1::predicateWithLegacyPredicate(const Predicate &legacy) const
+std::optional<Predicate> DocumentMigrationV1::predicateWithLegacyPredicate(
+    const Predicate &legacy) const
 {
     if (!legacy.isCompound())
         return std::nullopt;
     QList<Predicate> translated;
     for (const Predicate &sub : legacy.subpredicates()) {
-        if (!sub.isComparison() || sub.leftExpression().kind() != PredicateExpression::Kind::KeyPath)
+        if (!sub.isComparison()
+            || sub.leftExpression().kind() != PredicateExpression::Kind::KeyPath)
             continue;
         const QString key = keyPathWithLegacyKeyPath(sub.leftExpression().keyPath());
         // A criterion over a value the current catalogue does not keep could only
@@ -184,11 +202,11 @@ std::optional<Predicate> DocumentMigrationV1::predicateWithLegacyPredicate(const
             continue;
         const PredicateExpression left = PredicateExpression::keyPath(key);
         if (sub.operatorType() == PredicateOperatorType::CustomSelector)
-            translated.append(Predicate::customComparison(left, sub.customSelector(),
-                                                          sub.rightExpression(), sub.modifier()));
+            translated.append(Predicate::customComparison(
+                left, sub.customSelector(), sub.rightExpression(), sub.modifier()));
         else
-            translated.append(Predicate::comparison(left, sub.operatorType(), sub.rightExpression(),
-                                                    sub.modifier(), sub.options()));
+            translated.append(Predicate::comparison(
+                left, sub.operatorType(), sub.rightExpression(), sub.modifier(), sub.options()));
     }
     return Predicate::compound(legacy.compoundType(), translated);
 }
@@ -196,18 +214,18 @@ std::optional<Predicate> DocumentMigrationV1::predicateWithLegacyPredicate(const
 QString DocumentMigrationV1::keyPathWithLegacyKeyPath(const QString &legacyKeyPath) const
 {
     static const QHash<QString, QString> keys = {
-        {QStringLiteral("VideoCodec"), QStringLiteral("videoCodec")},
-        {QStringLiteral("AudioCodec"), QStringLiteral("audioCodec")},
-        {QStringLiteral("Length"), QStringLiteral("duration")},
-        {QStringLiteral("Size"), QStringLiteral("size")},
-        {QStringLiteral("Width"), QStringLiteral("pixelsWide")},
-        {QStringLiteral("Height"), QStringLiteral("pixelsHigh")},
-        {QStringLiteral("FPS"), QStringLiteral("frameRate")},
-        {QStringLiteral("Rating"), QStringLiteral("rating")},
-        {QStringLiteral("PlayCount"), QStringLiteral("playCount")},
-        {QStringLiteral("CreationDate"), QStringLiteral("creationDate")},
-        {QStringLiteral("ModifiedDate"), QStringLiteral("modifiedDate")},
-        {QStringLiteral("ImportedDate"), QStringLiteral("importedDate")},
+        { QStringLiteral("VideoCodec"), QStringLiteral("videoCodec") },
+        { QStringLiteral("AudioCodec"), QStringLiteral("audioCodec") },
+        { QStringLiteral("Length"), QStringLiteral("duration") },
+        { QStringLiteral("Size"), QStringLiteral("size") },
+        { QStringLiteral("Width"), QStringLiteral("pixelsWide") },
+        { QStringLiteral("Height"), QStringLiteral("pixelsHigh") },
+        { QStringLiteral("FPS"), QStringLiteral("frameRate") },
+        { QStringLiteral("Rating"), QStringLiteral("rating") },
+        { QStringLiteral("PlayCount"), QStringLiteral("playCount") },
+        { QStringLiteral("CreationDate"), QStringLiteral("creationDate") },
+        { QStringLiteral("ModifiedDate"), QStringLiteral("modifiedDate") },
+        { QStringLiteral("ImportedDate"), QStringLiteral("importedDate") },
     };
     const auto field = m_fields.constFind(legacyKeyPath);
     if (field != m_fields.constEnd())
@@ -222,7 +240,8 @@ QByteArray DocumentMigrationV1::iconDataForLegacyPlaylist(const PlistDictionary 
     const QString key = text(record.value(QStringLiteral("ListKey")));
     if (key.isEmpty() || key.contains(QLatin1Char('/')) || key.contains(QChar(0)))
         return {};
-    QFile file(QDir(m_packagePath).filePath(QStringLiteral("Icons/") + key + QStringLiteral(".png")));
+    QFile file(
+        QDir(m_packagePath).filePath(QStringLiteral("Icons/") + key + QStringLiteral(".png")));
     if (!file.open(QIODevice::ReadOnly) || file.size() > MaximumIconSize)
         return {};
     return file.readAll();

@@ -10,7 +10,7 @@
 
 #include "model/mediaelement.h"
 #include "model/predicate.h"
-#include "platform/plistvalue.h"
+#include "platform/plist/plistvalue.h"
 
 #include <QHash>
 #include <QString>
@@ -26,7 +26,8 @@ class MediaUserField;
 class DocumentMigrationV1
 {
 public:
-    static inline const QString LibraryFileName = QStringLiteral("com.tallowmere.vidarium.library.plist");
+    static inline const QString LibraryFileName
+        = QStringLiteral("com.tallowmere.vidarium.library.plist");
 
     explicit DocumentMigrationV1(MediaLibrary &library);
 
@@ -58,8 +59,8 @@ private:
 
     MediaLibrary &m_library;
     QString m_packagePath;
-    QHash<QString, QString> m_fields;            // legacy field name to field identifier
-    QHash<QString, MediaElementPtr> m_elements;  // legacy media key to element
+    QHash<QString, QString> m_fields; // legacy field name to field identifier
+    QHash<QString, MediaElementPtr> m_elements; // legacy media key to element
     MediaElementList m_elementOrder;
     int m_skippedRecords = 0;
 };

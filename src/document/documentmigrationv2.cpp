@@ -30,7 +30,8 @@ ElementDictionary storedElements(const PlistValue &stored, QSet<QString> &taken,
             ++skipped;
             continue;
         }
-        if (!MediaLibrary::isValidIdentifier(element->identifier()) || taken.contains(element->identifier()))
+        if (!MediaLibrary::isValidIdentifier(element->identifier())
+            || taken.contains(element->identifier()))
             element->setIdentifier(MediaLibrary::generateUUID());
         taken.insert(element->identifier());
         elements.insert(element->identifier(), element);
@@ -38,7 +39,7 @@ ElementDictionary storedElements(const PlistValue &stored, QSet<QString> &taken,
     return elements;
 }
 
-template<typename T>
+template <typename T>
 QHash<QString, std::shared_ptr<T>> storedObjects(const PlistValue &stored, int &skipped)
 {
     QHash<QString, std::shared_ptr<T>> objects;
@@ -64,14 +65,20 @@ QString storedText(const PlistValue &value)
 
 } // namespace
 
-DocumentMigrationV2::DocumentMigrationV2(Document &document) : m_document(document) {}
+DocumentMigrationV2::DocumentMigrationV2(Document &document)
+    : m_document(document)
+{
+}
 
-Result<void> DocumentMigrationV2::readFromPackage(const QString &packagePath, const PlistValue &root)
+Result<void> DocumentMigrationV2::readFromPackage(
+    const QString &packagePath, const PlistValue &root)
 {
     if (root.type() != PlistValue::Type::Dictionary)
-        return Error(Error::Code::Corrupt, QStringLiteral("The catalogue of the older library is damaged."));
+        return Error(
+            Error::Code::Corrupt, QStringLiteral("The catalogue of the older library is damaged."));
 
-    auto defaults = std::dynamic_pointer_cast<DocumentDefaults>(root.value(QStringLiteral("Defaults")).toObject());
+    auto defaults = std::dynamic_pointer_cast<DocumentDefaults>(
+        root.value(QStringLiteral("Defaults")).toObject());
     if (defaults)
         m_document.setDefaults(defaults);
     else if (root.value(QStringLiteral("Defaults")).isValid())
@@ -84,12 +91,14 @@ Result<void> DocumentMigrationV2::readFromPackage(const QString &packagePath, co
     library.setBatch(storedText(root.value(QStringLiteral("Batch"))));
 
     QSet<QString> taken;
-    library.setMedia(storedElements(root.value(QStringLiteral("Elements")), taken, m_skippedRecords));
+    library.setMedia(
+        storedElements(root.value(QStringLiteral("Elements")), taken, m_skippedRecords));
     library.setTrash(storedElements(root.value(QStringLiteral("Trash")), taken, m_skippedRecords));
     library.setError(storedElements(root.value(QStringLiteral("Error")), taken, m_skippedRecords));
-    library.setUserFields(storedObjects<MediaUserField>(root.value(QStringLiteral("UserFields")), m_skippedRecords));
-    library.setUserKeywords(
-        storedObjects<MediaUserKeyword>(root.value(QStringLiteral("UserKeywords")), m_skippedRecords));
+    library.setUserFields(
+        storedObjects<MediaUserField>(root.value(QStringLiteral("UserFields")), m_skippedRecords));
+    library.setUserKeywords(storedObjects<MediaUserKeyword>(
+        root.value(QStringLiteral("UserKeywords")), m_skippedRecords));
     library.adoptStoredPlaylists(root.value(QStringLiteral("Playlists")));
     library.setSourceNodes(root.value(QStringLiteral("NodeTree")));
     library.synchronize();

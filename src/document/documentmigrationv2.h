@@ -8,7 +8,7 @@
 // lacks an image folder. Damaged entries are skipped and counted.
 // Threads: main thread (fills the document).
 
-#include "platform/plistvalue.h"
+#include "platform/plist/plistvalue.h"
 #include "platform/result.h"
 
 #include <QString>

@@ -19,9 +19,9 @@ bool accepted(const QFileInfo &file, const FolderScan::Options &options)
 // Walks a folder without following links to folders (no cycles), skipping hidden
 // entries; visit decides per file, enter per folder.
 void walk(const QString &root, const std::function<void(const QFileInfo &)> &visitFile,
-          const std::function<bool(const QFileInfo &)> &enterFolder)
+    const std::function<bool(const QFileInfo &)> &enterFolder)
 {
-    QStringList pending{root};
+    QStringList pending { root };
     while (!pending.isEmpty()) {
         const QString folder = pending.takeLast();
         const QFileInfoList entries = QDir(folder).entryInfoList(
@@ -43,7 +43,8 @@ QStringList FolderScan::validImportFilesInDirectory(const QString &folder, const
 {
     QStringList files;
     walk(
-        folder, [&](const QFileInfo &file) {
+        folder,
+        [&](const QFileInfo &file) {
             if (accepted(file, options))
                 files.append(file.absoluteFilePath());
         },
@@ -64,7 +65,8 @@ QStringList FolderScan::validImportFilesInPackage(const QString &package, const 
     const QString packageName = packageInfo.fileName();
     QStringList files;
     walk(
-        packageInfo.absoluteFilePath(), [&](const QFileInfo &file) {
+        packageInfo.absoluteFilePath(),
+        [&](const QFileInfo &file) {
             if (!accepted(file, options))
                 return;
             const QStringList components = file.absoluteFilePath().split(QLatin1Char('/'));
@@ -91,8 +93,8 @@ QStringList FolderScan::validImportFiles(const QStringList &paths, const Options
         const QFileInfo info(path);
         if (info.isDir()) {
             const QStringList found = isFilePackage(info.absoluteFilePath())
-                                          ? validImportFilesInPackage(info.absoluteFilePath(), options)
-                                          : validImportFilesInDirectory(info.absoluteFilePath(), options);
+                ? validImportFilesInPackage(info.absoluteFilePath(), options)
+                : validImportFilesInDirectory(info.absoluteFilePath(), options);
             for (const QString &file : found)
                 add(file);
         } else if (info.isFile() && accepted(info, options)) {

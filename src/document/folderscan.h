@@ -17,7 +17,7 @@ class FolderScan
 public:
     struct Options
     {
-        QSet<QString> extensions;        // lower case, without the dot
+        QSet<QString> extensions; // lower case, without the dot
         bool searchFCPXPackages = false; // "SearchFCPXPackages"
     };
 

@@ -47,7 +47,8 @@ void syncDirectory(const QString &path)
 Result<void> writeFileReplacing(const QString &path, const QByteArray &bytes)
 {
     const QFileInfo info(path);
-    const QString temporary = info.path() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".saving");
+    const QString temporary
+        = info.path() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".saving");
     QFile file(temporary);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return ioError(QStringLiteral("Cannot write"), temporary, file.errorString());
@@ -58,7 +59,8 @@ Result<void> writeFileReplacing(const QString &path, const QByteArray &bytes)
         return ioError(QStringLiteral("Cannot write"), path, reason);
     }
     file.close();
-    if (std::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(path).constData()) != 0) {
+    if (std::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(path).constData())
+        != 0) {
         const QString reason = QString::fromLocal8Bit(strerror(errno));
         QFile::remove(temporary);
         return ioError(QStringLiteral("Cannot replace"), path, reason);
@@ -70,7 +72,8 @@ Result<void> makeDirectory(const QString &path)
 {
     if (QFileInfo(path).isDir() || QDir().mkpath(path))
         return {};
-    return ioError(QStringLiteral("Cannot create the folder"), path, QStringLiteral("permission denied or disk full"));
+    return ioError(QStringLiteral("Cannot create the folder"), path,
+        QStringLiteral("permission denied or disk full"));
 }
 
 // Hard links cost nothing and keep the bytes; a copy serves across volumes.
@@ -86,10 +89,14 @@ bool linkOrCopy(const QString &from, const QString &to)
 QString Package::folderName(ElementImage image)
 {
     switch (image) {
-    case ElementImage::Poster: return QStringLiteral("Posters");
-    case ElementImage::Thumbnail: return QStringLiteral("Thumbnails");
-    case ElementImage::Storyboard: return QStringLiteral("Storyboards");
-    case ElementImage::Filmstrip: return QStringLiteral("Filmstrips");
+    case ElementImage::Poster:
+        return QStringLiteral("Posters");
+    case ElementImage::Thumbnail:
+        return QStringLiteral("Thumbnails");
+    case ElementImage::Storyboard:
+        return QStringLiteral("Storyboards");
+    case ElementImage::Filmstrip:
+        return QStringLiteral("Filmstrips");
     }
     return QString();
 }
@@ -104,10 +111,11 @@ QString Package::relativeImagePath(ElementImage image, const QString &elementIde
     if (!isSafeFileName(elementIdentifier))
         return QString();
     return folderName(image) + QLatin1Char('/') + elementIdentifier.at(0) + QLatin1Char('/')
-           + elementIdentifier.at(1) + QLatin1Char('/') + elementIdentifier;
+        + elementIdentifier.at(1) + QLatin1Char('/') + elementIdentifier;
 }
 
-QString Package::absoluteImagePath(const QString &root, ElementImage image, const QString &identifier) const
+QString Package::absoluteImagePath(
+    const QString &root, ElementImage image, const QString &identifier) const
 {
     const QString relative = relativeImagePath(image, identifier);
     return relative.isEmpty() ? QString() : root + QLatin1Char('/') + relative;
@@ -139,7 +147,8 @@ QByteArray Package::catalogueData(QString *errorMessage) const
     }
     if (file.size() > MaximumCatalogueSize) {
         if (errorMessage)
-            *errorMessage = QStringLiteral("the catalogue file is too large (%1 bytes)").arg(file.size());
+            *errorMessage
+                = QStringLiteral("the catalogue file is too large (%1 bytes)").arg(file.size());
         return QByteArray();
     }
     return file.readAll();
@@ -168,7 +177,8 @@ bool Package::hasImage(ElementImage image, const QString &elementIdentifier) con
 
 QByteArray Package::iconData(const QString &playlistIdentifier) const
 {
-    if (!isOpen() || !isSafeFileName(playlistIdentifier) || m_removedIcons.contains(playlistIdentifier))
+    if (!isOpen() || !isSafeFileName(playlistIdentifier)
+        || m_removedIcons.contains(playlistIdentifier))
         return QByteArray();
     QFile file(m_path + QLatin1Char('/') + IconsFolderName + QLatin1Char('/') + playlistIdentifier);
     if (!file.open(QIODevice::ReadOnly))
@@ -199,7 +209,7 @@ Result<void> Package::prepareDirectoryStructure(const QString &root) const
         for (int first = 0; first < 16; ++first) {
             for (int second = 0; second < 16; ++second) {
                 const QString leaf = folder + QLatin1Char('/') + QLatin1Char(HexDigits[first])
-                                     + QLatin1Char('/') + QLatin1Char(HexDigits[second]);
+                    + QLatin1Char('/') + QLatin1Char(HexDigits[second]);
                 if (Result<void> made = makeDirectory(leaf); !made)
                     return made;
             }
@@ -217,10 +227,12 @@ Result<void> Package::writeInPlace(const QString &root, const Contents &contents
     // nothing it needs is touched until the new catalogue is in place.
     for (auto it = contents.icons.constBegin(); it != contents.icons.constEnd(); ++it) {
         if (!isSafeFileName(it.key())) {
-            qWarning().noquote() << "Icon of collection" << it.key() << "not written: unsafe identifier";
+            qWarning().noquote() << "Icon of collection" << it.key()
+                                 << "not written: unsafe identifier";
             continue;
         }
-        const QString path = root + QLatin1Char('/') + IconsFolderName + QLatin1Char('/') + it.key();
+        const QString path
+            = root + QLatin1Char('/') + IconsFolderName + QLatin1Char('/') + it.key();
         if (Result<void> written = writeFileReplacing(path, it.value()); !written)
             return written;
     }
@@ -229,7 +241,8 @@ Result<void> Package::writeInPlace(const QString &root, const Contents &contents
         for (auto it = images.constBegin(); it != images.constEnd(); ++it) {
             const QString path = absoluteImagePath(root, ElementImage(kind), it.key());
             if (path.isEmpty()) {
-                qWarning().noquote() << "Image of element" << it.key() << "not written: unsafe identifier";
+                qWarning().noquote()
+                    << "Image of element" << it.key() << "not written: unsafe identifier";
                 continue;
             }
             if (Result<void> made = makeDirectory(QFileInfo(path).path()); !made)
@@ -244,9 +257,11 @@ Result<void> Package::writeInPlace(const QString &root, const Contents &contents
     QSaveFile catalogue(cataloguePath);
     catalogue.setDirectWriteFallback(false);
     if (!catalogue.open(QIODevice::WriteOnly))
-        return ioError(QStringLiteral("Cannot write the catalogue"), cataloguePath, catalogue.errorString());
+        return ioError(
+            QStringLiteral("Cannot write the catalogue"), cataloguePath, catalogue.errorString());
     if (catalogue.write(contents.catalogue) != contents.catalogue.size() || !catalogue.commit())
-        return ioError(QStringLiteral("Cannot write the catalogue"), cataloguePath, catalogue.errorString());
+        return ioError(
+            QStringLiteral("Cannot write the catalogue"), cataloguePath, catalogue.errorString());
     syncDirectory(root);
     return {};
 }
@@ -255,7 +270,8 @@ Result<void> Package::copyImagesTo(const QString &root) const
 {
     for (int kind = -1; kind < ElementImageCount; ++kind) {
         const QString folder = kind < 0 ? IconsFolderName : folderName(ElementImage(kind));
-        QDirIterator files(m_path + QLatin1Char('/') + folder, QDir::Files, QDirIterator::Subdirectories);
+        QDirIterator files(
+            m_path + QLatin1Char('/') + folder, QDir::Files, QDirIterator::Subdirectories);
         while (files.hasNext()) {
             const QString source = files.next();
             const QString name = QFileInfo(source).fileName();
@@ -269,7 +285,8 @@ Result<void> Package::copyImagesTo(const QString &root) const
                 ? root + QLatin1Char('/') + IconsFolderName + QLatin1Char('/') + name
                 : absoluteImagePath(root, ElementImage(kind), name);
             if (!linkOrCopy(source, target))
-                return ioError(QStringLiteral("Cannot copy"), source, QStringLiteral("disk full or permission denied"));
+                return ioError(QStringLiteral("Cannot copy"), source,
+                    QStringLiteral("disk full or permission denied"));
         }
     }
     return {};
@@ -278,8 +295,8 @@ Result<void> Package::copyImagesTo(const QString &root) const
 Result<void> Package::write(const QString &target, const Contents &contents)
 {
     const QString absoluteTarget = QFileInfo(target).absoluteFilePath();
-    const bool inPlace = isOpen() && QFileInfo(absoluteTarget) == QFileInfo(m_path)
-                         && QFileInfo(m_path).isDir();
+    const bool inPlace
+        = isOpen() && QFileInfo(absoluteTarget) == QFileInfo(m_path) && QFileInfo(m_path).isDir();
     if (inPlace) {
         if (Result<void> written = writeInPlace(m_path, contents); !written)
             return written;
@@ -288,8 +305,7 @@ Result<void> Package::write(const QString &target, const Contents &contents)
         // no half-made package ever carries the name.
         const QFileInfo targetInfo(absoluteTarget);
         const QString staging = targetInfo.path() + QStringLiteral("/.") + targetInfo.fileName()
-                                + QStringLiteral(".saving-")
-                                + QUuid::createUuid().toString(QUuid::Id128).left(8);
+            + QStringLiteral(".saving-") + QUuid::createUuid().toString(QUuid::Id128).left(8);
         Result<void> written = prepareDirectoryStructure(staging);
         if (written && isOpen())
             written = copyImagesTo(staging);
@@ -299,11 +315,12 @@ Result<void> Package::write(const QString &target, const Contents &contents)
         if (written && targetInfo.exists()) {
             replaced = staging + QStringLiteral("-replaced");
             if (!QDir().rename(absoluteTarget, replaced))
-                written = ioError(QStringLiteral("Cannot replace"), absoluteTarget, QStringLiteral("permission denied"));
+                written = ioError(QStringLiteral("Cannot replace"), absoluteTarget,
+                    QStringLiteral("permission denied"));
         }
         if (written && !QDir().rename(staging, absoluteTarget)) {
             written = ioError(QStringLiteral("Cannot move the new package to"), absoluteTarget,
-                              QStringLiteral("permission denied"));
+                QStringLiteral("permission denied"));
             if (!replaced.isEmpty())
                 QDir().rename(replaced, absoluteTarget);
             replaced.clear();
@@ -328,7 +345,8 @@ Result<void> Package::write(const QString &target, const Contents &contents)
     }
     for (const QString &identifier : std::as_const(m_removedIcons)) {
         if (!contents.icons.contains(identifier))
-            QFile::remove(m_path + QLatin1Char('/') + IconsFolderName + QLatin1Char('/') + identifier);
+            QFile::remove(
+                m_path + QLatin1Char('/') + IconsFolderName + QLatin1Char('/') + identifier);
     }
     m_removedIcons.clear();
     return {};

@@ -24,8 +24,10 @@ namespace vidarium {
 class Package
 {
 public:
-    static inline const QString CatalogueFileName = QStringLiteral("com.tallowmere.vidarium.collection.plist");
-    static inline const QString LegacyCatalogueFileName = QStringLiteral("com.tallowmere.vidarium.library.plist");
+    static inline const QString CatalogueFileName
+        = QStringLiteral("com.tallowmere.vidarium.collection.plist");
+    static inline const QString LegacyCatalogueFileName
+        = QStringLiteral("com.tallowmere.vidarium.library.plist");
     static inline const QString IconsFolderName = QStringLiteral("Icons");
 
     // "Posters", "Thumbnails", "Storyboards", "Filmstrips".
@@ -58,7 +60,7 @@ public:
     {
         QByteArray catalogue;
         std::array<QHash<QString, QByteArray>, ElementImageCount> images; // by identifier
-        QHash<QString, QByteArray> icons;                                // by collection identifier
+        QHash<QString, QByteArray> icons; // by collection identifier
     };
     // Writes the package at target (this package, or a new location that receives
     // a copy of every image this package still holds). On success the package is
@@ -69,7 +71,8 @@ private:
     Result<void> prepareDirectoryStructure(const QString &root) const;
     Result<void> writeInPlace(const QString &root, const Contents &contents);
     Result<void> copyImagesTo(const QString &root) const;
-    QString absoluteImagePath(const QString &root, ElementImage image, const QString &identifier) const;
+    QString absoluteImagePath(
+        const QString &root, ElementImage image, const QString &identifier) const;
 
     QString m_path;
     std::array<QSet<QString>, ElementImageCount> m_removedImages;

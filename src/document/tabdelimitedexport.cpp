@@ -20,11 +20,21 @@ namespace vidarium {
 const QStringList &TabDelimitedExport::propertyKeys()
 {
     static const QStringList keys = {
-        QStringLiteral("name"),         QStringLiteral("extension"),    QStringLiteral("path"),
-        QStringLiteral("size"),         QStringLiteral("duration"),     QStringLiteral("resolution"),
-        QStringLiteral("frameRate"),    QStringLiteral("videoCodec"),   QStringLiteral("audioCodec"),
-        QStringLiteral("creationDate"), QStringLiteral("modifiedDate"), QStringLiteral("importedDate"),
-        QStringLiteral("playCount"),    QStringLiteral("rating"),       QStringLiteral("userComments"),
+        QStringLiteral("name"),
+        QStringLiteral("extension"),
+        QStringLiteral("path"),
+        QStringLiteral("size"),
+        QStringLiteral("duration"),
+        QStringLiteral("resolution"),
+        QStringLiteral("frameRate"),
+        QStringLiteral("videoCodec"),
+        QStringLiteral("audioCodec"),
+        QStringLiteral("creationDate"),
+        QStringLiteral("modifiedDate"),
+        QStringLiteral("importedDate"),
+        QStringLiteral("playCount"),
+        QStringLiteral("rating"),
+        QStringLiteral("userComments"),
     };
     return keys;
 }
@@ -34,8 +44,8 @@ QString TabDelimitedExport::tabDelimitedHeader(const MediaLibrary &library)
     return tabDelimitedHeader(library, Definitions::shared());
 }
 
-QString TabDelimitedExport::tabDelimitedHeader(const MediaLibrary &library,
-                                               const Definitions &definitions)
+QString TabDelimitedExport::tabDelimitedHeader(
+    const MediaLibrary &library, const Definitions &definitions)
 {
     QStringList columns;
     for (const QString &key : propertyKeys()) {
@@ -70,7 +80,8 @@ QString TabDelimitedExport::row(const MediaElement &element, const QStringList &
         QString::number(element.size()),
         numberText(element.duration()),
         // The element's resolution text, without the cost of a format string per row.
-        QString::number(element.pixelsWide()) + QStringLiteral(" x ") + QString::number(element.pixelsHigh()),
+        QString::number(element.pixelsWide()) + QStringLiteral(" x ")
+            + QString::number(element.pixelsHigh()),
         numberText(element.frameRate()),
         element.videoCodec(),
         element.audioCodec(),
@@ -118,13 +129,15 @@ Result<void> TabDelimitedExport::writeFile(const QString &path, const QString &t
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        return Error(Error::Code::Io, QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
+        return Error(
+            Error::Code::Io, QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
     QByteArray bytes(2 + text.size() * 2, Qt::Uninitialized);
     bytes[0] = char(0xFF);
     bytes[1] = char(0xFE);
     qToLittleEndian<char16_t>(text.utf16(), text.size(), bytes.data() + 2);
     if (file.write(bytes) != bytes.size() || !file.commit())
-        return Error(Error::Code::Io, QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
+        return Error(
+            Error::Code::Io, QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
     return {};
 }
 
@@ -136,8 +149,8 @@ QString TabDelimitedExport::numberText(double value, bool singlePrecision)
         return QString::number(qint64(value));
     const int significant = singlePrecision ? 7 : 16;
     char buffer[64];
-    const std::to_chars_result shortest =
-        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, significant);
+    const std::to_chars_result shortest = std::to_chars(
+        buffer, buffer + sizeof buffer, value, std::chars_format::general, significant);
     if (shortest.ec == std::errc() && !std::memchr(buffer, 'e', size_t(shortest.ptr - buffer)))
         return QString::fromLatin1(buffer, shortest.ptr - buffer);
     // Very small or very large: the same digits, written out without an exponent.
@@ -161,8 +174,10 @@ QString TabDelimitedExport::dateText(const PlistDate &date)
     constexpr qint64 SecondsPerDay = 86400;
     const double unixSeconds = std::floor(date.secondsSince2001) + UnixEpochSince2001;
     // Outside years 1 to 9999 the four-digit form does not hold.
-    if (!std::isfinite(unixSeconds) || unixSeconds < -62135596800.0 || unixSeconds >= 253402300800.0)
-        return date.toDateTime().toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) + QStringLiteral(" +0000");
+    if (!std::isfinite(unixSeconds) || unixSeconds < -62135596800.0
+        || unixSeconds >= 253402300800.0)
+        return date.toDateTime().toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
+            + QStringLiteral(" +0000");
     const qint64 seconds = qint64(unixSeconds);
     qint64 days = seconds / SecondsPerDay;
     qint64 secondOfDay = seconds % SecondsPerDay;
@@ -174,7 +189,8 @@ QString TabDelimitedExport::dateText(const PlistDate &date)
     days += 719468;
     const qint64 era = (days >= 0 ? days : days - 146096) / 146097;
     const qint64 dayOfEra = days - era * 146097;
-    const qint64 yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const qint64 yearOfEra
+        = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
     const qint64 dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
     const qint64 monthIndex = (5 * dayOfYear + 2) / 153;
     const int day = int(dayOfYear - (153 * monthIndex + 2) / 5 + 1);
@@ -182,15 +198,14 @@ QString TabDelimitedExport::dateText(const PlistDate &date)
     const int year = int(yearOfEra + era * 400 + (month <= 2 ? 1 : 0));
     char text[32];
     std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d +0000", year, month, day,
-                  int(secondOfDay / 3600), int(secondOfDay / 60 % 60), int(secondOfDay % 60));
+        int(secondOfDay / 3600), int(secondOfDay / 60 % 60), int(secondOfDay % 60));
     return QString::fromLatin1(text);
 }
 
 QString TabDelimitedExport::flattened(const QString &value)
 {
-    const auto breaksColumns = [](QChar c) {
-        return c == QLatin1Char('\t') || TMCSVParser::isLineBreak(c.unicode());
-    };
+    const auto breaksColumns
+        = [](QChar c) { return c == QLatin1Char('\t') || TMCSVParser::isLineBreak(c.unicode()); };
     if (std::none_of(value.cbegin(), value.cend(), breaksColumns))
         return value;
     QString result = value;

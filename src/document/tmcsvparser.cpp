@@ -18,13 +18,20 @@ namespace {
 const char *converterName(TMCSVParser::Encoding encoding)
 {
     switch (encoding) {
-    case TMCSVParser::Encoding::UTF8: return "UTF-8";
-    case TMCSVParser::Encoding::UTF16BE: return "UTF-16BE";
-    case TMCSVParser::Encoding::UTF16LE: return "UTF-16LE";
-    case TMCSVParser::Encoding::UTF32BE: return "UTF-32BE";
-    case TMCSVParser::Encoding::UTF32LE: return "UTF-32LE";
-    case TMCSVParser::Encoding::ISO2022KR: return "ISO_2022,locale=ko,version=0";
-    case TMCSVParser::Encoding::MacOSRoman: return "macintosh";
+    case TMCSVParser::Encoding::UTF8:
+        return "UTF-8";
+    case TMCSVParser::Encoding::UTF16BE:
+        return "UTF-16BE";
+    case TMCSVParser::Encoding::UTF16LE:
+        return "UTF-16LE";
+    case TMCSVParser::Encoding::UTF32BE:
+        return "UTF-32BE";
+    case TMCSVParser::Encoding::UTF32LE:
+        return "UTF-32LE";
+    case TMCSVParser::Encoding::ISO2022KR:
+        return "ISO_2022,locale=ko,version=0";
+    case TMCSVParser::Encoding::MacOSRoman:
+        return "macintosh";
     }
     return "UTF-8";
 }
@@ -51,8 +58,8 @@ bool isUtf8WithCutEnd(const QByteArray &bytes)
     do {
         UChar *target = output;
         status = U_ZERO_ERROR;
-        ucnv_toUnicode(converter, &target, output + std::size(output), &source, sourceEnd,
-                       nullptr, false, &status);
+        ucnv_toUnicode(converter, &target, output + std::size(output), &source, sourceEnd, nullptr,
+            false, &status);
     } while (status == U_BUFFER_OVERFLOW_ERROR);
     ucnv_close(converter);
     return U_SUCCESS(status);
@@ -80,14 +87,15 @@ void checkPrecondition(bool condition, const char *description)
 
 } // namespace
 
-TMCSVParser::TMCSVParser(std::unique_ptr<QIODevice> stream, std::optional<Encoding> encoding,
-                         QChar delimiter)
-    : m_stream(std::move(stream)), m_delimiter(delimiter)
+TMCSVParser::TMCSVParser(
+    std::unique_ptr<QIODevice> stream, std::optional<Encoding> encoding, QChar delimiter)
+    : m_stream(std::move(stream))
+    , m_delimiter(delimiter)
 {
     checkPrecondition(m_stream != nullptr, "stream != nil");
     checkPrecondition(!delimiter.isNull(), "delimiter != 0");
-    checkPrecondition(!isLineBreak(delimiter.unicode()),
-                      "The field delimiter may not be a newline");
+    checkPrecondition(
+        !isLineBreak(delimiter.unicode()), "The field delimiter may not be a newline");
     checkPrecondition(delimiter != u'"', "The field delimiter may not be a double quote");
 
     if (!m_stream->isOpen() && !m_stream->open(QIODevice::ReadOnly)) {
@@ -172,9 +180,12 @@ TMCSVParser::Encoding TMCSVParser::detectEncoding()
     };
     // Order matters: the UTF-32 little-endian mark begins with the UTF-16 one.
     static const Mark marks[] = {
-        {"\x00\x00\xFE\xFF", 4, Encoding::UTF32BE}, {"\xFF\xFE\x00\x00", 4, Encoding::UTF32LE},
-        {"\x1B\x24\x29\x43", 4, Encoding::ISO2022KR}, {"\xFE\xFF", 2, Encoding::UTF16BE},
-        {"\xFF\xFE", 2, Encoding::UTF16LE},           {"\xEF\xBB\xBF", 3, Encoding::UTF8},
+        { "\x00\x00\xFE\xFF", 4, Encoding::UTF32BE },
+        { "\xFF\xFE\x00\x00", 4, Encoding::UTF32LE },
+        { "\x1B\x24\x29\x43", 4, Encoding::ISO2022KR },
+        { "\xFE\xFF", 2, Encoding::UTF16BE },
+        { "\xFF\xFE", 2, Encoding::UTF16LE },
+        { "\xEF\xBB\xBF", 3, Encoding::UTF8 },
     };
     for (const Mark &mark : marks) {
         if (m_byteBuffer.size() >= mark.length
@@ -185,7 +196,8 @@ TMCSVParser::Encoding TMCSVParser::detectEncoding()
     }
     if (m_byteBuffer.isEmpty() || looksLikeUtf8(m_byteBuffer, readChunk))
         return Encoding::UTF8;
-    ApplicationSettings::logConsoleMessage(QStringLiteral("unable to determine stream encoding; assuming MacOSRoman"));
+    ApplicationSettings::logConsoleMessage(
+        QStringLiteral("unable to determine stream encoding; assuming MacOSRoman"));
     return Encoding::MacOSRoman;
 }
 
@@ -194,8 +206,8 @@ bool TMCSVParser::openConverter(const QByteArray &prefixBytes)
     UErrorCode status = U_ZERO_ERROR;
     m_converter = ucnv_open(converterName(m_encoding), &status);
     if (U_FAILURE(status) || !m_converter) {
-        ApplicationSettings::logConsoleMessage(
-            QStringLiteral("cannot open a text converter for %1").arg(QLatin1String(converterName(m_encoding))));
+        ApplicationSettings::logConsoleMessage(QStringLiteral("cannot open a text converter for %1")
+                                                   .arg(QLatin1String(converterName(m_encoding))));
         return false;
     }
     status = U_ZERO_ERROR;
@@ -206,7 +218,7 @@ bool TMCSVParser::openConverter(const QByteArray &prefixBytes)
         const char *source = prefixBytes.constData();
         status = U_ZERO_ERROR;
         ucnv_toUnicode(m_converter, &target, sink + 8, &source, source + prefixBytes.size(),
-                       nullptr, false, &status);
+            nullptr, false, &status);
     }
     return true;
 }
@@ -227,7 +239,7 @@ void TMCSVParser::decodeAvailableBytes()
         UChar *target = output;
         UErrorCode status = U_ZERO_ERROR;
         ucnv_toUnicode(m_converter, &target, output + std::size(output), &source, sourceEnd,
-                       nullptr, false, &status);
+            nullptr, false, &status);
         m_stringBuffer.append(reinterpret_cast<const QChar *>(output), target - output);
         if (status == U_BUFFER_OVERFLOW_ERROR)
             continue;
@@ -281,9 +293,9 @@ void TMCSVParser::parse()
         m_delegate->parserDidBeginDocument(*this);
     m_recordNumber = 0;
     if (m_openError)
-        m_error = Error(Error::Code::Io, QStringLiteral("Cannot read the text: %1").arg(*m_openError));
-    while (readRecord()) {
-    }
+        m_error
+            = Error(Error::Code::Io, QStringLiteral("Cannot read the text: %1").arg(*m_openError));
+    while (readRecord()) { }
     if (!m_delegate)
         return;
     if (m_error)
@@ -337,8 +349,8 @@ bool TMCSVParser::readField()
 
     if (m_delegate) {
         const QString field = m_sanitizesFields
-                                  ? m_fieldText
-                                  : m_stringBuffer.mid(m_fieldStart, m_nextIndex - m_fieldStart);
+            ? m_fieldText
+            : m_stringBuffer.mid(m_fieldStart, m_nextIndex - m_fieldStart);
         m_delegate->parserDidReadField(*this, field, m_fieldIndex);
     }
     m_stringBuffer.remove(0, m_nextIndex);
@@ -354,8 +366,8 @@ bool TMCSVParser::readField()
 
 void TMCSVParser::readWhiteSpace()
 {
-    for (char32_t c = peek(); c != endOfInput && c != m_delimiter.unicode()
-                              && isFieldWhiteSpace(char16_t(c));
+    for (char32_t c = peek();
+         c != endOfInput && c != m_delimiter.unicode() && isFieldWhiteSpace(char16_t(c));
          c = peek()) {
         m_fieldText.append(QChar(char16_t(c)));
         consume();
@@ -385,9 +397,8 @@ bool TMCSVParser::readQuotedContent()
 
 void TMCSVParser::readUnquotedContent()
 {
-    for (char32_t c = peek(); c != endOfInput && c != m_delimiter.unicode()
-                              && !isLineBreak(char16_t(c));
-         c = peek()) {
+    for (char32_t c = peek();
+         c != endOfInput && c != m_delimiter.unicode() && !isLineBreak(char16_t(c)); c = peek()) {
         m_fieldText.append(QChar(char16_t(c)));
         consume();
     }
@@ -397,9 +408,9 @@ void TMCSVParser::recordUnexpectedCharacter(char16_t found)
 {
     const char16_t delimiter = m_delimiter.unicode();
     m_error = Error(Error::Code::Corrupt,
-                    QStringLiteral("Unexpected delimiter. Expected '%1' (0x%2), but got '%3' (0x%4)")
-                        .arg(QString(QChar(delimiter)), hexCode(delimiter), QString(QChar(found)),
-                             hexCode(found)));
+        QStringLiteral("Unexpected delimiter. Expected '%1' (0x%2), but got '%3' (0x%4)")
+            .arg(QString(QChar(delimiter)), hexCode(delimiter), QString(QChar(found)),
+                hexCode(found)));
 }
 
 } // namespace vidarium

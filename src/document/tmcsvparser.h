@@ -29,12 +29,12 @@ class TMCSVParserDelegate
 {
 public:
     virtual ~TMCSVParserDelegate() = default;
-    virtual void parserDidBeginDocument(TMCSVParser &) {}
-    virtual void parserDidBeginLine(TMCSVParser &, qint64 /*recordNumber*/) {}
-    virtual void parserDidReadField(TMCSVParser &, const QString & /*field*/, int /*index*/) {}
-    virtual void parserDidEndLine(TMCSVParser &, qint64 /*recordNumber*/) {}
-    virtual void parserDidEndDocument(TMCSVParser &) {}
-    virtual void parserDidFailWithError(TMCSVParser &, const Error &) {}
+    virtual void parserDidBeginDocument(TMCSVParser &) { }
+    virtual void parserDidBeginLine(TMCSVParser &, qint64 /*recordNumber*/) { }
+    virtual void parserDidReadField(TMCSVParser &, const QString & /*field*/, int /*index*/) { }
+    virtual void parserDidEndLine(TMCSVParser &, qint64 /*recordNumber*/) { }
+    virtual void parserDidEndDocument(TMCSVParser &) { }
+    virtual void parserDidFailWithError(TMCSVParser &, const Error &) { }
 };
 
 class TMCSVParser
@@ -47,8 +47,8 @@ public:
     // bytes and encoding() reports it. The delimiter must be a single UTF-16 code
     // unit that is neither 0, a line break nor the double quote: anything else is
     // a programming error and stops the program.
-    TMCSVParser(std::unique_ptr<QIODevice> stream, std::optional<Encoding> encoding,
-                QChar delimiter);
+    TMCSVParser(
+        std::unique_ptr<QIODevice> stream, std::optional<Encoding> encoding, QChar delimiter);
     ~TMCSVParser();
     TMCSVParser(const TMCSVParser &) = delete;
     TMCSVParser &operator=(const TMCSVParser &) = delete;
@@ -123,7 +123,7 @@ private:
     bool m_sanitizesFields = false;
     qint64 m_totalBytesRead = 0;
     TMCSVParserDelegate *m_delegate = nullptr;
-    std::atomic<bool> m_cancelled{false};
+    std::atomic<bool> m_cancelled { false };
     bool m_parsed = false;
 };
 

@@ -1,9 +1,9 @@
 #include "dispatchcontroller.h"
 
 #include "document/document.h"
-#include "import/avimportcontroller.h"
+#include "import/av/avimportcontroller.h"
 #include "import/externaltools.h"
-#include "import/ffimportcontroller.h"
+#include "import/ff/ffimportcontroller.h"
 #include "model/applicationsettings.h"
 #include "model/definitions.h"
 #include "model/documentdefaults.h"
@@ -32,10 +32,14 @@ DispatchController::InProcessToolFactory &inProcessToolFactory()
 std::optional<ImageType> imageTypeForImage(ElementImage image)
 {
     switch (image) {
-    case ElementImage::Thumbnail: return ImageTypeThumbnail;
-    case ElementImage::Storyboard: return ImageTypeStoryboard;
-    case ElementImage::Filmstrip: return ImageTypeFilmstrip;
-    case ElementImage::Poster: break;
+    case ElementImage::Thumbnail:
+        return ImageTypeThumbnail;
+    case ElementImage::Storyboard:
+        return ImageTypeStoryboard;
+    case ElementImage::Filmstrip:
+        return ImageTypeFilmstrip;
+    case ElementImage::Poster:
+        break;
     }
     return std::nullopt;
 }
@@ -45,7 +49,7 @@ QList<DispatchStatus::Entry> entriesFor(const ImportElements &elements)
     QList<DispatchStatus::Entry> entries;
     entries.reserve(elements.size());
     for (const auto &element : elements)
-        entries.append({element->identifier(), element->assets()});
+        entries.append({ element->identifier(), element->assets() });
     return entries;
 }
 
@@ -107,7 +111,9 @@ DispatchController &DispatchController::shared()
 }
 
 DispatchController::DispatchController(UserDefaults &defaults, Desktop desktop, QObject *parent)
-    : QObject(parent), m_defaults(defaults), m_desktop(std::move(desktop))
+    : QObject(parent)
+    , m_defaults(defaults)
+    , m_desktop(std::move(desktop))
 {
     auto ff = std::make_unique<FFImportController>(*this, m_defaults);
     m_ffImporter = std::move(ff);
@@ -122,14 +128,14 @@ DispatchController::DispatchController(UserDefaults &defaults, Desktop desktop, 
     m_observers.append(center.addObserver(
         DispatchNotification::DocumentDefaultsDidChange,
         [this](const Notification &notification) {
-            const QString identifier =
-                notification.userInfo.value(LibraryNotification::LibraryIdentifierKey).toString();
+            const QString identifier
+                = notification.userInfo.value(LibraryNotification::LibraryIdentifierKey).toString();
             if (Document *document = documentWithIdentifier(identifier))
                 redispatchStaleElements(*document);
         },
         this));
-    for (const QString &name : {DispatchNotification::SystemDidChangeVolumes,
-                                DispatchNotification::AppDidChangeImportQueue}) {
+    for (const QString &name : { DispatchNotification::SystemDidChangeVolumes,
+             DispatchNotification::AppDidChangeImportQueue }) {
         m_observers.append(center.addObserver(
             name,
             [this](const Notification &) {
@@ -156,7 +162,8 @@ FFImportController *DispatchController::ffImportController() const
     return dynamic_cast<FFImportController *>(m_ffImporter.get());
 }
 
-void DispatchController::setImportTool(const QString &toolIdentifier, std::unique_ptr<ImportTool> tool)
+void DispatchController::setImportTool(
+    const QString &toolIdentifier, std::unique_ptr<ImportTool> tool)
 {
     if (toolIdentifier != FFImporterIdentifier) {
         m_avImporter = std::move(tool);
@@ -227,7 +234,8 @@ DispatchController::Record &DispatchController::recordForDocument(Document &docu
     if (!record) {
         record = std::make_shared<Record>();
         record->document = &document;
-        record->status = std::make_unique<DispatchStatus>([this, identifier] { dispatchHeartbeat(identifier); });
+        record->status = std::make_unique<DispatchStatus>(
+            [this, identifier] { dispatchHeartbeat(identifier); });
         watchDocument(document);
     }
     return *record;
@@ -260,7 +268,8 @@ Document *DispatchController::documentWithIdentifier(const QString &libraryIdent
 {
     if (libraryIdentifier.isEmpty())
         return nullptr;
-    if (const std::shared_ptr<Record> record = m_records.value(libraryIdentifier); record && record->document)
+    if (const std::shared_ptr<Record> record = m_records.value(libraryIdentifier);
+        record && record->document)
         return record->document.data();
     return Document::documentWithIdentifier(libraryIdentifier);
 }
@@ -274,7 +283,8 @@ QString DispatchController::statusMessageForDocument(const Document *document) c
 void DispatchController::updateStatusMessage(const QString &libraryIdentifier)
 {
     const DispatchStatus *status = dispatchStatus(libraryIdentifier);
-    emit statusMessageChanged(libraryIdentifier, status ? status->statusMessage() : QStringLiteral("Idle"));
+    emit statusMessageChanged(
+        libraryIdentifier, status ? status->statusMessage() : QStringLiteral("Idle"));
 }
 
 // --- Dispatch ---------------------------------------------------------------------------
@@ -284,23 +294,24 @@ void DispatchController::dispatchDocument(Document &document, const ImportElemen
     dispatchDocument(document, elements, QString(AVImporterIdentifier));
 }
 
-void DispatchController::dispatchDocument(Document &document, const ImportElements &elements,
-                                          const QString &toolIdentifier)
+void DispatchController::dispatchDocument(
+    Document &document, const ImportElements &elements, const QString &toolIdentifier)
 {
     const ImportElements present = withoutNulls(elements);
     if (present.isEmpty())
         return;
-    dispatchStatusForDocument(document).incrementWithElements(entriesFor(present), importImagesImmediately());
+    dispatchStatusForDocument(document).incrementWithElements(
+        entriesFor(present), importImagesImmediately());
     updateStatusMessage(document.identifier());
     toolForIdentifier(toolIdentifier).importElements(present, dispatchOptionsForDocument(document));
 }
 
-void DispatchController::dispatchDocument(Document &document, const ImportElements &elements,
-                                          ImageType imageType)
+void DispatchController::dispatchDocument(
+    Document &document, const ImportElements &elements, ImageType imageType)
 {
     const ImportElements present = withoutNulls(elements);
-    const QList<qsizetype> accepted =
-        dispatchStatusForDocument(document).incrementWithElements(entriesFor(present), imageType);
+    const QList<qsizetype> accepted
+        = dispatchStatusForDocument(document).incrementWithElements(entriesFor(present), imageType);
     updateStatusMessage(document.identifier());
     if (accepted.isEmpty())
         return;
@@ -313,8 +324,8 @@ void DispatchController::dispatchDocument(Document &document, const ImportElemen
     tool.importElements(needed, dispatchOptionsForDocument(document), imageType);
 }
 
-void DispatchController::receiveImportedElement(const std::shared_ptr<MediaElement> &element,
-                                                const QByteArray &imageData, ImageType imageType)
+void DispatchController::receiveImportedElement(
+    const std::shared_ptr<MediaElement> &element, const QByteArray &imageData, ImageType imageType)
 {
     if (!element)
         return;
@@ -354,7 +365,7 @@ void DispatchController::receiveImportedElement(const std::shared_ptr<MediaEleme
             }
             element->addAssets(assetFlagForImageType(imageType));
             postLibraryNotification(*name, libraryIdentifier,
-                                    {{LibraryNotification::LibraryElementKey, QVariant::fromValue(element)}});
+                { { LibraryNotification::LibraryElementKey, QVariant::fromValue(element) } });
         }
         break;
     case ImageTypeAll:
@@ -367,8 +378,7 @@ void DispatchController::receiveImportedElement(const std::shared_ptr<MediaEleme
 }
 
 void DispatchController::decrementWithElement(const QString &libraryIdentifier,
-                                              const std::shared_ptr<MediaElement> &element,
-                                              ImageType imageType)
+    const std::shared_ptr<MediaElement> &element, ImageType imageType)
 {
     QPointer<Document> document = documentWithIdentifier(libraryIdentifier);
     if (!document)
@@ -381,7 +391,7 @@ void DispatchController::decrementWithElement(const QString &libraryIdentifier,
     const QList<ImageType> deferred = status.decrementWithElement(element->identifier(), imageType);
     for (ImageType type : deferred) {
         if (document)
-            dispatchDocument(*document, {element}, type);
+            dispatchDocument(*document, { element }, type);
     }
     updateStatusMessage(libraryIdentifier);
 
@@ -398,7 +408,8 @@ void DispatchController::decrementWithElement(const QString &libraryIdentifier,
         const Definitions &definitions = Definitions::shared();
         m_desktop.deliverUserNotification(
             definitions.localizedString(QStringLiteral("ImportCompleteNotificationMessageText")),
-            definitions.localizedString(QStringLiteral("ImportCompleteNotificationInformativeText")));
+            definitions.localizedString(
+                QStringLiteral("ImportCompleteNotificationInformativeText")));
     }
 }
 
@@ -422,8 +433,8 @@ void DispatchController::badgeHeartbeat()
         m_desktop.setBadgeLabel(total >= 1 ? QString::number(total) : QString());
 }
 
-void DispatchController::postLibraryNotification(const QString &name, const QString &libraryIdentifier,
-                                                 const QVariantMap &extra)
+void DispatchController::postLibraryNotification(
+    const QString &name, const QString &libraryIdentifier, const QVariantMap &extra)
 {
     QVariantMap userInfo = extra;
     userInfo.insert(LibraryNotification::LibraryIdentifierKey, libraryIdentifier);
@@ -499,16 +510,18 @@ std::optional<QString> DispatchController::urlWithBookmarkData(const QByteArray 
 
 bool DispatchController::externalToolsInstalled() const
 {
-    for (ExternalTools::Program program : {ExternalTools::Program::FFprobe, ExternalTools::Program::FFmpeg}) {
-        const std::optional<QString> path = urlWithBookmarkData(ExternalTools::bookmark(m_defaults, program));
+    for (ExternalTools::Program program :
+        { ExternalTools::Program::FFprobe, ExternalTools::Program::FFmpeg }) {
+        const std::optional<QString> path
+            = urlWithBookmarkData(ExternalTools::bookmark(m_defaults, program));
         if (!path || !FFImportController::isExecutableFile(*path))
             return false;
     }
     return true;
 }
 
-void DispatchController::openElement(const std::shared_ptr<MediaElement> &element,
-                                     const QString &applicationIdentifier)
+void DispatchController::openElement(
+    const std::shared_ptr<MediaElement> &element, const QString &applicationIdentifier)
 {
     if (!element)
         return;
@@ -518,8 +531,8 @@ void DispatchController::openElement(const std::shared_ptr<MediaElement> &elemen
     element->setPlayCount(element->playCount() + 1);
     element->setLaunchedDate(PlistDate::fromDateTime(QDateTime::currentDateTimeUtc()));
     postLibraryNotification(DispatchNotification::SourceDidModifyElements, element->owner(),
-                            {{LibraryNotification::LibraryElementPropertiesKey,
-                              QStringList{QStringLiteral("playCount"), QStringLiteral("launchedDate")}}});
+        { { LibraryNotification::LibraryElementPropertiesKey,
+            QStringList { QStringLiteral("playCount"), QStringLiteral("launchedDate") } } });
 }
 
 } // namespace vidarium

@@ -32,20 +32,20 @@ class FFImportController;
 class UserDefaults;
 
 namespace DispatchNotification {
-inline const QString ElementDidAddThumbnail =
-    QStringLiteral("com.tallowmere.vidarium.ElementDidAddThumbnailNotification");
-inline const QString ElementDidAddStoryboard =
-    QStringLiteral("com.tallowmere.vidarium.ElementDidAddStoryboardNotification");
-inline const QString ElementDidAddFilmstrip =
-    QStringLiteral("com.tallowmere.vidarium.ElementDidAddFilmstripNotification");
-inline const QString SourceDidModifyElements =
-    QStringLiteral("com.tallowmere.vidarium.SourceDidModifyElementsNotification");
-inline const QString DocumentDefaultsDidChange =
-    QStringLiteral("com.tallowmere.vidarium.DocumentDefaultsDidChangeNotification");
-inline const QString SystemDidChangeVolumes =
-    QStringLiteral("com.tallowmere.vidarium.SystemDidChangeVolumesNotification");
-inline const QString AppDidChangeImportQueue =
-    QStringLiteral("com.tallowmere.vidarium.AppDidChangeImportQueueNotification");
+inline const QString ElementDidAddThumbnail
+    = QStringLiteral("com.tallowmere.vidarium.ElementDidAddThumbnailNotification");
+inline const QString ElementDidAddStoryboard
+    = QStringLiteral("com.tallowmere.vidarium.ElementDidAddStoryboardNotification");
+inline const QString ElementDidAddFilmstrip
+    = QStringLiteral("com.tallowmere.vidarium.ElementDidAddFilmstripNotification");
+inline const QString SourceDidModifyElements
+    = QStringLiteral("com.tallowmere.vidarium.SourceDidModifyElementsNotification");
+inline const QString DocumentDefaultsDidChange
+    = QStringLiteral("com.tallowmere.vidarium.DocumentDefaultsDidChangeNotification");
+inline const QString SystemDidChangeVolumes
+    = QStringLiteral("com.tallowmere.vidarium.SystemDidChangeVolumesNotification");
+inline const QString AppDidChangeImportQueue
+    = QStringLiteral("com.tallowmere.vidarium.AppDidChangeImportQueueNotification");
 } // namespace DispatchNotification
 
 class DispatchController : public QObject, public ImportReceiver
@@ -65,9 +65,11 @@ public:
     {
         // The count in decimal, or an empty label to remove the badge.
         std::function<void(const QString &label)> setBadgeLabel;
-        std::function<void(const QString &title, const QString &informativeText)> deliverUserNotification;
+        std::function<void(const QString &title, const QString &informativeText)>
+            deliverUserNotification;
         // An empty application identifier means the file's default application.
-        std::function<Result<void>(const QString &path, const QString &applicationIdentifier)> openFile;
+        std::function<Result<void>(const QString &path, const QString &applicationIdentifier)>
+            openFile;
     };
     static Desktop systemDesktop();
 
@@ -89,12 +91,13 @@ public:
 
     // Property dispatch to the in-process tool, or to the named tool.
     void dispatchDocument(Document &document, const ImportElements &elements);
-    void dispatchDocument(Document &document, const ImportElements &elements, const QString &toolIdentifier);
+    void dispatchDocument(
+        Document &document, const ImportElements &elements, const QString &toolIdentifier);
     // Image dispatch (thumbnail, storyboard or filmstrip) of the elements that need it.
     void dispatchDocument(Document &document, const ImportElements &elements, ImageType imageType);
 
-    void receiveImportedElement(const std::shared_ptr<MediaElement> &element, const QByteArray &imageData,
-                                ImageType imageType) override;
+    void receiveImportedElement(const std::shared_ptr<MediaElement> &element,
+        const QByteArray &imageData, ImageType imageType) override;
 
     Document *documentWithIdentifier(const QString &libraryIdentifier) const;
     DispatchStatus &dispatchStatusForDocument(Document &document);
@@ -114,7 +117,8 @@ public:
     bool externalToolsInstalled() const;
     // Opens the element's file (an empty identifier: the default application)
     // and counts the play whatever the outcome.
-    void openElement(const std::shared_ptr<MediaElement> &element, const QString &applicationIdentifier = {});
+    void openElement(
+        const std::shared_ptr<MediaElement> &element, const QString &applicationIdentifier = {});
     static std::optional<QString> urlWithBookmarkData(const QByteArray &bookmark);
 
     // The total last shown on the badge.
@@ -139,12 +143,12 @@ private:
     void dropRecord(const QString &libraryIdentifier);
     void updateStatusMessage(const QString &libraryIdentifier);
     void dispatchHeartbeat(const QString &libraryIdentifier);
-    void decrementWithElement(const QString &libraryIdentifier, const std::shared_ptr<MediaElement> &element,
-                              ImageType imageType);
+    void decrementWithElement(const QString &libraryIdentifier,
+        const std::shared_ptr<MediaElement> &element, ImageType imageType);
     void badgeHeartbeat();
     void redispatchStaleElements(Document &document);
-    void postLibraryNotification(const QString &name, const QString &libraryIdentifier,
-                                 const QVariantMap &extra = {});
+    void postLibraryNotification(
+        const QString &name, const QString &libraryIdentifier, const QVariantMap &extra = {});
     ImportTool &toolForIdentifier(const QString &toolIdentifier);
     bool importImagesImmediately() const;
 

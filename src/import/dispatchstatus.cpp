@@ -16,7 +16,8 @@ QString countText(qsizetype count, const char *singular, const char *plural)
 
 } // namespace
 
-DispatchStatus::DispatchStatus(std::function<void()> heartbeat) : m_heartbeat(std::move(heartbeat))
+DispatchStatus::DispatchStatus(std::function<void()> heartbeat)
+    : m_heartbeat(std::move(heartbeat))
 {
 }
 
@@ -25,25 +26,35 @@ DispatchStatus::~DispatchStatus() = default;
 QSet<QString> *DispatchStatus::setForImageType(ImageType type)
 {
     switch (type) {
-    case ImageTypeProperties: return &m_properties;
-    case ImageTypeThumbnail: return &m_thumbnails;
-    case ImageTypeStoryboard: return &m_storyboards;
-    case ImageTypeFilmstrip: return &m_filmstrips;
-    default: return nullptr;
+    case ImageTypeProperties:
+        return &m_properties;
+    case ImageTypeThumbnail:
+        return &m_thumbnails;
+    case ImageTypeStoryboard:
+        return &m_storyboards;
+    case ImageTypeFilmstrip:
+        return &m_filmstrips;
+    default:
+        return nullptr;
     }
 }
 
 QSet<QString> *DispatchStatus::deferredSetForImageType(ImageType type)
 {
     switch (type) {
-    case ImageTypeThumbnail: return &m_deferredThumbnails;
-    case ImageTypeStoryboard: return &m_deferredStoryboards;
-    case ImageTypeFilmstrip: return &m_deferredFilmstrips;
-    default: return nullptr;
+    case ImageTypeThumbnail:
+        return &m_deferredThumbnails;
+    case ImageTypeStoryboard:
+        return &m_deferredStoryboards;
+    case ImageTypeFilmstrip:
+        return &m_deferredFilmstrips;
+    default:
+        return nullptr;
     }
 }
 
-void DispatchStatus::incrementWithElements(const QList<Entry> &entries, bool importImagesImmediately)
+void DispatchStatus::incrementWithElements(
+    const QList<Entry> &entries, bool importImagesImmediately)
 {
     for (const Entry &entry : entries) {
         if (!(entry.assets & 1))
@@ -61,10 +72,12 @@ void DispatchStatus::incrementWithElements(const QList<Entry> &entries, bool imp
         startDispatchTimer();
 }
 
-QList<qsizetype> DispatchStatus::incrementWithElements(const QList<Entry> &entries, ImageType imageType)
+QList<qsizetype> DispatchStatus::incrementWithElements(
+    const QList<Entry> &entries, ImageType imageType)
 {
     QList<qsizetype> accepted;
-    QSet<QString> *counted = imageType == ImageTypeProperties ? nullptr : setForImageType(imageType);
+    QSet<QString> *counted
+        = imageType == ImageTypeProperties ? nullptr : setForImageType(imageType);
     QSet<QString> *deferred = deferredSetForImageType(imageType);
     if (!counted || !deferred)
         return accepted;
@@ -83,13 +96,14 @@ QList<qsizetype> DispatchStatus::incrementWithElements(const QList<Entry> &entri
     return accepted;
 }
 
-QList<ImageType> DispatchStatus::decrementWithElement(const QString &identifier, ImageType imageType)
+QList<ImageType> DispatchStatus::decrementWithElement(
+    const QString &identifier, ImageType imageType)
 {
     QList<ImageType> deferredRequests;
     switch (imageType) {
     case ImageTypeProperties:
         m_properties.remove(identifier);
-        for (ImageType type : {ImageTypeThumbnail, ImageTypeStoryboard, ImageTypeFilmstrip}) {
+        for (ImageType type : { ImageTypeThumbnail, ImageTypeStoryboard, ImageTypeFilmstrip }) {
             if (deferredSetForImageType(type)->remove(identifier))
                 deferredRequests.append(type);
         }
@@ -100,8 +114,8 @@ QList<ImageType> DispatchStatus::decrementWithElement(const QString &identifier,
         setForImageType(imageType)->remove(identifier);
         break;
     case ImageTypeAll:
-        for (QSet<QString> *set : {&m_properties, &m_thumbnails, &m_deferredThumbnails, &m_storyboards,
-                                   &m_deferredStoryboards, &m_filmstrips, &m_deferredFilmstrips})
+        for (QSet<QString> *set : { &m_properties, &m_thumbnails, &m_deferredThumbnails,
+                 &m_storyboards, &m_deferredStoryboards, &m_filmstrips, &m_deferredFilmstrips })
             set->remove(identifier);
         break;
     }
@@ -110,7 +124,8 @@ QList<ImageType> DispatchStatus::decrementWithElement(const QString &identifier,
 
 int DispatchStatus::queueCount() const
 {
-    return int(m_properties.size() + m_thumbnails.size() + m_storyboards.size() + m_filmstrips.size());
+    return int(
+        m_properties.size() + m_thumbnails.size() + m_storyboards.size() + m_filmstrips.size());
 }
 
 QString DispatchStatus::statusMessage() const

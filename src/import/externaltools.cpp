@@ -29,8 +29,8 @@ Result<void> ExternalTools::choose(UserDefaults &defaults, Program program, cons
     const QFileInfo file(path);
     if (!acceptsFileName(program, file.fileName()))
         return Error(Error::Code::InvalidArgument,
-                     QStringLiteral("The file name of the %1 program must begin with \"%1\": %2")
-                         .arg(searchName(program), path));
+            QStringLiteral("The file name of the %1 program must begin with \"%1\": %2")
+                .arg(searchName(program), path));
     const QByteArray bookmark = Bookmark::create(file.absoluteFilePath());
     if (bookmark.isEmpty())
         return Error(Error::Code::NotFound, QStringLiteral("No such file: %1").arg(path));
@@ -69,7 +69,7 @@ bool ExternalTools::chooseFromSearchPathIfUnset(UserDefaults &defaults)
         || defaults.hasUserValue(settingsKey(Program::FFmpeg)))
         return false;
     bool chose = false;
-    for (Program program : {Program::FFprobe, Program::FFmpeg}) {
+    for (Program program : { Program::FFprobe, Program::FFmpeg }) {
         const QString found = QStandardPaths::findExecutable(searchName(program));
         if (!found.isEmpty() && choose(defaults, program, found).ok())
             chose = true;

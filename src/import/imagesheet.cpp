@@ -33,14 +33,14 @@ QStringList keysForImage(ImageType type)
 {
     switch (type) {
     case ImageTypeThumbnail:
-        return {QStringLiteral("ThumbnailPosition")};
+        return { QStringLiteral("ThumbnailPosition") };
     case ImageTypeStoryboard:
-        return {QStringLiteral("StoryboardSize"), QStringLiteral("StoryboardRows"),
-                QStringLiteral("StoryboardColumns"), QStringLiteral("StoryboardAspect"),
-                QStringLiteral("StoryboardRetina")};
+        return { QStringLiteral("StoryboardSize"), QStringLiteral("StoryboardRows"),
+            QStringLiteral("StoryboardColumns"), QStringLiteral("StoryboardAspect"),
+            QStringLiteral("StoryboardRetina") };
     case ImageTypeFilmstrip:
-        return {QStringLiteral("FilmstripSize"), QStringLiteral("FilmstripFrames"),
-                QStringLiteral("FilmstripAspect"), QStringLiteral("FilmstripRetina")};
+        return { QStringLiteral("FilmstripSize"), QStringLiteral("FilmstripFrames"),
+            QStringLiteral("FilmstripAspect"), QStringLiteral("FilmstripRetina") };
     default:
         return {};
     }
@@ -49,12 +49,12 @@ QStringList keysForImage(ImageType type)
 } // namespace
 
 ImageSheet::ImageSheet(Kind kind, int rows, int columns, int frameWide, int frameHigh, bool retina)
-    : m_kind(kind),
-      m_rows(kind == Kind::Filmstrip ? 1 : std::clamp(rows, 1, maxFramesPerSide)),
-      m_columns(std::clamp(columns, 1, maxFramesPerSide)),
-      m_frameWide(std::clamp(frameWide, 1, maxFramePoints)),
-      m_frameHigh(std::clamp(frameHigh, 1, maxFramePoints)),
-      m_retina(retina)
+    : m_kind(kind)
+    , m_rows(kind == Kind::Filmstrip ? 1 : std::clamp(rows, 1, maxFramesPerSide))
+    , m_columns(std::clamp(columns, 1, maxFramesPerSide))
+    , m_frameWide(std::clamp(frameWide, 1, maxFramePoints))
+    , m_frameHigh(std::clamp(frameHigh, 1, maxFramePoints))
+    , m_retina(retina)
 {
 }
 
@@ -66,19 +66,23 @@ QSize ImageSheet::frameSizeForIndex(Kind kind, int sizeIndex)
     return QSize(96 + 32 * index, 54 + 18 * index);
 }
 
-ImageSheet ImageSheet::fromMetrics(Kind kind, const PlistDictionary &metrics, qint64 pixelsWide,
-                                   qint64 pixelsHigh)
+ImageSheet ImageSheet::fromMetrics(
+    Kind kind, const PlistDictionary &metrics, qint64 pixelsWide, qint64 pixelsHigh)
 {
     const bool storyboard = kind == Kind::Storyboard;
     const int rows = storyboard ? int32Setting(metrics, QStringLiteral("StoryboardRows")) : 1;
-    const int columns = int32Setting(metrics, storyboard ? QStringLiteral("StoryboardColumns")
-                                                         : QStringLiteral("FilmstripFrames"));
-    const int sizeIndex = int32Setting(metrics, storyboard ? QStringLiteral("StoryboardSize")
-                                                           : QStringLiteral("FilmstripSize"));
-    const bool aspect = metrics.value(storyboard ? QStringLiteral("StoryboardAspect")
-                                                 : QStringLiteral("FilmstripAspect")).toBool();
-    const bool retina = metrics.value(storyboard ? QStringLiteral("StoryboardRetina")
-                                                 : QStringLiteral("FilmstripRetina")).toBool();
+    const int columns = int32Setting(metrics,
+        storyboard ? QStringLiteral("StoryboardColumns") : QStringLiteral("FilmstripFrames"));
+    const int sizeIndex = int32Setting(
+        metrics, storyboard ? QStringLiteral("StoryboardSize") : QStringLiteral("FilmstripSize"));
+    const bool aspect = metrics
+                            .value(storyboard ? QStringLiteral("StoryboardAspect")
+                                              : QStringLiteral("FilmstripAspect"))
+                            .toBool();
+    const bool retina = metrics
+                            .value(storyboard ? QStringLiteral("StoryboardRetina")
+                                              : QStringLiteral("FilmstripRetina"))
+                            .toBool();
 
     const QSize frame = frameSizeForIndex(kind, sizeIndex);
     int frameWide = frame.width();
@@ -93,7 +97,7 @@ ImageSheet ImageSheet::fromMetrics(Kind kind, const PlistDictionary &metrics, qi
 QSize ImageSheet::canvasPointSize() const
 {
     return QSize(m_columns * (m_frameWide + 1) + 2 * border() - 1,
-                 m_rows * (m_frameHigh + 1) + 2 * border() - 1);
+        m_rows * (m_frameHigh + 1) + 2 * border() - 1);
 }
 
 QSize ImageSheet::canvasPixelSize() const
@@ -125,7 +129,7 @@ QRect ImageSheet::frameRect(int index) const
     const int column = index % m_columns;
     const int row = index / m_columns;
     return QRect(border() + column * (m_frameWide + 1),
-                 border() + (m_rows - 1 - row) * (m_frameHigh + 1), m_frameWide, m_frameHigh);
+        border() + (m_rows - 1 - row) * (m_frameHigh + 1), m_frameWide, m_frameHigh);
 }
 
 const QImage &ImageSheet::canvas()
@@ -151,8 +155,8 @@ void ImageSheet::drawFrame(int index, const QImage &frame)
     const QRect points = frameRect(index);
     const double s = scale();
     const QRect target(int(points.x() * s),
-                       int((canvasPointSize().height() - points.y() - points.height()) * s),
-                       int(points.width() * s), int(points.height() * s));
+        int((canvasPointSize().height() - points.y() - points.height()) * s),
+        int(points.width() * s), int(points.height() * s));
     QPainter painter(&m_canvas);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
     if (frame.size() == target.size()) {

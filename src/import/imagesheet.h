@@ -10,7 +10,7 @@
 // goes through the element's own lock and may be called from a worker.
 
 #include "import/importtool.h"
-#include "platform/plistvalue.h"
+#include "platform/plist/plistvalue.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -36,8 +36,8 @@ public:
     // The sheet the library's image metrics ask for, for a video of the given
     // pixel size: with the metrics' aspect flag the frame width follows the
     // video's aspect ratio (a 1920 x 800 video gets 129 x 54 storyboard frames).
-    static ImageSheet fromMetrics(Kind kind, const PlistDictionary &metrics, qint64 pixelsWide,
-                                  qint64 pixelsHigh);
+    static ImageSheet fromMetrics(
+        Kind kind, const PlistDictionary &metrics, qint64 pixelsWide, qint64 pixelsHigh);
     // Frame size in points for a size index: storyboards grow by 32 x 18 per
     // step from 96 x 54 up to index 5 (larger indexes keep the largest size);
     // filmstrips have only 96 x 54.
@@ -90,8 +90,9 @@ public:
     // Only for an image that was made (the caller checks the data is not empty).
     // A template over the element so that the decode helper, which draws sheets
     // but never sees a catalogue, does not link the catalogue.
-    template<typename Element = MediaElement>
-    static void recordMetrics(Element &element, ImageType type, const PlistDictionary &libraryMetrics)
+    template <typename Element = MediaElement>
+    static void recordMetrics(
+        Element &element, ImageType type, const PlistDictionary &libraryMetrics)
     {
         element.mergeImageMetrics(metricsForImage(type, libraryMetrics));
     }

@@ -11,7 +11,7 @@
 // locked accessors, and must drop any result that arrives after
 // cancelOperationsWithOwner() named the element's library.
 
-#include "platform/plistvalue.h"
+#include "platform/plist/plistvalue.h"
 
 #include <QByteArray>
 #include <QLatin1String>
@@ -40,8 +40,8 @@ constexpr int assetFlagForImageType(ImageType type)
 }
 
 // What an element's `tool` records after a tool read its properties.
-inline constexpr QLatin1String AVImporterIdentifier{"com.tallowmere.vidarium.importer.av"};
-inline constexpr QLatin1String FFImporterIdentifier{"com.tallowmere.vidarium.importer.ff"};
+inline constexpr QLatin1String AVImporterIdentifier { "com.tallowmere.vidarium.importer.av" };
+inline constexpr QLatin1String FFImporterIdentifier { "com.tallowmere.vidarium.importer.ff" };
 
 // The same type as MediaElementList (model/mediaelement.h), without including it.
 using ImportElements = QList<std::shared_ptr<MediaElement>>;
@@ -50,7 +50,7 @@ using ImportElements = QList<std::shared_ptr<MediaElement>>;
 // the tool and on to each of its operations.
 struct DispatchOptions
 {
-    PlistDictionary metrics;   // the library's image metrics at hand-over time
+    PlistDictionary metrics; // the library's image metrics at hand-over time
     QByteArray ffmpegBookmark; // "FFmpegBookmark"; empty when none was chosen
     QByteArray ffprobeBookmark; // "FFprobeBookmark"; empty when none was chosen
 };
@@ -63,7 +63,8 @@ public:
     // imageData is empty for a properties step and for an image that could not
     // be made. An element the tool could not read arrives with its error flag set.
     virtual void receiveImportedElement(const std::shared_ptr<MediaElement> &element,
-                                        const QByteArray &imageData, ImageType imageType) = 0;
+        const QByteArray &imageData, ImageType imageType)
+        = 0;
 };
 
 class ImportTool
@@ -75,8 +76,9 @@ public:
     // read yet, otherwise (when images are made during import) its first missing image.
     virtual void importElements(const ImportElements &elements, const DispatchOptions &options) = 0;
     // Queues that one image step (thumbnail, storyboard or filmstrip) for each element.
-    virtual void importElements(const ImportElements &elements, const DispatchOptions &options,
-                                ImageType imageType) = 0;
+    virtual void importElements(
+        const ImportElements &elements, const DispatchOptions &options, ImageType imageType)
+        = 0;
     // Cancels every queued or running operation whose element belongs to the library.
     virtual void cancelOperationsWithOwner(const QString &libraryIdentifier) = 0;
     // Re-reads the tool's concurrency limit from the settings.

@@ -26,7 +26,10 @@ constexpr int PollSliceMs = 100;
 class FileDescriptor
 {
 public:
-    explicit FileDescriptor(int fd = -1) : m_fd(fd) {}
+    explicit FileDescriptor(int fd = -1)
+        : m_fd(fd)
+    {
+    }
     ~FileDescriptor() { reset(); }
     FileDescriptor(const FileDescriptor &) = delete;
     FileDescriptor &operator=(const FileDescriptor &) = delete;
@@ -90,8 +93,8 @@ int reap(pid_t pid, Clock::time_point deadline, bool *killed)
 } // namespace
 
 ToolProcess::Result ToolProcess::run(const QString &program, const QStringList &arguments,
-                                     ErrorOutput errorOutput, std::chrono::milliseconds timeLimit,
-                                     const std::function<bool()> &cancelled)
+    ErrorOutput errorOutput, std::chrono::milliseconds timeLimit,
+    const std::function<bool()> &cancelled)
 {
     Result result;
     if (program.isEmpty())
@@ -140,12 +143,13 @@ ToolProcess::Result ToolProcess::run(const QString &program, const QStringList &
             outcome = Outcome::Cancelled;
             break;
         }
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        const auto left
+            = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0) {
             outcome = Outcome::TimedOut;
             break;
         }
-        pollfd descriptor{readEnd.get(), POLLIN, 0};
+        pollfd descriptor { readEnd.get(), POLLIN, 0 };
         const int ready = ::poll(&descriptor, 1, int(std::min<qint64>(left.count(), PollSliceMs)));
         if (ready < 0 && errno != EINTR)
             break; // what was collected so far is used, as with a failed read

@@ -22,17 +22,17 @@ class ToolProcess
 {
 public:
     enum class ErrorOutput {
-        Merged,    // standard error shares the output pipe (the probes)
+        Merged, // standard error shares the output pipe (the probes)
         Discarded, // standard error goes nowhere (frame extraction writes JPEG bytes)
     };
 
     enum class Outcome {
-        Finished,    // the child closed its output and ended on its own
-        NotStarted,  // no program, or it could not be started
-        TimedOut,    // killed after the time limit
-        Crashed,     // ended by a signal
-        Overflowed,  // killed after writing more than the size cap
-        Cancelled,   // killed because the caller's work was cancelled
+        Finished, // the child closed its output and ended on its own
+        NotStarted, // no program, or it could not be started
+        TimedOut, // killed after the time limit
+        Crashed, // ended by a signal
+        Overflowed, // killed after writing more than the size cap
+        Cancelled, // killed because the caller's work was cancelled
     };
 
     struct Result
@@ -44,8 +44,7 @@ public:
 
     // cancelled is polled a few times a second; it may be empty.
     static Result run(const QString &program, const QStringList &arguments, ErrorOutput errorOutput,
-                      std::chrono::milliseconds timeLimit,
-                      const std::function<bool()> &cancelled = {});
+        std::chrono::milliseconds timeLimit, const std::function<bool()> &cancelled = {});
 
     // Output larger than this is not what either program writes for one frame or one probe.
     static constexpr qsizetype MaximumOutputSize = 256 * 1024 * 1024;

@@ -19,8 +19,8 @@ const QString BundleVersion = QStringLiteral("1");
 
 } // namespace
 
-QStringList ApplicationSettings::createDefaults(UserDefaults &defaults,
-                                                const PlistDictionary &applicationDefaults)
+QStringList ApplicationSettings::createDefaults(
+    UserDefaults &defaults, const PlistDictionary &applicationDefaults)
 {
     QStringList seeded;
     for (auto entry = applicationDefaults.begin(); entry != applicationDefaults.end(); ++entry) {
@@ -69,10 +69,12 @@ void ApplicationSettings::logConsoleMessage(const QString &message)
     logConsoleMessage(UserDefaults::standard(), message);
 }
 
-QString ApplicationSettings::versionString(const QString &shortVersion, const QString &bundleVersion)
+QString ApplicationSettings::versionString(
+    const QString &shortVersion, const QString &bundleVersion)
 {
     const quint32 build = quint32(leadingInteger(bundleVersion));
-    return QStringLiteral("Version %1 (%2)").arg(shortVersion, QString::number(build, 16).toUpper());
+    return QStringLiteral("Version %1 (%2)")
+        .arg(shortVersion, QString::number(build, 16).toUpper());
 }
 
 QString ApplicationSettings::versionString()

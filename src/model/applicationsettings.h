@@ -6,7 +6,7 @@
 // asked for them, and the version text of the about and welcome windows.
 // Threads: as UserDefaults (any thread).
 
-#include "platform/plistvalue.h"
+#include "platform/plist/plistvalue.h"
 
 #include <QString>
 #include <QStringList>
@@ -22,7 +22,8 @@ public:
     // user's settings do not hold yet, leaves the others alone, and writes the
     // settings to disk. Returns the keys it stored. The values are the user's
     // own from then on: a later table reaches only keys that are new.
-    static QStringList createDefaults(UserDefaults &defaults, const PlistDictionary &applicationDefaults);
+    static QStringList createDefaults(
+        UserDefaults &defaults, const PlistDictionary &applicationDefaults);
     // The same from the shared definition tables, into the standard settings.
     static QStringList createDefaults();
 

@@ -5,7 +5,7 @@
 // stepping an index path.
 // Threads: pure functions, any thread.
 
-#include "platform/plistvalue.h"
+#include "platform/plist/plistvalue.h"
 
 #include <QList>
 
@@ -18,14 +18,14 @@ namespace vidarium {
 PlistValue copyDeep(const PlistValue &value);
 
 // Stores `value` under `key` only when the key has no value yet.
-void setObjectIfMissingKey(PlistDictionary &dictionary, const QString &key, const PlistValue &value);
+void setObjectIfMissingKey(
+    PlistDictionary &dictionary, const QString &key, const PlistValue &value);
 
 // Inserts `object` at `index` and then removes its earlier copy, if it had one:
 // at the old index when that was below `index`, else at the old index + 1. So an
 // item moved from 1 to 4 of six ends at 3, and from 4 to 1 ends at 1. An index
 // past the end appends.
-template<typename T>
-void moveObjectToIndex(QList<T> &list, const T &object, qsizetype index)
+template <typename T> void moveObjectToIndex(QList<T> &list, const T &object, qsizetype index)
 {
     const qsizetype oldIndex = list.indexOf(object);
     index = qBound<qsizetype>(0, index, list.size());

@@ -11,8 +11,7 @@ namespace vidarium {
 
 namespace {
 
-template<typename T>
-ComparisonResult order(const T &left, const T &right)
+template <typename T> ComparisonResult order(const T &left, const T &right)
 {
     if (left < right)
         return ComparisonResult::Ascending;
@@ -24,7 +23,8 @@ ComparisonResult order(const T &left, const T &right)
 ComparisonResult fromInt(int comparison)
 {
     return comparison < 0 ? ComparisonResult::Ascending
-                          : comparison > 0 ? ComparisonResult::Descending : ComparisonResult::Same;
+        : comparison > 0  ? ComparisonResult::Descending
+                          : ComparisonResult::Same;
 }
 
 bool isAsciiDigit(QChar c)
@@ -104,7 +104,8 @@ ComparisonResult compareNumericString(const QString &left, const QString &right)
             j = endB;
             continue;
         }
-        const char16_t foldedA = a[i].toCaseFolded().unicode(), foldedB = b[j].toCaseFolded().unicode();
+        const char16_t foldedA = a[i].toCaseFolded().unicode(),
+                       foldedB = b[j].toCaseFolded().unicode();
         if (foldedA != foldedB)
             return order(foldedA, foldedB);
         ++i;
@@ -140,19 +141,20 @@ ComparisonResult compareAspectString(const QString &left, const QString &right)
 StringComparison stringComparisonNamed(const QString &selector)
 {
     static const QHash<QString, StringComparison> comparisons = {
-        {QStringLiteral("compareNumericString:"), compareNumericString},
-        {QStringLiteral("compareResolutionString:"), compareResolutionString},
-        {QStringLiteral("compareAspectString:"), compareAspectString},
-        {QStringLiteral("compare:"), compareLiteral},
-        {QStringLiteral("caseInsensitiveCompare:"), compareCaseInsensitive},
-        {QStringLiteral("localizedCompare:"), compareLocalized},
-        {QStringLiteral("localizedCaseInsensitiveCompare:"), compareLocalizedCaseInsensitive},
-        {QStringLiteral("localizedStandardCompare:"), compareNumericString},
+        { QStringLiteral("compareNumericString:"), compareNumericString },
+        { QStringLiteral("compareResolutionString:"), compareResolutionString },
+        { QStringLiteral("compareAspectString:"), compareAspectString },
+        { QStringLiteral("compare:"), compareLiteral },
+        { QStringLiteral("caseInsensitiveCompare:"), compareCaseInsensitive },
+        { QStringLiteral("localizedCompare:"), compareLocalized },
+        { QStringLiteral("localizedCaseInsensitiveCompare:"), compareLocalizedCaseInsensitive },
+        { QStringLiteral("localizedStandardCompare:"), compareNumericString },
     };
     return comparisons.value(selector, compareNumericString);
 }
 
-ComparisonResult compareValues(const PlistValue &left, const PlistValue &right, const QString &selector)
+ComparisonResult compareValues(
+    const PlistValue &left, const PlistValue &right, const QString &selector)
 {
     const int leftRank = kindRank(left), rightRank = kindRank(right);
     if (leftRank != rightRank)

@@ -5,7 +5,7 @@
 // texts, and the general value order a sort descriptor's selector names.
 // Threads: pure functions, any thread.
 
-#include "platform/plistvalue.h"
+#include "platform/plist/plistvalue.h"
 
 #include <QString>
 
@@ -35,7 +35,7 @@ StringComparison stringComparisonNamed(const QString &selector);
 // strings with the named string comparison, numbers by value, dates by time,
 // data bytewise. No value sorts before any value; values of different kinds
 // order by kind so a sort stays consistent.
-ComparisonResult compareValues(const PlistValue &left, const PlistValue &right,
-                               const QString &selector);
+ComparisonResult compareValues(
+    const PlistValue &left, const PlistValue &right, const QString &selector);
 
 } // namespace vidarium

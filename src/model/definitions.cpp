@@ -1,6 +1,6 @@
 #include "definitions.h"
 
-#include "platform/propertylist.h"
+#include "platform/plist/propertylist.h"
 
 #include <QFile>
 
@@ -10,7 +10,7 @@ namespace vidarium {
 
 namespace {
 
-std::atomic<const Definitions *> sharedOverride{nullptr};
+std::atomic<const Definitions *> sharedOverride { nullptr };
 
 // A table is a dictionary property list; anything else (no file, damaged bytes,
 // another kind of root) counts as no table at all.
@@ -38,8 +38,8 @@ const Definitions &Definitions::shared()
 {
     if (const Definitions *override = sharedOverride.load())
         return *override;
-    static const Definitions shipped =
-        load(DefaultDefinitionsPath, PrivateDefinitionsPath, LocalizableStringsPath);
+    static const Definitions shipped
+        = load(DefaultDefinitionsPath, PrivateDefinitionsPath, LocalizableStringsPath);
     return shipped;
 }
 
@@ -49,14 +49,14 @@ void Definitions::setSharedForTesting(const Definitions *definitions)
 }
 
 Definitions Definitions::load(const QString &defaultDefinitionsPath,
-                              const QString &privateDefinitionsPath, const QString &stringsPath)
+    const QString &privateDefinitionsPath, const QString &stringsPath)
 {
     return Definitions(readTable(defaultDefinitionsPath), readTable(privateDefinitionsPath),
-                       readTable(stringsPath));
+        readTable(stringsPath));
 }
 
-Definitions::Definitions(PlistDictionary defaultDefinitions, PlistDictionary privateDefinitions,
-                         PlistDictionary strings)
+Definitions::Definitions(
+    PlistDictionary defaultDefinitions, PlistDictionary privateDefinitions, PlistDictionary strings)
     : m_defaultDefinitions(std::move(defaultDefinitions))
     , m_privateDefinitions(std::move(privateDefinitions))
     , m_strings(std::move(strings))
@@ -80,8 +80,8 @@ bool Definitions::hasPropertyDefinition(const QString &key) const
 
 PropertyDefinition Definitions::propertyDefinition(const QString &key) const
 {
-    const PlistDictionary entry =
-        m_privateDefinitions.value(QStringLiteral("Properties")).value(key).toDictionary();
+    const PlistDictionary entry
+        = m_privateDefinitions.value(QStringLiteral("Properties")).value(key).toDictionary();
     PropertyDefinition definition;
     definition.label = stringEntry(entry, QStringLiteral("Label"));
     definition.arrangeTitle = stringEntry(entry, QStringLiteral("ArrangeTitle"));
@@ -114,11 +114,26 @@ QStringList Definitions::stringList(const QString &key) const
     return list;
 }
 
-QStringList Definitions::arrangeMenuItems() const { return stringList(QStringLiteral("ArrangeMenuItems")); }
-QStringList Definitions::filterMenuItems() const { return stringList(QStringLiteral("FilterMenuItems")); }
-QStringList Definitions::detailMenuItems() const { return stringList(QStringLiteral("DetailMenuItems")); }
-QStringList Definitions::sourceListItems() const { return stringList(QStringLiteral("SourceListItems")); }
-QStringList Definitions::ratingStrings() const { return stringList(QStringLiteral("RatingStrings")); }
+QStringList Definitions::arrangeMenuItems() const
+{
+    return stringList(QStringLiteral("ArrangeMenuItems"));
+}
+QStringList Definitions::filterMenuItems() const
+{
+    return stringList(QStringLiteral("FilterMenuItems"));
+}
+QStringList Definitions::detailMenuItems() const
+{
+    return stringList(QStringLiteral("DetailMenuItems"));
+}
+QStringList Definitions::sourceListItems() const
+{
+    return stringList(QStringLiteral("SourceListItems"));
+}
+QStringList Definitions::ratingStrings() const
+{
+    return stringList(QStringLiteral("RatingStrings"));
+}
 
 QString Definitions::localizedString(const QString &key) const
 {

@@ -9,7 +9,7 @@
 // nothing: every lookup then gives nothing.
 // Threads: shared() loads once (thread-safe) and is read-only afterwards.
 
-#include "platform/plistvalue.h"
+#include "platform/plist/plistvalue.h"
 
 #include <QString>
 #include <QStringList>
@@ -19,22 +19,25 @@ namespace vidarium {
 // One entry of "Properties": every member is empty when the table does not say.
 struct PropertyDefinition
 {
-    QString label;         // inspector rows, filter menu, export header
-    QString arrangeTitle;  // Arrange, Filter and table header menus
-    QString binding;       // key path the table column shows
-    QString transformer;   // registered value transformer name
-    QString formatter;     // formatter class name
-    QString comparison;    // sort selector; compareNumericString: when the table has none
+    QString label; // inspector rows, filter menu, export header
+    QString arrangeTitle; // Arrange, Filter and table header menus
+    QString binding; // key path the table column shows
+    QString transformer; // registered value transformer name
+    QString formatter; // formatter class name
+    QString comparison; // sort selector; compareNumericString: when the table has none
     QString distinctUnion; // key path gathering the distinct values
-    bool hasCell = false;  // the column draws with its own cell (and no transformer)
+    bool hasCell = false; // the column draws with its own cell (and no transformer)
 };
 
 class Definitions
 {
 public:
-    static inline const QString DefaultDefinitionsPath = QStringLiteral(":/resources/DefaultDefinitions.plist");
-    static inline const QString PrivateDefinitionsPath = QStringLiteral(":/resources/PrivateDefinitions.plist");
-    static inline const QString LocalizableStringsPath = QStringLiteral(":/resources/Localizable.plist");
+    static inline const QString DefaultDefinitionsPath
+        = QStringLiteral(":/resources/DefaultDefinitions.plist");
+    static inline const QString PrivateDefinitionsPath
+        = QStringLiteral(":/resources/PrivateDefinitions.plist");
+    static inline const QString LocalizableStringsPath
+        = QStringLiteral(":/resources/Localizable.plist");
     static inline const QString DefaultComparison = QStringLiteral("compareNumericString:");
 
     // The tables shipped with the program, loaded on first use.
@@ -45,11 +48,11 @@ public:
 
     // Tables read from these files (Qt resource paths work too); a file that is
     // missing or not a dictionary property list gives an empty table.
-    static Definitions load(const QString &defaultDefinitionsPath, const QString &privateDefinitionsPath,
-                            const QString &stringsPath = QString());
+    static Definitions load(const QString &defaultDefinitionsPath,
+        const QString &privateDefinitionsPath, const QString &stringsPath = QString());
     Definitions() = default;
     Definitions(PlistDictionary defaultDefinitions, PlistDictionary privateDefinitions,
-                PlistDictionary strings = {});
+        PlistDictionary strings = {});
 
     const PlistDictionary &defaultDefinitions() const { return m_defaultDefinitions; }
     const PlistDictionary &privateDefinitions() const { return m_privateDefinitions; }

@@ -1,12 +1,12 @@
 #include "documentdefaults.h"
 
 #include "model/definitions.h"
-#include "platform/archivecoderregistry.h"
-#include "platform/archivedecoder.h"
-#include "platform/archiveencoder.h"
-#include "platform/keyedarchiver.h"
-#include "platform/keyedunarchiver.h"
-#include "platform/sortdescriptor.h"
+#include "platform/plist/archivecoderregistry.h"
+#include "platform/plist/archivedecoder.h"
+#include "platform/plist/archiveencoder.h"
+#include "platform/plist/keyedarchiver.h"
+#include "platform/plist/keyedunarchiver.h"
+#include "platform/plist/sortdescriptor.h"
 
 #include <mutex>
 
@@ -33,17 +33,25 @@ Kind kindOf(const PlistValue &value)
 {
     switch (value.type()) {
     case PlistValue::Type::Invalid:
-    case PlistValue::Type::Null: return Kind::None;
+    case PlistValue::Type::Null:
+        return Kind::None;
     case PlistValue::Type::Bool:
     case PlistValue::Type::Integer:
-    case PlistValue::Type::Real: return Kind::Number;
-    case PlistValue::Type::String: return Kind::String;
-    case PlistValue::Type::Date: return Kind::Date;
-    case PlistValue::Type::Data: return Kind::Data;
+    case PlistValue::Type::Real:
+        return Kind::Number;
+    case PlistValue::Type::String:
+        return Kind::String;
+    case PlistValue::Type::Date:
+        return Kind::Date;
+    case PlistValue::Type::Data:
+        return Kind::Data;
     case PlistValue::Type::Array:
-    case PlistValue::Type::Set: return Kind::List;
-    case PlistValue::Type::Dictionary: return Kind::Dictionary;
-    default: return Kind::Other;
+    case PlistValue::Type::Set:
+        return Kind::List;
+    case PlistValue::Type::Dictionary:
+        return Kind::Dictionary;
+    default:
+        return Kind::Other;
     }
 }
 
@@ -75,25 +83,36 @@ const QStringList &DocumentDefaults::mutableKeys()
 const QStringList &DocumentDefaults::staticKeys()
 {
     static const QStringList keys = {
-        QStringLiteral("windowMetrics"),           QStringLiteral("tableColumnMetrics"),
-        QStringLiteral("itemsSortDescriptors"),    QStringLiteral("detailProperties"),
-        QStringLiteral("sourceFolders"),           QStringLiteral("propertyFilter"),
-        QStringLiteral("propertyFilterSortOrder"), QStringLiteral("keywordFilterSortOrder"),
-        QStringLiteral("showSourceFolderCounts"),  QStringLiteral("showSourceElementCounts"),
-        QStringLiteral("showFilterElementCounts"), QStringLiteral("recentlyAddedDays"),
-        QStringLiteral("recentlyPlayedDays"),      QStringLiteral("minimumFavoritesRating"),
-        QStringLiteral("itemsViewStyle"),          QStringLiteral("itemsViewThumbnailScale"),
+        QStringLiteral("windowMetrics"),
+        QStringLiteral("tableColumnMetrics"),
+        QStringLiteral("itemsSortDescriptors"),
+        QStringLiteral("detailProperties"),
+        QStringLiteral("sourceFolders"),
+        QStringLiteral("propertyFilter"),
+        QStringLiteral("propertyFilterSortOrder"),
+        QStringLiteral("keywordFilterSortOrder"),
+        QStringLiteral("showSourceFolderCounts"),
+        QStringLiteral("showSourceElementCounts"),
+        QStringLiteral("showFilterElementCounts"),
+        QStringLiteral("recentlyAddedDays"),
+        QStringLiteral("recentlyPlayedDays"),
+        QStringLiteral("minimumFavoritesRating"),
+        QStringLiteral("itemsViewStyle"),
+        QStringLiteral("itemsViewThumbnailScale"),
         QStringLiteral("defaultsSheetTabIndex"),
     };
     return keys;
 }
 
-DocumentDefaults::DocumentDefaults() : DocumentDefaults(Definitions::shared().documentDefaults()) {}
+DocumentDefaults::DocumentDefaults()
+    : DocumentDefaults(Definitions::shared().documentDefaults())
+{
+}
 
 DocumentDefaults::DocumentDefaults(const PlistDictionary &standardDefaults)
     : m_standardDefaults(standardDefaults)
 {
-    for (const QStringList *keys : {&mutableKeys(), &staticKeys()}) {
+    for (const QStringList *keys : { &mutableKeys(), &staticKeys() }) {
         for (const QString &key : *keys) {
             if (isCopiedDictionary(key))
                 set(key, mutableDictionaryWithDefaultsKey(definitionKey(key)));
@@ -117,9 +136,10 @@ SortDescriptorList DocumentDefaults::sortDescriptorsWithDefaultsKey(const QStrin
         if (entry.type() != PlistValue::Type::Dictionary)
             continue;
         const PlistValue selector = entry.value(QStringLiteral("Selector"));
-        descriptors.append(SortDescriptor::create(
-            entry.value(QStringLiteral("Key")).toString(), entry.value(QStringLiteral("Ascending")).toBool(),
-            selector.type() == PlistValue::Type::String ? selector.toString() : SortDescriptor::defaultSelector));
+        descriptors.append(SortDescriptor::create(entry.value(QStringLiteral("Key")).toString(),
+            entry.value(QStringLiteral("Ascending")).toBool(),
+            selector.type() == PlistValue::Type::String ? selector.toString()
+                                                        : SortDescriptor::defaultSelector));
     }
     return descriptors;
 }
@@ -175,9 +195,10 @@ DocumentDefaultsPtr DocumentDefaults::copy() const
 {
     registerArchiveCoder();
     const auto snapshot = std::make_shared<DocumentDefaults>(*this);
-    const Result<PlistValue> copied =
-        KeyedUnarchiver::unarchive(KeyedArchiver::archivedData(PlistValue(snapshot)));
-    auto defaults = copied.ok() ? std::dynamic_pointer_cast<DocumentDefaults>(copied->toObject()) : nullptr;
+    const Result<PlistValue> copied
+        = KeyedUnarchiver::unarchive(KeyedArchiver::archivedData(PlistValue(snapshot)));
+    auto defaults
+        = copied.ok() ? std::dynamic_pointer_cast<DocumentDefaults>(copied->toObject()) : nullptr;
     // Values are implicitly shared and copied on write, so a plain copy is as
     // independent; it stands in should the archive ever refuse a value.
     if (!defaults)
@@ -188,10 +209,10 @@ DocumentDefaultsPtr DocumentDefaults::copy() const
 
 void DocumentDefaults::encode(ArchiveEncoder &encoder) const
 {
-    for (const QStringList *keys : {&mutableKeys(), &staticKeys()}) {
+    for (const QStringList *keys : { &mutableKeys(), &staticKeys() }) {
         for (const QString &key : *keys) {
             encoder.encodeObject(key, value(key),
-                                 isCopiedDictionary(key) ? ArchiveEncoder::Mutable : ArchiveEncoder::Immutable);
+                isCopiedDictionary(key) ? ArchiveEncoder::Mutable : ArchiveEncoder::Immutable);
         }
     }
 }
@@ -226,7 +247,8 @@ Result<PlistValue> DocumentDefaults::decode(ArchiveDecoder &decoder)
 void DocumentDefaults::registerArchiveCoder()
 {
     static std::once_flag once;
-    std::call_once(once, [] { ArchiveCoderRegistry::instance().registerDecoder(ClassName, &decode); });
+    std::call_once(
+        once, [] { ArchiveCoderRegistry::instance().registerDecoder(ClassName, &decode); });
 }
 
 } // namespace vidarium

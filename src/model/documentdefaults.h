@@ -9,8 +9,8 @@
 // value of another kind than the table's (damage, a foreign writer) is ignored.
 // Threads: main thread.
 
-#include "platform/archivedobject.h"
-#include "platform/plistvalue.h"
+#include "platform/plist/archivedobject.h"
+#include "platform/plist/plistvalue.h"
 #include "platform/result.h"
 
 #include <QString>
@@ -55,17 +55,44 @@ public:
     bool setValueForKey(const PlistValue &value, const QString &key);
 
     PlistDictionary imageMetrics() const { return dictionary(QStringLiteral("imageMetrics")); }
-    void setImageMetrics(const PlistDictionary &metrics) { set(QStringLiteral("imageMetrics"), metrics); }
-    PlistDictionary sourceListVisibility() const { return dictionary(QStringLiteral("sourceListVisibility")); }
-    void setSourceListVisibility(const PlistDictionary &v) { set(QStringLiteral("sourceListVisibility"), v); }
-    PlistDictionary tableColumnVisibility() const { return dictionary(QStringLiteral("tableColumnVisibility")); }
-    void setTableColumnVisibility(const PlistDictionary &v) { set(QStringLiteral("tableColumnVisibility"), v); }
-    PlistDictionary detailVisibility() const { return dictionary(QStringLiteral("detailVisibility")); }
-    void setDetailVisibility(const PlistDictionary &v) { set(QStringLiteral("detailVisibility"), v); }
+    void setImageMetrics(const PlistDictionary &metrics)
+    {
+        set(QStringLiteral("imageMetrics"), metrics);
+    }
+    PlistDictionary sourceListVisibility() const
+    {
+        return dictionary(QStringLiteral("sourceListVisibility"));
+    }
+    void setSourceListVisibility(const PlistDictionary &v)
+    {
+        set(QStringLiteral("sourceListVisibility"), v);
+    }
+    PlistDictionary tableColumnVisibility() const
+    {
+        return dictionary(QStringLiteral("tableColumnVisibility"));
+    }
+    void setTableColumnVisibility(const PlistDictionary &v)
+    {
+        set(QStringLiteral("tableColumnVisibility"), v);
+    }
+    PlistDictionary detailVisibility() const
+    {
+        return dictionary(QStringLiteral("detailVisibility"));
+    }
+    void setDetailVisibility(const PlistDictionary &v)
+    {
+        set(QStringLiteral("detailVisibility"), v);
+    }
     PlistDictionary windowMetrics() const { return dictionary(QStringLiteral("windowMetrics")); }
     void setWindowMetrics(const PlistDictionary &v) { set(QStringLiteral("windowMetrics"), v); }
-    PlistDictionary tableColumnMetrics() const { return dictionary(QStringLiteral("tableColumnMetrics")); }
-    void setTableColumnMetrics(const PlistDictionary &v) { set(QStringLiteral("tableColumnMetrics"), v); }
+    PlistDictionary tableColumnMetrics() const
+    {
+        return dictionary(QStringLiteral("tableColumnMetrics"));
+    }
+    void setTableColumnMetrics(const PlistDictionary &v)
+    {
+        set(QStringLiteral("tableColumnMetrics"), v);
+    }
 
     // Only the members that are sort descriptors.
     SortDescriptorList itemsSortDescriptors() const;
@@ -74,34 +101,91 @@ public:
     QStringList detailProperties() const { return strings(QStringLiteral("detailProperties")); }
     void setDetailProperties(const QStringList &keys);
     PlistArray sourceFolders() const { return value(QStringLiteral("sourceFolders")).toArray(); }
-    void setSourceFolders(const PlistArray &bookmarks) { set(QStringLiteral("sourceFolders"), bookmarks); }
+    void setSourceFolders(const PlistArray &bookmarks)
+    {
+        set(QStringLiteral("sourceFolders"), bookmarks);
+    }
 
     QString propertyFilter() const { return value(QStringLiteral("propertyFilter")).toString(); }
     void setPropertyFilter(const QString &key) { set(QStringLiteral("propertyFilter"), key); }
-    QString propertyFilterSortOrder() const { return value(QStringLiteral("propertyFilterSortOrder")).toString(); }
-    void setPropertyFilterSortOrder(const QString &o) { set(QStringLiteral("propertyFilterSortOrder"), o); }
-    QString keywordFilterSortOrder() const { return value(QStringLiteral("keywordFilterSortOrder")).toString(); }
-    void setKeywordFilterSortOrder(const QString &o) { set(QStringLiteral("keywordFilterSortOrder"), o); }
+    QString propertyFilterSortOrder() const
+    {
+        return value(QStringLiteral("propertyFilterSortOrder")).toString();
+    }
+    void setPropertyFilterSortOrder(const QString &o)
+    {
+        set(QStringLiteral("propertyFilterSortOrder"), o);
+    }
+    QString keywordFilterSortOrder() const
+    {
+        return value(QStringLiteral("keywordFilterSortOrder")).toString();
+    }
+    void setKeywordFilterSortOrder(const QString &o)
+    {
+        set(QStringLiteral("keywordFilterSortOrder"), o);
+    }
 
-    bool showSourceFolderCounts() const { return value(QStringLiteral("showSourceFolderCounts")).toBool(); }
-    void setShowSourceFolderCounts(bool show) { set(QStringLiteral("showSourceFolderCounts"), show); }
-    bool showSourceElementCounts() const { return value(QStringLiteral("showSourceElementCounts")).toBool(); }
-    void setShowSourceElementCounts(bool show) { set(QStringLiteral("showSourceElementCounts"), show); }
-    bool showFilterElementCounts() const { return value(QStringLiteral("showFilterElementCounts")).toBool(); }
-    void setShowFilterElementCounts(bool show) { set(QStringLiteral("showFilterElementCounts"), show); }
+    bool showSourceFolderCounts() const
+    {
+        return value(QStringLiteral("showSourceFolderCounts")).toBool();
+    }
+    void setShowSourceFolderCounts(bool show)
+    {
+        set(QStringLiteral("showSourceFolderCounts"), show);
+    }
+    bool showSourceElementCounts() const
+    {
+        return value(QStringLiteral("showSourceElementCounts")).toBool();
+    }
+    void setShowSourceElementCounts(bool show)
+    {
+        set(QStringLiteral("showSourceElementCounts"), show);
+    }
+    bool showFilterElementCounts() const
+    {
+        return value(QStringLiteral("showFilterElementCounts")).toBool();
+    }
+    void setShowFilterElementCounts(bool show)
+    {
+        set(QStringLiteral("showFilterElementCounts"), show);
+    }
 
-    qint64 recentlyAddedDays() const { return value(QStringLiteral("recentlyAddedDays")).toInteger(); }
+    qint64 recentlyAddedDays() const
+    {
+        return value(QStringLiteral("recentlyAddedDays")).toInteger();
+    }
     void setRecentlyAddedDays(qint64 days) { set(QStringLiteral("recentlyAddedDays"), days); }
-    qint64 recentlyPlayedDays() const { return value(QStringLiteral("recentlyPlayedDays")).toInteger(); }
+    qint64 recentlyPlayedDays() const
+    {
+        return value(QStringLiteral("recentlyPlayedDays")).toInteger();
+    }
     void setRecentlyPlayedDays(qint64 days) { set(QStringLiteral("recentlyPlayedDays"), days); }
-    qint64 minimumFavoritesRating() const { return value(QStringLiteral("minimumFavoritesRating")).toInteger(); }
-    void setMinimumFavoritesRating(qint64 rating) { set(QStringLiteral("minimumFavoritesRating"), rating); }
+    qint64 minimumFavoritesRating() const
+    {
+        return value(QStringLiteral("minimumFavoritesRating")).toInteger();
+    }
+    void setMinimumFavoritesRating(qint64 rating)
+    {
+        set(QStringLiteral("minimumFavoritesRating"), rating);
+    }
     qint64 itemsViewStyle() const { return value(QStringLiteral("itemsViewStyle")).toInteger(); }
     void setItemsViewStyle(qint64 style) { set(QStringLiteral("itemsViewStyle"), style); }
-    double itemsViewThumbnailScale() const { return value(QStringLiteral("itemsViewThumbnailScale")).toDouble(); }
-    void setItemsViewThumbnailScale(double scale) { set(QStringLiteral("itemsViewThumbnailScale"), scale); }
-    qint64 defaultsSheetTabIndex() const { return value(QStringLiteral("defaultsSheetTabIndex")).toInteger(); }
-    void setDefaultsSheetTabIndex(qint64 index) { set(QStringLiteral("defaultsSheetTabIndex"), index); }
+    double itemsViewThumbnailScale() const
+    {
+        return value(QStringLiteral("itemsViewThumbnailScale")).toDouble();
+    }
+    void setItemsViewThumbnailScale(double scale)
+    {
+        set(QStringLiteral("itemsViewThumbnailScale"), scale);
+    }
+    qint64 defaultsSheetTabIndex() const
+    {
+        return value(QStringLiteral("defaultsSheetTabIndex")).toInteger();
+    }
+    void setDefaultsSheetTabIndex(qint64 index)
+    {
+        set(QStringLiteral("defaultsSheetTabIndex"), index);
+    }
 
     // copyWithZone: a deep copy, made by writing the settings to a keyed archive and
     // reading them back, so nothing is shared with this object.

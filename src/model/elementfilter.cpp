@@ -26,8 +26,8 @@ constexpr size_t prefetchDistance = 4;
 using Elements = std::vector<MediaElement *>;
 
 // Tests elements [begin, end) and marks the matches.
-void testRange(const Elements &elements, size_t begin, size_t end, const PredicateEvaluator &evaluator,
-               std::vector<char> &matched)
+void testRange(const Elements &elements, size_t begin, size_t end,
+    const PredicateEvaluator &evaluator, std::vector<char> &matched)
 {
     for (size_t i = begin; i < end; ++i) {
         if (i + 2 * prefetchDistance < elements.size())
@@ -52,7 +52,8 @@ std::vector<char> testAll(const Elements &elements, const PredicateEvaluator &ev
             const size_t begin = next.fetch_add(chunkSize, std::memory_order_relaxed);
             if (begin >= elements.size())
                 return;
-            testRange(elements, begin, std::min(begin + chunkSize, elements.size()), evaluator, matched);
+            testRange(
+                elements, begin, std::min(begin + chunkSize, elements.size()), evaluator, matched);
         }
     };
     std::thread helper;
@@ -67,8 +68,7 @@ std::vector<char> testAll(const Elements &elements, const PredicateEvaluator &ev
     return matched;
 }
 
-template <typename Container>
-Elements pointersOf(const Container &elements)
+template <typename Container> Elements pointersOf(const Container &elements)
 {
     Elements result;
     result.reserve(size_t(elements.size()));
@@ -98,12 +98,14 @@ qsizetype ElementFilter::count(const Dictionary &elements, const PredicateEvalua
     return std::count(matched.begin(), matched.end(), 1);
 }
 
-MediaElementList ElementFilter::matching(const Dictionary &elements, const PredicateEvaluator &evaluator)
+MediaElementList ElementFilter::matching(
+    const Dictionary &elements, const PredicateEvaluator &evaluator)
 {
     return matchingIn(elements, evaluator);
 }
 
-MediaElementList ElementFilter::matching(const MediaElementList &elements, const PredicateEvaluator &evaluator)
+MediaElementList ElementFilter::matching(
+    const MediaElementList &elements, const PredicateEvaluator &evaluator)
 {
     return matchingIn(elements, evaluator);
 }

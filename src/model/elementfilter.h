@@ -24,8 +24,10 @@ public:
     using Dictionary = QHash<QString, MediaElementPtr>;
 
     static qsizetype count(const Dictionary &elements, const PredicateEvaluator &evaluator);
-    static MediaElementList matching(const Dictionary &elements, const PredicateEvaluator &evaluator);
-    static MediaElementList matching(const MediaElementList &elements, const PredicateEvaluator &evaluator);
+    static MediaElementList matching(
+        const Dictionary &elements, const PredicateEvaluator &evaluator);
+    static MediaElementList matching(
+        const MediaElementList &elements, const PredicateEvaluator &evaluator);
 };
 
 } // namespace vidarium

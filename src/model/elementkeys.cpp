@@ -13,28 +13,50 @@ constexpr int KeyCount = int(ElementKey::FilmstripData) + 1;
 const std::array<QString, KeyCount> &names()
 {
     static const std::array<QString, KeyCount> table = {
-        QStringLiteral("owner"),          QStringLiteral("identifier"),
-        QStringLiteral("assets"),         QStringLiteral("tool"),
-        QStringLiteral("batch"),          QStringLiteral("device"),
-        QStringLiteral("path"),           QStringLiteral("bookmark"),
-        QStringLiteral("checksum"),       QStringLiteral("size"),
-        QStringLiteral("duration"),       QStringLiteral("pixelsWide"),
-        QStringLiteral("pixelsHigh"),     QStringLiteral("frameRate"),
-        QStringLiteral("videoCodec"),     QStringLiteral("audioCodec"),
-        QStringLiteral("creationDate"),   QStringLiteral("modifiedDate"),
-        QStringLiteral("importedDate"),   QStringLiteral("launchedDate"),
-        QStringLiteral("playCount"),      QStringLiteral("rating"),
-        QStringLiteral("imageMetrics"),   QStringLiteral("userComments"),
-        QStringLiteral("userKeywords"),   QStringLiteral("userFields"),
-        QStringLiteral("error"),          QStringLiteral("name"),
-        QStringLiteral("extension"),      QStringLiteral("parentFolder"),
-        QStringLiteral("parentFolderPath"), QStringLiteral("resolution"),
-        QStringLiteral("aspectRatio"),    QStringLiteral("roundedFrameRate"),
-        QStringLiteral("summary"),        QStringLiteral("status"),
-        QStringLiteral("fileExists"),     QStringLiteral("userKeywordObjects"),
-        QStringLiteral("userKeywordsExist"), QStringLiteral("resource"),
-        QStringLiteral("handlers"),       QStringLiteral("posterData"),
-        QStringLiteral("thumbnailData"),  QStringLiteral("storyboardData"),
+        QStringLiteral("owner"),
+        QStringLiteral("identifier"),
+        QStringLiteral("assets"),
+        QStringLiteral("tool"),
+        QStringLiteral("batch"),
+        QStringLiteral("device"),
+        QStringLiteral("path"),
+        QStringLiteral("bookmark"),
+        QStringLiteral("checksum"),
+        QStringLiteral("size"),
+        QStringLiteral("duration"),
+        QStringLiteral("pixelsWide"),
+        QStringLiteral("pixelsHigh"),
+        QStringLiteral("frameRate"),
+        QStringLiteral("videoCodec"),
+        QStringLiteral("audioCodec"),
+        QStringLiteral("creationDate"),
+        QStringLiteral("modifiedDate"),
+        QStringLiteral("importedDate"),
+        QStringLiteral("launchedDate"),
+        QStringLiteral("playCount"),
+        QStringLiteral("rating"),
+        QStringLiteral("imageMetrics"),
+        QStringLiteral("userComments"),
+        QStringLiteral("userKeywords"),
+        QStringLiteral("userFields"),
+        QStringLiteral("error"),
+        QStringLiteral("name"),
+        QStringLiteral("extension"),
+        QStringLiteral("parentFolder"),
+        QStringLiteral("parentFolderPath"),
+        QStringLiteral("resolution"),
+        QStringLiteral("aspectRatio"),
+        QStringLiteral("roundedFrameRate"),
+        QStringLiteral("summary"),
+        QStringLiteral("status"),
+        QStringLiteral("fileExists"),
+        QStringLiteral("userKeywordObjects"),
+        QStringLiteral("userKeywordsExist"),
+        QStringLiteral("resource"),
+        QStringLiteral("handlers"),
+        QStringLiteral("posterData"),
+        QStringLiteral("thumbnailData"),
+        QStringLiteral("storyboardData"),
         QStringLiteral("filmstripData"),
     };
     return table;
@@ -58,23 +80,23 @@ QList<ElementKey> dependents(ElementKey key)
     switch (key) {
     case K::Path:
     case K::Name:
-        return {K::Path, K::Name, K::Extension, K::Device, K::ParentFolder, K::ParentFolderPath,
-                K::Status, K::FileExists, K::Resource, K::Handlers};
+        return { K::Path, K::Name, K::Extension, K::Device, K::ParentFolder, K::ParentFolderPath,
+            K::Status, K::FileExists, K::Resource, K::Handlers };
     case K::Bookmark:
-        return {K::FileExists, K::Resource, K::Status};
+        return { K::FileExists, K::Resource, K::Status };
     case K::Assets:
     case K::Error:
-        return {K::Status};
+        return { K::Status };
     case K::PixelsWide:
     case K::PixelsHigh:
-        return {K::Resolution, K::AspectRatio, K::Summary};
+        return { K::Resolution, K::AspectRatio, K::Summary };
     case K::FrameRate:
-        return {K::RoundedFrameRate, K::Summary};
+        return { K::RoundedFrameRate, K::Summary };
     case K::Size:
     case K::Duration:
-        return {K::Summary};
+        return { K::Summary };
     case K::UserKeywords:
-        return {K::UserKeywordObjects, K::UserKeywordsExist};
+        return { K::UserKeywordObjects, K::UserKeywordsExist };
     default:
         return {};
     }
@@ -113,19 +135,20 @@ const QStringList &staticKeys()
 
 const QStringList &collectionKeys()
 {
-    static const QStringList keys = {QStringLiteral("userKeywords"), QStringLiteral("userFields")};
+    static const QStringList keys
+        = { QStringLiteral("userKeywords"), QStringLiteral("userFields") };
     return keys;
 }
 
 const QStringList &boolKeys()
 {
-    static const QStringList keys = {QStringLiteral("error")};
+    static const QStringList keys = { QStringLiteral("error") };
     return keys;
 }
 
 QSet<QString> affectedKeys(const QString &key)
 {
-    QSet<QString> result{key};
+    QSet<QString> result { key };
     if (const auto known = fromName(key)) {
         for (ElementKey dependent : dependents(*known))
             result.insert(name(dependent));

@@ -30,10 +30,14 @@ constexpr int ElementImageCount = 4;
 constexpr int assetFlagForImage(ElementImage image)
 {
     switch (image) {
-    case ElementImage::Thumbnail: return AssetThumbnail;
-    case ElementImage::Storyboard: return AssetStoryboard;
-    case ElementImage::Filmstrip: return AssetFilmstrip;
-    case ElementImage::Poster: break;
+    case ElementImage::Thumbnail:
+        return AssetThumbnail;
+    case ElementImage::Storyboard:
+        return AssetStoryboard;
+    case ElementImage::Filmstrip:
+        return AssetFilmstrip;
+    case ElementImage::Poster:
+        break;
     }
     return 0;
 }

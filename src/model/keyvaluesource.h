@@ -6,7 +6,7 @@
 // Threads: as thread-safe as the object behind it.
 
 #include "model/elementkeys.h"
-#include "platform/plistvalue.h"
+#include "platform/plist/plistvalue.h"
 
 #include <QString>
 #include <QStringView>
@@ -21,7 +21,11 @@ namespace vidarium {
 class PreparedKey
 {
 public:
-    explicit PreparedKey(const QString &name) : m_name(name), m_elementKey(ElementKeys::fromName(name)) {}
+    explicit PreparedKey(const QString &name)
+        : m_name(name)
+        , m_elementKey(ElementKeys::fromName(name))
+    {
+    }
 
     const QString &name() const { return m_name; }
     // The element property of that name; nothing for any other key (a user field).
@@ -51,11 +55,17 @@ public:
     virtual PlistValue valueForKey(const QString &key) const = 0;
     // The same as valueForKey(key.name()); objects that can use the lookup made in
     // advance override it.
-    virtual PlistValue valueForPreparedKey(const PreparedKey &key) const { return valueForKey(key.name()); }
+    virtual PlistValue valueForPreparedKey(const PreparedKey &key) const
+    {
+        return valueForKey(key.name());
+    }
     // The test's answer for the key's value when that is text, given without copying
     // it (searches test the text of every object); nothing when the value is not
     // text or the object does not offer it so, and callers read the value instead.
-    virtual std::optional<bool> testText(const PreparedKey &, const StringTest &) const { return std::nullopt; }
+    virtual std::optional<bool> testText(const PreparedKey &, const StringTest &) const
+    {
+        return std::nullopt;
+    }
     // "a.b.c": the value for "a", then the rest of the path followed into it
     // (see valueForKeyPathOfValue). Objects with computed paths override this.
     virtual PlistValue valueForKeyPath(const QString &keyPath) const;
@@ -73,7 +83,10 @@ PlistValue valueForKeyPathOfValue(const PlistValue &value, QStringView keyPath);
 class ValueKeyValueSource final : public KeyValueSource
 {
 public:
-    explicit ValueKeyValueSource(PlistValue value) : m_value(std::move(value)) {}
+    explicit ValueKeyValueSource(PlistValue value)
+        : m_value(std::move(value))
+    {
+    }
 
     PlistValue valueForKey(const QString &key) const override;
     PlistValue valueForKeyPath(const QString &keyPath) const override;

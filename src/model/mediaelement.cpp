@@ -130,7 +130,7 @@ void MediaElement::didChange(ElementKey key)
 // --- Stored properties ----------------------------------------------------------------
 
 #define VIDARIUM_SETTER(Name, member, Key)                                                         \
-    void MediaElement::Name(decltype(member) value)                                               \
+    void MediaElement::Name(decltype(member) value)                                                \
     {                                                                                              \
         if (member == value)                                                                       \
             return;                                                                                \
@@ -204,7 +204,7 @@ void MediaElement::setLaunchedDate(std::optional<PlistDate> date)
     if (launchedDate() == date)
         return;
     m_hasLaunchedDate = date.has_value();
-    m_launchedDate = date.value_or(PlistDate{});
+    m_launchedDate = date.value_or(PlistDate {});
     didChange(ElementKey::LaunchedDate);
 }
 
@@ -351,19 +351,32 @@ std::optional<bool> MediaElement::testText(const PreparedKey &key, const StringT
         return test.test(text);
     };
     switch (*known) {
-    case K::Name: return locked(m_name);
-    case K::Extension: return locked(m_extension);
-    case K::Path: return locked(m_path);
-    case K::Device: return locked(m_device);
-    case K::UserComments: return test.test(m_userComments);
-    case K::Owner: return test.test(m_owner);
-    case K::Identifier: return test.test(m_identifier);
-    case K::Tool: return test.test(m_tool);
-    case K::Batch: return test.test(m_batch);
-    case K::Checksum: return test.test(m_checksum);
-    case K::VideoCodec: return test.test(m_videoCodec);
-    case K::AudioCodec: return test.test(m_audioCodec);
-    default: return std::nullopt;
+    case K::Name:
+        return locked(m_name);
+    case K::Extension:
+        return locked(m_extension);
+    case K::Path:
+        return locked(m_path);
+    case K::Device:
+        return locked(m_device);
+    case K::UserComments:
+        return test.test(m_userComments);
+    case K::Owner:
+        return test.test(m_owner);
+    case K::Identifier:
+        return test.test(m_identifier);
+    case K::Tool:
+        return test.test(m_tool);
+    case K::Batch:
+        return test.test(m_batch);
+    case K::Checksum:
+        return test.test(m_checksum);
+    case K::VideoCodec:
+        return test.test(m_videoCodec);
+    case K::AudioCodec:
+        return test.test(m_audioCodec);
+    default:
+        return std::nullopt;
     }
 }
 
@@ -371,30 +384,54 @@ PlistValue MediaElement::valueForKey(ElementKey key) const
 {
     using K = ElementKey;
     switch (key) {
-    case K::Owner: return m_owner;
-    case K::Identifier: return m_identifier;
-    case K::Assets: return qint64(m_assets);
-    case K::Tool: return m_tool;
-    case K::Batch: return m_batch;
-    case K::Device: return device();
-    case K::Path: return path();
-    case K::Bookmark: return m_bookmark.isEmpty() ? PlistValue() : PlistValue(m_bookmark);
-    case K::Checksum: return m_checksum;
-    case K::Size: return m_size;
-    case K::Duration: return m_duration;
-    case K::PixelsWide: return m_pixelsWide;
-    case K::PixelsHigh: return m_pixelsHigh;
-    case K::FrameRate: return m_frameRate;
-    case K::VideoCodec: return m_videoCodec;
-    case K::AudioCodec: return m_audioCodec;
-    case K::CreationDate: return m_creationDate;
-    case K::ModifiedDate: return m_modifiedDate;
-    case K::ImportedDate: return m_importedDate;
-    case K::LaunchedDate: return m_hasLaunchedDate ? PlistValue(m_launchedDate) : PlistValue::null();
-    case K::PlayCount: return m_playCount;
-    case K::Rating: return qint64(m_rating);
-    case K::ImageMetrics: return imageMetrics();
-    case K::UserComments: return m_userComments;
+    case K::Owner:
+        return m_owner;
+    case K::Identifier:
+        return m_identifier;
+    case K::Assets:
+        return qint64(m_assets);
+    case K::Tool:
+        return m_tool;
+    case K::Batch:
+        return m_batch;
+    case K::Device:
+        return device();
+    case K::Path:
+        return path();
+    case K::Bookmark:
+        return m_bookmark.isEmpty() ? PlistValue() : PlistValue(m_bookmark);
+    case K::Checksum:
+        return m_checksum;
+    case K::Size:
+        return m_size;
+    case K::Duration:
+        return m_duration;
+    case K::PixelsWide:
+        return m_pixelsWide;
+    case K::PixelsHigh:
+        return m_pixelsHigh;
+    case K::FrameRate:
+        return m_frameRate;
+    case K::VideoCodec:
+        return m_videoCodec;
+    case K::AudioCodec:
+        return m_audioCodec;
+    case K::CreationDate:
+        return m_creationDate;
+    case K::ModifiedDate:
+        return m_modifiedDate;
+    case K::ImportedDate:
+        return m_importedDate;
+    case K::LaunchedDate:
+        return m_hasLaunchedDate ? PlistValue(m_launchedDate) : PlistValue::null();
+    case K::PlayCount:
+        return m_playCount;
+    case K::Rating:
+        return qint64(m_rating);
+    case K::ImageMetrics:
+        return imageMetrics();
+    case K::UserComments:
+        return m_userComments;
     case K::UserKeywords: {
         PlistArray members;
         members.reserve(m_userKeywords.size());
@@ -402,21 +439,34 @@ PlistValue MediaElement::valueForKey(ElementKey key) const
             members.append(identifier);
         return PlistValue::set(members);
     }
-    case K::UserFields: return m_userFields;
-    case K::Error: return m_error;
-    case K::Name: return name();
-    case K::Extension: return extension();
-    case K::ParentFolder: return parentFolder();
-    case K::ParentFolderPath: return parentFolderPath();
-    case K::Resolution: return resolution();
-    case K::AspectRatio: return aspectRatio();
-    case K::RoundedFrameRate: return roundedFrameRate();
-    case K::Summary: return summary();
-    case K::Status: return qint64(status());
-    case K::FileExists: return fileExists();
+    case K::UserFields:
+        return m_userFields;
+    case K::Error:
+        return m_error;
+    case K::Name:
+        return name();
+    case K::Extension:
+        return extension();
+    case K::ParentFolder:
+        return parentFolder();
+    case K::ParentFolderPath:
+        return parentFolderPath();
+    case K::Resolution:
+        return resolution();
+    case K::AspectRatio:
+        return aspectRatio();
+    case K::RoundedFrameRate:
+        return roundedFrameRate();
+    case K::Summary:
+        return summary();
+    case K::Status:
+        return qint64(status());
+    case K::FileExists:
+        return fileExists();
     case K::UserKeywordObjects:
         return m_library ? m_library->keywordObjectsForIdentifiers(m_userKeywords) : PlistValue();
-    case K::UserKeywordsExist: return userKeywordsExist();
+    case K::UserKeywordsExist:
+        return userKeywordsExist();
     case K::Resource: {
         const std::optional<FileIdentity> identity = resource();
         if (!identity)
@@ -426,14 +476,18 @@ PlistValue MediaElement::valueForKey(ElementKey key) const
     case K::Handlers: {
         PlistArray identifiers;
         for (const ApplicationInfo &application :
-             ApplicationLauncher::applicationsForExtension(extension()))
+            ApplicationLauncher::applicationsForExtension(extension()))
             identifiers.append(application.identifier);
         return identifiers;
     }
-    case K::PosterData: return posterData();
-    case K::ThumbnailData: return thumbnailData();
-    case K::StoryboardData: return storyboardData();
-    case K::FilmstripData: return filmstripData();
+    case K::PosterData:
+        return posterData();
+    case K::ThumbnailData:
+        return thumbnailData();
+    case K::StoryboardData:
+        return storyboardData();
+    case K::FilmstripData:
+        return filmstripData();
     }
     return {};
 }
@@ -499,15 +553,33 @@ bool MediaElement::assignStored(ElementKey key, const PlistValue &value)
     };
     bool accepted = false;
     switch (key) {
-    case K::Owner: accepted = setString(&MediaElement::setOwner); break;
-    case K::Tool: accepted = setString(&MediaElement::setTool); break;
-    case K::Batch: accepted = setString(&MediaElement::setBatch); break;
-    case K::Device: accepted = setString(&MediaElement::setDevice); break;
-    case K::Path: accepted = setString(&MediaElement::setPath); break;
-    case K::Checksum: accepted = setString(&MediaElement::setChecksum); break;
-    case K::VideoCodec: accepted = setString(&MediaElement::setVideoCodec); break;
-    case K::AudioCodec: accepted = setString(&MediaElement::setAudioCodec); break;
-    case K::UserComments: accepted = setString(&MediaElement::setUserComments); break;
+    case K::Owner:
+        accepted = setString(&MediaElement::setOwner);
+        break;
+    case K::Tool:
+        accepted = setString(&MediaElement::setTool);
+        break;
+    case K::Batch:
+        accepted = setString(&MediaElement::setBatch);
+        break;
+    case K::Device:
+        accepted = setString(&MediaElement::setDevice);
+        break;
+    case K::Path:
+        accepted = setString(&MediaElement::setPath);
+        break;
+    case K::Checksum:
+        accepted = setString(&MediaElement::setChecksum);
+        break;
+    case K::VideoCodec:
+        accepted = setString(&MediaElement::setVideoCodec);
+        break;
+    case K::AudioCodec:
+        accepted = setString(&MediaElement::setAudioCodec);
+        break;
+    case K::UserComments:
+        accepted = setString(&MediaElement::setUserComments);
+        break;
     case K::Bookmark:
         accepted = value.type() == PlistValue::Type::Data || value.isAbsent();
         if (accepted)
@@ -561,9 +633,15 @@ bool MediaElement::assignStored(ElementKey key, const PlistValue &value)
             accepted = true;
         }
         break;
-    case K::CreationDate: accepted = setDate(&MediaElement::setCreationDate); break;
-    case K::ModifiedDate: accepted = setDate(&MediaElement::setModifiedDate); break;
-    case K::ImportedDate: accepted = setDate(&MediaElement::setImportedDate); break;
+    case K::CreationDate:
+        accepted = setDate(&MediaElement::setCreationDate);
+        break;
+    case K::ModifiedDate:
+        accepted = setDate(&MediaElement::setModifiedDate);
+        break;
+    case K::ImportedDate:
+        accepted = setDate(&MediaElement::setImportedDate);
+        break;
     case K::LaunchedDate:
         if (value.type() == PlistValue::Type::Date) {
             setLaunchedDate(value.toDate());
@@ -619,7 +697,7 @@ void MediaElement::setValueForUndefinedKey(const PlistValue &value, const QStrin
         m_userFields.insert(key, value);
     }
     if (m_library && isMainThread())
-        emit m_library->elementValuesChanged(m_identifier, {key});
+        emit m_library->elementValuesChanged(m_identifier, { key });
 }
 
 QStringList MediaElement::arrayValueForUndefinedKey(const QString &key) const
@@ -700,10 +778,9 @@ QString MediaElement::roundedFrameRate() const
 
 QString MediaElement::summary() const
 {
-    return QStringList{ByteFormatter().stringForObjectValue(m_size),
-                       DurationFormatter().stringForObjectValue(m_duration), resolution(),
-                       aspectRatio(),
-                       FrameRateFormatter().stringForObjectValue(m_frameRate) + QStringLiteral(" fps")}
+    return QStringList { ByteFormatter().stringForObjectValue(m_size),
+        DurationFormatter().stringForObjectValue(m_duration), resolution(), aspectRatio(),
+        FrameRateFormatter().stringForObjectValue(m_frameRate) + QStringLiteral(" fps") }
         .join(QStringLiteral(", "));
 }
 
@@ -850,18 +927,18 @@ bool MediaElement::conformsToFilmstripMetrics(const PlistDictionary &settings) c
 int MediaElement::bitfieldForStoryboardMetrics(const PlistDictionary &metrics)
 {
     return int((metric(metrics, QStringLiteral("StoryboardSize")) & 15)
-               | ((metric(metrics, QStringLiteral("StoryboardRows")) & 15) << 4)
-               | ((metric(metrics, QStringLiteral("StoryboardColumns")) & 15) << 8)
-               | ((metric(metrics, QStringLiteral("StoryboardAspect")) & 1) << 12)
-               | ((metric(metrics, QStringLiteral("StoryboardRetina")) & 1) << 13));
+        | ((metric(metrics, QStringLiteral("StoryboardRows")) & 15) << 4)
+        | ((metric(metrics, QStringLiteral("StoryboardColumns")) & 15) << 8)
+        | ((metric(metrics, QStringLiteral("StoryboardAspect")) & 1) << 12)
+        | ((metric(metrics, QStringLiteral("StoryboardRetina")) & 1) << 13));
 }
 
 int MediaElement::bitfieldForFilmstripMetrics(const PlistDictionary &metrics)
 {
     return int((metric(metrics, QStringLiteral("FilmstripSize")) & 15)
-               | ((metric(metrics, QStringLiteral("FilmstripFrames")) & 15) << 4)
-               | ((metric(metrics, QStringLiteral("FilmstripAspect")) & 1) << 12)
-               | ((metric(metrics, QStringLiteral("FilmstripRetina")) & 1) << 13));
+        | ((metric(metrics, QStringLiteral("FilmstripFrames")) & 15) << 4)
+        | ((metric(metrics, QStringLiteral("FilmstripAspect")) & 1) << 12)
+        | ((metric(metrics, QStringLiteral("FilmstripRetina")) & 1) << 13));
 }
 
 // --- Fetching ahead ---------------------------------------------------------------------

@@ -14,9 +14,9 @@
 #include "model/elementkeys.h"
 #include "model/imagekinds.h"
 #include "model/keyvaluesource.h"
-#include "platform/archivedobject.h"
 #include "platform/fileidentity.h"
-#include "platform/plistvalue.h"
+#include "platform/plist/archivedobject.h"
+#include "platform/plist/plistvalue.h"
 #include "platform/result.h"
 
 #include <QByteArray>
@@ -52,8 +52,8 @@ public:
     MediaElement &operator=(const MediaElement &) = delete;
 
     static inline const QString ClassName = QStringLiteral("MediaElement");
-    static inline const QString PasteboardType =
-        QStringLiteral("com.tallowmere.vidarium.pasteboard.mediaelementtype");
+    static inline const QString PasteboardType
+        = QStringLiteral("com.tallowmere.vidarium.pasteboard.mediaelementtype");
 
     // --- Library back reference (not stored) ---------------------------------
     MediaLibrary *library() const;
@@ -243,7 +243,7 @@ private:
     mutable QMutex m_mutex;
     // Cut from m_path whenever it is set: criteria and searches read the name of
     // every element, and cutting it on each request cost an allocation each time.
-    QString m_name;         // guarded by m_mutex
+    QString m_name; // guarded by m_mutex
     std::atomic<const QChar *> m_nameText = nullptr; // m_name's characters, for prefetchValues()
     QString m_userComments;
     PlistDictionary m_userFields;
@@ -267,9 +267,9 @@ private:
     QString m_identifier;
     QString m_tool;
     QString m_batch;
-    QString m_device;       // guarded by m_mutex
-    QString m_path;         // guarded by m_mutex
-    QString m_extension;    // guarded by m_mutex
+    QString m_device; // guarded by m_mutex
+    QString m_path; // guarded by m_mutex
+    QString m_extension; // guarded by m_mutex
     QByteArray m_bookmark;
     QString m_checksum;
     QString m_videoCodec;

@@ -2,7 +2,7 @@
 
 #include "model/mediaelement.h"
 #include "model/medialibrary.h"
-#include "platform/keyedarchive.h"
+#include "platform/plist/keyedarchive.h"
 
 #include <QHash>
 #include <QThread>
@@ -52,8 +52,7 @@ public:
             if (!it->isNumber())
                 return value; // only flat numeric settings are worth sharing
             signature += it.key() + QLatin1Char('=') + QString::number(it->toDouble(), 'g', 17)
-                         + QLatin1Char(it->type() == PlistValue::Type::Real ? 'r' : 'i')
-                         + QLatin1Char(';');
+                + QLatin1Char(it->type() == PlistValue::Type::Real ? 'r' : 'i') + QLatin1Char(';');
         }
         const auto it = m_dictionaries.constFind(signature);
         if (it != m_dictionaries.constEnd() && *it == value) {
@@ -106,7 +105,7 @@ public:
         if (!object)
             object = storedForm(value);
         if (value.type() == PlistValue::Type::Dictionary) {
-            m_recent[m_nextRecent] = Recent{value.toDictionary(), object};
+            m_recent[m_nextRecent] = Recent { value.toDictionary(), object };
             m_nextRecent = (m_nextRecent + 1) % m_recent.size();
         }
         return object;
@@ -129,8 +128,8 @@ private:
             if (!it->isNumber())
                 return QString();
             signature += QLatin1Char(';') + it.key() + QLatin1Char('=')
-                         + QString::number(int(it->type())) + QLatin1Char(':')
-                         + QString::number(it->toDouble(), 'g', 17);
+                + QString::number(int(it->type())) + QLatin1Char(':')
+                + QString::number(it->toDouble(), 'g', 17);
         }
         return signature;
     }
@@ -140,8 +139,9 @@ private:
         using Field = GenericArchivedObject::Field;
         if (value.type() == PlistValue::Type::Set) {
             return std::make_shared<GenericArchivedObject>(
-                QStringList{QStringLiteral("NSSet"), QStringLiteral("NSObject")},
-                QList<Field>{{QStringLiteral("NS.objects"), PlistArray(), Field::Kind::ReferenceArray}});
+                QStringList { QStringLiteral("NSSet"), QStringLiteral("NSObject") },
+                QList<Field> {
+                    { QStringLiteral("NS.objects"), PlistArray(), Field::Kind::ReferenceArray } });
         }
         PlistArray keys;
         PlistArray values;
@@ -151,9 +151,9 @@ private:
             values.append(it.value());
         }
         return std::make_shared<GenericArchivedObject>(
-            QStringList{QStringLiteral("NSDictionary"), QStringLiteral("NSObject")},
-            QList<Field>{{QStringLiteral("NS.keys"), keys, Field::Kind::ReferenceArray},
-                         {QStringLiteral("NS.objects"), values, Field::Kind::ReferenceArray}});
+            QStringList { QStringLiteral("NSDictionary"), QStringLiteral("NSObject") },
+            QList<Field> { { QStringLiteral("NS.keys"), keys, Field::Kind::ReferenceArray },
+                { QStringLiteral("NS.objects"), values, Field::Kind::ReferenceArray } });
     }
 
     // The dictionaries shared last (an element's settings and its empty user
@@ -211,7 +211,10 @@ class MediaElementDecoding
 {
 public:
     // No other thread knows the element yet: no lock, and nothing to announce.
-    static void applyPath(MediaElement &element, const QString &path) { element.setPathLocked(path); }
+    static void applyPath(MediaElement &element, const QString &path)
+    {
+        element.setPathLocked(path);
+    }
 
     static Result<PlistValue> decode(ArchiveDecoder &decoder)
     {
@@ -235,7 +238,8 @@ public:
             else
                 applyPath(*element, path);
         }
-        element->assignStored(ElementKey::UserKeywords, decoder.decodeObject(QStringLiteral("userKeywords")));
+        element->assignStored(
+            ElementKey::UserKeywords, decoder.decodeObject(QStringLiteral("userKeywords")));
         const PlistValue fields = decoder.decodeObject(QStringLiteral("userFields"));
         if (fields.type() == PlistValue::Type::Dictionary && !fields.toDictionary().isEmpty())
             element->m_userFields = fields.toDictionary();
@@ -330,7 +334,7 @@ MediaElementDecodingScope::~MediaElementDecodingScope()
 
 QStringList MediaElement::classChain() const
 {
-    return {ClassName, QStringLiteral("NSObject")};
+    return { ClassName, QStringLiteral("NSObject") };
 }
 
 void MediaElement::encode(ArchiveEncoder &encoder) const
@@ -342,7 +346,8 @@ void MediaElement::encode(ArchiveEncoder &encoder) const
         else
             encoder.encodeObject(ElementKeys::name(key), valueForKey(key));
     }
-    encodeMaybeShared(encoder, QStringLiteral("userKeywords"), valueForKey(ElementKey::UserKeywords));
+    encodeMaybeShared(
+        encoder, QStringLiteral("userKeywords"), valueForKey(ElementKey::UserKeywords));
     encodeMaybeShared(encoder, QStringLiteral("userFields"), m_userFields);
     encoder.encodeBool(QStringLiteral("error"), m_error);
 }
@@ -358,8 +363,8 @@ void MediaElement::registerArchiveCoder()
 QByteArray MediaElement::pasteboardData() const
 {
     // The archiver holds the object only while it writes; share without owning.
-    const std::shared_ptr<ArchivedObject> self(std::shared_ptr<ArchivedObject>(),
-                                               const_cast<MediaElement *>(this));
+    const std::shared_ptr<ArchivedObject> self(
+        std::shared_ptr<ArchivedObject>(), const_cast<MediaElement *>(this));
     return KeyedArchiver::archivedData(PlistValue(self));
 }
 
@@ -371,7 +376,8 @@ Result<MediaElementPtr> MediaElement::fromPasteboardData(const QByteArray &data)
         return root.error();
     auto element = std::dynamic_pointer_cast<MediaElement>(root->toObject());
     if (!element)
-        return Error(Error::Code::Corrupt, QStringLiteral("The pasteboard holds no media element."));
+        return Error(
+            Error::Code::Corrupt, QStringLiteral("The pasteboard holds no media element."));
     return element;
 }
 

@@ -50,8 +50,7 @@ QString pathFromUrlOrPath(const QString &text)
 }
 
 // Runs body(i) for every index on the shared pool and waits.
-template<typename Body>
-void forEachConcurrently(qsizetype count, Body body)
+template <typename Body> void forEachConcurrently(qsizetype count, Body body)
 {
     std::vector<qsizetype> indexes(static_cast<size_t>(count));
     for (qsizetype i = 0; i < count; ++i)
@@ -59,10 +58,10 @@ void forEachConcurrently(qsizetype count, Body body)
     QtConcurrent::blockingMap(indexes, [&body](qsizetype i) { body(i); });
 }
 
-std::atomic_bool backgroundValidation{true};
+std::atomic_bool backgroundValidation { true };
 // Set as the application object goes: a running validation skips the elements
 // it has left.
-std::atomic_bool validationStopping{false};
+std::atomic_bool validationStopping { false };
 
 QThreadPool &validationPool();
 
@@ -103,7 +102,10 @@ void MediaLibrary::setImageRequester(ImageRequester requester)
 }
 
 MediaLibrary::MediaLibrary(MediaLibraryHost *host, QObject *parent)
-    : QObject(parent), m_host(host), m_identifier(generateUUID()), m_batch(generateUUID())
+    : QObject(parent)
+    , m_host(host)
+    , m_identifier(generateUUID())
+    , m_batch(generateUUID())
 {
     MediaElement::registerArchiveCoder();
     createBuiltInPlaylists();
@@ -158,8 +160,8 @@ QSet<FileIdentity> MediaLibrary::allResourcesSet() const
 {
     const MediaElementList elements = allElements();
     std::vector<std::optional<FileIdentity>> identities(size_t(elements.size()));
-    forEachConcurrently(elements.size(),
-                        [&](qsizetype i) { identities[size_t(i)] = elements[i]->resource(); });
+    forEachConcurrently(
+        elements.size(), [&](qsizetype i) { identities[size_t(i)] = elements[i]->resource(); });
     QSet<FileIdentity> result;
     result.reserve(elements.size());
     for (const std::optional<FileIdentity> &identity : identities) {
@@ -174,7 +176,8 @@ MediaElementList MediaLibrary::queueElements(const MediaElementList &elements)
     const QSet<FileIdentity> known = allResourcesSet();
     std::vector<char> accept(size_t(elements.size()), 0);
     forEachConcurrently(elements.size(), [&](qsizetype i) {
-        const std::optional<FileIdentity> identity = elements[i] ? elements[i]->resource() : std::nullopt;
+        const std::optional<FileIdentity> identity
+            = elements[i] ? elements[i]->resource() : std::nullopt;
         accept[size_t(i)] = elements[i] && (!identity || !known.contains(*identity));
     });
     MediaElementList accepted;
@@ -209,7 +212,8 @@ MediaElementList MediaLibrary::acceptElements(const MediaElementList &candidates
         // Identifiers name image files in the package: an element from elsewhere
         // (an older library, the pasteboard) with an unsafe or taken identifier
         // gets a fresh one.
-        if (!isValidIdentifier(element->identifier()) || elementWithIdentifier(element->identifier())) {
+        if (!isValidIdentifier(element->identifier())
+            || elementWithIdentifier(element->identifier())) {
             qInfo().noquote() << "Element" << element->identifier() << "given a new identifier";
             element->setIdentifier(generateUUID());
         }
@@ -217,10 +221,9 @@ MediaElementList MediaLibrary::acceptElements(const MediaElementList &candidates
         m_media.insert(element->identifier(), element);
         accepted.append(element);
     }
-    NotificationCenter::instance().post(
-        LibraryNotification::DidQueueElements, this,
-        {{LibraryNotification::LibraryIdentifierKey, m_identifier},
-         {LibraryNotification::LibraryElementArrayKey, QVariant::fromValue(accepted)}});
+    NotificationCenter::instance().post(LibraryNotification::DidQueueElements, this,
+        { { LibraryNotification::LibraryIdentifierKey, m_identifier },
+            { LibraryNotification::LibraryElementArrayKey, QVariant::fromValue(accepted) } });
     markChanged();
     return accepted;
 }
@@ -266,14 +269,15 @@ MediaElementPtr MediaLibrary::elementWithIdentifier(const QString &identifier) c
 bool MediaLibrary::containsElement(const MediaElement &element) const
 {
     const QString &identifier = element.identifier();
-    return m_media.contains(identifier) || m_trash.contains(identifier) || m_error.contains(identifier);
+    return m_media.contains(identifier) || m_trash.contains(identifier)
+        || m_error.contains(identifier);
 }
 
 MediaElementList MediaLibrary::allElements() const
 {
     MediaElementList elements;
     elements.reserve(m_media.size() + m_trash.size() + m_error.size());
-    for (const ElementDictionary *dictionary : {&m_media, &m_trash, &m_error}) {
+    for (const ElementDictionary *dictionary : { &m_media, &m_trash, &m_error }) {
         for (const MediaElementPtr &element : *dictionary)
             elements.append(element);
     }
@@ -283,7 +287,7 @@ MediaElementList MediaLibrary::allElements() const
 MediaElementList MediaLibrary::unprocessedElements() const
 {
     MediaElementList elements;
-    for (const ElementDictionary *dictionary : {&m_media, &m_trash}) {
+    for (const ElementDictionary *dictionary : { &m_media, &m_trash }) {
         for (const MediaElementPtr &element : *dictionary) {
             if (element->assets() != AssetsComplete)
                 elements.append(element);
@@ -354,7 +358,7 @@ MovedPaths findMovedElements(const MediaElementList &elements)
     MovedPaths moved;
     for (qsizetype i = 0; i < elements.size(); ++i) {
         if (!found[size_t(i)].isEmpty())
-            moved.append({elements[i]->identifier(), found[size_t(i)]});
+            moved.append({ elements[i]->identifier(), found[size_t(i)] });
     }
     return moved;
 }
@@ -402,13 +406,12 @@ void MediaLibrary::applyMovedPaths(const QList<QPair<QString, QString>> &moved)
     }
     if (changed == 0)
         return;
-    const QStringList keys = {QStringLiteral("fileExists"), QStringLiteral("path"),
-                              QStringLiteral("device"), QStringLiteral("parentFolder"),
-                              QStringLiteral("name")};
+    const QStringList keys = { QStringLiteral("fileExists"), QStringLiteral("path"),
+        QStringLiteral("device"), QStringLiteral("parentFolder"), QStringLiteral("name") };
     NotificationQueue::instance().enqueue(
-        Notification{LibraryNotification::SystemDidChangeElements, this,
-                     {{LibraryNotification::LibraryIdentifierKey, m_identifier},
-                      {LibraryNotification::LibraryElementPropertiesKey, keys}}});
+        Notification { LibraryNotification::SystemDidChangeElements, this,
+            { { LibraryNotification::LibraryIdentifierKey, m_identifier },
+                { LibraryNotification::LibraryElementPropertiesKey, keys } } });
     markChanged();
 }
 
@@ -422,15 +425,16 @@ QByteArray MediaLibrary::imageDataForElement(ElementImage image, const MediaElem
     const int flag = assetFlagForImage(image);
     if (flag == 0 || element.containsAssets(flag))
         return data;
-    if (imageRequester() && !UserDefaults::standard().boolForKey(QStringLiteral("ImportImagesImmediately"))) {
+    if (imageRequester()
+        && !UserDefaults::standard().boolForKey(QStringLiteral("ImportImagesImmediately"))) {
         if (const MediaElementPtr held = elementWithIdentifier(element.identifier()))
-            imageRequester()(*this, {held}, image);
+            imageRequester()(*this, { held }, image);
     }
     return data;
 }
 
-void MediaLibrary::setImageDataForElement(ElementImage image, const QByteArray &data,
-                                          const MediaElement &element)
+void MediaLibrary::setImageDataForElement(
+    ElementImage image, const QByteArray &data, const MediaElement &element)
 {
     QHash<QString, QByteArray> &store = m_images[size_t(image)];
     if (data.isEmpty()) {
@@ -440,10 +444,10 @@ void MediaLibrary::setImageDataForElement(ElementImage image, const QByteArray &
     } else {
         store.insert(element.identifier(), data);
     }
-    static const std::array<QString, ElementImageCount> keys = {
-        QStringLiteral("posterData"), QStringLiteral("thumbnailData"),
-        QStringLiteral("storyboardData"), QStringLiteral("filmstripData")};
-    emit elementValuesChanged(element.identifier(), {keys[size_t(image)]});
+    static const std::array<QString, ElementImageCount> keys
+        = { QStringLiteral("posterData"), QStringLiteral("thumbnailData"),
+              QStringLiteral("storyboardData"), QStringLiteral("filmstripData") };
+    emit elementValuesChanged(element.identifier(), { keys[size_t(image)] });
     if (image == ElementImage::Poster)
         markChanged();
 }
@@ -472,7 +476,7 @@ void MediaLibrary::synchronize()
 
 QStringList MediaLibrary::elementSearchKeys() const
 {
-    QStringList keys{QStringLiteral("name")};
+    QStringList keys { QStringLiteral("name") };
     if (UserDefaults::standard().boolForKey(QStringLiteral("SearchCommentsField")))
         keys.append(QStringLiteral("userComments"));
     for (const MediaUserFieldPtr &field : activeUserFields())
@@ -495,7 +499,7 @@ bool MediaLibrary::isValidIdentifier(const QString &identifier)
             if (c != QLatin1Char('-'))
                 return false;
         } else if (!((c >= QLatin1Char('0') && c <= QLatin1Char('9'))
-                     || (c >= QLatin1Char('A') && c <= QLatin1Char('F')))) {
+                       || (c >= QLatin1Char('A') && c <= QLatin1Char('F')))) {
             return false;
         }
     }

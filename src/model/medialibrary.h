@@ -12,7 +12,7 @@
 
 #include "model/imagekinds.h"
 #include "model/mediaelement.h"
-#include "platform/plistvalue.h"
+#include "platform/plist/plistvalue.h"
 
 #include <QHash>
 #include <QObject>
@@ -42,10 +42,10 @@ using ElementDictionary = QHash<QString, MediaElementPtr>;
 // carries QStrings, QStringLists (sets of keys) and MediaElementPtr /
 // MediaElementList values.
 namespace LibraryNotification {
-inline const QString DidQueueElements =
-    QStringLiteral("com.tallowmere.vidarium.LibraryDidQueueElementsNotification");
-inline const QString SystemDidChangeElements =
-    QStringLiteral("com.tallowmere.vidarium.SystemDidChangeElementsNotification");
+inline const QString DidQueueElements
+    = QStringLiteral("com.tallowmere.vidarium.LibraryDidQueueElementsNotification");
+inline const QString SystemDidChangeElements
+    = QStringLiteral("com.tallowmere.vidarium.SystemDidChangeElementsNotification");
 inline const QString LibraryIdentifierKey = QStringLiteral("LibraryIdentifier");
 inline const QString LibraryElementKey = QStringLiteral("LibraryElement");
 inline const QString LibraryElementArrayKey = QStringLiteral("LibraryElementArray");
@@ -61,7 +61,8 @@ public:
     virtual ~MediaLibraryHost() = default;
     virtual const DocumentDefaults *libraryDefaults() const = 0;
     // The image's bytes in the package; empty when there is no package or no file.
-    virtual QByteArray packageImageData(ElementImage image, const QString &elementIdentifier) const = 0;
+    virtual QByteArray packageImageData(
+        ElementImage image, const QString &elementIdentifier) const = 0;
     virtual QByteArray packageIconData(const QString &playlistIdentifier) const = 0;
     // Removes the file from the package at the next save; nothing when absent.
     virtual void removePackageImage(ElementImage image, const QString &elementIdentifier) = 0;
@@ -75,8 +76,8 @@ class MediaLibrary : public QObject
 public:
     // Asked to make an image an element lacks (the import dispatcher installs it;
     // model code never sees the dispatcher).
-    using ImageRequester =
-        std::function<void(MediaLibrary &library, const MediaElementList &elements, ElementImage image)>;
+    using ImageRequester = std::function<void(
+        MediaLibrary &library, const MediaElementList &elements, ElementImage image)>;
     static void setImageRequester(ImageRequester requester);
     // Registers the archive coders of elements and collections (idempotent).
     static void registerArchiveCoders();
@@ -132,16 +133,41 @@ public:
     // From memory, else from the package; asks for the image to be made when the
     // element lacks it and images are not made during import.
     QByteArray imageDataForElement(ElementImage image, const MediaElement &element);
-    void setImageDataForElement(ElementImage image, const QByteArray &data, const MediaElement &element);
-    QByteArray thumbnailDataForElement(const MediaElement &e) { return imageDataForElement(ElementImage::Thumbnail, e); }
-    QByteArray storyboardDataForElement(const MediaElement &e) { return imageDataForElement(ElementImage::Storyboard, e); }
-    QByteArray filmstripDataForElement(const MediaElement &e) { return imageDataForElement(ElementImage::Filmstrip, e); }
-    QByteArray posterDataForElement(const MediaElement &e) { return imageDataForElement(ElementImage::Poster, e); }
-    void setThumbnailData(const QByteArray &data, const MediaElement &e) { setImageDataForElement(ElementImage::Thumbnail, data, e); }
-    void setStoryboardData(const QByteArray &data, const MediaElement &e) { setImageDataForElement(ElementImage::Storyboard, data, e); }
-    void setFilmstripData(const QByteArray &data, const MediaElement &e) { setImageDataForElement(ElementImage::Filmstrip, data, e); }
+    void setImageDataForElement(
+        ElementImage image, const QByteArray &data, const MediaElement &element);
+    QByteArray thumbnailDataForElement(const MediaElement &e)
+    {
+        return imageDataForElement(ElementImage::Thumbnail, e);
+    }
+    QByteArray storyboardDataForElement(const MediaElement &e)
+    {
+        return imageDataForElement(ElementImage::Storyboard, e);
+    }
+    QByteArray filmstripDataForElement(const MediaElement &e)
+    {
+        return imageDataForElement(ElementImage::Filmstrip, e);
+    }
+    QByteArray posterDataForElement(const MediaElement &e)
+    {
+        return imageDataForElement(ElementImage::Poster, e);
+    }
+    void setThumbnailData(const QByteArray &data, const MediaElement &e)
+    {
+        setImageDataForElement(ElementImage::Thumbnail, data, e);
+    }
+    void setStoryboardData(const QByteArray &data, const MediaElement &e)
+    {
+        setImageDataForElement(ElementImage::Storyboard, data, e);
+    }
+    void setFilmstripData(const QByteArray &data, const MediaElement &e)
+    {
+        setImageDataForElement(ElementImage::Filmstrip, data, e);
+    }
     // Empty bytes remove the poster (also from the package).
-    void setPosterData(const QByteArray &data, const MediaElement &e) { setImageDataForElement(ElementImage::Poster, data, e); }
+    void setPosterData(const QByteArray &data, const MediaElement &e)
+    {
+        setImageDataForElement(ElementImage::Poster, data, e);
+    }
     // Images waiting for the next save, by element identifier.
     const QHash<QString, QByteArray> &pendingImages(ElementImage image) const;
     // After a save wrote them into the package.
@@ -156,11 +182,10 @@ public:
     const QHash<QString, MediaPlaylistPtr> &playlists() const { return m_playlists; }
     // No predicate makes a static collection of the given elements.
     MediaPlaylistPtr createPlaylist(const QString &name, const QString &type,
-                                    const std::optional<Predicate> &predicate,
-                                    const MediaElementList &elements = {});
+        const std::optional<Predicate> &predicate, const MediaElementList &elements = {});
     // A user collection: smart with a predicate, static without.
     MediaPlaylistPtr createPlaylist(const QString &name, const std::optional<Predicate> &predicate,
-                                    const MediaElementList &elements = {});
+        const MediaElementList &elements = {});
     void removePlaylistWithIdentifier(const QString &identifier);
     void removePlaylistIconWithIdentifier(const QString &identifier);
     MediaPlaylistPtr playlistWithType(const QString &type) const;

@@ -23,14 +23,14 @@ struct BuiltIn
 const QList<BuiltIn> &builtInCollections()
 {
     static const QList<BuiltIn> collections = {
-        {QStringLiteral("All Videos"), MediaPlaylist::TypeMedia},
-        {QStringLiteral("Trash"), MediaPlaylist::TypeTrash},
-        {QStringLiteral("Unreadable"), MediaPlaylist::TypeError},
-        {QStringLiteral("Last Import"), MediaPlaylist::TypeLastImport},
-        {QStringLiteral("Recently Added"), MediaPlaylist::TypeRecentlyAdded},
-        {QStringLiteral("Recently Played"), MediaPlaylist::TypeRecentlyPlayed},
-        {QStringLiteral("Favorites"), MediaPlaylist::TypeFavorites},
-        {QStringLiteral("Missing"), MediaPlaylist::TypeMissing},
+        { QStringLiteral("All Videos"), MediaPlaylist::TypeMedia },
+        { QStringLiteral("Trash"), MediaPlaylist::TypeTrash },
+        { QStringLiteral("Unreadable"), MediaPlaylist::TypeError },
+        { QStringLiteral("Last Import"), MediaPlaylist::TypeLastImport },
+        { QStringLiteral("Recently Added"), MediaPlaylist::TypeRecentlyAdded },
+        { QStringLiteral("Recently Played"), MediaPlaylist::TypeRecentlyPlayed },
+        { QStringLiteral("Favorites"), MediaPlaylist::TypeFavorites },
+        { QStringLiteral("Missing"), MediaPlaylist::TypeMissing },
     };
     return collections;
 }
@@ -39,7 +39,8 @@ std::optional<Predicate> formatPredicate(const QString &format, const PlistArray
 {
     const Result<Predicate> predicate = Predicate::fromFormat(format, arguments);
     if (!predicate) {
-        qWarning().noquote() << "Built-in criteria" << format << "did not parse:" << predicate.error().message();
+        qWarning().noquote() << "Built-in criteria" << format
+                             << "did not parse:" << predicate.error().message();
         return std::nullopt;
     }
     return *predicate;
@@ -56,12 +57,12 @@ void MediaLibrary::registerArchiveCoders()
 void MediaLibrary::createBuiltInPlaylists()
 {
     for (const BuiltIn &collection : builtInCollections()) {
-        MediaPlaylistPtr playlist =
-            MediaPlaylist::create(this, collection.type, collection.name, Predicate::truePredicate());
+        MediaPlaylistPtr playlist = MediaPlaylist::create(
+            this, collection.type, collection.name, Predicate::truePredicate());
         m_playlists.insert(playlist->identifier(), playlist);
     }
     playlistWithType(MediaPlaylist::TypeMissing)
-        ->setPredicate(formatPredicate(QStringLiteral("fileExists == %@"), {PlistValue(false)}));
+        ->setPredicate(formatPredicate(QStringLiteral("fileExists == %@"), { PlistValue(false) }));
     followBatchWithLastImport();
     updateBuiltInPredicates();
 }
@@ -78,18 +79,19 @@ void MediaLibrary::updateBuiltInPredicates()
         ->setRecentPredicate(QStringLiteral("importedDate"), int(settings.recentlyAddedDays()));
     playlistWithType(MediaPlaylist::TypeRecentlyPlayed)
         ->setRecentPredicate(QStringLiteral("launchedDate"), int(settings.recentlyPlayedDays()));
-    playlistWithType(MediaPlaylist::TypeFavorites)->setFavoritesPredicate(int(settings.minimumFavoritesRating()));
+    playlistWithType(MediaPlaylist::TypeFavorites)
+        ->setFavoritesPredicate(int(settings.minimumFavoritesRating()));
 }
 
 void MediaLibrary::followBatchWithLastImport()
 {
     if (const MediaPlaylistPtr lastImport = playlistWithType(MediaPlaylist::TypeLastImport))
-        lastImport->setPredicate(formatPredicate(QStringLiteral("batch == %@"), {PlistValue(m_batch)}));
+        lastImport->setPredicate(
+            formatPredicate(QStringLiteral("batch == %@"), { PlistValue(m_batch) }));
 }
 
 MediaPlaylistPtr MediaLibrary::createPlaylist(const QString &name, const QString &type,
-                                              const std::optional<Predicate> &predicate,
-                                              const MediaElementList &elements)
+    const std::optional<Predicate> &predicate, const MediaElementList &elements)
 {
     MediaPlaylistPtr playlist = MediaPlaylist::create(this, type, name, predicate, elements);
     m_playlists.insert(playlist->identifier(), playlist);
@@ -97,8 +99,8 @@ MediaPlaylistPtr MediaLibrary::createPlaylist(const QString &name, const QString
     return playlist;
 }
 
-MediaPlaylistPtr MediaLibrary::createPlaylist(const QString &name, const std::optional<Predicate> &predicate,
-                                              const MediaElementList &elements)
+MediaPlaylistPtr MediaLibrary::createPlaylist(const QString &name,
+    const std::optional<Predicate> &predicate, const MediaElementList &elements)
 {
     return createPlaylist(name, MediaPlaylist::TypeUser, predicate, elements);
 }
@@ -173,10 +175,13 @@ int MediaLibrary::adoptStoredPlaylists(const PlistValue &stored)
         if (playlist->type() != MediaPlaylist::TypeUser)
             continue; // built-in collections are always made afresh
         // The identifier names the collection's icon file.
-        if (!isValidIdentifier(playlist->identifier()) || m_playlists.contains(playlist->identifier())) {
+        if (!isValidIdentifier(playlist->identifier())
+            || m_playlists.contains(playlist->identifier())) {
             const QString fresh = generateUUID();
-            qWarning().noquote() << "Catalogue: collection identifier" << playlist->identifier().left(80)
-                                 << "cannot name a file or is taken; the collection is now" << fresh;
+            qWarning().noquote() << "Catalogue: collection identifier"
+                                 << playlist->identifier().left(80)
+                                 << "cannot name a file or is taken; the collection is now"
+                                 << fresh;
             playlist->setIdentifier(fresh);
         }
         playlist->setLibrary(this);

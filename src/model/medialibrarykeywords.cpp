@@ -22,9 +22,10 @@ bool isBlank(const QString &text)
 
 QList<MediaUserFieldPtr> fieldsSortedByName(QList<MediaUserFieldPtr> fields)
 {
-    std::sort(fields.begin(), fields.end(), [](const MediaUserFieldPtr &a, const MediaUserFieldPtr &b) {
-        return a->name() < b->name();
-    });
+    std::sort(
+        fields.begin(), fields.end(), [](const MediaUserFieldPtr &a, const MediaUserFieldPtr &b) {
+            return a->name() < b->name();
+        });
     return fields;
 }
 
@@ -133,7 +134,7 @@ PlistValue MediaLibrary::keywordObjectsForIdentifiers(const QStringList &identif
 void MediaLibrary::removeStaleKeywords()
 {
     QSet<QString> carried;
-    for (const ElementDictionary *dictionary : {&m_media, &m_trash, &m_error}) {
+    for (const ElementDictionary *dictionary : { &m_media, &m_trash, &m_error }) {
         for (const MediaElementPtr &element : *dictionary) {
             for (const QString &identifier : element->userKeywords())
                 carried.insert(identifier);

@@ -5,7 +5,7 @@
 #include "model/mediauserfield.h"
 #include "model/predicatecoding.h"
 #include "model/predicateevaluator.h"
-#include "platform/keyedarchive.h"
+#include "platform/plist/keyedarchive.h"
 #include "platform/userdefaults.h"
 
 #include <QDebug>
@@ -29,7 +29,8 @@ const QString ElementReferencesKey = QStringLiteral("elementReferences");
 
 const PredicateExpression *leftKeyPath(const Predicate &predicate)
 {
-    if (!predicate.isComparison() || predicate.leftExpression().kind() != PredicateExpression::Kind::KeyPath)
+    if (!predicate.isComparison()
+        || predicate.leftExpression().kind() != PredicateExpression::Kind::KeyPath)
         return nullptr;
     return &predicate.leftExpression();
 }
@@ -59,7 +60,8 @@ Result<PlistValue> decodePlaylist(ArchiveDecoder &decoder)
                                         .arg(playlist->identifier(), decoded.error().message());
     }
     const PlistValue references = decoder.decodeObject(ElementReferencesKey);
-    if (references.type() == PlistValue::Type::Set || references.type() == PlistValue::Type::Array) {
+    if (references.type() == PlistValue::Type::Set
+        || references.type() == PlistValue::Type::Array) {
         QSet<QString> identifiers;
         for (const PlistValue &member : references.toArray()) {
             if (member.type() == PlistValue::Type::String)
@@ -76,9 +78,9 @@ Result<PlistValue> decodePlaylist(ArchiveDecoder &decoder)
 
 } // namespace
 
-MediaPlaylistPtr MediaPlaylist::create(MediaLibrary *library, const QString &type, const QString &name,
-                                       const std::optional<Predicate> &predicate,
-                                       const MediaElementList &elements)
+MediaPlaylistPtr MediaPlaylist::create(MediaLibrary *library, const QString &type,
+    const QString &name, const std::optional<Predicate> &predicate,
+    const MediaElementList &elements)
 {
     auto playlist = std::make_shared<MediaPlaylist>();
     playlist->m_library = library;
@@ -109,7 +111,8 @@ void MediaPlaylist::setPredicate(const std::optional<Predicate> &predicate)
     m_predicate = predicate;
     // The archiver tells objects apart by address while it writes a catalogue, so each
     // collection keeps its archived criteria alive instead of making a temporary.
-    m_archivedPredicate = predicate ? PredicateCoding::archivedValue(*predicate) : PlistValue::null();
+    m_archivedPredicate
+        = predicate ? PredicateCoding::archivedValue(*predicate) : PlistValue::null();
 }
 
 bool MediaPlaylist::isListedByType() const
@@ -301,10 +304,11 @@ bool MediaPlaylist::predicateContainsStaleReferences() const
         return false;
     const QList<Predicate> &subs = m_predicate->subpredicates();
     return std::any_of(subs.begin(), subs.end(),
-                       [&removed](const Predicate &sub) { return refersTo(sub, removed); });
+        [&removed](const Predicate &sub) { return refersTo(sub, removed); });
 }
 
-std::optional<Predicate> MediaPlaylist::sameKindOver(const Predicate &compound, const QList<Predicate> &kept)
+std::optional<Predicate> MediaPlaylist::sameKindOver(
+    const Predicate &compound, const QList<Predicate> &kept)
 {
     if (kept.isEmpty())
         return std::nullopt;
@@ -329,7 +333,8 @@ void MediaPlaylist::removeInvalidCompoundPredicates()
     if (!m_predicate || !m_predicate->isCompound())
         return;
     const QList<Predicate> &subs = m_predicate->subpredicates();
-    if (std::any_of(subs.begin(), subs.end(), [](const Predicate &sub) { return !sub.isComparison(); }))
+    if (std::any_of(
+            subs.begin(), subs.end(), [](const Predicate &sub) { return !sub.isComparison(); }))
         setPredicate(std::nullopt);
 }
 
@@ -349,32 +354,32 @@ void MediaPlaylist::removeInvalidRegularExpressions()
 void MediaPlaylist::setRecentPredicate(const QString &dateKey, int days)
 {
     // The tree of: dateKey >= CAST(CAST(now(), "NSNumber") - %d, "NSDate") with days × 86400.
-    const PredicateExpression nowAsNumber = PredicateExpression::builtin(
-        QStringLiteral("castObject:toType:"),
-        {PredicateExpression::builtin(QStringLiteral("now"), {}),
-         PredicateExpression::constant(QStringLiteral("NSNumber"))});
-    const PredicateExpression earlier = PredicateExpression::builtin(
-        QStringLiteral("from:subtract:"),
-        {nowAsNumber, PredicateExpression::constant(PlistValue(qint64(days) * 86400))});
-    const PredicateExpression since = PredicateExpression::builtin(
-        QStringLiteral("castObject:toType:"),
-        {earlier, PredicateExpression::constant(QStringLiteral("NSDate"))});
-    setPredicate(Predicate::comparison(PredicateExpression::keyPath(dateKey),
-                                       PredicateOperatorType::GreaterThanOrEqualTo, since));
+    const PredicateExpression nowAsNumber
+        = PredicateExpression::builtin(QStringLiteral("castObject:toType:"),
+            { PredicateExpression::builtin(QStringLiteral("now"), {}),
+                PredicateExpression::constant(QStringLiteral("NSNumber")) });
+    const PredicateExpression earlier
+        = PredicateExpression::builtin(QStringLiteral("from:subtract:"),
+            { nowAsNumber, PredicateExpression::constant(PlistValue(qint64(days) * 86400)) });
+    const PredicateExpression since
+        = PredicateExpression::builtin(QStringLiteral("castObject:toType:"),
+            { earlier, PredicateExpression::constant(QStringLiteral("NSDate")) });
+    setPredicate(Predicate::comparison(
+        PredicateExpression::keyPath(dateKey), PredicateOperatorType::GreaterThanOrEqualTo, since));
 }
 
 void MediaPlaylist::setFavoritesPredicate(int minimumRating)
 {
     setPredicate(Predicate::comparison(PredicateExpression::keyPath(QStringLiteral("rating")),
-                                       PredicateOperatorType::GreaterThanOrEqualTo,
-                                       PredicateExpression::constant(PlistValue(minimumRating))));
+        PredicateOperatorType::GreaterThanOrEqualTo,
+        PredicateExpression::constant(PlistValue(minimumRating))));
 }
 
 // ---- Archive coding ------------------------------------------------------------------------
 
 QStringList MediaPlaylist::classChain() const
 {
-    return {ClassName, QStringLiteral("NSObject")};
+    return { ClassName, QStringLiteral("NSObject") };
 }
 
 void MediaPlaylist::encode(ArchiveEncoder &encoder) const
@@ -416,12 +421,12 @@ PlistDictionary MediaPlaylist::description() const
     for (const QString &identifier : m_elementReferences)
         references.append(identifier);
     return {
-        {OwnerKey, m_owner},
-        {IdentifierKey, m_identifier},
-        {TypeKey, m_type},
-        {NameKey, m_name},
-        {PredicateKey, m_predicate ? PlistValue(m_predicate->format()) : PlistValue::null()},
-        {ElementReferencesKey, PlistValue::set(references)},
+        { OwnerKey, m_owner },
+        { IdentifierKey, m_identifier },
+        { TypeKey, m_type },
+        { NameKey, m_name },
+        { PredicateKey, m_predicate ? PlistValue(m_predicate->format()) : PlistValue::null() },
+        { ElementReferencesKey, PlistValue::set(references) },
     };
 }
 

@@ -9,8 +9,8 @@
 
 #include "model/mediaelement.h"
 #include "model/predicate.h"
-#include "platform/archivedobject.h"
-#include "platform/plistvalue.h"
+#include "platform/plist/archivedobject.h"
+#include "platform/plist/plistvalue.h"
 
 #include <QByteArray>
 #include <QPointer>
@@ -35,8 +35,10 @@ public:
     static inline const QString TypeTrash = QStringLiteral("MediaPlaylistTypeTrash");
     static inline const QString TypeError = QStringLiteral("MediaPlaylistTypeError");
     static inline const QString TypeLastImport = QStringLiteral("MediaPlaylistTypeLastImport");
-    static inline const QString TypeRecentlyAdded = QStringLiteral("MediaPlaylistTypeRecentlyAdded");
-    static inline const QString TypeRecentlyPlayed = QStringLiteral("MediaPlaylistTypeRecentlyPlayed");
+    static inline const QString TypeRecentlyAdded
+        = QStringLiteral("MediaPlaylistTypeRecentlyAdded");
+    static inline const QString TypeRecentlyPlayed
+        = QStringLiteral("MediaPlaylistTypeRecentlyPlayed");
     static inline const QString TypeFavorites = QStringLiteral("MediaPlaylistTypeFavorites");
     static inline const QString TypeMissing = QStringLiteral("MediaPlaylistTypeMissing");
     static inline const QString TypeUser = QStringLiteral("MediaPlaylistTypeUser");
@@ -44,8 +46,7 @@ public:
     // initWithLibrary:type:name:predicate:elements: a new identifier, the library's
     // identifier as owner; no predicate makes a static collection of the elements.
     static MediaPlaylistPtr create(MediaLibrary *library, const QString &type, const QString &name,
-                                   const std::optional<Predicate> &predicate,
-                                   const MediaElementList &elements = {});
+        const std::optional<Predicate> &predicate, const MediaElementList &elements = {});
 
     // A blank to be filled from an archive (no identifier until one is set).
     MediaPlaylist() = default;
@@ -65,7 +66,10 @@ public:
     const std::optional<Predicate> &predicate() const { return m_predicate; }
     void setPredicate(const std::optional<Predicate> &predicate);
     const QSet<QString> &elementReferences() const { return m_elementReferences; }
-    void setElementReferences(const QSet<QString> &identifiers) { m_elementReferences = identifiers; }
+    void setElementReferences(const QSet<QString> &identifiers)
+    {
+        m_elementReferences = identifiers;
+    }
 
     bool isSmart() const { return m_predicate.has_value(); }
     bool isCollection() const { return !isSmart(); }
@@ -125,7 +129,8 @@ private:
     // Whether a direct subpredicate's left side is a key path naming a removed field.
     static bool refersTo(const Predicate &predicate, const QSet<QString> &identifiers);
     // The compound of the same kind over `kept`, or nothing when none is kept.
-    static std::optional<Predicate> sameKindOver(const Predicate &compound, const QList<Predicate> &kept);
+    static std::optional<Predicate> sameKindOver(
+        const Predicate &compound, const QList<Predicate> &kept);
 
     QPointer<MediaLibrary> m_library;
     QString m_owner;

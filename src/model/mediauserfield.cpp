@@ -2,9 +2,9 @@
 
 #include "model/mediaelement.h"
 #include "model/medialibrary.h"
-#include "platform/archivecoderregistry.h"
-#include "platform/archivedecoder.h"
-#include "platform/archiveencoder.h"
+#include "platform/plist/archivecoderregistry.h"
+#include "platform/plist/archivedecoder.h"
+#include "platform/plist/archiveencoder.h"
 
 #include <QCollator>
 #include <QSet>
@@ -61,18 +61,18 @@ QStringList completionsFromValues(const QStringList &values, const QString &pref
     QCollator collator;
     collator.setCaseSensitivity(Qt::CaseInsensitive);
     std::stable_sort(completions.begin(), completions.end(),
-                     [&](const QString &a, const QString &b) { return collator.compare(a, b) < 0; });
+        [&](const QString &a, const QString &b) { return collator.compare(a, b) < 0; });
     return completions;
 }
 
 PlistDictionary MediaUserField::description() const
 {
     return {
-        {QStringLiteral("owner"), m_owner},
-        {QStringLiteral("identifier"), m_identifier},
-        {QStringLiteral("name"), m_name},
-        {QStringLiteral("split"), m_split},
-        {QStringLiteral("removed"), m_removed},
+        { QStringLiteral("owner"), m_owner },
+        { QStringLiteral("identifier"), m_identifier },
+        { QStringLiteral("name"), m_name },
+        { QStringLiteral("split"), m_split },
+        { QStringLiteral("removed"), m_removed },
     };
 }
 
@@ -99,7 +99,8 @@ Result<PlistValue> MediaUserField::decode(ArchiveDecoder &decoder)
 void MediaUserField::registerArchiveCoder()
 {
     static std::once_flag once;
-    std::call_once(once, [] { ArchiveCoderRegistry::instance().registerDecoder(ClassName, &decode); });
+    std::call_once(
+        once, [] { ArchiveCoderRegistry::instance().registerDecoder(ClassName, &decode); });
 }
 
 } // namespace vidarium

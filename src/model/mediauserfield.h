@@ -7,8 +7,8 @@
 // the settings sheet can edit copies and hand them back.
 // Threads: main thread, like the library that holds it.
 
-#include "platform/archivedobject.h"
-#include "platform/plistvalue.h"
+#include "platform/plist/archivedobject.h"
+#include "platform/plist/plistvalue.h"
 #include "platform/result.h"
 
 #include <QPointer>
@@ -53,7 +53,10 @@ public:
 
     // copyWithZone: the same library, identifier and values.
     MediaUserFieldPtr copy() const;
-    bool operator==(const MediaUserField &other) const { return m_identifier == other.m_identifier; }
+    bool operator==(const MediaUserField &other) const
+    {
+        return m_identifier == other.m_identifier;
+    }
 
     // The distinct values the library's catalogue (not its trash or unreadable
     // elements) holds for this field that begin with `prefix` (case counts),

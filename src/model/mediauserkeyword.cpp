@@ -1,9 +1,9 @@
 #include "mediauserkeyword.h"
 
 #include "model/medialibrary.h"
-#include "platform/archivecoderregistry.h"
-#include "platform/archivedecoder.h"
-#include "platform/archiveencoder.h"
+#include "platform/plist/archivecoderregistry.h"
+#include "platform/plist/archivedecoder.h"
+#include "platform/plist/archiveencoder.h"
 
 #include <QSet>
 #include <QUuid>
@@ -51,7 +51,8 @@ MediaUserKeywordPtr MediaUserKeyword::copy() const
 void MediaUserKeyword::encode(ArchiveEncoder &encoder) const
 {
     encoder.encodeObject(QStringLiteral("identifier"), m_identifier);
-    encoder.encodeObject(QStringLiteral("name"), m_name.isNull() ? PlistValue() : PlistValue(m_name));
+    encoder.encodeObject(
+        QStringLiteral("name"), m_name.isNull() ? PlistValue() : PlistValue(m_name));
 }
 
 Result<PlistValue> MediaUserKeyword::decode(ArchiveDecoder &decoder)
@@ -67,7 +68,8 @@ Result<PlistValue> MediaUserKeyword::decode(ArchiveDecoder &decoder)
 void MediaUserKeyword::registerArchiveCoder()
 {
     static std::once_flag once;
-    std::call_once(once, [] { ArchiveCoderRegistry::instance().registerDecoder(ClassName, &decode); });
+    std::call_once(
+        once, [] { ArchiveCoderRegistry::instance().registerDecoder(ClassName, &decode); });
 }
 
 } // namespace vidarium

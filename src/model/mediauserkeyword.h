@@ -5,8 +5,8 @@
 // (the library prunes the rest).
 // Threads: main thread, like the library that holds it.
 
-#include "platform/archivedobject.h"
-#include "platform/plistvalue.h"
+#include "platform/plist/archivedobject.h"
+#include "platform/plist/plistvalue.h"
 #include "platform/result.h"
 
 #include <QPointer>
@@ -49,7 +49,10 @@ public:
     void setName(const QString &name) { m_name = name; }
 
     MediaUserKeywordPtr copy() const;
-    bool operator==(const MediaUserKeyword &other) const { return m_identifier == other.m_identifier; }
+    bool operator==(const MediaUserKeyword &other) const
+    {
+        return m_identifier == other.m_identifier;
+    }
 
     QString className() const override { return ClassName; }
     void encode(ArchiveEncoder &encoder) const override;

@@ -48,9 +48,15 @@ QString optionsText(int options)
 
 } // namespace
 
-Predicate::Predicate() : d(std::make_shared<Data>()) {}
+Predicate::Predicate()
+    : d(std::make_shared<Data>())
+{
+}
 
-Predicate::Predicate(std::shared_ptr<const Data> data) : d(std::move(data)) {}
+Predicate::Predicate(std::shared_ptr<const Data> data)
+    : d(std::move(data))
+{
+}
 
 Predicate Predicate::truePredicate()
 {
@@ -65,8 +71,7 @@ Predicate Predicate::falsePredicate()
 }
 
 Predicate Predicate::comparison(const PredicateExpression &left, PredicateOperatorType type,
-                                const PredicateExpression &right, ComparisonModifier modifier,
-                                int options)
+    const PredicateExpression &right, ComparisonModifier modifier, int options)
 {
     auto data = std::make_shared<Data>();
     data->kind = Kind::Comparison;
@@ -79,7 +84,7 @@ Predicate Predicate::comparison(const PredicateExpression &left, PredicateOperat
 }
 
 Predicate Predicate::customComparison(const PredicateExpression &left, const QString &selector,
-                                      const PredicateExpression &right, ComparisonModifier modifier)
+    const PredicateExpression &right, ComparisonModifier modifier)
 {
     auto data = std::make_shared<Data>();
     data->kind = Kind::Comparison;
@@ -168,20 +173,34 @@ const QList<Predicate> &Predicate::subpredicates() const
 QString Predicate::operatorName(PredicateOperatorType type)
 {
     switch (type) {
-    case PredicateOperatorType::LessThan: return QStringLiteral("<");
-    case PredicateOperatorType::LessThanOrEqualTo: return QStringLiteral("<=");
-    case PredicateOperatorType::GreaterThan: return QStringLiteral(">");
-    case PredicateOperatorType::GreaterThanOrEqualTo: return QStringLiteral(">=");
-    case PredicateOperatorType::EqualTo: return QStringLiteral("==");
-    case PredicateOperatorType::NotEqualTo: return QStringLiteral("!=");
-    case PredicateOperatorType::Matches: return QStringLiteral("MATCHES");
-    case PredicateOperatorType::Like: return QStringLiteral("LIKE");
-    case PredicateOperatorType::BeginsWith: return QStringLiteral("BEGINSWITH");
-    case PredicateOperatorType::EndsWith: return QStringLiteral("ENDSWITH");
-    case PredicateOperatorType::In: return QStringLiteral("IN");
-    case PredicateOperatorType::CustomSelector: return QStringLiteral("FUNCTION");
-    case PredicateOperatorType::Contains: return QStringLiteral("CONTAINS");
-    case PredicateOperatorType::Between: return QStringLiteral("BETWEEN");
+    case PredicateOperatorType::LessThan:
+        return QStringLiteral("<");
+    case PredicateOperatorType::LessThanOrEqualTo:
+        return QStringLiteral("<=");
+    case PredicateOperatorType::GreaterThan:
+        return QStringLiteral(">");
+    case PredicateOperatorType::GreaterThanOrEqualTo:
+        return QStringLiteral(">=");
+    case PredicateOperatorType::EqualTo:
+        return QStringLiteral("==");
+    case PredicateOperatorType::NotEqualTo:
+        return QStringLiteral("!=");
+    case PredicateOperatorType::Matches:
+        return QStringLiteral("MATCHES");
+    case PredicateOperatorType::Like:
+        return QStringLiteral("LIKE");
+    case PredicateOperatorType::BeginsWith:
+        return QStringLiteral("BEGINSWITH");
+    case PredicateOperatorType::EndsWith:
+        return QStringLiteral("ENDSWITH");
+    case PredicateOperatorType::In:
+        return QStringLiteral("IN");
+    case PredicateOperatorType::CustomSelector:
+        return QStringLiteral("FUNCTION");
+    case PredicateOperatorType::Contains:
+        return QStringLiteral("CONTAINS");
+    case PredicateOperatorType::Between:
+        return QStringLiteral("BETWEEN");
     }
     return QString();
 }
@@ -203,7 +222,8 @@ QString Predicate::format() const
         const QString op = d->operatorType == PredicateOperatorType::CustomSelector
             ? d->customSelector
             : operatorName(d->operatorType) + optionsText(d->options);
-        return text + d->left.format() + QLatin1Char(' ') + op + QLatin1Char(' ') + d->right.format();
+        return text + d->left.format() + QLatin1Char(' ') + op + QLatin1Char(' ')
+            + d->right.format();
     }
     case Kind::Compound:
         break;
@@ -214,8 +234,9 @@ QString Predicate::format() const
             : sub.format();
     };
     if (d->compoundType == CompoundPredicateType::Not)
-        return QStringLiteral("NOT ") + (d->subpredicates.isEmpty() ? QStringLiteral("TRUEPREDICATE")
-                                                                   : member(d->subpredicates.first()));
+        return QStringLiteral("NOT ")
+            + (d->subpredicates.isEmpty() ? QStringLiteral("TRUEPREDICATE")
+                                          : member(d->subpredicates.first()));
     // An empty AND holds and an empty OR fails, as they evaluate.
     if (d->subpredicates.isEmpty())
         return d->compoundType == CompoundPredicateType::And ? QStringLiteral("TRUEPREDICATE")
@@ -229,7 +250,8 @@ QString Predicate::format() const
 
 Result<PredicateEvaluator> Predicate::evaluator() const
 {
-    std::call_once(d->compiledOnce, [this] { d->compiled.emplace(PredicateEvaluator::compile(*this)); });
+    std::call_once(
+        d->compiledOnce, [this] { d->compiled.emplace(PredicateEvaluator::compile(*this)); });
     return *d->compiled;
 }
 
@@ -261,7 +283,8 @@ bool Predicate::operator==(const Predicate &other) const
             && d->options == other.d->options && d->customSelector == other.d->customSelector
             && d->left == other.d->left && d->right == other.d->right;
     case Kind::Compound:
-        return d->compoundType == other.d->compoundType && d->subpredicates == other.d->subpredicates;
+        return d->compoundType == other.d->compoundType
+            && d->subpredicates == other.d->subpredicates;
     }
     return false;
 }

@@ -8,7 +8,7 @@
 // Threads: immutable; copies may cross threads.
 
 #include "model/predicateexpression.h"
-#include "platform/plistvalue.h"
+#include "platform/plist/plistvalue.h"
 #include "platform/result.h"
 
 #include <QList>
@@ -63,9 +63,8 @@ public:
     static Predicate truePredicate();
     static Predicate falsePredicate();
     static Predicate comparison(const PredicateExpression &left, PredicateOperatorType type,
-                                const PredicateExpression &right,
-                                ComparisonModifier modifier = ComparisonModifier::Direct,
-                                int options = 0);
+        const PredicateExpression &right, ComparisonModifier modifier = ComparisonModifier::Direct,
+        int options = 0);
     static Predicate compound(CompoundPredicateType type, const QList<Predicate> &subpredicates);
     static Predicate andPredicate(const QList<Predicate> &subpredicates);
     static Predicate orPredicate(const QList<Predicate> &subpredicates);
@@ -91,8 +90,7 @@ public:
     // The selector of a CustomSelector operator read from an archive.
     const QString &customSelector() const;
     static Predicate customComparison(const PredicateExpression &left, const QString &selector,
-                                      const PredicateExpression &right,
-                                      ComparisonModifier modifier);
+        const PredicateExpression &right, ComparisonModifier modifier);
 
     // Compound parts.
     CompoundPredicateType compoundType() const;

@@ -1,6 +1,6 @@
 #include "predicatecoding.h"
 
-#include "platform/keyedarchive.h"
+#include "platform/plist/keyedarchive.h"
 
 #include <algorithm>
 #include <mutex>
@@ -29,11 +29,14 @@ enum ExpressionType : qint64 {
 class ArchivedClassConstant final : public ArchivedObject
 {
 public:
-    explicit ArchivedClassConstant(QString name) : m_name(std::move(name)) {}
+    explicit ArchivedClassConstant(QString name)
+        : m_name(std::move(name))
+    {
+    }
     QString className() const override { return QStringLiteral("NSConstantValueExpression"); }
     QStringList classChain() const override
     {
-        return {className(), QStringLiteral("NSExpression"), NSObjectName};
+        return { className(), QStringLiteral("NSExpression"), NSObjectName };
     }
     void encode(ArchiveEncoder &encoder) const override
     {
@@ -49,11 +52,14 @@ private:
 class ArchivedKeyPathSpecifier final : public ArchivedObject
 {
 public:
-    explicit ArchivedKeyPathSpecifier(QString path) : m_path(std::move(path)) {}
+    explicit ArchivedKeyPathSpecifier(QString path)
+        : m_path(std::move(path))
+    {
+    }
     QString className() const override { return QStringLiteral("NSKeyPathSpecifierExpression"); }
     QStringList classChain() const override
     {
-        return {className(), QStringLiteral("NSExpression"), NSObjectName};
+        return { className(), QStringLiteral("NSExpression"), NSObjectName };
     }
     void encode(ArchiveEncoder &encoder) const override
     {
@@ -71,19 +77,19 @@ class ArchivedExpression final : public ArchivedObject
 public:
     // The archived children are made here and owned by this object, so that each
     // stays one live object while the archive is written.
-    explicit ArchivedExpression(PredicateExpression expression) : m_expression(std::move(expression))
+    explicit ArchivedExpression(PredicateExpression expression)
+        : m_expression(std::move(expression))
     {
         switch (m_expression.kind()) {
         case PredicateExpression::Kind::KeyPath:
             m_operand = value(PredicateExpression::evaluatedObject());
-            m_children = {PlistValue(std::shared_ptr<ArchivedObject>(
-                std::make_shared<ArchivedKeyPathSpecifier>(m_expression.keyPath())))};
+            m_children = { PlistValue(std::shared_ptr<ArchivedObject>(
+                std::make_shared<ArchivedKeyPathSpecifier>(m_expression.keyPath()))) };
             break;
         case PredicateExpression::Kind::Function:
-            m_operand = m_expression.isBuiltin()
-                ? PlistValue(std::shared_ptr<ArchivedObject>(
-                      std::make_shared<ArchivedClassConstant>(PredicateUtilitiesClass)))
-                : value(m_expression.operand());
+            m_operand = m_expression.isBuiltin() ? PlistValue(std::shared_ptr<ArchivedObject>(
+                            std::make_shared<ArchivedClassConstant>(PredicateUtilitiesClass)))
+                                                 : value(m_expression.operand());
             m_children = values(m_expression.arguments());
             break;
         case PredicateExpression::Kind::Aggregate:
@@ -101,7 +107,8 @@ public:
             static const auto self = std::make_shared<ArchivedExpression>(expression);
             return PlistValue(std::shared_ptr<ArchivedObject>(self));
         }
-        return PlistValue(std::shared_ptr<ArchivedObject>(std::make_shared<ArchivedExpression>(expression)));
+        return PlistValue(
+            std::shared_ptr<ArchivedObject>(std::make_shared<ArchivedExpression>(expression)));
     }
 
     static PlistArray values(const QList<PredicateExpression> &expressions)
@@ -133,9 +140,9 @@ public:
     QStringList classChain() const override
     {
         if (m_expression.kind() == PredicateExpression::Kind::KeyPath)
-            return {className(), QStringLiteral("NSFunctionExpression"), QStringLiteral("NSExpression"),
-                    NSObjectName};
-        return {className(), QStringLiteral("NSExpression"), NSObjectName};
+            return { className(), QStringLiteral("NSFunctionExpression"),
+                QStringLiteral("NSExpression"), NSObjectName };
+        return { className(), QStringLiteral("NSExpression"), NSObjectName };
     }
 
     void encode(ArchiveEncoder &encoder) const override
@@ -146,8 +153,8 @@ public:
             encoder.encodeInt(typeKey, ConstantType);
             const PlistValue &constant = m_expression.constantValue();
             // nil is the nil reference, not an NSNull object.
-            encoder.encodeObject(QStringLiteral("NSConstantValue"),
-                                 constant.isAbsent() ? PlistValue() : constant);
+            encoder.encodeObject(
+                QStringLiteral("NSConstantValue"), constant.isAbsent() ? PlistValue() : constant);
             return;
         }
         case PredicateExpression::Kind::Aggregate:
@@ -167,9 +174,10 @@ public:
             encoder.encodeInt(typeKey, KeyPathType);
             encoder.encodeObject(QStringLiteral("NSOperand"), m_operand);
             encoder.encodeObject(QStringLiteral("NSSelectorName"),
-                                 path.contains(QLatin1Char('.')) ? QStringLiteral("valueForKeyPath:")
-                                                                 : QStringLiteral("valueForKey:"));
-            encoder.encodeObject(QStringLiteral("NSArguments"), m_children, ArchiveEncoder::Mutable);
+                path.contains(QLatin1Char('.')) ? QStringLiteral("valueForKeyPath:")
+                                                : QStringLiteral("valueForKey:"));
+            encoder.encodeObject(
+                QStringLiteral("NSArguments"), m_children, ArchiveEncoder::Mutable);
             return;
         }
         case PredicateExpression::Kind::Function:
@@ -192,8 +200,12 @@ private:
 class ArchivedOperator final : public ArchivedObject
 {
 public:
-    ArchivedOperator(PredicateOperatorType type, ComparisonModifier modifier, int options, QString selector)
-        : m_type(type), m_modifier(modifier), m_options(options), m_selector(std::move(selector))
+    ArchivedOperator(
+        PredicateOperatorType type, ComparisonModifier modifier, int options, QString selector)
+        : m_type(type)
+        , m_modifier(modifier)
+        , m_options(options)
+        , m_selector(std::move(selector))
     {
     }
 
@@ -209,26 +221,27 @@ public:
         case PredicateOperatorType::LessThanOrEqualTo:
         case PredicateOperatorType::GreaterThan:
         case PredicateOperatorType::GreaterThanOrEqualTo:
-            return {QStringLiteral("NSComparisonPredicateOperator"), base, NSObjectName};
+            return { QStringLiteral("NSComparisonPredicateOperator"), base, NSObjectName };
         case PredicateOperatorType::EqualTo:
         case PredicateOperatorType::NotEqualTo:
-            return {QStringLiteral("NSEqualityPredicateOperator"), base, NSObjectName};
+            return { QStringLiteral("NSEqualityPredicateOperator"), base, NSObjectName };
         case PredicateOperatorType::Matches:
-            return {matching, string, base, NSObjectName};
+            return { matching, string, base, NSObjectName };
         case PredicateOperatorType::Like:
-            return {QStringLiteral("NSLikePredicateOperator"), matching, string, base, NSObjectName};
+            return { QStringLiteral("NSLikePredicateOperator"), matching, string, base,
+                NSObjectName };
         case PredicateOperatorType::BeginsWith:
         case PredicateOperatorType::EndsWith:
-            return {QStringLiteral("NSSubstringPredicateOperator"), string, base, NSObjectName};
+            return { QStringLiteral("NSSubstringPredicateOperator"), string, base, NSObjectName };
         case PredicateOperatorType::In:
         case PredicateOperatorType::Contains:
-            return {QStringLiteral("NSInPredicateOperator"), base, NSObjectName};
+            return { QStringLiteral("NSInPredicateOperator"), base, NSObjectName };
         case PredicateOperatorType::Between:
-            return {QStringLiteral("NSBetweenPredicateOperator"), base, NSObjectName};
+            return { QStringLiteral("NSBetweenPredicateOperator"), base, NSObjectName };
         case PredicateOperatorType::CustomSelector:
             break;
         }
-        return {QStringLiteral("NSCustomPredicateOperator"), base, NSObjectName};
+        return { QStringLiteral("NSCustomPredicateOperator"), base, NSObjectName };
     }
 
     void encode(ArchiveEncoder &encoder) const override
@@ -245,7 +258,8 @@ public:
             return;
         case PredicateOperatorType::EqualTo:
         case PredicateOperatorType::NotEqualTo:
-            encoder.encodeBool(QStringLiteral("NSNegate"), m_type == PredicateOperatorType::NotEqualTo);
+            encoder.encodeBool(
+                QStringLiteral("NSNegate"), m_type == PredicateOperatorType::NotEqualTo);
             encoder.encodeInt(QStringLiteral("NSOptions"), m_options);
             return;
         case PredicateOperatorType::Matches:
@@ -257,8 +271,8 @@ public:
         case PredicateOperatorType::BeginsWith:
         case PredicateOperatorType::EndsWith:
             encoder.encodeInt(QStringLiteral("NSFlags"), m_options);
-            encoder.encodeInt(QStringLiteral("NSPosition"),
-                              m_type == PredicateOperatorType::BeginsWith ? 0 : 1);
+            encoder.encodeInt(
+                QStringLiteral("NSPosition"), m_type == PredicateOperatorType::BeginsWith ? 0 : 1);
             return;
         case PredicateOperatorType::Between:
             encoder.encodeInt(QStringLiteral("NSOptions"), m_options);
@@ -284,14 +298,15 @@ private:
 class ArchivedPredicate final : public ArchivedObject
 {
 public:
-    explicit ArchivedPredicate(Predicate predicate) : m_predicate(std::move(predicate))
+    explicit ArchivedPredicate(Predicate predicate)
+        : m_predicate(std::move(predicate))
     {
         if (m_predicate.isComparison()) {
             m_left = ArchivedExpression::value(m_predicate.leftExpression());
             m_right = ArchivedExpression::value(m_predicate.rightExpression());
-            m_operator = PlistValue(std::shared_ptr<ArchivedObject>(std::make_shared<ArchivedOperator>(
-                m_predicate.operatorType(), m_predicate.modifier(), m_predicate.options(),
-                m_predicate.customSelector())));
+            m_operator = PlistValue(std::shared_ptr<ArchivedObject>(
+                std::make_shared<ArchivedOperator>(m_predicate.operatorType(),
+                    m_predicate.modifier(), m_predicate.options(), m_predicate.customSelector())));
         } else if (m_predicate.isCompound()) {
             for (const Predicate &sub : m_predicate.subpredicates())
                 m_subpredicates.append(PredicateCoding::archivedValue(sub));
@@ -301,17 +316,21 @@ public:
     QString className() const override
     {
         switch (m_predicate.kind()) {
-        case Predicate::Kind::True: return QStringLiteral("NSTruePredicate");
-        case Predicate::Kind::False: return QStringLiteral("NSFalsePredicate");
-        case Predicate::Kind::Comparison: return QStringLiteral("NSComparisonPredicate");
-        case Predicate::Kind::Compound: break;
+        case Predicate::Kind::True:
+            return QStringLiteral("NSTruePredicate");
+        case Predicate::Kind::False:
+            return QStringLiteral("NSFalsePredicate");
+        case Predicate::Kind::Comparison:
+            return QStringLiteral("NSComparisonPredicate");
+        case Predicate::Kind::Compound:
+            break;
         }
         return QStringLiteral("NSCompoundPredicate");
     }
 
     QStringList classChain() const override
     {
-        return {className(), QStringLiteral("NSPredicate"), NSObjectName};
+        return { className(), QStringLiteral("NSPredicate"), NSObjectName };
     }
 
     void encode(ArchiveEncoder &encoder) const override
@@ -329,7 +348,8 @@ public:
             break;
         }
         encoder.encodeObject(QStringLiteral("NSSubpredicates"), m_subpredicates);
-        encoder.encodeInt(QStringLiteral("NSCompoundPredicateType"), qint64(m_predicate.compoundType()));
+        encoder.encodeInt(
+            QStringLiteral("NSCompoundPredicateType"), qint64(m_predicate.compoundType()));
     }
 
     const Predicate &predicate() const { return m_predicate; }
@@ -347,8 +367,7 @@ PlistValue objectValue(std::shared_ptr<ArchivedObject> object)
     return PlistValue(std::move(object));
 }
 
-template<typename T>
-std::shared_ptr<T> objectOf(const PlistValue &value)
+template <typename T> std::shared_ptr<T> objectOf(const PlistValue &value)
 {
     if (value.type() != PlistValue::Type::Object)
         return nullptr;
@@ -370,8 +389,8 @@ PlistValue keptAsFound(ArchiveDecoder &decoder)
             field.kind = GenericArchivedObject::Field::Kind::Reference;
             field.value = decoder.decodeObject(key);
         } else if (raw.type() == PlistValue::Type::Array && !raw.toArray().isEmpty()
-                   && std::all_of(raw.toArray().begin(), raw.toArray().end(),
-                                  [](const PlistValue &v) { return v.type() == PlistValue::Type::Uid; })) {
+            && std::all_of(raw.toArray().begin(), raw.toArray().end(),
+                [](const PlistValue &v) { return v.type() == PlistValue::Type::Uid; })) {
             field.kind = GenericArchivedObject::Field::Kind::ReferenceArray;
             field.value = decoder.decodeObjectArray(key);
         } else {
@@ -421,7 +440,8 @@ Result<PlistValue> decodeConstant(ArchiveDecoder &decoder)
     // An array of expressions is the aggregate {a, b}; an empty one is read as the
     // aggregate {} too, which prints and evaluates the same as an empty constant list.
     if (constant.type() == PlistValue::Type::Array
-        && (constant.toArray().isEmpty() || objectOf<ArchivedExpression>(constant.toArray().first()))) {
+        && (constant.toArray().isEmpty()
+            || objectOf<ArchivedExpression>(constant.toArray().first()))) {
         std::optional<QList<PredicateExpression>> members = expressionsOf(constant);
         if (!members)
             return keptAsFound(decoder);
@@ -443,13 +463,13 @@ Result<PlistValue> decodeFunction(ArchiveDecoder &decoder)
                 return expressionValue(PredicateExpression::keyPath(specifier->path()));
             if (operand)
                 return expressionValue(PredicateExpression::function(
-                    *operand, selector, {PredicateExpression::constant(specifier->path())}));
+                    *operand, selector, { PredicateExpression::constant(specifier->path()) }));
             return keptAsFound(decoder);
         }
     }
-    std::optional<QList<PredicateExpression>> arguments =
-        argumentValue.isAbsent() ? std::optional<QList<PredicateExpression>>(QList<PredicateExpression>())
-                                 : expressionsOf(argumentValue);
+    std::optional<QList<PredicateExpression>> arguments = argumentValue.isAbsent()
+        ? std::optional<QList<PredicateExpression>>(QList<PredicateExpression>())
+        : expressionsOf(argumentValue);
     if (!arguments || selector.isEmpty())
         return keptAsFound(decoder);
     if (objectOf<ArchivedClassConstant>(operandValue))
@@ -483,8 +503,8 @@ Result<PlistValue> decodeKeyPathSpecifier(ArchiveDecoder &decoder)
 
 Result<PlistValue> decodeAggregate(ArchiveDecoder &decoder)
 {
-    std::optional<QList<PredicateExpression>> members =
-        expressionsOf(decoder.decodeObject(QStringLiteral("NSCollection")));
+    std::optional<QList<PredicateExpression>> members
+        = expressionsOf(decoder.decodeObject(QStringLiteral("NSCollection")));
     if (!members)
         return keptAsFound(decoder);
     return expressionValue(PredicateExpression::aggregate(*members));
@@ -515,8 +535,8 @@ Result<PlistValue> decodeOperator(ArchiveDecoder &decoder)
         if (selector.isEmpty())
             return keptAsFound(decoder);
     }
-    return objectValue(std::make_shared<ArchivedOperator>(PredicateOperatorType(type), ComparisonModifier(modifier),
-                                                          int(options & 0x1f), selector));
+    return objectValue(std::make_shared<ArchivedOperator>(
+        PredicateOperatorType(type), ComparisonModifier(modifier), int(options & 0x1f), selector));
 }
 
 Result<PlistValue> predicateValue(const Predicate &predicate)
@@ -526,14 +546,19 @@ Result<PlistValue> predicateValue(const Predicate &predicate)
 
 Result<PlistValue> decodeComparison(ArchiveDecoder &decoder)
 {
-    std::optional<PredicateExpression> left = expressionOf(decoder.decodeObject(QStringLiteral("NSLeftExpression")));
-    std::optional<PredicateExpression> right = expressionOf(decoder.decodeObject(QStringLiteral("NSRightExpression")));
-    auto op = objectOf<ArchivedOperator>(decoder.decodeObject(QStringLiteral("NSPredicateOperator")));
+    std::optional<PredicateExpression> left
+        = expressionOf(decoder.decodeObject(QStringLiteral("NSLeftExpression")));
+    std::optional<PredicateExpression> right
+        = expressionOf(decoder.decodeObject(QStringLiteral("NSRightExpression")));
+    auto op
+        = objectOf<ArchivedOperator>(decoder.decodeObject(QStringLiteral("NSPredicateOperator")));
     if (!left || !right || !op)
         return keptAsFound(decoder);
     if (op->type() == PredicateOperatorType::CustomSelector)
-        return predicateValue(Predicate::customComparison(*left, op->selector(), *right, op->modifier()));
-    return predicateValue(Predicate::comparison(*left, op->type(), *right, op->modifier(), op->options()));
+        return predicateValue(
+            Predicate::customComparison(*left, op->selector(), *right, op->modifier()));
+    return predicateValue(
+        Predicate::comparison(*left, op->type(), *right, op->modifier(), op->options()));
 }
 
 Result<PlistValue> decodeCompound(ArchiveDecoder &decoder)
@@ -562,21 +587,21 @@ void PredicateCoding::registerArchiveCoders()
     std::call_once(once, [] {
         ArchiveCoderRegistry &registry = ArchiveCoderRegistry::instance();
         registry.registerDecoder(QStringLiteral("NSTruePredicate"),
-                                 [](ArchiveDecoder &) { return predicateValue(Predicate::truePredicate()); });
+            [](ArchiveDecoder &) { return predicateValue(Predicate::truePredicate()); });
         registry.registerDecoder(QStringLiteral("NSFalsePredicate"),
-                                 [](ArchiveDecoder &) { return predicateValue(Predicate::falsePredicate()); });
+            [](ArchiveDecoder &) { return predicateValue(Predicate::falsePredicate()); });
         registry.registerDecoder(QStringLiteral("NSComparisonPredicate"), &decodeComparison);
         registry.registerDecoder(QStringLiteral("NSCompoundPredicate"), &decodeCompound);
-        for (const char *name : {"NSComparisonPredicateOperator", "NSEqualityPredicateOperator",
-                                 "NSMatchingPredicateOperator", "NSLikePredicateOperator",
-                                 "NSSubstringPredicateOperator", "NSInPredicateOperator",
-                                 "NSBetweenPredicateOperator", "NSCustomPredicateOperator",
-                                 "NSPredicateOperator"})
+        for (const char *name : { "NSComparisonPredicateOperator", "NSEqualityPredicateOperator",
+                 "NSMatchingPredicateOperator", "NSLikePredicateOperator",
+                 "NSSubstringPredicateOperator", "NSInPredicateOperator",
+                 "NSBetweenPredicateOperator", "NSCustomPredicateOperator", "NSPredicateOperator" })
             registry.registerDecoder(QLatin1String(name), &decodeOperator);
         registry.registerDecoder(QStringLiteral("NSConstantValueExpression"), &decodeConstant);
         registry.registerDecoder(QStringLiteral("NSSelfExpression"), &decodeSelf);
         registry.registerDecoder(QStringLiteral("NSVariableExpression"), &decodeVariable);
-        registry.registerDecoder(QStringLiteral("NSKeyPathSpecifierExpression"), &decodeKeyPathSpecifier);
+        registry.registerDecoder(
+            QStringLiteral("NSKeyPathSpecifierExpression"), &decodeKeyPathSpecifier);
         registry.registerDecoder(QStringLiteral("NSKeyPathExpression"), &decodeFunction);
         registry.registerDecoder(QStringLiteral("NSFunctionExpression"), &decodeFunction);
         registry.registerDecoder(QStringLiteral("NSAggregateExpression"), &decodeAggregate);
@@ -594,8 +619,8 @@ Result<Predicate> PredicateCoding::predicateFromValue(const PlistValue &value)
         return archived->predicate();
     if (value.type() == PlistValue::Type::Object && value.toObject())
         return Error(Error::Code::Unsupported,
-                     QStringLiteral("The criteria use a form this program does not read (%1).")
-                         .arg(value.toObject()->className()));
+            QStringLiteral("The criteria use a form this program does not read (%1).")
+                .arg(value.toObject()->className()));
     return Error(Error::Code::Corrupt, QStringLiteral("The stored criteria are not a predicate."));
 }
 

@@ -10,7 +10,7 @@
 // Threads: registration once at start; encoding and decoding on any thread.
 
 #include "model/predicate.h"
-#include "platform/plistvalue.h"
+#include "platform/plist/plistvalue.h"
 #include "platform/result.h"
 
 namespace vidarium {

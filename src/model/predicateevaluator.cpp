@@ -38,7 +38,10 @@ static_assert(keySlotCount <= 32, "slots are marked in a 32-bit mask");
 
 struct Context
 {
-    explicit Context(const KeyValueSource &source) : object(source) {}
+    explicit Context(const KeyValueSource &source)
+        : object(source)
+    {
+    }
     ~Context()
     {
         for (std::uint32_t remaining = engaged; remaining != 0; remaining &= remaining - 1)
@@ -50,8 +53,7 @@ struct Context
     // The value of the key in the slot, read on first use: most criteria use two
     // or three of the slots, and making and destroying all of them for every
     // object cost as much as a comparison.
-    template <typename Read>
-    const PlistValue &keyValue(int slot, const Read &read) const
+    template <typename Read> const PlistValue &keyValue(int slot, const Read &read) const
     {
         if (!(engaged & (1u << slot))) {
             new (storage[slot]) PlistValue(read());
@@ -71,7 +73,10 @@ struct Context
     mutable std::optional<double> now;
 
 private:
-    PlistValue *held(int slot) const { return std::launder(reinterpret_cast<PlistValue *>(storage[slot])); }
+    PlistValue *held(int slot) const
+    {
+        return std::launder(reinterpret_cast<PlistValue *>(storage[slot]));
+    }
 
     mutable std::uint32_t engaged = 0;
     alignas(PlistValue) mutable unsigned char storage[keySlotCount][sizeof(PlistValue)];
@@ -104,12 +109,13 @@ bool isList(const PlistValue &value)
 class CompiledRegex
 {
 public:
-    static Result<std::shared_ptr<CompiledRegex>> compile(const QString &pattern, bool caseInsensitive)
+    static Result<std::shared_ptr<CompiledRegex>> compile(
+        const QString &pattern, bool caseInsensitive)
     {
         UErrorCode status = U_ZERO_ERROR;
-        UParseError parseError{};
-        const icu::UnicodeString source(reinterpret_cast<const UChar *>(pattern.utf16()),
-                                        int32_t(pattern.size()));
+        UParseError parseError {};
+        const icu::UnicodeString source(
+            reinterpret_cast<const UChar *>(pattern.utf16()), int32_t(pattern.size()));
         uint32_t flags = UREGEX_DOTALL;
         if (caseInsensitive)
             flags |= UREGEX_CASE_INSENSITIVE;
@@ -117,9 +123,9 @@ public:
             icu::RegexPattern::compile(source, flags, parseError, status));
         if (U_FAILURE(status) || !compiled) {
             return Error(Error::Code::InvalidArgument,
-                         QStringLiteral("The regular expression \"%1\" is not valid (%2 at offset %3).")
-                             .arg(pattern, QString::fromLatin1(u_errorName(status)))
-                             .arg(parseError.offset));
+                QStringLiteral("The regular expression \"%1\" is not valid (%2 at offset %3).")
+                    .arg(pattern, QString::fromLatin1(u_errorName(status)))
+                    .arg(parseError.offset));
         }
         auto regex = std::make_shared<CompiledRegex>();
         regex->m_pattern = std::move(compiled);
@@ -143,8 +149,8 @@ public:
             }
             m_matcher->setTimeLimit(regexTimeLimit, status);
         }
-        const icu::UnicodeString input(false, reinterpret_cast<const UChar *>(text.utf16()),
-                                       int32_t(text.size()));
+        const icu::UnicodeString input(
+            false, reinterpret_cast<const UChar *>(text.utf16()), int32_t(text.size()));
         m_matcher->reset(input);
         const bool matched = m_matcher->matches(status);
         m_matcher->reset(icu::UnicodeString());
@@ -163,7 +169,7 @@ private:
     std::unique_ptr<icu::RegexPattern> m_pattern;
     mutable std::mutex m_mutex;
     mutable std::unique_ptr<icu::RegexMatcher> m_matcher; // guarded by m_mutex
-    mutable bool m_timedOut = false;                       // guarded by m_mutex
+    mutable bool m_timedOut = false; // guarded by m_mutex
 };
 
 // ---- Values ----------------------------------------------------------------
@@ -198,7 +204,10 @@ int costOf(const std::vector<std::unique_ptr<ValueNode>> &nodes)
 class ConstantValue final : public ValueNode
 {
 public:
-    explicit ConstantValue(PlistValue value) : m_value(std::move(value)) {}
+    explicit ConstantValue(PlistValue value)
+        : m_value(std::move(value))
+    {
+    }
     PlistValue value(const Context &) const override { return m_value; }
     const PlistValue *constant() const override { return &m_value; }
 
@@ -216,7 +225,10 @@ class KeyValue final : public ValueNode
 {
 public:
     KeyValue(const QString &path, int slot)
-        : m_path(path), m_key(path), m_dotted(path.contains(QLatin1Char('.'))), m_slot(slot)
+        : m_path(path)
+        , m_key(path)
+        , m_dotted(path.contains(QLatin1Char('.')))
+        , m_slot(slot)
     {
     }
     PlistValue value(const Context &context) const override
@@ -244,7 +256,8 @@ private:
 
     PlistValue read(const Context &context) const
     {
-        return m_dotted ? context.object.valueForKeyPath(m_path) : context.object.valueForPreparedKey(m_key);
+        return m_dotted ? context.object.valueForKeyPath(m_path)
+                        : context.object.valueForPreparedKey(m_key);
     }
 
     QString m_path;
@@ -267,7 +280,10 @@ PlistArray valuesOf(const ValueNodes &nodes, const Context &context)
 class AggregateValue final : public ValueNode
 {
 public:
-    explicit AggregateValue(ValueNodes members) : m_members(std::move(members)) {}
+    explicit AggregateValue(ValueNodes members)
+        : m_members(std::move(members))
+    {
+    }
     PlistValue value(const Context &context) const override { return valuesOf(m_members, context); }
     int cost() const override { return costOf(m_members); }
 
@@ -281,8 +297,9 @@ class MethodValue final : public ValueNode
 {
 public:
     MethodValue(bool onEvaluatedObject, QString selector, ValueNodes arguments)
-        : m_onEvaluatedObject(onEvaluatedObject), m_selector(std::move(selector)),
-          m_arguments(std::move(arguments))
+        : m_onEvaluatedObject(onEvaluatedObject)
+        , m_selector(std::move(selector))
+        , m_arguments(std::move(arguments))
     {
     }
     PlistValue value(const Context &context) const override
@@ -299,27 +316,43 @@ private:
     ValueNodes m_arguments;
 };
 
-enum class Builtin { Now, Cast, Add, Subtract, Multiply, Divide, Power, Count, Sum, Average,
-                     Min, Max, Abs, Uppercase, Lowercase, Unknown };
+enum class Builtin {
+    Now,
+    Cast,
+    Add,
+    Subtract,
+    Multiply,
+    Divide,
+    Power,
+    Count,
+    Sum,
+    Average,
+    Min,
+    Max,
+    Abs,
+    Uppercase,
+    Lowercase,
+    Unknown
+};
 
 Builtin builtinFor(const QString &selector)
 {
     static const QHash<QString, Builtin> table = {
-        {QStringLiteral("now"), Builtin::Now},
-        {QStringLiteral("castObject:toType:"), Builtin::Cast},
-        {QStringLiteral("add:to:"), Builtin::Add},
-        {QStringLiteral("from:subtract:"), Builtin::Subtract},
-        {QStringLiteral("multiply:by:"), Builtin::Multiply},
-        {QStringLiteral("divide:by:"), Builtin::Divide},
-        {QStringLiteral("raise:toPower:"), Builtin::Power},
-        {QStringLiteral("count:"), Builtin::Count},
-        {QStringLiteral("sum:"), Builtin::Sum},
-        {QStringLiteral("average:"), Builtin::Average},
-        {QStringLiteral("min:"), Builtin::Min},
-        {QStringLiteral("max:"), Builtin::Max},
-        {QStringLiteral("abs:"), Builtin::Abs},
-        {QStringLiteral("uppercase:"), Builtin::Uppercase},
-        {QStringLiteral("lowercase:"), Builtin::Lowercase},
+        { QStringLiteral("now"), Builtin::Now },
+        { QStringLiteral("castObject:toType:"), Builtin::Cast },
+        { QStringLiteral("add:to:"), Builtin::Add },
+        { QStringLiteral("from:subtract:"), Builtin::Subtract },
+        { QStringLiteral("multiply:by:"), Builtin::Multiply },
+        { QStringLiteral("divide:by:"), Builtin::Divide },
+        { QStringLiteral("raise:toPower:"), Builtin::Power },
+        { QStringLiteral("count:"), Builtin::Count },
+        { QStringLiteral("sum:"), Builtin::Sum },
+        { QStringLiteral("average:"), Builtin::Average },
+        { QStringLiteral("min:"), Builtin::Min },
+        { QStringLiteral("max:"), Builtin::Max },
+        { QStringLiteral("abs:"), Builtin::Abs },
+        { QStringLiteral("uppercase:"), Builtin::Uppercase },
+        { QStringLiteral("lowercase:"), Builtin::Lowercase },
     };
     return table.value(selector, Builtin::Unknown);
 }
@@ -342,7 +375,7 @@ PlistValue cast(const PlistValue &value, const QString &type)
         if (value.type() == PlistValue::Type::Date)
             return value;
         if (value.isNumber() && value.type() != PlistValue::Type::Bool)
-            return PlistDate{value.toDouble()};
+            return PlistDate { value.toDouble() };
         return {};
     }
     if (type == QLatin1String("NSString")) {
@@ -377,12 +410,18 @@ PlistValue arithmetic(Builtin op, const PlistValue &a, const PlistValue &b)
     const double x = a.toDouble();
     const double y = b.toDouble();
     switch (op) {
-    case Builtin::Add: return x + y;
-    case Builtin::Subtract: return x - y;
-    case Builtin::Multiply: return x * y;
-    case Builtin::Divide: return x / y;
-    case Builtin::Power: return std::pow(x, y);
-    default: return {};
+    case Builtin::Add:
+        return x + y;
+    case Builtin::Subtract:
+        return x - y;
+    case Builtin::Multiply:
+        return x * y;
+    case Builtin::Divide:
+        return x / y;
+    case Builtin::Power:
+        return std::pow(x, y);
+    default:
+        return {};
     }
 }
 
@@ -394,8 +433,9 @@ PlistValue aggregateOf(Builtin op, const PlistValue &collection)
     if (op == Builtin::Min || op == Builtin::Max) {
         PlistValue best;
         for (const PlistValue &member : members) {
-            const std::optional<int> order = best.isValid() ? PredicateValues::compare(member, best, 0)
-                                                            : std::optional<int>(0);
+            const std::optional<int> order = best.isValid()
+                ? PredicateValues::compare(member, best, 0)
+                : std::optional<int>(0);
             if (!best.isValid() || (order && (op == Builtin::Min ? *order < 0 : *order > 0)))
                 best = member;
         }
@@ -414,10 +454,11 @@ PlistValue aggregateOf(Builtin op, const PlistValue &collection)
 
 PlistValue applyBuiltin(Builtin op, const PlistArray &arguments, const Context &context)
 {
-    auto argument = [&arguments](int i) { return i < arguments.size() ? arguments[i] : PlistValue(); };
+    auto argument
+        = [&arguments](int i) { return i < arguments.size() ? arguments[i] : PlistValue(); };
     switch (op) {
     case Builtin::Now:
-        return PlistDate{context.nowSeconds()};
+        return PlistDate { context.nowSeconds() };
     case Builtin::Cast:
         return cast(argument(0), argument(1).toString());
     case Builtin::Add:
@@ -441,7 +482,8 @@ PlistValue applyBuiltin(Builtin op, const PlistArray &arguments, const Context &
         return aggregateOf(op, argument(0));
     case Builtin::Abs: {
         const PlistValue value = argument(0);
-        if (value.type() == PlistValue::Type::Integer && value.toInteger() != std::numeric_limits<qint64>::min())
+        if (value.type() == PlistValue::Type::Integer
+            && value.toInteger() != std::numeric_limits<qint64>::min())
             return qint64(std::llabs(value.toInteger()));
         return value.isNumber() ? PlistValue(std::fabs(value.toDouble())) : PlistValue();
     }
@@ -461,7 +503,11 @@ PlistValue applyBuiltin(Builtin op, const PlistArray &arguments, const Context &
 class BuiltinValue final : public ValueNode
 {
 public:
-    BuiltinValue(Builtin op, ValueNodes arguments) : m_op(op), m_arguments(std::move(arguments)) {}
+    BuiltinValue(Builtin op, ValueNodes arguments)
+        : m_op(op)
+        , m_arguments(std::move(arguments))
+    {
+    }
     PlistValue value(const Context &context) const override
     {
         return applyBuiltin(m_op, valuesOf(m_arguments, context), context);
@@ -484,7 +530,8 @@ std::unique_ptr<ValueNode> compileValue(const PredicateExpression &expression, C
     case Kind::Variable:
         return std::make_unique<ConstantValue>(PlistValue()); // no variables are ever bound
     case Kind::KeyPath:
-        return std::make_unique<KeyValue>(expression.keyPath(), state.slotFor(expression.keyPath()));
+        return std::make_unique<KeyValue>(
+            expression.keyPath(), state.slotFor(expression.keyPath()));
     case Kind::Aggregate: {
         ValueNodes members;
         bool allConstant = true;
@@ -519,7 +566,7 @@ std::unique_ptr<ValueNode> compileValue(const PredicateExpression &expression, C
         PlistArray values;
         for (const auto &argument : arguments)
             values.append(*argument->constant());
-        const ValueKeyValueSource nothing{PlistValue()};
+        const ValueKeyValueSource nothing { PlistValue() };
         return std::make_unique<ConstantValue>(applyBuiltin(op, values, Context(nothing)));
     }
     return std::make_unique<BuiltinValue>(op, std::move(arguments));
@@ -547,7 +594,10 @@ using Nodes = std::vector<std::unique_ptr<Node>>;
 class ConstantNode final : public Node
 {
 public:
-    explicit ConstantNode(bool value) : m_value(value) {}
+    explicit ConstantNode(bool value)
+        : m_value(value)
+    {
+    }
     bool test(const Context &) const override { return m_value; }
 
 private:
@@ -565,14 +615,17 @@ int costOf(const Nodes &nodes)
 Nodes cheapestFirst(Nodes members)
 {
     std::stable_sort(members.begin(), members.end(),
-                     [](const auto &a, const auto &b) { return a->cost() < b->cost(); });
+        [](const auto &a, const auto &b) { return a->cost() < b->cost(); });
     return members;
 }
 
 class AndNode final : public Node
 {
 public:
-    explicit AndNode(Nodes members) : m_members(cheapestFirst(std::move(members))) {}
+    explicit AndNode(Nodes members)
+        : m_members(cheapestFirst(std::move(members)))
+    {
+    }
     int cost() const override { return costOf(m_members); }
     bool test(const Context &context) const override
     {
@@ -590,7 +643,10 @@ private:
 class OrNode final : public Node
 {
 public:
-    explicit OrNode(Nodes members) : m_members(cheapestFirst(std::move(members))) {}
+    explicit OrNode(Nodes members)
+        : m_members(cheapestFirst(std::move(members)))
+    {
+    }
     int cost() const override { return costOf(m_members); }
     bool test(const Context &context) const override
     {
@@ -608,7 +664,10 @@ private:
 class NotNode final : public Node
 {
 public:
-    explicit NotNode(std::unique_ptr<Node> inner) : m_inner(std::move(inner)) {}
+    explicit NotNode(std::unique_ptr<Node> inner)
+        : m_inner(std::move(inner))
+    {
+    }
     bool test(const Context &context) const override { return !m_inner->test(context); }
     int cost() const override { return m_inner->cost(); }
 
@@ -677,16 +736,19 @@ public:
 
 private:
     ComparisonNode(const Predicate &predicate, CompileState &state)
-        : m_left(compileValue(predicate.leftExpression(), state)),
-          m_right(compileValue(predicate.rightExpression(), state)), m_type(predicate.operatorType()),
-          m_modifier(predicate.modifier()), m_options(predicate.options())
+        : m_left(compileValue(predicate.leftExpression(), state))
+        , m_right(compileValue(predicate.rightExpression(), state))
+        , m_type(predicate.operatorType())
+        , m_modifier(predicate.modifier())
+        , m_options(predicate.options())
     {
         m_rightConstant = m_right->constant();
     }
 
     bool isStringOperator() const
     {
-        return m_type == PredicateOperatorType::BeginsWith || m_type == PredicateOperatorType::EndsWith
+        return m_type == PredicateOperatorType::BeginsWith
+            || m_type == PredicateOperatorType::EndsWith
             || m_type == PredicateOperatorType::Contains || m_type == PredicateOperatorType::EqualTo
             || m_type == PredicateOperatorType::NotEqualTo;
     }
@@ -718,8 +780,8 @@ private:
         const bool caseInsensitive = m_options & CaseInsensitive;
         if (m_type == PredicateOperatorType::Like) {
             const QString folded = PredicateValues::fold(pattern, m_options & DiacriticInsensitive);
-            return CompiledRegex::compile(PredicateValues::likePatternToRegularExpression(folded),
-                                          caseInsensitive);
+            return CompiledRegex::compile(
+                PredicateValues::likePatternToRegularExpression(folded), caseInsensitive);
         }
         return CompiledRegex::compile(pattern, caseInsensitive);
     }
@@ -739,7 +801,8 @@ private:
                 return asciiFoldedTest(value);
             return substringTest(value, m_needle, Qt::CaseSensitive);
         }
-        return substringTest(PredicateValues::fold(value.toString(), m_options), m_needle, Qt::CaseSensitive);
+        return substringTest(
+            PredicateValues::fold(value.toString(), m_options), m_needle, Qt::CaseSensitive);
     }
 
     // ASCII text against the folded (lower-case) ASCII needle.
@@ -787,7 +850,7 @@ private:
         if (!PredicateValues::folds(m_options))
             return substringTest(value, needle, Qt::CaseSensitive);
         return substringTest(PredicateValues::fold(value, m_options),
-                             PredicateValues::fold(needle, m_options), Qt::CaseSensitive);
+            PredicateValues::fold(needle, m_options), Qt::CaseSensitive);
     }
 
     static bool member(const PlistValue &container, const PlistValue &value)
@@ -853,17 +916,22 @@ private:
             if (!order)
                 return false;
             switch (m_type) {
-            case PredicateOperatorType::LessThan: return *order < 0;
-            case PredicateOperatorType::LessThanOrEqualTo: return *order <= 0;
-            case PredicateOperatorType::GreaterThan: return *order > 0;
-            default: return *order >= 0;
+            case PredicateOperatorType::LessThan:
+                return *order < 0;
+            case PredicateOperatorType::LessThanOrEqualTo:
+                return *order <= 0;
+            case PredicateOperatorType::GreaterThan:
+                return *order > 0;
+            default:
+                return *order >= 0;
             }
         }
         case PredicateOperatorType::BeginsWith:
         case PredicateOperatorType::EndsWith:
             if (!leftString || right.type() != Type::String)
                 return false;
-            return m_hasNeedle ? testNeedle(left.toString()) : stringOperation(left.toString(), right.toString());
+            return m_hasNeedle ? testNeedle(left.toString())
+                               : stringOperation(left.toString(), right.toString());
         case PredicateOperatorType::Contains:
             if (leftString) {
                 if (right.type() != Type::String)
@@ -885,8 +953,10 @@ private:
         case PredicateOperatorType::Between: {
             if (!isList(right) || right.toArray().size() != 2)
                 return false;
-            const std::optional<int> low = PredicateValues::compare(left, right.toArray()[0], m_options);
-            const std::optional<int> high = PredicateValues::compare(left, right.toArray()[1], m_options);
+            const std::optional<int> low
+                = PredicateValues::compare(left, right.toArray()[0], m_options);
+            const std::optional<int> high
+                = PredicateValues::compare(left, right.toArray()[1], m_options);
             return low && high && *low >= 0 && *high <= 0;
         }
         case PredicateOperatorType::CustomSelector:
@@ -901,7 +971,8 @@ private:
             return false;
         if (!PredicateValues::folds(m_options))
             return haystack.contains(needle);
-        return PredicateValues::fold(haystack, m_options).contains(PredicateValues::fold(needle, m_options));
+        return PredicateValues::fold(haystack, m_options)
+            .contains(PredicateValues::fold(needle, m_options));
     }
 
     std::unique_ptr<ValueNode> m_left;
@@ -918,11 +989,13 @@ private:
     mutable std::atomic<bool> m_patternsTimedOut = false;
 };
 
-Result<std::unique_ptr<Node>> compileNode(const Predicate &predicate, int depth, CompileState &state)
+Result<std::unique_ptr<Node>> compileNode(
+    const Predicate &predicate, int depth, CompileState &state)
 {
     // Trees from archives are decoded with a depth bound too; this keeps recursion safe.
     if (depth > 1000)
-        return Error(Error::Code::Unsupported, QStringLiteral("The criteria are nested too deeply."));
+        return Error(
+            Error::Code::Unsupported, QStringLiteral("The criteria are nested too deeply."));
     switch (predicate.kind()) {
     case Predicate::Kind::True:
         return std::unique_ptr<Node>(std::make_unique<ConstantNode>(true));
@@ -947,7 +1020,8 @@ Result<std::unique_ptr<Node>> compileNode(const Predicate &predicate, int depth,
         return std::unique_ptr<Node>(std::make_unique<OrNode>(std::move(members)));
     case CompoundPredicateType::Not:
         if (members.size() != 1)
-            return Error(Error::Code::InvalidArgument, QStringLiteral("NOT takes exactly one criterion."));
+            return Error(
+                Error::Code::InvalidArgument, QStringLiteral("NOT takes exactly one criterion."));
         return std::unique_ptr<Node>(std::make_unique<NotNode>(std::move(members.front())));
     }
     return Error(Error::Code::Unsupported, QStringLiteral("Unknown kind of compound criteria."));

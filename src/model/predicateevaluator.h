@@ -7,7 +7,7 @@
 // Threads: evaluate() may run on several threads at once; copies share the
 // compiled tree.
 
-#include "platform/plistvalue.h"
+#include "platform/plist/plistvalue.h"
 #include "platform/result.h"
 
 #include <memory>
@@ -29,7 +29,10 @@ public:
     bool evaluateValue(const PlistValue &value) const;
 
 private:
-    explicit PredicateEvaluator(std::shared_ptr<const Node> root) : m_root(std::move(root)) {}
+    explicit PredicateEvaluator(std::shared_ptr<const Node> root)
+        : m_root(std::move(root))
+    {
+    }
     std::shared_ptr<const Node> m_root;
 };
 

@@ -11,9 +11,9 @@ namespace vidarium {
 struct PredicateExpression::Data
 {
     Kind kind = Kind::Constant;
-    PlistValue constant;                 // Constant
-    QString name;                        // KeyPath, Variable; selector of a Function
-    bool builtin = false;                // Function without operand
+    PlistValue constant; // Constant
+    QString name; // KeyPath, Variable; selector of a Function
+    bool builtin = false; // Function without operand
     std::optional<PredicateExpression> operand;
     QList<PredicateExpression> arguments; // Function, Aggregate
 };
@@ -46,8 +46,11 @@ struct Infix
     int precedence;
 };
 constexpr Infix infixOperators[] = {
-    {"add:to:", "+", 1},     {"from:subtract:", "-", 1}, {"multiply:by:", "*", 2},
-    {"divide:by:", "/", 2},  {"raise:toPower:", "**", 3},
+    { "add:to:", "+", 1 },
+    { "from:subtract:", "-", 1 },
+    { "multiply:by:", "*", 2 },
+    { "divide:by:", "/", 2 },
+    { "raise:toPower:", "**", 3 },
 };
 
 const Infix *infixFor(const PredicateExpression &expression)
@@ -115,9 +118,15 @@ QString argumentsText(const QList<PredicateExpression> &arguments)
 
 } // namespace
 
-PredicateExpression::PredicateExpression() : PredicateExpression(constant(PlistValue::null())) {}
+PredicateExpression::PredicateExpression()
+    : PredicateExpression(constant(PlistValue::null()))
+{
+}
 
-PredicateExpression::PredicateExpression(std::shared_ptr<const Data> data) : d(std::move(data)) {}
+PredicateExpression::PredicateExpression(std::shared_ptr<const Data> data)
+    : d(std::move(data))
+{
+}
 
 PredicateExpression PredicateExpression::constant(const PlistValue &value)
 {
@@ -151,8 +160,7 @@ PredicateExpression PredicateExpression::keyPath(const QString &path)
 }
 
 PredicateExpression PredicateExpression::function(const PredicateExpression &operand,
-                                                  const QString &selector,
-                                                  const QList<PredicateExpression> &arguments)
+    const QString &selector, const QList<PredicateExpression> &arguments)
 {
     auto data = std::make_shared<Data>();
     data->kind = Kind::Function;
@@ -162,8 +170,8 @@ PredicateExpression PredicateExpression::function(const PredicateExpression &ope
     return PredicateExpression(std::move(data));
 }
 
-PredicateExpression PredicateExpression::builtin(const QString &selector,
-                                                 const QList<PredicateExpression> &arguments)
+PredicateExpression PredicateExpression::builtin(
+    const QString &selector, const QList<PredicateExpression> &arguments)
 {
     auto data = std::make_shared<Data>();
     data->kind = Kind::Function;
@@ -231,8 +239,9 @@ QString PredicateExpression::format() const
         if (!text.isEmpty())
             return text;
         // A key that is not an identifier still reads back as a key path this way.
-        const QString selector = d->name.contains(QLatin1Char('.')) ? QStringLiteral("valueForKeyPath:")
-                                                                    : QStringLiteral("valueForKey:");
+        const QString selector = d->name.contains(QLatin1Char('.'))
+            ? QStringLiteral("valueForKeyPath:")
+            : QStringLiteral("valueForKey:");
         return QStringLiteral("FUNCTION(SELF, \"%1\", %2)")
             .arg(selector, PredicateSyntax::quoted(d->name));
     }
@@ -242,8 +251,8 @@ QString PredicateExpression::format() const
         break;
     }
     if (!d->builtin) {
-        QString text = QStringLiteral("FUNCTION(%1, %2").arg(operand().format(),
-                                                            PredicateSyntax::quoted(d->name));
+        QString text = QStringLiteral("FUNCTION(%1, %2")
+                           .arg(operand().format(), PredicateSyntax::quoted(d->name));
         if (!d->arguments.isEmpty())
             text += QLatin1String(", ") + argumentsText(d->arguments);
         return text + QLatin1Char(')');
@@ -262,7 +271,8 @@ QString PredicateExpression::format() const
     }
     if (d->name == QLatin1String("castObject:toType:") && d->arguments.size() == 2)
         return QStringLiteral("CAST(%1)").arg(argumentsText(d->arguments));
-    return functionName(d->name) + QLatin1Char('(') + argumentsText(d->arguments) + QLatin1Char(')');
+    return functionName(d->name) + QLatin1Char('(') + argumentsText(d->arguments)
+        + QLatin1Char(')');
 }
 
 bool PredicateExpression::operator==(const PredicateExpression &other) const

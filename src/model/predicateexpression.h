@@ -6,7 +6,7 @@
 // aggregate {a, b}. An immutable value, cheap to copy (shared tree).
 // Threads: immutable; copies may cross threads.
 
-#include "platform/plistvalue.h"
+#include "platform/plist/plistvalue.h"
 
 #include <QList>
 #include <QString>
@@ -38,19 +38,19 @@ public:
     static PredicateExpression keyPath(const QString &path);
     // FUNCTION(operand, 'selector', arguments...): a method of the operand.
     static PredicateExpression function(const PredicateExpression &operand, const QString &selector,
-                                        const QList<PredicateExpression> &arguments);
+        const QList<PredicateExpression> &arguments);
     // A built-in of the language by its selector name: "now", "castObject:toType:",
     // "from:subtract:", "add:to:", "multiply:by:", "divide:by:", "raise:toPower:", "count:", ...
-    static PredicateExpression builtin(const QString &selector,
-                                       const QList<PredicateExpression> &arguments);
+    static PredicateExpression builtin(
+        const QString &selector, const QList<PredicateExpression> &arguments);
     static PredicateExpression aggregate(const QList<PredicateExpression> &members);
 
     Kind kind() const;
-    const PlistValue &constantValue() const;     // Constant
-    const QString &keyPath() const;              // KeyPath; the name of a Variable
-    const QString &selector() const;             // Function
-    bool isBuiltin() const;                      // Function without operand
-    const PredicateExpression &operand() const;  // Function that is not built-in
+    const PlistValue &constantValue() const; // Constant
+    const QString &keyPath() const; // KeyPath; the name of a Variable
+    const QString &selector() const; // Function
+    bool isBuiltin() const; // Function without operand
+    const PredicateExpression &operand() const; // Function that is not built-in
     const QList<PredicateExpression> &arguments() const; // Function arguments, Aggregate members
 
     // The text in the predicate format syntax; parsing it gives an equal expression.

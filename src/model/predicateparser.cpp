@@ -14,8 +14,32 @@ namespace {
 constexpr int maximumDepth = 200;
 
 constexpr const char *symbols[] = {
-    "**", "==", "!=", "<>", "<=", "=<", ">=", "=>", "&&", "||",
-    "(", ")", "{", "}", "[", "]", ",", ".", "=", "<", ">", "!", "+", "-", "*", "/",
+    "**",
+    "==",
+    "!=",
+    "<>",
+    "<=",
+    "=<",
+    ">=",
+    "=>",
+    "&&",
+    "||",
+    "(",
+    ")",
+    "{",
+    "}",
+    "[",
+    "]",
+    ",",
+    ".",
+    "=",
+    "<",
+    ">",
+    "!",
+    "+",
+    "-",
+    "*",
+    "/",
 };
 
 struct NamedOperator
@@ -25,23 +49,23 @@ struct NamedOperator
 };
 
 constexpr NamedOperator namedOperators[] = {
-    {"==", PredicateOperatorType::EqualTo},
-    {"=", PredicateOperatorType::EqualTo},
-    {"!=", PredicateOperatorType::NotEqualTo},
-    {"<>", PredicateOperatorType::NotEqualTo},
-    {"<", PredicateOperatorType::LessThan},
-    {"<=", PredicateOperatorType::LessThanOrEqualTo},
-    {"=<", PredicateOperatorType::LessThanOrEqualTo},
-    {">", PredicateOperatorType::GreaterThan},
-    {">=", PredicateOperatorType::GreaterThanOrEqualTo},
-    {"=>", PredicateOperatorType::GreaterThanOrEqualTo},
-    {"BEGINSWITH", PredicateOperatorType::BeginsWith},
-    {"ENDSWITH", PredicateOperatorType::EndsWith},
-    {"CONTAINS", PredicateOperatorType::Contains},
-    {"LIKE", PredicateOperatorType::Like},
-    {"MATCHES", PredicateOperatorType::Matches},
-    {"IN", PredicateOperatorType::In},
-    {"BETWEEN", PredicateOperatorType::Between},
+    { "==", PredicateOperatorType::EqualTo },
+    { "=", PredicateOperatorType::EqualTo },
+    { "!=", PredicateOperatorType::NotEqualTo },
+    { "<>", PredicateOperatorType::NotEqualTo },
+    { "<", PredicateOperatorType::LessThan },
+    { "<=", PredicateOperatorType::LessThanOrEqualTo },
+    { "=<", PredicateOperatorType::LessThanOrEqualTo },
+    { ">", PredicateOperatorType::GreaterThan },
+    { ">=", PredicateOperatorType::GreaterThanOrEqualTo },
+    { "=>", PredicateOperatorType::GreaterThanOrEqualTo },
+    { "BEGINSWITH", PredicateOperatorType::BeginsWith },
+    { "ENDSWITH", PredicateOperatorType::EndsWith },
+    { "CONTAINS", PredicateOperatorType::Contains },
+    { "LIKE", PredicateOperatorType::Like },
+    { "MATCHES", PredicateOperatorType::Matches },
+    { "IN", PredicateOperatorType::In },
+    { "BETWEEN", PredicateOperatorType::Between },
 };
 
 int hexValue(QChar c)
@@ -59,7 +83,8 @@ int hexValue(QChar c)
 } // namespace
 
 PredicateParser::PredicateParser(const QString &text, const PlistArray &arguments)
-    : m_text(text), m_arguments(arguments)
+    : m_text(text)
+    , m_arguments(arguments)
 {
 }
 
@@ -107,7 +132,7 @@ bool PredicateParser::tokenize()
             if (!readString(at, token))
                 return false;
         } else if (PredicateSyntax::isIdentifierStart(c) || c == QLatin1Char('#')
-                   || c == QLatin1Char('$')) {
+            || c == QLatin1Char('$')) {
             const bool escaped = c == QLatin1Char('#');
             const bool variable = c == QLatin1Char('$');
             qsizetype start = (escaped || variable) ? at + 1 : at;
@@ -128,8 +153,8 @@ bool PredicateParser::tokenize()
             token.type = variable ? TokenType::Variable : TokenType::Identifier;
             token.escaped = escaped;
         } else if (c == QLatin1Char('%')) {
-            static constexpr const char *conversions[] = {"@", "K", "lld", "llu", "ld", "lu",
-                                                          "lf", "d", "i", "u", "f", "g"};
+            static constexpr const char *conversions[]
+                = { "@", "K", "lld", "llu", "ld", "lu", "lf", "d", "i", "u", "f", "g" };
             const QStringView rest = QStringView(m_text).mid(at + 1);
             const char *match = nullptr;
             for (const char *conversion : conversions) {
@@ -139,8 +164,9 @@ bool PredicateParser::tokenize()
                 }
             }
             if (!match) {
-                fail(at, QStringLiteral("unknown argument \"%1\"; use %@, %K or %d")
-                             .arg(m_text.mid(at, 2)));
+                fail(at,
+                    QStringLiteral("unknown argument \"%1\"; use %@, %K or %d")
+                        .arg(m_text.mid(at, 2)));
                 return false;
             }
             token.type = TokenType::Argument;
@@ -192,14 +218,30 @@ bool PredicateParser::readString(qsizetype &at, Token &token)
         }
         const QChar e = m_text[at++];
         switch (e.unicode()) {
-        case 'n': value += QLatin1Char('\n'); break;
-        case 't': value += QLatin1Char('\t'); break;
-        case 'r': value += QLatin1Char('\r'); break;
-        case 'a': value += QChar(0x07); break;
-        case 'b': value += QChar(0x08); break;
-        case 'f': value += QChar(0x0c); break;
-        case 'v': value += QChar(0x0b); break;
-        case '0': value += QChar(0); break;
+        case 'n':
+            value += QLatin1Char('\n');
+            break;
+        case 't':
+            value += QLatin1Char('\t');
+            break;
+        case 'r':
+            value += QLatin1Char('\r');
+            break;
+        case 'a':
+            value += QChar(0x07);
+            break;
+        case 'b':
+            value += QChar(0x08);
+            break;
+        case 'f':
+            value += QChar(0x0c);
+            break;
+        case 'v':
+            value += QChar(0x0b);
+            break;
+        case '0':
+            value += QChar(0);
+            break;
         case 'u':
         case 'x': {
             const int digits = e == QLatin1Char('u') ? 4 : 2;
@@ -207,7 +249,10 @@ bool PredicateParser::readString(qsizetype &at, Token &token)
             for (int i = 0; i < digits; ++i) {
                 const int v = at < m_text.size() ? hexValue(m_text[at]) : -1;
                 if (v < 0) {
-                    fail(at, QStringLiteral("expected %1 hexadecimal digits after \\%2").arg(digits).arg(e));
+                    fail(at,
+                        QStringLiteral("expected %1 hexadecimal digits after \\%2")
+                            .arg(digits)
+                            .arg(e));
                     return false;
                 }
                 code = code * 16 + v;
@@ -247,7 +292,8 @@ bool PredicateParser::readNumber(qsizetype &at, Token &token)
         bool ok = false;
         const qint64 value = m_text.mid(digitsStart, at - digitsStart).toLongLong(&ok, base);
         if (!ok) {
-            fail(start, QStringLiteral("\"%1\" is not a number").arg(m_text.mid(start, at - start)));
+            fail(
+                start, QStringLiteral("\"%1\" is not a number").arg(m_text.mid(start, at - start)));
             return false;
         }
         token.type = TokenType::Integer;
@@ -275,14 +321,16 @@ bool PredicateParser::readNumber(qsizetype &at, Token &token)
         }
     }
     if (at < size && PredicateSyntax::isIdentifierPart(m_text[at])) {
-        fail(start, QStringLiteral("\"%1\" is not a number or a name")
-                        .arg(m_text.mid(start, at - start + 1)));
+        fail(start,
+            QStringLiteral("\"%1\" is not a number or a name")
+                .arg(m_text.mid(start, at - start + 1)));
         return false;
     }
     const QByteArray digits = m_text.mid(start, at - start).toLatin1();
     if (!real) {
         qint64 value = 0;
-        const auto result = std::from_chars(digits.constData(), digits.constData() + digits.size(), value);
+        const auto result
+            = std::from_chars(digits.constData(), digits.constData() + digits.size(), value);
         if (result.ec == std::errc()) {
             token.type = TokenType::Integer;
             token.number = value;
@@ -291,9 +339,11 @@ bool PredicateParser::readNumber(qsizetype &at, Token &token)
         // Past 64 bits: keep it as a real rather than refuse it.
     }
     double value = 0;
-    const auto result = std::from_chars(digits.constData(), digits.constData() + digits.size(), value);
+    const auto result
+        = std::from_chars(digits.constData(), digits.constData() + digits.size(), value);
     if (result.ec != std::errc()) {
-        fail(start, QStringLiteral("the number \"%1\" is out of range").arg(QString::fromLatin1(digits)));
+        fail(start,
+            QStringLiteral("the number \"%1\" is out of range").arg(QString::fromLatin1(digits)));
         return false;
     }
     token.type = TokenType::Real;
@@ -360,12 +410,13 @@ void PredicateParser::fail(qsizetype position, const QString &message)
         return;
     m_errorPosition = position;
     m_error = Error(Error::Code::InvalidArgument,
-                    QStringLiteral("Syntax error at position %1: %2").arg(position + 1).arg(message));
+        QStringLiteral("Syntax error at position %1: %2").arg(position + 1).arg(message));
 }
 
 void PredicateParser::failHere(const QString &expected)
 {
-    fail(current().position, QStringLiteral("expected %1, found %2").arg(expected, describe(current())));
+    fail(current().position,
+        QStringLiteral("expected %1, found %2").arg(expected, describe(current())));
 }
 
 QString PredicateParser::describe(const Token &token) const
@@ -377,7 +428,8 @@ QString PredicateParser::describe(const Token &token) const
         return PredicateSyntax::quoted(token.text);
     case TokenType::Integer:
     case TokenType::Real:
-        return QStringLiteral("the number %1").arg(m_text.mid(token.position).section(QLatin1Char(' '), 0, 0));
+        return QStringLiteral("the number %1")
+            .arg(m_text.mid(token.position).section(QLatin1Char(' '), 0, 0));
     case TokenType::Argument:
         return QLatin1Char('%') + token.text;
     case TokenType::Variable:
@@ -396,7 +448,7 @@ std::optional<Predicate> PredicateParser::parseOr(int depth)
     std::optional<Predicate> first = parseAnd(depth);
     if (!first)
         return std::nullopt;
-    QList<Predicate> members{*first};
+    QList<Predicate> members { *first };
     while (acceptKeyword("OR") || accept("||")) {
         std::optional<Predicate> next = parseAnd(depth);
         if (!next)
@@ -411,7 +463,7 @@ std::optional<Predicate> PredicateParser::parseAnd(int depth)
     std::optional<Predicate> first = parseNot(depth);
     if (!first)
         return std::nullopt;
-    QList<Predicate> members{*first};
+    QList<Predicate> members { *first };
     while (acceptKeyword("AND") || accept("&&")) {
         std::optional<Predicate> next = parseNot(depth);
         if (!next)
@@ -429,7 +481,7 @@ std::optional<Predicate> PredicateParser::parseNot(int depth)
         std::optional<Predicate> inner = parseNot(depth + 1);
         if (!inner)
             return std::nullopt;
-        return Predicate::compound(CompoundPredicateType::Not, {*inner});
+        return Predicate::compound(CompoundPredicateType::Not, { *inner });
     }
     return parsePrimaryPredicate(depth);
 }
@@ -450,8 +502,9 @@ std::optional<Predicate> PredicateParser::parsePrimaryPredicate(int depth)
         if (group && !closed)
             failHere(QStringLiteral("\")\""));
         const Token &next = current();
-        const bool expressionGoesOn = startsOperator(next) || isSymbol(next, "+") || isSymbol(next, "-")
-            || isSymbol(next, "*") || isSymbol(next, "/") || isSymbol(next, "**") || isSymbol(next, ".");
+        const bool expressionGoesOn = startsOperator(next) || isSymbol(next, "+")
+            || isSymbol(next, "-") || isSymbol(next, "*") || isSymbol(next, "/")
+            || isSymbol(next, "**") || isSymbol(next, ".");
         if (closed && !expressionGoesOn)
             return group;
         m_index = start;
@@ -483,13 +536,15 @@ std::optional<Predicate> PredicateParser::parseComparison(int depth)
     const Token &opToken = current();
     std::optional<PredicateOperatorType> type;
     for (const NamedOperator &op : namedOperators) {
-        if (opToken.type == TokenType::Symbol ? isSymbol(opToken, op.name) : isKeyword(opToken, op.name)) {
+        if (opToken.type == TokenType::Symbol ? isSymbol(opToken, op.name)
+                                              : isKeyword(opToken, op.name)) {
             type = op.type;
             break;
         }
     }
     if (!type) {
-        failHere(QStringLiteral("an operator (==, !=, <, >, BEGINSWITH, CONTAINS, MATCHES, LIKE, IN...)"));
+        failHere(QStringLiteral(
+            "an operator (==, !=, <, >, BEGINSWITH, CONTAINS, MATCHES, LIKE, IN...)"));
         return std::nullopt;
     }
     ++m_index;
@@ -503,13 +558,25 @@ std::optional<Predicate> PredicateParser::parseComparison(int depth)
         }
         for (QChar letter : letters.text) {
             switch (letter.toLower().unicode()) {
-            case 'c': options |= CaseInsensitive; break;
-            case 'd': options |= DiacriticInsensitive; break;
-            case 'n': options |= Normalized; break;
-            case 'l': options |= LocaleSensitive; break;
-            case 'w': options |= WordMatch; break;
+            case 'c':
+                options |= CaseInsensitive;
+                break;
+            case 'd':
+                options |= DiacriticInsensitive;
+                break;
+            case 'n':
+                options |= Normalized;
+                break;
+            case 'l':
+                options |= LocaleSensitive;
+                break;
+            case 'w':
+                options |= WordMatch;
+                break;
             default:
-                fail(letters.position, QStringLiteral("unknown option \"%1\"; options are c, d, n, l and w").arg(letter));
+                fail(letters.position,
+                    QStringLiteral("unknown option \"%1\"; options are c, d, n, l and w")
+                        .arg(letter));
                 return std::nullopt;
             }
         }
@@ -524,7 +591,7 @@ std::optional<Predicate> PredicateParser::parseComparison(int depth)
         return std::nullopt;
     Predicate comparison = Predicate::comparison(*left, *type, *right, modifier, options);
     if (negate)
-        return Predicate::compound(CompoundPredicateType::Not, {comparison});
+        return Predicate::compound(CompoundPredicateType::Not, { comparison });
     return comparison;
 }
 
@@ -551,7 +618,7 @@ std::optional<PredicateExpression> PredicateParser::parseAdditive(int depth)
         std::optional<PredicateExpression> right = parseMultiplicative(depth);
         if (!right)
             return std::nullopt;
-        left = PredicateExpression::builtin(selector, {*left, *right});
+        left = PredicateExpression::builtin(selector, { *left, *right });
     }
     return left;
 }
@@ -570,7 +637,7 @@ std::optional<PredicateExpression> PredicateParser::parseMultiplicative(int dept
         std::optional<PredicateExpression> right = parsePower(depth);
         if (!right)
             return std::nullopt;
-        left = PredicateExpression::builtin(selector, {*left, *right});
+        left = PredicateExpression::builtin(selector, { *left, *right });
     }
     return left;
 }
@@ -582,7 +649,7 @@ std::optional<PredicateExpression> PredicateParser::parsePower(int depth)
         std::optional<PredicateExpression> right = parseUnary(depth);
         if (!right)
             return std::nullopt;
-        left = PredicateExpression::builtin(QStringLiteral("raise:toPower:"), {*left, *right});
+        left = PredicateExpression::builtin(QStringLiteral("raise:toPower:"), { *left, *right });
     }
     return left;
 }
@@ -597,13 +664,15 @@ std::optional<PredicateExpression> PredicateParser::parseUnary(int depth)
     if (!inner)
         return std::nullopt;
     const PlistValue &value = inner->constantValue();
-    if (inner->kind() == PredicateExpression::Kind::Constant && value.type() == PlistValue::Type::Integer
-        && !value.isUnsigned64() && value.toInteger() != std::numeric_limits<qint64>::min())
+    if (inner->kind() == PredicateExpression::Kind::Constant
+        && value.type() == PlistValue::Type::Integer && !value.isUnsigned64()
+        && value.toInteger() != std::numeric_limits<qint64>::min())
         return PredicateExpression::constant(PlistValue(-value.toInteger()));
-    if (inner->kind() == PredicateExpression::Kind::Constant && value.type() == PlistValue::Type::Real)
+    if (inner->kind() == PredicateExpression::Kind::Constant
+        && value.type() == PlistValue::Type::Real)
         return PredicateExpression::constant(PlistValue(-value.toDouble()));
-    return PredicateExpression::builtin(QStringLiteral("from:subtract:"),
-                                        {PredicateExpression::constant(PlistValue(0)), *inner});
+    return PredicateExpression::builtin(
+        QStringLiteral("from:subtract:"), { PredicateExpression::constant(PlistValue(0)), *inner });
 }
 
 std::optional<PredicateExpression> PredicateParser::parsePrimaryExpression(int depth)
@@ -663,7 +732,8 @@ std::optional<PredicateExpression> PredicateParser::parsePrimaryExpression(int d
         return inner;
     }
     if (accept("{")) {
-        std::optional<QList<PredicateExpression>> members = parseExpressionList(QStringLiteral("}"), depth + 1);
+        std::optional<QList<PredicateExpression>> members
+            = parseExpressionList(QStringLiteral("}"), depth + 1);
         if (!members)
             return std::nullopt;
         return PredicateExpression::aggregate(*members);
@@ -690,8 +760,10 @@ std::optional<PredicateExpression> PredicateParser::parseKeyPathFrom(QString pat
 std::optional<PredicateExpression> PredicateParser::argumentExpression(const Token &token)
 {
     if (token.argumentIndex >= m_arguments.size()) {
-        fail(token.position, QStringLiteral("%%1 has no argument (only %2 given)")
-                                 .arg(token.text).arg(m_arguments.size()));
+        fail(token.position,
+            QStringLiteral("%%1 has no argument (only %2 given)")
+                .arg(token.text)
+                .arg(m_arguments.size()));
         return std::nullopt;
     }
     const PlistValue &argument = m_arguments[token.argumentIndex];
@@ -705,7 +777,8 @@ std::optional<PredicateExpression> PredicateParser::argumentExpression(const Tok
     if (token.text == QLatin1String("@"))
         return PredicateExpression::constant(argument);
     if (!argument.isNumber()) {
-        fail(token.position, QStringLiteral("the argument of %%1 must be a number").arg(token.text));
+        fail(
+            token.position, QStringLiteral("the argument of %%1 must be a number").arg(token.text));
         return std::nullopt;
     }
     if (token.text.endsWith(QLatin1Char('f')) || token.text == QLatin1String("g"))
@@ -713,8 +786,8 @@ std::optional<PredicateExpression> PredicateParser::argumentExpression(const Tok
     return PredicateExpression::constant(PlistValue(argument.toInteger()));
 }
 
-std::optional<QList<PredicateExpression>> PredicateParser::parseExpressionList(const QString &closing,
-                                                                              int depth)
+std::optional<QList<PredicateExpression>> PredicateParser::parseExpressionList(
+    const QString &closing, int depth)
 {
     QList<PredicateExpression> list;
     const QByteArray close = closing.toLatin1();
@@ -737,13 +810,15 @@ std::optional<QList<PredicateExpression>> PredicateParser::parseExpressionList(c
 std::optional<PredicateExpression> PredicateParser::parseFunction(const Token &name, int depth)
 {
     ++m_index; // "("
-    std::optional<QList<PredicateExpression>> arguments = parseExpressionList(QStringLiteral(")"), depth);
+    std::optional<QList<PredicateExpression>> arguments
+        = parseExpressionList(QStringLiteral(")"), depth);
     if (!arguments)
         return std::nullopt;
     if (name.text.compare(QLatin1String("FUNCTION"), Qt::CaseInsensitive) == 0) {
         if (arguments->size() < 2 || (*arguments)[1].kind() != PredicateExpression::Kind::Constant
             || (*arguments)[1].constantValue().type() != PlistValue::Type::String) {
-            fail(name.position, QStringLiteral("FUNCTION needs a target and a method name in quotes"));
+            fail(name.position,
+                QStringLiteral("FUNCTION needs a target and a method name in quotes"));
             return std::nullopt;
         }
         const PredicateExpression target = (*arguments)[0];
@@ -753,7 +828,8 @@ std::optional<PredicateExpression> PredicateParser::parseFunction(const Token &n
         if (target.kind() == PredicateExpression::Kind::EvaluatedObject && rest.size() == 1
             && rest[0].kind() == PredicateExpression::Kind::Constant
             && rest[0].constantValue().type() == PlistValue::Type::String
-            && (selector == QLatin1String("valueForKey:") || selector == QLatin1String("valueForKeyPath:")))
+            && (selector == QLatin1String("valueForKey:")
+                || selector == QLatin1String("valueForKeyPath:")))
             return PredicateExpression::keyPath(rest[0].constantValue().toString());
         return PredicateExpression::function(target, selector, rest);
     }
@@ -769,11 +845,12 @@ std::optional<PredicateExpression> PredicateParser::parseFunction(const Token &n
             && value.constantValue().type() != PlistValue::Type::Bool
             && type.kind() == PredicateExpression::Kind::Constant
             && type.constantValue().toString() == QLatin1String("NSDate"))
-            return PredicateExpression::constant(PlistValue(PlistDate{value.constantValue().toDouble()}));
+            return PredicateExpression::constant(
+                PlistValue(PlistDate { value.constantValue().toDouble() }));
         return PredicateExpression::builtin(QStringLiteral("castObject:toType:"), *arguments);
     }
-    return PredicateExpression::builtin(PredicateSyntax::builtinSelector(name.text, int(arguments->size())),
-                                        *arguments);
+    return PredicateExpression::builtin(
+        PredicateSyntax::builtinSelector(name.text, int(arguments->size())), *arguments);
 }
 
 } // namespace vidarium

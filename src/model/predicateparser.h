@@ -8,7 +8,7 @@
 // Threads: one parser per call; no shared state.
 
 #include "model/predicate.h"
-#include "platform/plistvalue.h"
+#include "platform/plist/plistvalue.h"
 #include "platform/result.h"
 
 #include <QList>
@@ -30,8 +30,8 @@ private:
     struct Token
     {
         TokenType type = TokenType::End;
-        QString text;         // identifier, string contents, symbol, argument conversion
-        PlistValue number;    // Integer, Real
+        QString text; // identifier, string contents, symbol, argument conversion
+        PlistValue number; // Integer, Real
         bool escaped = false; // an identifier written with "#": never a keyword
         qsizetype position = 0;
         int argumentIndex = -1;
@@ -55,7 +55,8 @@ private:
     std::optional<PredicateExpression> parseFunction(const Token &name, int depth);
     std::optional<PredicateExpression> parseKeyPathFrom(QString path);
     std::optional<PredicateExpression> argumentExpression(const Token &token);
-    std::optional<QList<PredicateExpression>> parseExpressionList(const QString &closing, int depth);
+    std::optional<QList<PredicateExpression>> parseExpressionList(
+        const QString &closing, int depth);
 
     const Token &current() const { return m_tokens[m_index]; }
     const Token &peek(int ahead) const;

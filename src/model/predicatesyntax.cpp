@@ -11,9 +11,30 @@ namespace vidarium {
 namespace {
 
 constexpr std::array<const char *, 24> reservedWords = {
-    "AND", "OR", "NOT", "IN", "LIKE", "MATCHES", "BEGINSWITH", "ENDSWITH", "CONTAINS",
-    "BETWEEN", "ANY", "SOME", "ALL", "NONE", "NULL", "NIL", "TRUE", "FALSE", "YES", "NO",
-    "SELF", "TRUEPREDICATE", "FALSEPREDICATE", "SUBQUERY",
+    "AND",
+    "OR",
+    "NOT",
+    "IN",
+    "LIKE",
+    "MATCHES",
+    "BEGINSWITH",
+    "ENDSWITH",
+    "CONTAINS",
+    "BETWEEN",
+    "ANY",
+    "SOME",
+    "ALL",
+    "NONE",
+    "NULL",
+    "NIL",
+    "TRUE",
+    "FALSE",
+    "YES",
+    "NO",
+    "SELF",
+    "TRUEPREDICATE",
+    "FALSEPREDICATE",
+    "SUBQUERY",
 };
 
 bool isHexDigit(QChar c)
@@ -46,7 +67,7 @@ bool PredicateSyntax::isIdentifierPart(QChar c)
 
 bool PredicateSyntax::isUuidAt(QStringView text, qsizetype position)
 {
-    static constexpr int groups[] = {8, 4, 4, 4, 12};
+    static constexpr int groups[] = { 8, 4, 4, 4, 12 };
     qsizetype at = position;
     for (int g = 0; g < 5; ++g) {
         if (g > 0) {
@@ -92,11 +113,21 @@ QString PredicateSyntax::quoted(const QString &text)
     out += QLatin1Char('"');
     for (QChar c : text) {
         switch (c.unicode()) {
-        case '"': out += QLatin1String("\\\""); break;
-        case '\\': out += QLatin1String("\\\\"); break;
-        case '\n': out += QLatin1String("\\n"); break;
-        case '\r': out += QLatin1String("\\r"); break;
-        case '\t': out += QLatin1String("\\t"); break;
+        case '"':
+            out += QLatin1String("\\\"");
+            break;
+        case '\\':
+            out += QLatin1String("\\\\");
+            break;
+        case '\n':
+            out += QLatin1String("\\n");
+            break;
+        case '\r':
+            out += QLatin1String("\\r");
+            break;
+        case '\t':
+            out += QLatin1String("\\t");
+            break;
         default:
             if (c.unicode() < 0x20 || c.unicode() == 0x7f)
                 out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));

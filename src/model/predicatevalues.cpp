@@ -9,8 +9,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <optional>
 #include <cstring>
+#include <optional>
 
 namespace vidarium {
 
@@ -26,8 +26,7 @@ constexpr char16_t asciiLower(char16_t c)
     return (c >= u'A' && c <= u'Z') ? char16_t(c + 32) : c;
 }
 
-template<typename T>
-int threeWay(T a, T b)
+template <typename T> int threeWay(T a, T b)
 {
     return a < b ? -1 : (b < a ? 1 : 0);
 }
@@ -100,8 +99,8 @@ QString foldWithIcu(const QString &text, int options)
     const icu::Normalizer2 *nfd = icu::Normalizer2::getNFDInstance(status);
     if (U_FAILURE(status))
         return text;
-    const icu::UnicodeString source(false, reinterpret_cast<const UChar *>(text.utf16()),
-                                    int32_t(text.size()));
+    const icu::UnicodeString source(
+        false, reinterpret_cast<const UChar *>(text.utf16()), int32_t(text.size()));
     icu::UnicodeString folded = nfd->normalize(source, status);
     if (U_FAILURE(status))
         return text;
@@ -128,8 +127,8 @@ constexpr int maxFoldedLength = 4;
 
 struct LatinFolding
 {
-    std::array<std::array<char16_t, maxFoldedLength>, latinEnd> units{};
-    std::array<qint8, latinEnd> lengths{}; // -1: longer than the table holds
+    std::array<std::array<char16_t, maxFoldedLength>, latinEnd> units {};
+    std::array<qint8, latinEnd> lengths {}; // -1: longer than the table holds
 };
 
 const LatinFolding &latinFolding(int options)
@@ -148,7 +147,8 @@ const LatinFolding &latinFolding(int options)
                     continue;
                 }
                 made[size_t(kind)].lengths[c] = qint8(folded.size());
-                std::copy(folded.utf16(), folded.utf16() + folded.size(), made[size_t(kind)].units[c].begin());
+                std::copy(folded.utf16(), folded.utf16() + folded.size(),
+                    made[size_t(kind)].units[c].begin());
             }
         }
         return made;
@@ -222,7 +222,8 @@ bool PredicateValues::equal(const PlistValue &left, const PlistValue &right, int
     return left == right;
 }
 
-std::optional<int> PredicateValues::compare(const PlistValue &left, const PlistValue &right, int options)
+std::optional<int> PredicateValues::compare(
+    const PlistValue &left, const PlistValue &right, int options)
 {
     if (left.isAbsent() || right.isAbsent())
         return std::nullopt;

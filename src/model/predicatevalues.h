@@ -5,7 +5,7 @@
 // case ([c]) or diacritics ([d]), which fold both sides with ICU.
 // Threads: stateless; safe from any thread.
 
-#include "platform/plistvalue.h"
+#include "platform/plist/plistvalue.h"
 
 #include <QString>
 #include <QStringView>

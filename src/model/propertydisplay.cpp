@@ -8,7 +8,8 @@
 namespace vidarium {
 
 PropertyDisplay::PropertyDisplay(const Definitions &definitions, const QLocale &locale)
-    : m_definitions(definitions), m_locale(locale)
+    : m_definitions(definitions)
+    , m_locale(locale)
 {
     m_transformers.registerStandardTransformers(definitions.ratingStrings());
 }
@@ -47,13 +48,19 @@ QString PropertyDisplay::displayString(const QString &key, const PlistValue &val
 QString PropertyDisplay::plainText(const PlistValue &value)
 {
     switch (value.type()) {
-    case PlistValue::Type::Bool: return value.toBool() ? QStringLiteral("true") : QStringLiteral("false");
+    case PlistValue::Type::Bool:
+        return value.toBool() ? QStringLiteral("true") : QStringLiteral("false");
     case PlistValue::Type::Integer:
-        return value.isUnsigned64() ? QString::number(value.toUInt64()) : QString::number(value.toInteger());
-    case PlistValue::Type::Real: return QString::number(value.toDouble(), 'g', QLocale::FloatingPointShortest);
-    case PlistValue::Type::Date: return value.toDateTime().toString(Qt::ISODate);
-    case PlistValue::Type::Data: return QString::fromLatin1(value.toData().toBase64());
-    case PlistValue::Type::String: return value.toString();
+        return value.isUnsigned64() ? QString::number(value.toUInt64())
+                                    : QString::number(value.toInteger());
+    case PlistValue::Type::Real:
+        return QString::number(value.toDouble(), 'g', QLocale::FloatingPointShortest);
+    case PlistValue::Type::Date:
+        return value.toDateTime().toString(Qt::ISODate);
+    case PlistValue::Type::Data:
+        return QString::fromLatin1(value.toData().toBase64());
+    case PlistValue::Type::String:
+        return value.toString();
     case PlistValue::Type::Array:
     case PlistValue::Type::Set: {
         QStringList members;
@@ -61,7 +68,8 @@ QString PropertyDisplay::plainText(const PlistValue &value)
             members.append(plainText(member));
         return members.join(QStringLiteral(", "));
     }
-    default: return QString();
+    default:
+        return QString();
     }
 }
 

@@ -7,7 +7,7 @@
 // Threads: one instance per thread (it caches formatters).
 
 #include "model/valuetransformers.h"
-#include "platform/plistvalue.h"
+#include "platform/plist/plistvalue.h"
 
 #include <QHash>
 #include <QLocale>

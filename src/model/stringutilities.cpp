@@ -76,8 +76,8 @@ qint32 leadingInteger(QStringView text)
     for (; i < text.size() && isAsciiDigit(text[i]); ++i)
         magnitude = std::min(limit, magnitude * 10 + (text[i].unicode() - u'0'));
     const qint64 value = negative ? -magnitude : magnitude;
-    return qint32(std::clamp<qint64>(value, std::numeric_limits<qint32>::min(),
-                                     std::numeric_limits<qint32>::max()));
+    return qint32(std::clamp<qint64>(
+        value, std::numeric_limits<qint32>::min(), std::numeric_limits<qint32>::max()));
 }
 
 float scanFloat(QStringView text, qsizetype &position)
@@ -111,8 +111,9 @@ float scanFloat(QStringView text, qsizetype &position)
     // Out-of-range exponents saturate to infinity rather than fail.
     bool ok = false;
     const double value = text.mid(start, p - start).toDouble(&ok);
-    return ok ? float(value) : (text[start] == u'-' ? -std::numeric_limits<float>::infinity()
-                                                     : std::numeric_limits<float>::infinity());
+    return ok ? float(value)
+              : (text[start] == u'-' ? -std::numeric_limits<float>::infinity()
+                                     : std::numeric_limits<float>::infinity());
 }
 
 QString stringWithPathRelativeTo(const QString &path, const QString &basePath)
@@ -132,8 +133,12 @@ QString stringWithPathRelativeTo(const QString &path, const QString &basePath)
 bool isFilePackage(const QString &path)
 {
     static const QStringList packageSuffixes = {
-        QStringLiteral("fcpbundle"), QStringLiteral("vidarium"),       QStringLiteral("app"),
-        QStringLiteral("bundle"),    QStringLiteral("imovielibrary"), QStringLiteral("photoslibrary"),
+        QStringLiteral("fcpbundle"),
+        QStringLiteral("vidarium"),
+        QStringLiteral("app"),
+        QStringLiteral("bundle"),
+        QStringLiteral("imovielibrary"),
+        QStringLiteral("photoslibrary"),
     };
     const QFileInfo info(path);
     return info.isDir() && packageSuffixes.contains(info.suffix(), Qt::CaseInsensitive);

@@ -6,7 +6,7 @@
 // Threads: pure functions, any thread; isFilePackage and packagePath look at the
 // file system.
 
-#include "platform/plistvalue.h"
+#include "platform/plist/plistvalue.h"
 
 #include <QString>
 #include <QStringView>

@@ -57,7 +57,8 @@ QString DurationFormatter::stringForObjectValue(const PlistValue &value) const
         return passThroughText(value);
     const float v = float(value.toDouble());
     const qint64 t = truncatedInteger(v);
-    const auto two = [](qint64 n) { return QString::asprintf("%02lld", static_cast<long long>(n)); };
+    const auto two
+        = [](qint64 n) { return QString::asprintf("%02lld", static_cast<long long>(n)); };
     if (!(v >= 60.0f)) // negative values and NaN land here too
         return QStringLiteral("0:") + two(t);
     if (v < 3600.0f)
@@ -66,13 +67,13 @@ QString DurationFormatter::stringForObjectValue(const PlistValue &value) const
         return QString::number(t / 3600) + u':' + two((t / 60) % 60) + u':' + two(t % 60);
     const qint64 hours = truncatedInteger(v / 3600.0f) % 24;
     return QString::number(t / 86400) + u':' + two(hours) + u':' + two((t / 60) % 60) + u':'
-           + two(t % 60);
+        + two(t % 60);
 }
 
 PlistValue DurationFormatter::objectValueForString(const QString &text) const
 {
     const QList<QStringView> pieces = QStringView(text).split(u':');
-    static constexpr quint32 factors[] = {1, 60, 3600, 86400};
+    static constexpr quint32 factors[] = { 1, 60, 3600, 86400 };
     quint32 total = 0; // the stored form is a 32-bit count that wraps, never traps
     for (qsizetype n = 0; n < 4 && n < pieces.size(); ++n)
         total += quint32(leadingInteger(pieces[pieces.size() - 1 - n])) * factors[n];
@@ -81,13 +82,16 @@ PlistValue DurationFormatter::objectValueForString(const QString &text) const
 
 // ---------------------------------------------------------------- bytes
 
-ByteFormatter::ByteFormatter(const QLocale &locale) : m_locale(plainNumberLocale(locale)) {}
+ByteFormatter::ByteFormatter(const QLocale &locale)
+    : m_locale(plainNumberLocale(locale))
+{
+}
 
 QString ByteFormatter::stringForObjectValue(const PlistValue &value) const
 {
     if (!value.isNumber())
         return passThroughText(value);
-    static const char *const units[] = {"B", "KB", "MB", "GB", "TB"};
+    static const char *const units[] = { "B", "KB", "MB", "GB", "TB" };
     float v = float(value.toDouble());
     int unit = 0;
     while (v >= 1000.0f && unit < 4) {
@@ -104,8 +108,11 @@ PlistValue ByteFormatter::objectValueForString(const QString &text) const
     const QStringView view(text);
     qsizetype i = 0;
     float bytes = scanFloat(view, i);
-    static const struct { const char *unit; float factor; } multipliers[] = {
-        {"KB", 1e3f}, {"MB", 1e6f}, {"GB", 1e9f}, {"TB", 1e12f}};
+    static const struct
+    {
+        const char *unit;
+        float factor;
+    } multipliers[] = { { "KB", 1e3f }, { "MB", 1e6f }, { "GB", 1e9f }, { "TB", 1e12f } };
     for (const auto &m : multipliers) {
         qsizetype p = i;
         while (p < view.size() && view[p].isSpace())
@@ -120,7 +127,10 @@ PlistValue ByteFormatter::objectValueForString(const QString &text) const
 
 // ---------------------------------------------------------------- frame rate
 
-FrameRateFormatter::FrameRateFormatter(const QLocale &locale) : m_locale(plainNumberLocale(locale)) {}
+FrameRateFormatter::FrameRateFormatter(const QLocale &locale)
+    : m_locale(plainNumberLocale(locale))
+{
+}
 
 QString FrameRateFormatter::stringForObjectValue(const PlistValue &value) const
 {
@@ -138,7 +148,10 @@ PlistValue FrameRateFormatter::objectValueForString(const QString &text) const
 
 // ---------------------------------------------------------------- dates
 
-DateFormatter::DateFormatter(const QLocale &locale) : m_locale(locale) {}
+DateFormatter::DateFormatter(const QLocale &locale)
+    : m_locale(locale)
+{
+}
 
 QDate DateFormatter::today() const
 {
@@ -163,10 +176,14 @@ QString DateFormatter::timeFormat() const
 static QString relativeDayName(int daysFromToday)
 {
     switch (daysFromToday) {
-    case 0: return QCoreApplication::translate("DateFormatter", "Today");
-    case -1: return QCoreApplication::translate("DateFormatter", "Yesterday");
-    case 1: return QCoreApplication::translate("DateFormatter", "Tomorrow");
-    default: return QString();
+    case 0:
+        return QCoreApplication::translate("DateFormatter", "Today");
+    case -1:
+        return QCoreApplication::translate("DateFormatter", "Yesterday");
+    case 1:
+        return QCoreApplication::translate("DateFormatter", "Tomorrow");
+    default:
+        return QString();
     }
 }
 
@@ -186,7 +203,7 @@ QString DateFormatter::stringForObjectValue(const PlistValue &value) const
 PlistValue DateFormatter::objectValueForString(const QString &text) const
 {
     const QString trimmed = text.trimmed();
-    for (int offset : {0, -1, 1}) {
+    for (int offset : { 0, -1, 1 }) {
         const QString name = relativeDayName(offset) + QStringLiteral(", ");
         if (!trimmed.startsWith(name, Qt::CaseInsensitive))
             continue;
@@ -195,8 +212,8 @@ PlistValue DateFormatter::objectValueForString(const QString &text) const
             return PlistValue();
         return PlistValue(QDateTime(today().addDays(offset), time, Qt::LocalTime));
     }
-    QDateTime dateTime =
-        m_locale.toDateTime(trimmed, dateFormat() + QStringLiteral(", ") + timeFormat());
+    QDateTime dateTime
+        = m_locale.toDateTime(trimmed, dateFormat() + QStringLiteral(", ") + timeFormat());
     if (!dateTime.isValid())
         return PlistValue();
     dateTime.setTimeSpec(Qt::LocalTime);

@@ -6,7 +6,7 @@
 // Threads: any thread; the locale-aware formatters take their locale at creation
 // (the user's by default), so use them where that locale is wanted.
 
-#include "platform/plistvalue.h"
+#include "platform/plist/plistvalue.h"
 
 #include <QDate>
 #include <QLocale>
@@ -103,7 +103,7 @@ public:
 
 // The formatter a property definition names by class ("DurationFormatter", ...);
 // null for an unknown name.
-std::unique_ptr<ValueFormatter> formatterNamed(const QString &className,
-                                               const QLocale &locale = QLocale());
+std::unique_ptr<ValueFormatter> formatterNamed(
+    const QString &className, const QLocale &locale = QLocale());
 
 } // namespace vidarium

@@ -41,13 +41,19 @@ QVariant StatusIconTransformer::transformedValue(const PlistValue &value) const
     if (!value.isNumber())
         return QString();
     switch (value.toInteger()) {
-    case 0: return QStringLiteral("Green");
-    case 1: return QStringLiteral("Purple");
-    case 2: return QStringLiteral("Yellow");
-    case 3: return QStringLiteral("Gray");
+    case 0:
+        return QStringLiteral("Green");
+    case 1:
+        return QStringLiteral("Purple");
+    case 2:
+        return QStringLiteral("Yellow");
+    case 3:
+        return QStringLiteral("Gray");
     case 4:
-    case 5: return QStringLiteral("Red");
-    default: return QString();
+    case 5:
+        return QStringLiteral("Red");
+    default:
+        return QString();
     }
 }
 
@@ -70,28 +76,30 @@ ValueTransformerRegistry &ValueTransformerRegistry::shared()
     return registry;
 }
 
-void ValueTransformerRegistry::setValueTransformer(const QString &name,
-                                                   std::shared_ptr<const ValueTransformer> transformer)
+void ValueTransformerRegistry::setValueTransformer(
+    const QString &name, std::shared_ptr<const ValueTransformer> transformer)
 {
     m_transformers.insert(name, std::move(transformer));
 }
 
-std::shared_ptr<const ValueTransformer>
-ValueTransformerRegistry::valueTransformerForName(const QString &name) const
+std::shared_ptr<const ValueTransformer> ValueTransformerRegistry::valueTransformerForName(
+    const QString &name) const
 {
     return m_transformers.value(name);
 }
 
 void ValueTransformerRegistry::registerStandardTransformers(const QStringList &ratingStrings)
 {
-    setValueTransformer(QStringLiteral("DataImageTransformer"), std::make_shared<DataImageTransformer>());
-    setValueTransformer(QStringLiteral("kHideZeroValueTransformer"),
-                        std::make_shared<HideZeroValueTransformer>());
-    setValueTransformer(QStringLiteral("RatingsTransformer"),
-                        std::make_shared<RatingsTransformer>(ratingStrings));
-    setValueTransformer(QStringLiteral("StatusIconTransformer"), std::make_shared<StatusIconTransformer>());
-    setValueTransformer(QStringLiteral("ToolSignatureTransformer"),
-                        std::make_shared<ToolSignatureTransformer>());
+    setValueTransformer(
+        QStringLiteral("DataImageTransformer"), std::make_shared<DataImageTransformer>());
+    setValueTransformer(
+        QStringLiteral("kHideZeroValueTransformer"), std::make_shared<HideZeroValueTransformer>());
+    setValueTransformer(
+        QStringLiteral("RatingsTransformer"), std::make_shared<RatingsTransformer>(ratingStrings));
+    setValueTransformer(
+        QStringLiteral("StatusIconTransformer"), std::make_shared<StatusIconTransformer>());
+    setValueTransformer(
+        QStringLiteral("ToolSignatureTransformer"), std::make_shared<ToolSignatureTransformer>());
 }
 
 } // namespace vidarium

@@ -7,7 +7,7 @@
 // Threads: transformers are immutable once made; the registry is filled once at
 // start-up on the main thread and read from any thread afterwards.
 
-#include "platform/plistvalue.h"
+#include "platform/plist/plistvalue.h"
 
 #include <QHash>
 #include <QString>
@@ -24,7 +24,7 @@ public:
     enum class ResultKind {
         String,
         ImageName, // a QString naming one of the program's images; null for no image
-        Image,     // a QImage; null image for none
+        Image, // a QImage; null image for none
         Bool,
     };
 
@@ -53,7 +53,10 @@ public:
 class RatingsTransformer : public ValueTransformer
 {
 public:
-    explicit RatingsTransformer(QStringList ratingStrings) : m_ratingStrings(std::move(ratingStrings)) {}
+    explicit RatingsTransformer(QStringList ratingStrings)
+        : m_ratingStrings(std::move(ratingStrings))
+    {
+    }
     ResultKind transformedValueClass() const override { return ResultKind::String; }
     QVariant transformedValue(const PlistValue &value) const override;
 
@@ -91,7 +94,8 @@ class ValueTransformerRegistry
 public:
     static ValueTransformerRegistry &shared();
 
-    void setValueTransformer(const QString &name, std::shared_ptr<const ValueTransformer> transformer);
+    void setValueTransformer(
+        const QString &name, std::shared_ptr<const ValueTransformer> transformer);
     // Null for a name nobody registered.
     std::shared_ptr<const ValueTransformer> valueTransformerForName(const QString &name) const;
 

@@ -1,9 +1,9 @@
 #include "platform/applicationlauncher.h"
 
+#include <QDesktopServices>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QDesktopServices>
 #include <QUrl>
 
 // GLib names a struct member "signals", which Qt defines as a keyword.
@@ -29,8 +29,7 @@ struct GObjectDeleter
             g_object_unref(object);
     }
 };
-template<typename T>
-using GObjectPtr = std::unique_ptr<T, GObjectDeleter>;
+template <typename T> using GObjectPtr = std::unique_ptr<T, GObjectDeleter>;
 
 struct GFreeDeleter
 {
@@ -70,7 +69,7 @@ Result<void> checkFile(const QString &path)
 {
     if (path.isEmpty() || !QFileInfo::exists(path))
         return Error(Error::Code::NotFound,
-                     QStringLiteral("\"%1\" cannot be opened: it does not exist.").arg(path));
+            QStringLiteral("\"%1\" cannot be opened: it does not exist.").arg(path));
     return {};
 }
 
@@ -102,7 +101,7 @@ QList<ApplicationInfo> ApplicationLauncher::applicationsForExtension(const QStri
         const ApplicationInfo info = describe(G_APP_INFO(node->data));
         if (info.identifier.isEmpty()
             || std::any_of(applications.cbegin(), applications.cend(),
-                           [&](const ApplicationInfo &a) { return a.identifier == info.identifier; }))
+                [&](const ApplicationInfo &a) { return a.identifier == info.identifier; }))
             continue;
         if (info.identifier == preferred)
             applications.prepend(info);
@@ -130,18 +129,18 @@ Result<void> ApplicationLauncher::openWithDefaultApplication(const QString &path
     if (qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
         if (QDesktopServices::openUrl(url))
             return {};
-        return Error(Error::Code::Generic,
-                     QStringLiteral("No application could open \"%1\".").arg(path));
+        return Error(
+            Error::Code::Generic, QStringLiteral("No application could open \"%1\".").arg(path));
     }
     GError *error = nullptr;
     if (!g_app_info_launch_default_for_uri(url.toEncoded().constData(), nullptr, &error))
         return Error(Error::Code::Generic,
-                     takeError(error, QStringLiteral("No application could open \"%1\".").arg(path)));
+            takeError(error, QStringLiteral("No application could open \"%1\".").arg(path)));
     return {};
 }
 
-Result<void> ApplicationLauncher::openWithApplication(const QString &path,
-                                                      const QString &identifier)
+Result<void> ApplicationLauncher::openWithApplication(
+    const QString &path, const QString &identifier)
 {
     if (identifier.isEmpty())
         return openWithDefaultApplication(path);
@@ -157,14 +156,14 @@ Result<void> ApplicationLauncher::openWithApplication(const QString &path,
     }
     if (!chosen)
         return Error(Error::Code::NotFound,
-                     QStringLiteral("The application \"%1\" is not installed.").arg(identifier));
+            QStringLiteral("The application \"%1\" is not installed.").arg(identifier));
     GObjectPtr<GFile> file(g_file_new_for_path(QFile::encodeName(path).constData()));
-    GList files{file.get(), nullptr, nullptr};
+    GList files { file.get(), nullptr, nullptr };
     GError *error = nullptr;
     if (!g_app_info_launch(chosen, &files, nullptr, &error))
         return Error(Error::Code::Generic,
-                     takeError(error, QStringLiteral("\"%1\" could not open \"%2\".")
-                                          .arg(identifier, path)));
+            takeError(
+                error, QStringLiteral("\"%1\" could not open \"%2\".").arg(identifier, path)));
     return {};
 }
 

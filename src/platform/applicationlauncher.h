@@ -15,8 +15,8 @@ namespace vidarium {
 struct ApplicationInfo
 {
     QString identifier; // desktop file id, e.g. "vlc.desktop"
-    QString name;       // shown to the user
-    QString iconName;   // themed icon name, "" when none
+    QString name; // shown to the user
+    QString iconName; // themed icon name, "" when none
     bool operator==(const ApplicationInfo &other) const = default;
 };
 

@@ -41,10 +41,10 @@ Error ffmpegError(int code, const QString &context)
     if (av_strerror(code, text, sizeof text) < 0)
         qsnprintf(text, sizeof text, "error %d", code);
     const Error::Code kind = code == AVERROR(ENOENT) ? Error::Code::NotFound
-                             : code == AVERROR_INVALIDDATA ? Error::Code::Corrupt
-                             : code == AVERROR_DECODER_NOT_FOUND ? Error::Code::Unsupported
-                             : code == AVERROR(EIO) ? Error::Code::Io
-                             : Error::Code::Generic;
+        : code == AVERROR_INVALIDDATA                ? Error::Code::Corrupt
+        : code == AVERROR_DECODER_NOT_FOUND          ? Error::Code::Unsupported
+        : code == AVERROR(EIO)                       ? Error::Code::Io
+                                                     : Error::Code::Generic;
     return Error(kind, context + QStringLiteral(": ") + QString::fromUtf8(text));
 }
 

@@ -17,11 +17,26 @@ struct SwsContext;
 
 namespace vidarium {
 
-struct FormatContextDeleter { void operator()(AVFormatContext *p) const noexcept; };
-struct CodecContextDeleter { void operator()(AVCodecContext *p) const noexcept; };
-struct FrameDeleter { void operator()(AVFrame *p) const noexcept; };
-struct PacketDeleter { void operator()(AVPacket *p) const noexcept; };
-struct SwsContextDeleter { void operator()(SwsContext *p) const noexcept; };
+struct FormatContextDeleter
+{
+    void operator()(AVFormatContext *p) const noexcept;
+};
+struct CodecContextDeleter
+{
+    void operator()(AVCodecContext *p) const noexcept;
+};
+struct FrameDeleter
+{
+    void operator()(AVFrame *p) const noexcept;
+};
+struct PacketDeleter
+{
+    void operator()(AVPacket *p) const noexcept;
+};
+struct SwsContextDeleter
+{
+    void operator()(SwsContext *p) const noexcept;
+};
 
 // An input opened with avformat_open_input (closed with avformat_close_input).
 using FormatContextPtr = std::unique_ptr<AVFormatContext, FormatContextDeleter>;

@@ -24,7 +24,7 @@ namespace {
 // Layout: "VDBK", u16 version, u16 field count, then per field u16 tag,
 // u32 length and the bytes; little-endian. Readers skip tags they do not know,
 // so later versions can add fields.
-constexpr char Magic[4] = {'V', 'D', 'B', 'K'};
+constexpr char Magic[4] = { 'V', 'D', 'B', 'K' };
 constexpr quint16 FormatVersion = 1;
 constexpr qsizetype MaximumSize = 64 * 1024;
 
@@ -107,7 +107,8 @@ QByteArray encode(const Record &record)
 
 std::optional<Record> decode(const QByteArray &data)
 {
-    if (data.size() < 8 || data.size() > MaximumSize || std::memcmp(data.constData(), Magic, 4) != 0)
+    if (data.size() < 8 || data.size() > MaximumSize
+        || std::memcmp(data.constData(), Magic, 4) != 0)
         return std::nullopt;
     const auto *bytes = reinterpret_cast<const uchar *>(data.constData());
     const quint16 version = qFromLittleEndian<quint16>(bytes + 4);
@@ -220,7 +221,9 @@ constexpr int MaximumCachedListings = 512;
 
 qint64 folderChangeTime(const QString &folder)
 {
-    struct stat info {};
+    struct stat info
+    {
+    };
     if (::stat(QFile::encodeName(folder).constData(), &info) != 0)
         return -1;
     return qint64(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec;
@@ -248,7 +251,9 @@ std::shared_ptr<const FolderListing> readListing(const QString &folder, qint64 c
             continue;
         bool isFolder = entry->d_type == DT_DIR;
         if (entry->d_type == DT_UNKNOWN) {
-            struct stat info {};
+            struct stat info
+            {
+            };
             isFolder = ::lstat(QFile::encodeName(prefix + name).constData(), &info) == 0
                 && S_ISDIR(info.st_mode);
         }
@@ -263,8 +268,9 @@ std::shared_ptr<const FolderListing> listing(const QString &folder)
     thread_local QHash<QString, std::shared_ptr<const FolderListing>> cache;
     const auto now = std::chrono::steady_clock::now();
     const qint64 changed = folderChangeTime(folder);
-    if (auto it = cache.constFind(folder); it != cache.cend() && now - (*it)->readAt < ListingLifetime
-        && changed != -1 && (*it)->folderChanged == changed)
+    if (auto it = cache.constFind(folder); it != cache.cend()
+        && now - (*it)->readAt < ListingLifetime && changed != -1
+        && (*it)->folderChanged == changed)
         return *it;
     if (cache.size() >= MaximumCachedListings)
         cache.clear();
@@ -279,9 +285,11 @@ std::optional<QString> findInFolder(const QString &folder, const Record &record,
     const auto it = entries->namesByInode.constFind(record.inode);
     if (it == entries->namesByInode.cend())
         return std::nullopt;
-    const QString candidate =
-        (folder == QLatin1String("/") ? folder : folder + QLatin1Char('/')) + *it;
-    struct stat info {};
+    const QString candidate
+        = (folder == QLatin1String("/") ? folder : folder + QLatin1Char('/')) + *it;
+    struct stat info
+    {
+    };
     if (statPath(candidate, &info) && isSameFile(record, info, device))
         return candidate;
     return std::nullopt;
@@ -346,7 +354,9 @@ QByteArray Bookmark::create(const QString &path)
     if (path.isEmpty())
         return {};
     const QString absolute = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
-    struct stat info {};
+    struct stat info
+    {
+    };
     if (!statPath(absolute, &info))
         return {};
     Record record;
@@ -374,7 +384,7 @@ std::optional<Bookmark::Resolution> Bookmark::resolve(const QByteArray &bookmark
         const std::optional<QString> located = imported->locate();
         if (!located)
             return std::nullopt;
-        return Resolution{*located, *located != imported->path};
+        return Resolution { *located, *located != imported->path };
     }
     const std::optional<Record> record = decode(bookmark);
     if (!record)
@@ -398,23 +408,25 @@ std::optional<Bookmark::Resolution> Bookmark::resolve(const QByteArray &bookmark
     if (holder && holder->isAutomountTrigger())
         return std::nullopt;
 
-    struct stat info {};
+    struct stat info
+    {
+    };
     const bool exists = statPath(path, &info);
     if (exists && isSameFile(*record, info, device))
-        return Resolution{path, path != record->path};
+        return Resolution { path, path != record->path };
     // The device numbers changed (another machine, a drive plugged in again):
     // inode numbers cannot be compared, and the file at the path is the best answer.
     if (exists && (!volume || quint64(info.st_dev) != device))
-        return Resolution{path, true};
+        return Resolution { path, true };
 
     if (volume) {
         if (auto found = searchNear(path, *record, device))
-            return Resolution{*found, true};
+            return Resolution { *found, true };
     }
     // A file put in the place of the old one (saved by writing a new file and
     // renaming it over the old) is still the file the user means.
     if (exists)
-        return Resolution{path, true};
+        return Resolution { path, true };
     return std::nullopt;
 }
 

@@ -29,7 +29,10 @@ bool sessionBusLikelyPresent()
 
 struct DesktopIntegration::Bus
 {
-    explicit Bus(const QDBusConnection &c) : connection(c) {}
+    explicit Bus(const QDBusConnection &c)
+        : connection(c)
+    {
+    }
     QDBusConnection connection;
     QString privateName; // set when we opened a connection of our own
 };
@@ -50,7 +53,8 @@ DesktopIntegration::DesktopIntegration(const QString &busAddress)
             m_bus = std::make_unique<Bus>(session);
         return;
     }
-    const QString name = QStringLiteral("vidarium-desktop-") + QUuid::createUuid().toString(QUuid::Id128);
+    const QString name
+        = QStringLiteral("vidarium-desktop-") + QUuid::createUuid().toString(QUuid::Id128);
     QDBusConnection connection = QDBusConnection::connectToBus(busAddress, name);
     if (!connection.isConnected()) {
         QDBusConnection::disconnectFromBus(name);
@@ -80,29 +84,27 @@ void DesktopIntegration::setBadgeCount(qint64 count)
         return;
     // Docks match the signal to a launcher by the application URI; the object
     // path only has to be ours.
-    QDBusMessage signal = QDBusMessage::createSignal(
-        QStringLiteral("/com/tallowmere/vidarium/LauncherEntry"), LauncherEntryInterface,
-        QStringLiteral("Update"));
+    QDBusMessage signal
+        = QDBusMessage::createSignal(QStringLiteral("/com/tallowmere/vidarium/LauncherEntry"),
+            LauncherEntryInterface, QStringLiteral("Update"));
     QVariantMap properties;
     properties.insert(QStringLiteral("count"), qint64(count > 0 ? count : 0));
     properties.insert(QStringLiteral("count-visible"), count > 0);
-    signal << QStringLiteral("application://%1").arg(QLatin1String(DesktopFileName))
-           << properties;
+    signal << QStringLiteral("application://%1").arg(QLatin1String(DesktopFileName)) << properties;
     m_bus->connection.send(signal);
 }
 
-void DesktopIntegration::deliverUserNotification(const QString &title,
-                                                 const QString &informativeText)
+void DesktopIntegration::deliverUserNotification(
+    const QString &title, const QString &informativeText)
 {
     if (!isConnected())
         return;
-    QDBusMessage call = QDBusMessage::createMethodCall(NotificationsService, NotificationsPath,
-                                                       NotificationsService,
-                                                       QStringLiteral("Notify"));
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        NotificationsService, NotificationsPath, NotificationsService, QStringLiteral("Notify"));
     QVariantMap hints;
     hints.insert(QStringLiteral("sound-name"), QStringLiteral("message-new-instant"));
     hints.insert(QStringLiteral("desktop-entry"),
-                 QFileInfo(QLatin1String(DesktopFileName)).completeBaseName());
+        QFileInfo(QLatin1String(DesktopFileName)).completeBaseName());
     QString applicationName = QCoreApplication::applicationName();
     if (applicationName.isEmpty())
         applicationName = QStringLiteral("Vidarium");

@@ -13,14 +13,16 @@ Result<FileIdentity> FileIdentity::ofPath(const QString &path)
 {
     if (path.isEmpty())
         return Error(Error::Code::InvalidArgument, QStringLiteral("No file path given."));
-    struct stat info {};
+    struct stat info
+    {
+    };
     if (::stat(QFile::encodeName(path).constData(), &info) != 0) {
         const int code = errno;
         return Error(code == ENOENT || code == ENOTDIR ? Error::Code::NotFound : Error::Code::Io,
-                     QStringLiteral("Cannot read \"%1\": %2")
-                         .arg(path, QString::fromLocal8Bit(std::strerror(code))));
+            QStringLiteral("Cannot read \"%1\": %2")
+                .arg(path, QString::fromLocal8Bit(std::strerror(code))));
     }
-    return FileIdentity{quint64(info.st_dev), quint64(info.st_ino)};
+    return FileIdentity { quint64(info.st_dev), quint64(info.st_ino) };
 }
 
 } // namespace vidarium

@@ -38,8 +38,7 @@ inline size_t qHash(const FileIdentity &identity, size_t seed = 0) noexcept
 
 } // namespace vidarium
 
-template<>
-struct std::hash<vidarium::FileIdentity>
+template <> struct std::hash<vidarium::FileIdentity>
 {
     size_t operator()(const vidarium::FileIdentity &identity) const noexcept
     {

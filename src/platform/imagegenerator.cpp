@@ -31,7 +31,9 @@ constexpr int maxImageSide = 16384;
 } // namespace
 
 ImageGenerator::ImageGenerator(MediaAsset &asset)
-    : m_asset(asset), m_frame(av_frame_alloc()), m_packet(av_packet_alloc())
+    : m_asset(asset)
+    , m_frame(av_frame_alloc())
+    , m_packet(av_packet_alloc())
 {
 }
 
@@ -99,8 +101,8 @@ Result<void> ImageGenerator::seekTo(double seconds)
     const AVStream *stream = format->streams[index];
     if (!std::isfinite(seconds) || seconds < 0)
         seconds = 0;
-    int64_t target = av_rescale_q(std::llround(seconds * AV_TIME_BASE), AV_TIME_BASE_Q,
-                                  stream->time_base);
+    int64_t target
+        = av_rescale_q(std::llround(seconds * AV_TIME_BASE), AV_TIME_BASE_Q, stream->time_base);
     if (stream->start_time != AV_NOPTS_VALUE)
         target += stream->start_time;
 
@@ -134,7 +136,7 @@ Result<QImage> ImageGenerator::decodeAt(double seconds, bool keyFramesOnly)
             avcodec_send_packet(m_decoder.get(), nullptr);
         } else {
             const bool wanted = m_packet->stream_index == index
-                                && (!keyFramesOnly || (m_packet->flags & AV_PKT_FLAG_KEY));
+                && (!keyFramesOnly || (m_packet->flags & AV_PKT_FLAG_KEY));
             if (m_packet->stream_index == index)
                 ++videoPackets;
             if (!wanted) {
@@ -166,8 +168,8 @@ Result<QImage> ImageGenerator::decodeAt(double seconds, bool keyFramesOnly)
         if (rc != AVERROR(EAGAIN))
             return ffmpegError(rc, QStringLiteral("Decoding a frame"));
     }
-    return Error(Error::Code::Corrupt,
-                 QStringLiteral("No frame could be decoded at %1 s").arg(seconds));
+    return Error(
+        Error::Code::Corrupt, QStringLiteral("No frame could be decoded at %1 s").arg(seconds));
 }
 
 QSize ImageGenerator::targetSize() const
@@ -188,19 +190,18 @@ Result<QImage> ImageGenerator::convert(const AVFrame *frame)
         return Error(Error::Code::Corrupt, QStringLiteral("The decoded frame has no usable size"));
 
     m_scaler.reset(sws_getCachedContext(m_scaler.release(), frame->width, frame->height,
-                                        AVPixelFormat(frame->format), scaled.width(),
-                                        scaled.height(), AV_PIX_FMT_BGRA, SWS_BILINEAR, nullptr,
-                                        nullptr, nullptr));
+        AVPixelFormat(frame->format), scaled.width(), scaled.height(), AV_PIX_FMT_BGRA,
+        SWS_BILINEAR, nullptr, nullptr, nullptr));
     if (!m_scaler)
         return Error(Error::Code::Unsupported,
-                     QStringLiteral("The frame's pixel format cannot be converted"));
+            QStringLiteral("The frame's pixel format cannot be converted"));
     QImage image(scaled, QImage::Format_ARGB32);
     if (image.isNull())
         return Error(QStringLiteral("Out of memory"));
-    uint8_t *planes[4] = {image.bits(), nullptr, nullptr, nullptr};
-    int strides[4] = {int(image.bytesPerLine()), 0, 0, 0};
-    const int rows = sws_scale(m_scaler.get(), frame->data, frame->linesize, 0, frame->height,
-                               planes, strides);
+    uint8_t *planes[4] = { image.bits(), nullptr, nullptr, nullptr };
+    int strides[4] = { int(image.bytesPerLine()), 0, 0, 0 };
+    const int rows = sws_scale(
+        m_scaler.get(), frame->data, frame->linesize, 0, frame->height, planes, strides);
     if (rows <= 0)
         return Error(Error::Code::Corrupt, QStringLiteral("The frame could not be scaled"));
     if (rotation == 0)

@@ -36,7 +36,10 @@ constexpr quint32 TypeUrl = 0x0901;
 class Reader
 {
 public:
-    explicit Reader(const QByteArray &data) : m_data(data) {}
+    explicit Reader(const QByteArray &data)
+        : m_data(data)
+    {
+    }
 
     bool u32(qsizetype offset, quint32 *value) const
     {
@@ -137,8 +140,8 @@ std::optional<ImportedBookmark> ImportedBookmark::parse(const QByteArray &data)
 
     if (itemsByKey.contains(KeyVolumePath)) {
         if (auto volume = reader.string(itemsByKey.value(KeyVolumePath))) {
-            QString path = volume->startsWith(QLatin1String("file:"))
-                ? QUrl(*volume).toLocalFile() : *volume;
+            QString path = volume->startsWith(QLatin1String("file:")) ? QUrl(*volume).toLocalFile()
+                                                                      : *volume;
             while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
                 path.chop(1);
             bookmark.volumePath = path;
@@ -169,8 +172,8 @@ std::optional<QString> ImportedBookmark::locate() const
         if (volume.label != volumeName && volume.displayName() != volumeName
             && QFileInfo(volume.mountPoint).fileName() != volumeName)
             continue;
-        const QString candidate =
-            volume.mountPoint == QLatin1String("/") ? relative : volume.mountPoint + relative;
+        const QString candidate
+            = volume.mountPoint == QLatin1String("/") ? relative : volume.mountPoint + relative;
         if (reachable(candidate))
             return candidate;
     }

@@ -15,7 +15,7 @@ namespace vidarium {
 
 struct ImportedBookmark
 {
-    QString path;       // "/Volumes/Archive/Films/a.mov"
+    QString path; // "/Volumes/Archive/Films/a.mov"
     QString volumePath; // "/Volumes/Archive", "/" for the start-up disk
     QString volumeName; // "Archive"
     QString volumeUuid;

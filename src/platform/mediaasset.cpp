@@ -30,8 +30,7 @@ int quarterTurns(double clockwiseDegrees)
 int streamRotation(const AVStream *stream)
 {
     size_t size = 0;
-    const uint8_t *matrix =
-        av_stream_get_side_data(stream, AV_PKT_DATA_DISPLAYMATRIX, &size);
+    const uint8_t *matrix = av_stream_get_side_data(stream, AV_PKT_DATA_DISPLAYMATRIX, &size);
     if (matrix && size >= 9 * sizeof(int32_t))
         return quarterTurns(-av_display_rotation_get(reinterpret_cast<const int32_t *>(matrix)));
     if (const AVDictionaryEntry *tag = av_dict_get(stream->metadata, "rotate", nullptr, 0)) {
@@ -59,7 +58,7 @@ bool headerNamesVideo(const AVFormatContext *format)
 bool isMovingVideo(const AVStream *stream)
 {
     return stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO
-           && !(stream->disposition & AV_DISPOSITION_ATTACHED_PIC);
+        && !(stream->disposition & AV_DISPOSITION_ATTACHED_PIC);
 }
 
 } // namespace
@@ -111,7 +110,7 @@ void MediaAsset::readTracks()
     }
 
     m_audioFormatName = audio ? vidarium::audioFormatName(audioFormatIdentifier(
-                                    audio->codecpar->codec_id, audio->codecpar->profile))
+                            audio->codecpar->codec_id, audio->codecpar->profile))
                               : QStringLiteral("None");
 
     if (m_videoStream < 0)

@@ -27,8 +27,8 @@ public:
         Light,
     };
 
-    static Result<std::unique_ptr<MediaAsset>> open(const QString &path,
-                                                    OpenMode mode = OpenMode::Full);
+    static Result<std::unique_ptr<MediaAsset>> open(
+        const QString &path, OpenMode mode = OpenMode::Full);
     ~MediaAsset();
     MediaAsset(const MediaAsset &) = delete;
     MediaAsset &operator=(const MediaAsset &) = delete;

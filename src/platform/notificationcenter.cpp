@@ -22,7 +22,7 @@ struct NotificationCenter::Registration
     bool hasContext = false;
     QPointer<QObject> context;
     // Cleared on removal so a delivery already under way skips it.
-    std::atomic_bool alive{true};
+    std::atomic_bool alive { true };
 };
 
 NotificationCenter &NotificationCenter::instance()
@@ -42,8 +42,8 @@ NotificationCenter::NotificationCenter()
 
 NotificationCenter::~NotificationCenter() = default;
 
-ObserverToken NotificationCenter::addObserver(const QString &name, const void *object,
-                                              Observer observer, QObject *context)
+ObserverToken NotificationCenter::addObserver(
+    const QString &name, const void *object, Observer observer, QObject *context)
 {
     if (!observer)
         return {};
@@ -58,11 +58,12 @@ ObserverToken NotificationCenter::addObserver(const QString &name, const void *o
         registration->id = m_nextId++;
         m_registrations.push_back(registration);
     }
-    const ObserverToken token{registration->id};
+    const ObserverToken token { registration->id };
     if (context) {
         // The observer must not outlive what it captures from its context.
-        QObject::connect(context, &QObject::destroyed, this,
-                         [this, token] { removeObserver(token); }, Qt::DirectConnection);
+        QObject::connect(
+            context, &QObject::destroyed, this, [this, token] { removeObserver(token); },
+            Qt::DirectConnection);
     }
     return token;
 }
@@ -124,8 +125,8 @@ void NotificationCenter::deliver(const Notification &notification)
         try {
             registration->observer(notification);
         } catch (const std::exception &e) {
-            qCWarning(lcNotifications) << "Observer of" << notification.name
-                                       << "failed:" << e.what();
+            qCWarning(lcNotifications)
+                << "Observer of" << notification.name << "failed:" << e.what();
         } catch (...) {
             qCWarning(lcNotifications) << "Observer of" << notification.name << "failed";
         }

@@ -49,8 +49,8 @@ public:
     // Observes notifications called `name` (empty: every name) sent by `object`
     // (nullptr: any sender). When `context` is given, the observer goes away
     // with it, so an observer can never outlive what it captures.
-    ObserverToken addObserver(const QString &name, const void *object, Observer observer,
-                              QObject *context = nullptr);
+    ObserverToken addObserver(
+        const QString &name, const void *object, Observer observer, QObject *context = nullptr);
     ObserverToken addObserver(const QString &name, Observer observer, QObject *context = nullptr)
     {
         return addObserver(name, nullptr, std::move(observer), context);
@@ -62,10 +62,9 @@ public:
     // On the main thread: delivers now, before returning. On any other thread:
     // queued to the main thread, in the order posted.
     void post(const Notification &notification);
-    void post(const QString &name, const void *object = nullptr,
-              const QVariantMap &userInfo = {})
+    void post(const QString &name, const void *object = nullptr, const QVariantMap &userInfo = {})
     {
-        post(Notification{name, object, userInfo});
+        post(Notification { name, object, userInfo });
     }
 
     int observerCount() const;
@@ -76,7 +75,7 @@ private:
 
     mutable QMutex m_mutex;
     std::vector<std::shared_ptr<Registration>> m_registrations; // guarded by m_mutex
-    quint64 m_nextId = 1;                                       // guarded by m_mutex
+    quint64 m_nextId = 1; // guarded by m_mutex
 };
 
 } // namespace vidarium

@@ -11,7 +11,7 @@ namespace vidarium {
 namespace {
 
 bool matches(const Notification &waiting, const Notification &incoming,
-             NotificationQueue::Coalescing coalescing)
+    NotificationQueue::Coalescing coalescing)
 {
     if (coalescing == NotificationQueue::CoalesceNone)
         return false;
@@ -30,7 +30,8 @@ NotificationQueue &NotificationQueue::instance()
     return *queue;
 }
 
-NotificationQueue::NotificationQueue(NotificationCenter &center) : m_center(center)
+NotificationQueue::NotificationQueue(NotificationCenter &center)
+    : m_center(center)
 {
     // Its idle timer must run on the main thread's loop, whoever made it.
     if (QCoreApplication *app = QCoreApplication::instance())
@@ -76,7 +77,10 @@ void NotificationQueue::scheduleFlush()
     QPointer<NotificationQueue> self(this);
     postToMainThread(this, [self] {
         if (self)
-            QTimer::singleShot(0, self, [self] { if (self) self->flush(); });
+            QTimer::singleShot(0, self, [self] {
+                if (self)
+                    self->flush();
+            });
     });
 }
 

@@ -36,8 +36,7 @@ public:
     // Waits until the event loop is idle, then posts. When an equal notification
     // is already waiting the new one is dropped and the waiting one keeps its
     // user info and place.
-    void enqueue(const Notification &notification,
-                 Coalescing coalescing = CoalesceOnNameAndSender);
+    void enqueue(const Notification &notification, Coalescing coalescing = CoalesceOnNameAndSender);
     // Drops waiting notifications that match `name` and `object` (nullptr: any).
     void dequeueNotifications(const QString &name, const void *object = nullptr);
 

@@ -70,8 +70,8 @@ quint64 OperationQueue::addOperation(Operation operation)
         if (m_shuttingDown)
             return 0;
         handle = m_nextHandle++;
-        const WaitingKey key{-int(operation.priority), handle};
-        m_waiting.emplace(key, Entry{handle, std::move(operation), CancellationToken()});
+        const WaitingKey key { -int(operation.priority), handle };
+        m_waiting.emplace(key, Entry { handle, std::move(operation), CancellationToken() });
         startWorkersIfNeeded();
     }
     m_workAvailable.notify_one();
@@ -211,8 +211,7 @@ void OperationQueue::workerLoop()
 }
 
 void OperationQueue::runBody(const QString &queueName, const QString &operationName,
-                             const std::function<void(const CancellationToken &)> &body,
-                             const CancellationToken &token)
+    const std::function<void(const CancellationToken &)> &body, const CancellationToken &token)
 {
     if (token.isCancelled())
         return;

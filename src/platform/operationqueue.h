@@ -26,7 +26,10 @@ namespace vidarium {
 class CancellationToken
 {
 public:
-    CancellationToken() : m_flag(std::make_shared<std::atomic_bool>(false)) {}
+    CancellationToken()
+        : m_flag(std::make_shared<std::atomic_bool>(false))
+    {
+    }
     bool isCancelled() const { return m_flag->load(std::memory_order_acquire); }
     void cancel() const { m_flag->store(true, std::memory_order_release); }
 
@@ -100,21 +103,20 @@ private:
     void startWorkersIfNeeded();
     void workerLoop();
     static void runBody(const QString &queueName, const QString &operationName,
-                        const std::function<void(const CancellationToken &)> &body,
-                        const CancellationToken &token);
+        const std::function<void(const CancellationToken &)> &body, const CancellationToken &token);
 
     const QString m_name;
     mutable std::mutex m_mutex;
     std::condition_variable m_workAvailable; // with m_mutex
-    std::condition_variable m_idle;          // with m_mutex
-    std::map<WaitingKey, Entry> m_waiting;   // guarded by m_mutex
+    std::condition_variable m_idle; // with m_mutex
+    std::map<WaitingKey, Entry> m_waiting; // guarded by m_mutex
     std::vector<std::shared_ptr<Entry>> m_running; // guarded by m_mutex
-    std::vector<std::thread> m_threads;      // guarded by m_mutex
-    int m_maxConcurrent = 1;                 // guarded by m_mutex
-    int m_idleWorkers = 0;                   // guarded by m_mutex
-    int m_liveWorkers = 0;                   // guarded by m_mutex
-    quint64 m_nextHandle = 1;                // guarded by m_mutex
-    bool m_shuttingDown = false;             // guarded by m_mutex
+    std::vector<std::thread> m_threads; // guarded by m_mutex
+    int m_maxConcurrent = 1; // guarded by m_mutex
+    int m_idleWorkers = 0; // guarded by m_mutex
+    int m_liveWorkers = 0; // guarded by m_mutex
+    quint64 m_nextHandle = 1; // guarded by m_mutex
+    bool m_shuttingDown = false; // guarded by m_mutex
 };
 
 } // namespace vidarium

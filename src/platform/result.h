@@ -19,16 +19,23 @@ public:
         Generic,
         NotFound,
         Io,
-        Corrupt,      // the bytes do not form what they claim to be
-        Unsupported,  // well-formed but of a kind or version we do not handle
+        Corrupt, // the bytes do not form what they claim to be
+        Unsupported, // well-formed but of a kind or version we do not handle
         Cancelled,
         Timeout,
         InvalidArgument,
     };
 
     Error() = default;
-    Error(Code code, QString message) : m_code(code), m_message(std::move(message)) {}
-    explicit Error(QString message) : m_message(std::move(message)) {}
+    Error(Code code, QString message)
+        : m_code(code)
+        , m_message(std::move(message))
+    {
+    }
+    explicit Error(QString message)
+        : m_message(std::move(message))
+    {
+    }
 
     Code code() const { return m_code; }
     const QString &message() const { return m_message; }
@@ -44,14 +51,25 @@ private:
     QString m_message;
 };
 
-template<typename T>
-class [[nodiscard]] Result
+template <typename T> class [[nodiscard]] Result
 {
 public:
-    Result(const T &value) : m_state(value) {}
-    Result(T &&value) : m_state(std::move(value)) {}
-    Result(const Error &error) : m_state(error) {}
-    Result(Error &&error) : m_state(std::move(error)) {}
+    Result(const T &value)
+        : m_state(value)
+    {
+    }
+    Result(T &&value)
+        : m_state(std::move(value))
+    {
+    }
+    Result(const Error &error)
+        : m_state(error)
+    {
+    }
+    Result(Error &&error)
+        : m_state(std::move(error))
+    {
+    }
 
     bool ok() const { return m_state.index() == 0; }
     explicit operator bool() const { return ok(); }
@@ -73,13 +91,18 @@ private:
 };
 
 // For calls that succeed with nothing to return.
-template<>
-class [[nodiscard]] Result<void>
+template <> class [[nodiscard]] Result<void>
 {
 public:
     Result() = default;
-    Result(const Error &error) : m_error(error) {}
-    Result(Error &&error) : m_error(std::move(error)) {}
+    Result(const Error &error)
+        : m_error(error)
+    {
+    }
+    Result(Error &&error)
+        : m_error(std::move(error))
+    {
+    }
 
     bool ok() const { return !m_error.has_value(); }
     explicit operator bool() const { return ok(); }

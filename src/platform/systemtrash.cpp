@@ -14,12 +14,11 @@ Result<void> SystemTrash::moveToTrash(const QString &path)
     const QFileInfo info(path);
     if (path.isEmpty() || (!info.exists() && !info.isSymLink()))
         return Error(Error::Code::NotFound,
-                     QStringLiteral("\"%1\" cannot be moved to the trash: it does not exist.")
-                         .arg(path));
+            QStringLiteral("\"%1\" cannot be moved to the trash: it does not exist.").arg(path));
     QString trashedAs;
     if (!QFile::moveToTrash(path, &trashedAs))
-        return Error(Error::Code::Io,
-                     QStringLiteral("\"%1\" could not be moved to the trash.").arg(path));
+        return Error(
+            Error::Code::Io, QStringLiteral("\"%1\" could not be moved to the trash.").arg(path));
     return {};
 }
 

@@ -11,7 +11,7 @@ namespace vidarium {
 
 namespace {
 
-std::atomic<UserDefaults *> g_override{nullptr};
+std::atomic<UserDefaults *> g_override { nullptr };
 
 // INI files write a top-level list as comma-separated text, which comes back as
 // strings (and an empty list as nothing). Wrapped in a map it is stored with
@@ -157,7 +157,7 @@ void UserDefaults::setObject(const QString &key, const PlistValue &value)
         return;
     QVariant variant = toVariant(value);
     if (variant.metaType().id() == QMetaType::QVariantList)
-        variant = QVariantMap{{ArrayWrapperKey, variant}};
+        variant = QVariantMap { { ArrayWrapperKey, variant } };
     QMutexLocker locker(&m_mutex);
     if (!variant.isValid())
         m_settings->remove(key);

@@ -8,7 +8,7 @@
 // gives a stored bool or number back as a string.
 // Threads: every member may be called from any thread.
 
-#include "platform/plistvalue.h"
+#include "platform/plist/plistvalue.h"
 
 #include <QMutex>
 #include <QString>
@@ -60,7 +60,10 @@ public:
     void setDouble(const QString &key, double value) { setObject(key, PlistValue(value)); }
     void setString(const QString &key, const QString &value) { setObject(key, PlistValue(value)); }
     void setData(const QString &key, const QByteArray &value) { setObject(key, PlistValue(value)); }
-    void setArray(const QString &key, const PlistArray &value) { setObject(key, PlistValue(value)); }
+    void setArray(const QString &key, const PlistArray &value)
+    {
+        setObject(key, PlistValue(value));
+    }
     void setDictionary(const QString &key, const PlistDictionary &value)
     {
         setObject(key, PlistValue(value));
@@ -75,7 +78,7 @@ public:
 private:
     mutable QMutex m_mutex;
     std::unique_ptr<QSettings> m_settings; // guarded by m_mutex
-    PlistDictionary m_registered;          // guarded by m_mutex
+    PlistDictionary m_registered; // guarded by m_mutex
 };
 
 } // namespace vidarium

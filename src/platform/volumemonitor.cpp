@@ -23,7 +23,8 @@ bool containsMountPoint(const QList<VolumeInfo> &volumes, const VolumeInfo &volu
 
 } // namespace
 
-VolumeMonitor::VolumeMonitor(QObject *parent) : QObject(parent)
+VolumeMonitor::VolumeMonitor(QObject *parent)
+    : QObject(parent)
 {
     m_volumes = VolumeTable::current()->userVisibleVolumes();
     // The kernel flags /proc/self/mountinfo as exceptional (POLLPRI) after
@@ -35,13 +36,11 @@ VolumeMonitor::VolumeMonitor(QObject *parent) : QObject(parent)
             // The flag stays raised until the file is read again from the start.
             char buffer[4096];
             ::lseek(m_mountInfoFd, 0, SEEK_SET);
-            while (::read(m_mountInfoFd, buffer, sizeof buffer) > 0) {
-            }
+            while (::read(m_mountInfoFd, buffer, sizeof buffer) > 0) { }
             refresh();
         });
         char buffer[4096];
-        while (::read(m_mountInfoFd, buffer, sizeof buffer) > 0) {
-        }
+        while (::read(m_mountInfoFd, buffer, sizeof buffer) > 0) { }
     } else {
         m_pollTimer = new QTimer(this);
         m_pollTimer->setInterval(PollIntervalMs);
@@ -59,7 +58,7 @@ VolumeMonitor::~VolumeMonitor()
 }
 
 void VolumeMonitor::difference(const QList<VolumeInfo> &before, const QList<VolumeInfo> &after,
-                               QList<VolumeInfo> *mounted, QList<VolumeInfo> *unmounted)
+    QList<VolumeInfo> *mounted, QList<VolumeInfo> *unmounted)
 {
     mounted->clear();
     unmounted->clear();

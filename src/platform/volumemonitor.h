@@ -26,14 +26,14 @@ public:
 
     // Mount points that appeared and disappeared between two lists.
     static void difference(const QList<VolumeInfo> &before, const QList<VolumeInfo> &after,
-                           QList<VolumeInfo> *mounted, QList<VolumeInfo> *unmounted);
+        QList<VolumeInfo> *mounted, QList<VolumeInfo> *unmounted);
 
     // Re-reads the table now and emits volumesChanged when it changed.
     void refresh();
 
 signals:
-    void volumesChanged(const QList<vidarium::VolumeInfo> &mounted,
-                        const QList<vidarium::VolumeInfo> &unmounted);
+    void volumesChanged(
+        const QList<vidarium::VolumeInfo> &mounted, const QList<vidarium::VolumeInfo> &unmounted);
 
 private:
     QList<VolumeInfo> m_volumes;

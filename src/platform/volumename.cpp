@@ -13,13 +13,16 @@ std::optional<QString> volumeNameForPath(const QString &path)
 {
     if (path.isEmpty())
         return std::nullopt;
-    const QString absolute = QDir::isAbsolutePath(path) ? path : QDir::current().absoluteFilePath(path);
+    const QString absolute
+        = QDir::isAbsolutePath(path) ? path : QDir::current().absoluteFilePath(path);
     const auto table = VolumeTable::current();
     const VolumeInfo *mount = table->volumeForPath(absolute);
     // Looking below an automount trigger would mount its volume.
     if (mount && mount->isAutomountTrigger())
         return std::nullopt;
-    struct stat info {};
+    struct stat info
+    {
+    };
     if (::stat(QFile::encodeName(absolute).constData(), &info) != 0)
         return std::nullopt;
     if (const VolumeInfo *volume = table->volumeForDevice(quint64(info.st_dev), absolute))

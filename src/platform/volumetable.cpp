@@ -61,7 +61,8 @@ QHash<QString, QString> readDiskLinks(const QString &folder, bool decode)
 {
     QHash<QString, QString> bySource;
     const QDir dir(folder);
-    const QFileInfoList entries = dir.entryInfoList(QDir::Files | QDir::System | QDir::NoDotAndDotDot);
+    const QFileInfoList entries
+        = dir.entryInfoList(QDir::Files | QDir::System | QDir::NoDotAndDotDot);
     for (const QFileInfo &entry : entries) {
         const QString target = entry.canonicalFilePath();
         if (!target.isEmpty())
@@ -105,8 +106,12 @@ QString VolumeInfo::displayName() const
 bool VolumeInfo::isUserVisible() const
 {
     static const QStringList systemTrees = {
-        QStringLiteral("/proc"), QStringLiteral("/sys"), QStringLiteral("/dev"),
-        QStringLiteral("/run"),  QStringLiteral("/boot"), QStringLiteral("/snap"),
+        QStringLiteral("/proc"),
+        QStringLiteral("/sys"),
+        QStringLiteral("/dev"),
+        QStringLiteral("/run"),
+        QStringLiteral("/boot"),
+        QStringLiteral("/snap"),
         QStringLiteral("/var/lib"),
     };
     if (isAutomountTrigger())
@@ -120,9 +125,14 @@ bool VolumeInfo::isUserVisible() const
             return false;
     }
     static const QStringList networkTypes = {
-        QStringLiteral("nfs"),  QStringLiteral("nfs4"), QStringLiteral("cifs"),
-        QStringLiteral("smb3"), QStringLiteral("smbfs"), QStringLiteral("9p"),
-        QStringLiteral("fuse.sshfs"), QStringLiteral("fuse.rclone"),
+        QStringLiteral("nfs"),
+        QStringLiteral("nfs4"),
+        QStringLiteral("cifs"),
+        QStringLiteral("smb3"),
+        QStringLiteral("smbfs"),
+        QStringLiteral("9p"),
+        QStringLiteral("fuse.sshfs"),
+        QStringLiteral("fuse.rclone"),
     };
     return source.startsWith(QLatin1String("/dev/")) || networkTypes.contains(fileSystemType)
         || fileSystemType == QLatin1String("fuseblk");
@@ -141,7 +151,7 @@ std::shared_ptr<const VolumeTable> VolumeTable::current()
         text = file.readAll();
     c.table = std::make_shared<const VolumeTable>(
         parse(text, readDiskLinks(QStringLiteral("/dev/disk/by-label"), true),
-              readDiskLinks(QStringLiteral("/dev/disk/by-uuid"), false)));
+            readDiskLinks(QStringLiteral("/dev/disk/by-uuid"), false)));
     c.readAt = now;
     return c.table;
 }
@@ -154,8 +164,7 @@ void VolumeTable::invalidate()
 }
 
 VolumeTable VolumeTable::parse(const QByteArray &mountInfo,
-                               const QHash<QString, QString> &labelsBySource,
-                               const QHash<QString, QString> &uuidsBySource)
+    const QHash<QString, QString> &labelsBySource, const QHash<QString, QString> &uuidsBySource)
 {
     VolumeTable table;
     const QList<QByteArray> lines = mountInfo.split('\n');

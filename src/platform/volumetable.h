@@ -17,12 +17,12 @@ namespace vidarium {
 
 struct VolumeInfo
 {
-    QString mountPoint;     // "/media/alice/Films"
+    QString mountPoint; // "/media/alice/Films"
     QString fileSystemType; // "ext4", "vfat", "autofs", ...
-    QString source;         // "/dev/sdb1", "server:/export", "tmpfs"
-    QString label;          // file system label, "" when none or unknown
-    QString uuid;           // file system UUID, "" when none or unknown
-    quint64 deviceId = 0;   // st_dev of the files on it
+    QString source; // "/dev/sdb1", "server:/export", "tmpfs"
+    QString label; // file system label, "" when none or unknown
+    QString uuid; // file system UUID, "" when none or unknown
+    quint64 deviceId = 0; // st_dev of the files on it
 
     // The label, else the mount point's last component; the root volume
     // without a label is "Root".
@@ -48,8 +48,8 @@ public:
     // map a device path (as in the source field, after resolving symlinks) to
     // its label and UUID. Malformed lines are skipped.
     static VolumeTable parse(const QByteArray &mountInfo,
-                             const QHash<QString, QString> &labelsBySource = {},
-                             const QHash<QString, QString> &uuidsBySource = {});
+        const QHash<QString, QString> &labelsBySource = {},
+        const QHash<QString, QString> &uuidsBySource = {});
 
     const QList<VolumeInfo> &volumes() const { return m_volumes; }
     // The volumes a user would recognise, in mount order.

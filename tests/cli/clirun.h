@@ -20,7 +20,7 @@ QString cliProgramPath();
 
 // Runs the command to its end. With a config home, its settings go there and
 // never to the user's own.
-CliRun runCli(const QStringList &arguments, const QString &configHome = QString(),
-              int timeoutMs = 120000);
+CliRun runCli(
+    const QStringList &arguments, const QString &configHome = QString(), int timeoutMs = 120000);
 
 } // namespace vidarium::test

@@ -23,9 +23,10 @@ struct DumpRun
 DumpRun dump(const QStringList &arguments)
 {
     // The test executable sits in <build>/tests; the command in <build>/src/cli.
-    const QString cli = QCoreApplication::applicationDirPath() + QStringLiteral("/../src/cli/vidarium-cli");
+    const QString cli
+        = QCoreApplication::applicationDirPath() + QStringLiteral("/../src/cli/vidarium-cli");
     QProcess process;
-    process.start(cli, QStringList{QStringLiteral("dump")} + arguments);
+    process.start(cli, QStringList { QStringLiteral("dump") } + arguments);
     DumpRun run;
     if (!process.waitForFinished(30000)) {
         process.kill();
@@ -53,13 +54,14 @@ QString writeFile(const test::ScratchDir &dir, const QString &name, const QByteA
 
 TEST(DumpCommand, PrintsArchivesAsJson)
 {
-    const DumpRun run = dump({test::testDataPath(QStringLiteral("plist/archive.bplist"))});
+    const DumpRun run = dump({ test::testDataPath(QStringLiteral("plist/archive.bplist")) });
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(run.out.contains(QStringLiteral("\"$class\": \"TMVThing\"")));
     EXPECT_TRUE(run.out.contains(QStringLiteral("\"date\": \"2021-02-26T02:40:00.250Z\"")));
     EXPECT_TRUE(run.out.contains(QStringLiteral("\"data\": \"AAEC\"")));
     // The same file as stored, references and all.
-    const DumpRun raw = dump({QStringLiteral("--raw"), test::testDataPath(QStringLiteral("plist/archive.bplist"))});
+    const DumpRun raw = dump(
+        { QStringLiteral("--raw"), test::testDataPath(QStringLiteral("plist/archive.bplist")) });
     ASSERT_EQ(raw.exitCode, 0);
     EXPECT_TRUE(raw.out.contains(QStringLiteral("\"$archiver\": \"NSKeyedArchiver\"")));
     EXPECT_TRUE(raw.out.contains(QStringLiteral("{\"CF$UID\": ")));
@@ -83,7 +85,7 @@ TEST(DumpCommand, FailsWithOneLineOnFilesItCannotRead)
     };
     for (const QString &file : files) {
         SCOPED_TRACE(file.toStdString());
-        const DumpRun run = dump({file});
+        const DumpRun run = dump({ file });
         EXPECT_FALSE(run.crashed);
         EXPECT_EQ(run.exitCode, 1);
         EXPECT_TRUE(run.out.isEmpty());
@@ -94,12 +96,13 @@ TEST(DumpCommand, FailsWithOneLineOnFilesItCannotRead)
 
 TEST(DumpCommand, NeverCrashesOnTheFuzzCorpus)
 {
-    QDirIterator it(QStringLiteral(VIDARIUM_SOURCE_DIR "/fuzz/corpus"), QDir::Files, QDirIterator::Subdirectories);
+    QDirIterator it(
+        test::sourcePath(QStringLiteral("fuzz/corpus")), QDir::Files, QDirIterator::Subdirectories);
     int files = 0;
     while (it.hasNext()) {
         const QString file = it.next();
         SCOPED_TRACE(file.toStdString());
-        const DumpRun run = dump({file});
+        const DumpRun run = dump({ file });
         EXPECT_FALSE(run.crashed) << run.err.toStdString();
         EXPECT_TRUE(run.exitCode == 0 || run.exitCode == 1) << run.exitCode;
         ++files;

@@ -6,7 +6,7 @@
 #include "model/mediauserfield.h"
 #include "model/mediauserkeyword.h"
 #include "model/predicate.h"
-#include "platform/keyedarchive.h"
+#include "platform/plist/keyedarchive.h"
 #include "testsupport.h"
 
 #include <QCoreApplication>
@@ -48,7 +48,10 @@ class LegacyReaderScope
 {
 public:
     explicit LegacyReaderScope(Document::LegacyFormat format)
-        : m_format(format), m_saved(Document::legacyReader(format)) {}
+        : m_format(format)
+        , m_saved(Document::legacyReader(format))
+    {
+    }
     ~LegacyReaderScope() { Document::setLegacyReader(m_format, m_saved); }
 
 private:
@@ -64,21 +67,23 @@ TEST(Document, WrittenPackageReadsBackEqual)
     const QString path = scratch.filePath(QStringLiteral("Round.vidarium"));
     Document document;
     MediaLibrary &library = document.library();
-    const MediaElementList elements = document.importMediaFilesNow(
-        {touch(scratch.filePath(QStringLiteral("a.mp4"))), touch(scratch.filePath(QStringLiteral("b.mkv"))),
-         touch(scratch.filePath(QStringLiteral("c.mov")))});
+    const MediaElementList elements
+        = document.importMediaFilesNow({ touch(scratch.filePath(QStringLiteral("a.mp4"))),
+            touch(scratch.filePath(QStringLiteral("b.mkv"))),
+            touch(scratch.filePath(QStringLiteral("c.mov"))) });
     ASSERT_EQ(elements.size(), 3);
     const MediaUserKeywordPtr keyword = library.createKeywordWithName(QStringLiteral("Beach"));
     const MediaUserFieldPtr field = library.createFieldWithName(QStringLiteral("Camera"));
     elements[0]->addKeywordWithIdentifier(keyword->identifier());
     elements[0]->setValueForUndefinedKey(QStringLiteral("Canon"), field->identifier());
     elements[0]->setRating(5);
-    elements[0]->setLaunchedDate(PlistDate{7.5e8});
+    elements[0]->setLaunchedDate(PlistDate { 7.5e8 });
     library.trashElement(elements[1]);
     elements[2]->setError(true);
     library.dequeueElement(elements[2]);
-    library.createPlaylist(QStringLiteral("Static"), std::nullopt, {elements[0]});
-    library.createPlaylist(QStringLiteral("Smart"), *Predicate::parse(QStringLiteral("rating >= 4")));
+    library.createPlaylist(QStringLiteral("Static"), std::nullopt, { elements[0] });
+    library.createPlaylist(
+        QStringLiteral("Smart"), *Predicate::parse(QStringLiteral("rating >= 4")));
     document.defaults().setRecentlyAddedDays(3);
     ASSERT_TRUE(document.writeToPath(path).ok());
     EXPECT_FALSE(document.isDocumentEdited());
@@ -134,14 +139,17 @@ TEST(Document, ALargeLibraryReadsBackEveryPathAndDevice)
     }
     library.setMedia(media);
     ASSERT_TRUE(document.writeToPath(path).ok());
-    const QString here = MediaElement::create(nullptr, touch(scratch.filePath(QStringLiteral("here.mov"))))->device();
+    const QString here
+        = MediaElement::create(nullptr, touch(scratch.filePath(QStringLiteral("here.mov"))))
+              ->device();
 
     Document reopened;
     ASSERT_TRUE(reopened.readFromPath(path).ok());
     ASSERT_EQ(reopened.library().media().size(), 3000);
     for (const MediaElementPtr &element : media) {
         SCOPED_TRACE(element->path().toStdString());
-        const MediaElementPtr copy = reopened.library().elementWithIdentifier(element->identifier());
+        const MediaElementPtr copy
+            = reopened.library().elementWithIdentifier(element->identifier());
         ASSERT_TRUE(copy);
         EXPECT_EQ(copy->path(), element->path());
         EXPECT_EQ(copy->name(), element->name());
@@ -156,11 +164,12 @@ TEST(Document, BuiltInCollectionsStoredInPlaylistsAreMadeAfresh)
     ScratchDir scratch;
     const QString path = scratch.filePath(QStringLiteral("Built.vidarium"));
     Document document;
-    const MediaPlaylistPtr mine = document.library().createPlaylist(QStringLiteral("Mine"), std::nullopt);
+    const MediaPlaylistPtr mine
+        = document.library().createPlaylist(QStringLiteral("Mine"), std::nullopt);
     PlistDictionary root = document.catalogueRoot();
     // A stale extra built-in, as a damaged or older catalogue might hold.
-    auto extra = MediaPlaylist::create(nullptr, MediaPlaylist::TypeFavorites, QStringLiteral("Old Favorites"),
-                                       *Predicate::parse(QStringLiteral("rating >= 1")));
+    auto extra = MediaPlaylist::create(nullptr, MediaPlaylist::TypeFavorites,
+        QStringLiteral("Old Favorites"), *Predicate::parse(QStringLiteral("rating >= 1")));
     PlistDictionary playlists = root.value(QStringLiteral("Playlists")).toDictionary();
     playlists.insert(extra->identifier(), object(extra));
     root.insert(QStringLiteral("Playlists"), playlists);
@@ -176,7 +185,8 @@ TEST(Document, BuiltInCollectionsStoredInPlaylistsAreMadeAfresh)
         if (playlist->isBuiltIn())
             EXPECT_FALSE(read.contains(playlist->identifier())) << playlist->name().toStdString();
     }
-    EXPECT_EQ(reopened.library().playlistWithType(MediaPlaylist::TypeFavorites)->name(), QStringLiteral("Favorites"));
+    EXPECT_EQ(reopened.library().playlistWithType(MediaPlaylist::TypeFavorites)->name(),
+        QStringLiteral("Favorites"));
 }
 
 TEST(Document, FormatNumbersDecideHowACatalogueIsRead)
@@ -201,20 +211,21 @@ TEST(Document, FormatNumbersDecideHowACatalogueIsRead)
     const Result<void> refused = eleven.readFromPath(newer);
     ASSERT_FALSE(refused.ok());
     EXPECT_EQ(refused.error().code(), Error::Code::Unsupported);
-    EXPECT_TRUE(eleven.recoverySuggestion().endsWith(QStringLiteral("4.0."))) << eleven.recoverySuggestion().toStdString();
+    EXPECT_TRUE(eleven.recoverySuggestion().endsWith(QStringLiteral("4.0.")))
+        << eleven.recoverySuggestion().toStdString();
     EXPECT_FALSE(eleven.hasPackage());
 
     LegacyReaderScope scope(Document::LegacyFormat::LibraryV2);
     QString handedPath;
     PlistValue handedRoot;
     Document::setLegacyReader(Document::LegacyFormat::LibraryV2,
-                              [&](Document &document, const QString &path, const PlistValue &catalogue) -> Result<void> {
-                                  handedPath = path;
-                                  handedRoot = catalogue;
-                                  document.adoptPackage(path);
-                                  document.setVersionAlert();
-                                  return {};
-                              });
+        [&](Document &document, const QString &path, const PlistValue &catalogue) -> Result<void> {
+            handedPath = path;
+            handedRoot = catalogue;
+            document.adoptPackage(path);
+            document.setVersionAlert();
+            return {};
+        });
     const QString second = scratch.filePath(QStringLiteral("Second.vidarium"));
     root.remove(QStringLiteral("Format"));
     writeCatalogue(second, root);
@@ -251,12 +262,16 @@ TEST(Document, DamagedCataloguesAreRefusedOrRepairedWithoutLoss)
     ScratchDir scratch;
     const QString package = scratch.filePath(QStringLiteral("Damaged.vidarium"));
 
-    struct Refused { const char *what; QByteArray bytes; };
+    struct Refused
+    {
+        const char *what;
+        QByteArray bytes;
+    };
     const Refused refused[] = {
-        {"garbage", QByteArray("not a property list at all")},
-        {"empty", QByteArray()},
-        {"root is an array", KeyedArchiver::archivedData(PlistValue(PlistArray{qint64(1)}))},
-        {"root is a string", KeyedArchiver::archivedData(PlistValue(QStringLiteral("Media")))},
+        { "garbage", QByteArray("not a property list at all") },
+        { "empty", QByteArray() },
+        { "root is an array", KeyedArchiver::archivedData(PlistValue(PlistArray { qint64(1) })) },
+        { "root is a string", KeyedArchiver::archivedData(PlistValue(QStringLiteral("Media"))) },
     };
     for (const Refused &c : refused) {
         SCOPED_TRACE(c.what);
@@ -275,20 +290,24 @@ TEST(Document, DamagedCataloguesAreRefusedOrRepairedWithoutLoss)
     // Values of the wrong kind are dropped; elements with unsafe or taken
     // identifiers keep their values under a new identifier.
     Document source;
-    const MediaElementPtr good = MediaElement::create(&source.library(), QStringLiteral("/Volumes/A/good.mov"));
-    const MediaElementPtr evil = MediaElement::create(&source.library(), QStringLiteral("/Volumes/A/evil.mov"));
+    const MediaElementPtr good
+        = MediaElement::create(&source.library(), QStringLiteral("/Volumes/A/good.mov"));
+    const MediaElementPtr evil
+        = MediaElement::create(&source.library(), QStringLiteral("/Volumes/A/evil.mov"));
     evil->setIdentifier(QStringLiteral("../../../../tmp/evil"));
     evil->setRating(3);
-    const MediaElementPtr twin = MediaElement::create(&source.library(), QStringLiteral("/Volumes/A/twin.mov"));
+    const MediaElementPtr twin
+        = MediaElement::create(&source.library(), QStringLiteral("/Volumes/A/twin.mov"));
     twin->setIdentifier(good->identifier());
     PlistDictionary root = source.catalogueRoot();
-    root.insert(QStringLiteral("Media"), PlistDictionary{{good->identifier(), object(good)},
-                                                         {QStringLiteral("x"), object(evil)},
-                                                         {QStringLiteral("y"), QStringLiteral("not an element")},
-                                                         {QStringLiteral("z"), object(source.library().playlists().values().first())}});
-    root.insert(QStringLiteral("Trash"), PlistDictionary{{QStringLiteral("t"), object(twin)}});
+    root.insert(QStringLiteral("Media"),
+        PlistDictionary { { good->identifier(), object(good) },
+            { QStringLiteral("x"), object(evil) },
+            { QStringLiteral("y"), QStringLiteral("not an element") },
+            { QStringLiteral("z"), object(source.library().playlists().values().first()) } });
+    root.insert(QStringLiteral("Trash"), PlistDictionary { { QStringLiteral("t"), object(twin) } });
     root.insert(QStringLiteral("Error"), QStringLiteral("a string where a dictionary belongs"));
-    root.insert(QStringLiteral("UserKeywords"), PlistArray{qint64(3)});
+    root.insert(QStringLiteral("UserKeywords"), PlistArray { qint64(3) });
     root.insert(QStringLiteral("Defaults"), QStringLiteral("no settings"));
     writeCatalogue(package, root);
 
@@ -301,11 +320,13 @@ TEST(Document, DamagedCataloguesAreRefusedOrRepairedWithoutLoss)
     EXPECT_TRUE(library.error().isEmpty());
     EXPECT_TRUE(library.media().contains(good->identifier()));
     for (const MediaElementPtr &element : library.allElements())
-        EXPECT_TRUE(MediaLibrary::isValidIdentifier(element->identifier())) << element->identifier().toStdString();
+        EXPECT_TRUE(MediaLibrary::isValidIdentifier(element->identifier()))
+            << element->identifier().toStdString();
     EXPECT_NE(library.trash().values().first()->identifier(), good->identifier());
     bool foundEvil = false;
     for (const MediaElementPtr &element : library.media())
-        foundEvil |= element->path() == QStringLiteral("/Volumes/A/evil.mov") && element->rating() == 3;
+        foundEvil
+            |= element->path() == QStringLiteral("/Volumes/A/evil.mov") && element->rating() == 3;
     EXPECT_TRUE(foundEvil);
 
     // Saving the repaired library writes nothing outside the package.
@@ -324,10 +345,11 @@ TEST(Document, ImportScansOffTheMainThreadAndQueuesOnIt)
     Document document;
     bool done = false;
     MediaElementList received;
-    document.importMediaFiles({scratch.filePath(QStringLiteral("in"))}, [&](const MediaElementList &elements) {
-        received = elements;
-        done = true;
-    });
+    document.importMediaFiles(
+        { scratch.filePath(QStringLiteral("in")) }, [&](const MediaElementList &elements) {
+            received = elements;
+            done = true;
+        });
     for (int i = 0; i < 500 && !done; ++i) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         QThread::msleep(5);
@@ -348,21 +370,28 @@ TEST(FolderScan, FindsAcceptedFilesOnceAndRespectsPackages)
     touch(root + QStringLiteral("/Films/.cache/c.mp4"));
     touch(root + QStringLiteral("/Films/readme.txt"));
     touch(root + QStringLiteral("/Films/Other.vidarium/d.mp4"));
-    const QString original = touch(root + QStringLiteral("/Films/Edit.fcpbundle/Event/Original Media/e.mov"));
+    const QString original
+        = touch(root + QStringLiteral("/Films/Edit.fcpbundle/Event/Original Media/e.mov"));
     touch(root + QStringLiteral("/Films/Edit.fcpbundle/Event/Render Files/f.mov"));
     touch(root + QStringLiteral("/Films/CAPS.FCPBUNDLE/Event/Original Media/g.mov"));
 
-    FolderScan::Options options{{QStringLiteral("mp4"), QStringLiteral("mkv"), QStringLiteral("mov")}, false};
-    QStringList found = FolderScan::validImportFiles({root + QStringLiteral("/Films"), visible, visible}, options);
+    FolderScan::Options options {
+        { QStringLiteral("mp4"), QStringLiteral("mkv"), QStringLiteral("mov") }, false
+    };
+    QStringList found = FolderScan::validImportFiles(
+        { root + QStringLiteral("/Films"), visible, visible }, options);
     found.sort();
-    EXPECT_EQ(found, (QStringList{visible, upper}));
+    EXPECT_EQ(found, (QStringList { visible, upper }));
 
     options.searchFCPXPackages = true;
-    found = FolderScan::validImportFiles({root + QStringLiteral("/Films")}, options);
+    found = FolderScan::validImportFiles({ root + QStringLiteral("/Films") }, options);
     found.sort();
-    EXPECT_EQ(found, (QStringList{original, visible, upper}));
-    EXPECT_EQ(FolderScan::validImportFiles({root + QStringLiteral("/Films/Edit.fcpbundle")}, options),
-              QStringList{original});
-    EXPECT_TRUE(FolderScan::validImportFiles({root + QStringLiteral("/Films/CAPS.FCPBUNDLE"),
-                                              root + QStringLiteral("/missing")}, options).isEmpty());
+    EXPECT_EQ(found, (QStringList { original, visible, upper }));
+    EXPECT_EQ(
+        FolderScan::validImportFiles({ root + QStringLiteral("/Films/Edit.fcpbundle") }, options),
+        QStringList { original });
+    EXPECT_TRUE(FolderScan::validImportFiles(
+        { root + QStringLiteral("/Films/CAPS.FCPBUNDLE"), root + QStringLiteral("/missing") },
+        options)
+                    .isEmpty());
 }

@@ -41,16 +41,17 @@ QStringList keywordNames(const MediaLibrary &library, const MediaElement &elemen
 
 TEST(DocumentMigrationUsher, MapsColumnsToElementValuesKeywordsAndFields)
 {
-    const QByteArray csv =
-        "\xEF\xBB\xBF" "Name,Location,Rating,Notes,Tags,Director\r\n"
-        "\r\n"
-        "\"Beach, day\",/videos/./beach//day.mov,4 stars,\"Sun, \"\"sand\"\" and sea\",Holiday; Beach; ; Beach,Ann\r\n"
-        "home,~/films/home.mkv,,plain,,\r\n"
-        "broken,/videos/broken.mov,3,\"note\"x,,Bob\r\n"
-        "short,/videos/short.mov,2\r\n"
-        "cut,/videos/cut.mov,5,\"first line\n"
-        "second line\",,Cy\r\n"
-        "again,/videos/../videos/again.mov,9,,Beach,\r\n";
+    const QByteArray csv = "\xEF\xBB\xBF"
+                           "Name,Location,Rating,Notes,Tags,Director\r\n"
+                           "\r\n"
+                           "\"Beach, day\",/videos/./beach//day.mov,4 stars,\"Sun, \"\"sand\"\" "
+                           "and sea\",Holiday; Beach; ; Beach,Ann\r\n"
+                           "home,~/films/home.mkv,,plain,,\r\n"
+                           "broken,/videos/broken.mov,3,\"note\"x,,Bob\r\n"
+                           "short,/videos/short.mov,2\r\n"
+                           "cut,/videos/cut.mov,5,\"first line\n"
+                           "second line\",,Cy\r\n"
+                           "again,/videos/../videos/again.mov,9,,Beach,\r\n";
     MediaLibrary library;
     DocumentMigrationUsher migration(library);
     ASSERT_TRUE(migration.readFromData(csv).ok());
@@ -64,7 +65,7 @@ TEST(DocumentMigrationUsher, MapsColumnsToElementValuesKeywordsAndFields)
     ASSERT_TRUE(beach);
     EXPECT_EQ(beach->rating(), 4);
     EXPECT_EQ(beach->userComments(), "Sun, \"sand\" and sea");
-    EXPECT_EQ(keywordNames(library, *beach), QStringList({"Holiday", "Beach"}));
+    EXPECT_EQ(keywordNames(library, *beach), QStringList({ "Holiday", "Beach" }));
     EXPECT_EQ(beach->valueForUndefinedKey(director), PlistValue(QStringLiteral("Ann")));
     EXPECT_EQ(beach->name(), "day"); // from the file, not the Name column
 
@@ -76,7 +77,7 @@ TEST(DocumentMigrationUsher, MapsColumnsToElementValuesKeywordsAndFields)
     MediaElementPtr again = elementAt(library, QStringLiteral("/videos/again.mov"));
     ASSERT_TRUE(again);
     EXPECT_EQ(again->rating(), 5); // ratings stop at five stars
-    EXPECT_EQ(keywordNames(library, *again), QStringList({"Beach"}));
+    EXPECT_EQ(keywordNames(library, *again), QStringList({ "Beach" }));
 
     // One keyword per tag text for the whole file.
     EXPECT_EQ(library.userKeywords().size(), 2);
@@ -92,11 +93,11 @@ TEST(DocumentMigrationUsher, RefusesWhatIsNoUsherExport)
         QByteArray bytes;
     };
     const Case cases[] = {
-        {"not utf-8", "Name,Location,Rating\ncaf\xE9,/v/a.mov,1\n"},
-        {"header only", "Name,Location,Rating\n"},
-        {"header only, no line feed", "Name,Location,Rating"},
-        {"header lacks Rating", "Name,Location,Stars\na,/v/a.mov,1\n"},
-        {"empty", ""},
+        { "not utf-8", "Name,Location,Rating\ncaf\xE9,/v/a.mov,1\n" },
+        { "header only", "Name,Location,Rating\n" },
+        { "header only, no line feed", "Name,Location,Rating" },
+        { "header lacks Rating", "Name,Location,Stars\na,/v/a.mov,1\n" },
+        { "empty", "" },
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);

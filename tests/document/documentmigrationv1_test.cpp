@@ -72,15 +72,17 @@ TEST(DocumentMigrationV1, MigratesElementsFieldsAndCollections)
     MediaPlaylistPtr picked = userPlaylist(library, "Picked");
     ASSERT_TRUE(picked);
     EXPECT_FALSE(picked->isSmart());
-    EXPECT_EQ(picked->elementReferences(), QSet<QString>({drama->identifier(), other->identifier()}));
+    EXPECT_EQ(
+        picked->elementReferences(), QSet<QString>({ drama->identifier(), other->identifier() }));
     EXPECT_EQ(picked->iconData(), QByteArray("icon bytes"));
 
     MediaPlaylistPtr good = userPlaylist(library, "Good ones");
     ASSERT_TRUE(good && good->isSmart());
     const Result<Predicate> expected = Predicate::fromFormat(
-        QStringLiteral("rating > 3 AND frameRate == 25 AND %K BEGINSWITH[c] 'dr'"), {genre});
+        QStringLiteral("rating > 3 AND frameRate == 25 AND %K BEGINSWITH[c] 'dr'"), { genre });
     ASSERT_TRUE(expected.ok());
-    EXPECT_EQ(good->predicate()->format(), expected->format()) << qPrintable(good->predicate()->format());
+    EXPECT_EQ(good->predicate()->format(), expected->format())
+        << qPrintable(good->predicate()->format());
     EXPECT_TRUE(good->iconData().isEmpty()); // a key reaching outside "Icons" names no icon
 
     MediaPlaylistPtr damaged = userPlaylist(library, "Damaged");
@@ -99,13 +101,15 @@ TEST(DocumentMigrationV1, PredicateTranslationKeepsOnlyDirectMappedComparisons)
     const QString scene = fieldIdentifier(library, QStringLiteral("Scene"));
 
     const auto translated = [&](const QString &format) -> QString {
-        const std::optional<Predicate> result = migration.predicateWithLegacyPredicate(*Predicate::parse(format));
+        const std::optional<Predicate> result
+            = migration.predicateWithLegacyPredicate(*Predicate::parse(format));
         return result ? result->format() : QStringLiteral("<none>");
     };
-    EXPECT_EQ(translated("Width >= 1920 OR Height < 720"), "pixelsWide >= 1920 OR pixelsHigh < 720");
+    EXPECT_EQ(
+        translated("Width >= 1920 OR Height < 720"), "pixelsWide >= 1920 OR pixelsHigh < 720");
     EXPECT_EQ(translated("NOT (Size > 1000)"), "NOT size > 1000");
     EXPECT_EQ(translated("Scene == '12' AND (Rating > 1 OR Rating < 5)"),
-              Predicate::fromFormat("%K == '12'", {scene})->format());
+        Predicate::fromFormat("%K == '12'", { scene })->format());
     EXPECT_EQ(translated("Rating > 3"), "<none>"); // not a compound
     EXPECT_EQ(migration.keyPathWithLegacyKeyPath("ImportedDate"), "importedDate");
     EXPECT_TRUE(migration.keyPathWithLegacyKeyPath("Mood").isEmpty());
@@ -115,7 +119,8 @@ TEST(DocumentMigrationV1, UnreadableCatalogueStillGivesTheLegacyFields)
 {
     test::ScratchDir dir;
     const QString package = dir.filePath(QStringLiteral("Broken.vidariumlibrary"));
-    writeFile(package + "/com.tallowmere.vidarium.library.plist", QByteArray("bplist00 not really"));
+    writeFile(
+        package + "/com.tallowmere.vidarium.library.plist", QByteArray("bplist00 not really"));
     MediaLibrary library;
     DocumentMigrationV1 migration(library);
     migration.readFromPackage(package);

@@ -3,7 +3,7 @@
 #include "model/medialibrary.h"
 #include "model/mediaplaylist.h"
 #include "model/mediauserfield.h"
-#include "platform/keyedarchiver.h"
+#include "platform/plist/keyedarchiver.h"
 #include "testsupport.h"
 
 #include <gtest/gtest.h>
@@ -23,9 +23,9 @@ QString makeSecondFormatPackage(const test::ScratchDir &dir, QString *elementIde
     MediaLibrary &library = source.library();
     MediaElementPtr element = MediaElement::create(&library, QStringLiteral("/videos/kept.mov"));
     element->setRating(3);
-    library.setMedia({{element->identifier(), element}});
+    library.setMedia({ { element->identifier(), element } });
     library.createFieldWithName(QStringLiteral("Scene"));
-    library.createPlaylist(QStringLiteral("Mine"), std::nullopt, {element});
+    library.createPlaylist(QStringLiteral("Mine"), std::nullopt, { element });
     *elementIdentifier = element->identifier();
 
     PlistDictionary root = source.catalogueRoot();
@@ -35,8 +35,8 @@ QString makeSecondFormatPackage(const test::ScratchDir &dir, QString *elementIde
     root.insert(QStringLiteral("Format"), qint64(4));
 
     const QString package = dir.filePath(QStringLiteral("Second.vidarium"));
-    const QString thumbnailFolder = package + QStringLiteral("/Thumbnails/") + element->identifier().at(0)
-                                    + QLatin1Char('/') + element->identifier().at(1);
+    const QString thumbnailFolder = package + QStringLiteral("/Thumbnails/")
+        + element->identifier().at(0) + QLatin1Char('/') + element->identifier().at(1);
     QDir().mkpath(thumbnailFolder);
     QFile thumbnail(thumbnailFolder + QLatin1Char('/') + element->identifier());
     EXPECT_TRUE(thumbnail.open(QIODevice::WriteOnly));
@@ -73,14 +73,14 @@ TEST(DocumentMigrationV2, ReadsElementsFieldsAndUserCollectionsWithVersionAlert)
     // writes into it, adding the poster folders.
     EXPECT_TRUE(document.hasPackage());
     EXPECT_EQ(document.library().thumbnailDataForElement(*library.media().value(identifier)),
-              QByteArray("thumbnail bytes"));
+        QByteArray("thumbnail bytes"));
     ASSERT_TRUE(document.save().ok());
     EXPECT_TRUE(QFileInfo(package + QStringLiteral("/Posters/F/A")).isDir());
     Document reread;
     ASSERT_TRUE(reread.readFromPath(package).ok());
     EXPECT_FALSE(reread.versionAlert());
     EXPECT_EQ(reread.library().thumbnailDataForElement(*reread.library().media().value(identifier)),
-              QByteArray("thumbnail bytes"));
+        QByteArray("thumbnail bytes"));
 }
 
 TEST(DocumentMigrationV2, CatalogueThatIsNoDictionaryFails)
@@ -90,7 +90,7 @@ TEST(DocumentMigrationV2, CatalogueThatIsNoDictionaryFails)
     QDir().mkpath(package);
     QFile file(package + QStringLiteral("/com.tallowmere.vidarium.collection.plist"));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(KeyedArchiver::archivedData(PlistValue(PlistArray{qint64(1)})));
+    file.write(KeyedArchiver::archivedData(PlistValue(PlistArray { qint64(1) })));
     file.close();
 
     DocumentMigration::registerLegacyReaders();

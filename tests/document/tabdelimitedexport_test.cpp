@@ -2,7 +2,7 @@
 #include "document/tabdelimitedexport.h"
 #include "model/medialibrary.h"
 #include "model/mediauserfield.h"
-#include "platform/sortdescriptor.h"
+#include "platform/plist/sortdescriptor.h"
 #include "testsupport.h"
 
 #include <gtest/gtest.h>
@@ -41,7 +41,7 @@ TEST(TabDelimitedExport, HeaderAndRowsHaveOneColumnPerPropertyAndActiveField)
     const QStringList header = TabDelimitedExport::tabDelimitedHeader(library).split('\t');
     ASSERT_EQ(header.size(), 17);
     EXPECT_EQ(header.first(), "Name");
-    EXPECT_EQ(header.mid(15), QStringList({"Scene", "Take"}));
+    EXPECT_EQ(header.mid(15), QStringList({ "Scene", "Take" }));
 
     MediaElementPtr element = addElement(library, QStringLiteral("/videos/holiday clip.mov"));
     element->setValueForUndefinedKey(QStringLiteral("12A"), scene);
@@ -51,7 +51,8 @@ TEST(TabDelimitedExport, HeaderAndRowsHaveOneColumnPerPropertyAndActiveField)
     element->setPixelsWide(1920);
     element->setPixelsHigh(1080);
     element->setRating(4);
-    element->setCreationDate(PlistDate::fromDateTime(QDateTime(QDate(2024, 1, 31), QTime(12, 34, 56), Qt::UTC)));
+    element->setCreationDate(
+        PlistDate::fromDateTime(QDateTime(QDate(2024, 1, 31), QTime(12, 34, 56), Qt::UTC)));
 
     const QString row = TabDelimitedExport::tabDelimitedRepresentation(*element);
     const QStringList columns = row.split('\t');
@@ -72,12 +73,13 @@ TEST(TabDelimitedExport, HeaderAndRowsHaveOneColumnPerPropertyAndActiveField)
 TEST(TabDelimitedExport, TabsAndLineBreaksInValuesBecomeSpaces)
 {
     MediaLibrary library;
-    const QString notes = library.createFieldWithName(QStringLiteral("Notes\tand more"))->identifier();
+    const QString notes
+        = library.createFieldWithName(QStringLiteral("Notes\tand more"))->identifier();
     MediaElementPtr element = addElement(library, QStringLiteral("/videos/a.mp4"));
     element->setUserComments(QStringLiteral("first line\nsecond\tline\r\nthird\u2028end"));
     element->setValueForUndefinedKey(QStringLiteral("x\ny"), notes);
 
-    const QString text = TabDelimitedExport::text(library, {element, element});
+    const QString text = TabDelimitedExport::text(library, { element, element });
     const QStringList lines = text.split('\n');
     ASSERT_EQ(lines.size(), 3);
     for (const QString &line : lines)
@@ -102,14 +104,16 @@ TEST(TabDelimitedExport, NumbersAreWrittenInPlainDecimal)
 
 TEST(TabDelimitedExport, DatesAreUtcWithWholeSeconds)
 {
-    EXPECT_EQ(TabDelimitedExport::dateText(PlistDate{0}), "2001-01-01 00:00:00 +0000");
-    EXPECT_EQ(TabDelimitedExport::dateText(PlistDate{-0.25}), "2000-12-31 23:59:59 +0000");
+    EXPECT_EQ(TabDelimitedExport::dateText(PlistDate { 0 }), "2001-01-01 00:00:00 +0000");
+    EXPECT_EQ(TabDelimitedExport::dateText(PlistDate { -0.25 }), "2000-12-31 23:59:59 +0000");
     const QDateTime leapDay(QDate(2024, 2, 29), QTime(23, 59, 58, 900), Qt::UTC);
-    EXPECT_EQ(TabDelimitedExport::dateText(PlistDate::fromDateTime(leapDay)), "2024-02-29 23:59:58 +0000");
+    EXPECT_EQ(TabDelimitedExport::dateText(PlistDate::fromDateTime(leapDay)),
+        "2024-02-29 23:59:58 +0000");
     // Across the calendar, the same text as the general date formatting gives.
     for (double seconds = -3.2e10; seconds < 2.5e11; seconds += 7.77e8 + 0.5) {
-        const PlistDate date{seconds};
-        const QString expected = date.toDateTime().toUTC().toString("yyyy-MM-dd HH:mm:ss") + " +0000";
+        const PlistDate date { seconds };
+        const QString expected
+            = date.toDateTime().toUTC().toString("yyyy-MM-dd HH:mm:ss") + " +0000";
         ASSERT_EQ(TabDelimitedExport::dateText(date), expected) << seconds;
     }
 }
@@ -122,8 +126,10 @@ TEST(TabDelimitedExport, FileIsUtf16LittleEndianWithMarkAndNoFinalLineFeed)
     const QString path = dir.filePath(QStringLiteral("export.txt"));
     QFile old(path);
     ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-    old.write("previous export, longer than the new one will be ......................................"
-              "..........................................................................................");
+    old.write(
+        "previous export, longer than the new one will be ......................................"
+        "........................................................................................."
+        ".");
     old.close();
 
     DocumentExport exporter(library);
@@ -154,14 +160,14 @@ TEST(DocumentExport, RangesAreSortedByTheWindowsDescriptors)
     other->setRating(5);
 
     DocumentExport::WindowState window;
-    window.selectedElements = {clip10, other};
-    window.sortDescriptors = {SortDescriptor::create(QStringLiteral("rating"), false),
-                              SortDescriptor::create(QStringLiteral("name"), true,
-                                                     QStringLiteral("compareNumericString:"))};
+    window.selectedElements = { clip10, other };
+    window.sortDescriptors = { SortDescriptor::create(QStringLiteral("rating"), false),
+        SortDescriptor::create(
+            QStringLiteral("name"), true, QStringLiteral("compareNumericString:")) };
     DocumentExport exporter(library, window);
-    EXPECT_EQ(exporter.elements(), MediaElementList({other, clip9, clip10}));
+    EXPECT_EQ(exporter.elements(), MediaElementList({ other, clip9, clip10 }));
     exporter.setExportRange(DocumentExport::SelectedItems);
-    EXPECT_EQ(exporter.elements(), MediaElementList({other, clip10}));
+    EXPECT_EQ(exporter.elements(), MediaElementList({ other, clip10 }));
     exporter.setExportRange(DocumentExport::ArrangedItems);
     EXPECT_TRUE(exporter.elements().isEmpty());
     exporter.setExportRange(7);
@@ -189,14 +195,14 @@ TEST(DocumentExport, ImagesGetUniqueNamesAndNeverOverwrite)
 
     EXPECT_EQ(DocumentExport::uniqueFileForElement(*first, dir.path()), dir.filePath("clip.jpg"));
     DocumentExport::WindowState window;
-    window.selectedElements = {first, bare, second};
+    window.selectedElements = { first, bare, second };
     DocumentExport exporter(library, window);
     exporter.setExportRange(DocumentExport::SelectedItems);
     Result<int> written = exporter.exportImages(ElementImage::Poster, dir.path());
     ASSERT_TRUE(written.ok());
     EXPECT_EQ(*written, 2);
     QStringList files = QDir(dir.path()).entryList(QDir::Files, QDir::Name);
-    EXPECT_EQ(files, QStringList({"clip.jpg", "clip_1.jpg"}));
+    EXPECT_EQ(files, QStringList({ "clip.jpg", "clip_1.jpg" }));
 
     // With clip.jpg already there the next ones take the next free names.
     test::ScratchDir secondDir;
@@ -206,7 +212,7 @@ TEST(DocumentExport, ImagesGetUniqueNamesAndNeverOverwrite)
     existing.close();
     ASSERT_TRUE(exporter.exportImages(ElementImage::Poster, secondDir.path()).ok());
     files = QDir(secondDir.path()).entryList(QDir::Files, QDir::Name);
-    EXPECT_EQ(files, QStringList({"clip.jpg", "clip_1.jpg", "clip_2.jpg"}));
+    EXPECT_EQ(files, QStringList({ "clip.jpg", "clip_1.jpg", "clip_2.jpg" }));
     QFile kept(secondDir.filePath("clip.jpg"));
     ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
     EXPECT_EQ(kept.readAll(), QByteArray("keep me"));

@@ -47,8 +47,7 @@ public:
 };
 
 std::unique_ptr<TMCSVParser> parserForBytes(const QByteArray &bytes,
-                                            std::optional<TMCSVParser::Encoding> encoding = {},
-                                            QChar delimiter = QChar(u','))
+    std::optional<TMCSVParser::Encoding> encoding = {}, QChar delimiter = QChar(u','))
 {
     auto buffer = std::make_unique<QBuffer>();
     buffer->setData(bytes);
@@ -79,7 +78,7 @@ QByteArray utf32(const QString &text, bool littleEndian)
 {
     QByteArray bytes;
     for (char32_t c : text.toUcs4()) {
-        char b[4] = {char(c >> 24), char(c >> 16), char(c >> 8), char(c)};
+        char b[4] = { char(c >> 24), char(c >> 16), char(c >> 8), char(c) };
         if (littleEndian)
             std::reverse(std::begin(b), std::end(b));
         bytes.append(b, 4);
@@ -91,28 +90,27 @@ QByteArray utf32(const QString &text, bool littleEndian)
 
 TEST(TMCSVParser, ReportsDocumentRecordAndFieldEvents)
 {
-    EXPECT_EQ(parseBytes("").events, QStringList({"begin", "end"}));
+    EXPECT_EQ(parseBytes("").events, QStringList({ "begin", "end" }));
     EXPECT_EQ(parseBytes(",,").events,
-              QStringList({"begin", "line 1", "0:[]", "1:[]", "2:[]", "end line 1", "end"}));
+        QStringList({ "begin", "line 1", "0:[]", "1:[]", "2:[]", "end line 1", "end" }));
     EXPECT_EQ(parseBytes("a,b\nc").events,
-              QStringList({"begin", "line 1", "0:[a]", "1:[b]", "end line 1", "line 2", "0:[c]",
-                           "end line 2", "end"}));
+        QStringList({ "begin", "line 1", "0:[a]", "1:[b]", "end line 1", "line 2", "0:[c]",
+            "end line 2", "end" }));
 }
 
 TEST(TMCSVParser, SanitisingRemovesQuotesButKeepsSurroundingWhiteSpace)
 {
-    EXPECT_EQ(parseBytes("a,\"b,c\",d", true).fields, QStringList({"a", "b,c", "d"}));
-    EXPECT_EQ(parseBytes("a,\"b,c\",d", false).fields, QStringList({"a", "\"b,c\"", "d"}));
-    EXPECT_EQ(parseBytes("\"say \"\"hi\"\" now\"", true).fields,
-              QStringList({"say \"hi\" now"}));
-    EXPECT_EQ(parseBytes("\"say \"\"hi\"\"\"", false).fields,
-              QStringList({"\"say \"\"hi\"\"\""}));
-    EXPECT_EQ(parseBytes(" \"x\" ,\ty ", true).fields, QStringList({" x ", "\ty "}));
-    EXPECT_EQ(parseBytes(" \"x\" ,\ty ", false).fields, QStringList({" \"x\" ", "\ty "}));
+    EXPECT_EQ(parseBytes("a,\"b,c\",d", true).fields, QStringList({ "a", "b,c", "d" }));
+    EXPECT_EQ(parseBytes("a,\"b,c\",d", false).fields, QStringList({ "a", "\"b,c\"", "d" }));
+    EXPECT_EQ(parseBytes("\"say \"\"hi\"\" now\"", true).fields, QStringList({ "say \"hi\" now" }));
+    EXPECT_EQ(
+        parseBytes("\"say \"\"hi\"\"\"", false).fields, QStringList({ "\"say \"\"hi\"\"\"" }));
+    EXPECT_EQ(parseBytes(" \"x\" ,\ty ", true).fields, QStringList({ " x ", "\ty " }));
+    EXPECT_EQ(parseBytes(" \"x\" ,\ty ", false).fields, QStringList({ " \"x\" ", "\ty " }));
     // A quote inside an unquoted field is an ordinary character.
-    EXPECT_EQ(parseBytes("a\"b,c").fields, QStringList({"a\"b", "c"}));
+    EXPECT_EQ(parseBytes("a\"b,c").fields, QStringList({ "a\"b", "c" }));
     // Line breaks and delimiters inside quotes belong to the field.
-    EXPECT_EQ(parseBytes("\"1\n2,3\",4").fields, QStringList({"1\n2,3", "4"}));
+    EXPECT_EQ(parseBytes("\"1\n2,3\",4").fields, QStringList({ "1\n2,3", "4" }));
 }
 
 TEST(TMCSVParser, LineBreakRunsSeparateRecordsOnce)
@@ -122,30 +120,29 @@ TEST(TMCSVParser, LineBreakRunsSeparateRecordsOnce)
     EXPECT_EQ(parseBytes("a,b\n\n\r\nc,d").events, lf);
     EXPECT_EQ(parseBytes(QString("a,b\u2028c,d").toUtf8()).events, lf);
     // A line break before anything else starts a record of one empty field.
-    EXPECT_EQ(parseBytes("\nx").fields, QStringList({"", "x"}));
+    EXPECT_EQ(parseBytes("\nx").fields, QStringList({ "", "x" }));
 }
 
 TEST(TMCSVParser, TextAfterClosingQuoteFailsNamingBothCharacters)
 {
     EventRecorder recorder = parseBytes("\"abc\"x,d\nnext");
-    EXPECT_EQ(recorder.events,
-              QStringList({"begin", "line 1", "0:[abc]", "end line 1", "fail"}));
+    EXPECT_EQ(recorder.events, QStringList({ "begin", "line 1", "0:[abc]", "end line 1", "fail" }));
     ASSERT_TRUE(recorder.error);
-    EXPECT_EQ(recorder.error->message(),
-              "Unexpected delimiter. Expected ',' (0x2C), but got 'x' (0x78)");
+    EXPECT_EQ(
+        recorder.error->message(), "Unexpected delimiter. Expected ',' (0x2C), but got 'x' (0x78)");
     EXPECT_EQ(recorder.error->code(), Error::Code::Corrupt);
 }
 
 TEST(TMCSVParser, UnclosedQuoteEndsRecordWithoutFieldOrError)
 {
     EXPECT_EQ(parseBytes("a,\"bc\nd,e").events,
-              QStringList({"begin", "line 1", "0:[a]", "end line 1", "end"}));
+        QStringList({ "begin", "line 1", "0:[a]", "end line 1", "end" }));
 }
 
 TEST(TMCSVParser, NulIsAnOrdinaryCharacter)
 {
     EXPECT_EQ(parseBytes(QByteArray("a\0b,c\nd", 7)).fields,
-              QStringList({QString::fromUtf8("a\0b", 3), "c", "d"}));
+        QStringList({ QString::fromUtf8("a\0b", 3), "c", "d" }));
 }
 
 TEST(TMCSVParser, OtherDelimitersAreNotEatenAsWhiteSpace)
@@ -155,13 +152,13 @@ TEST(TMCSVParser, OtherDelimitersAreNotEatenAsWhiteSpace)
     parser->setSanitizesFields(true);
     parser->setDelegate(&recorder);
     parser->parse();
-    EXPECT_EQ(recorder.fields, QStringList({"a", "", "b ;c"}));
+    EXPECT_EQ(recorder.fields, QStringList({ "a", "", "b ;c" }));
 }
 
 TEST(TMCSVParser, DetectsEncodingFromMarksAndContent)
 {
     const QString text = QString::fromUtf8("Ünïcödé,€\n\"x\"");
-    const QStringList expected({QString::fromUtf8("Ünïcödé"), QString::fromUtf8("€"), "x"});
+    const QStringList expected({ QString::fromUtf8("Ünïcödé"), QString::fromUtf8("€"), "x" });
     struct Case
     {
         const char *name;
@@ -169,14 +166,14 @@ TEST(TMCSVParser, DetectsEncodingFromMarksAndContent)
         TMCSVParser::Encoding encoding;
     };
     const Case cases[] = {
-        {"utf8 mark", "\xEF\xBB\xBF" + text.toUtf8(), TMCSVParser::Encoding::UTF8},
-        {"utf8 plain", text.toUtf8(), TMCSVParser::Encoding::UTF8},
-        {"utf16 le", "\xFF\xFE" + utf16(text, true), TMCSVParser::Encoding::UTF16LE},
-        {"utf16 be", "\xFE\xFF" + utf16(text, false), TMCSVParser::Encoding::UTF16BE},
-        {"utf32 le", QByteArray("\xFF\xFE\0\0", 4) + utf32(text, true),
-         TMCSVParser::Encoding::UTF32LE},
-        {"utf32 be", QByteArray("\0\0\xFE\xFF", 4) + utf32(text, false),
-         TMCSVParser::Encoding::UTF32BE},
+        { "utf8 mark", "\xEF\xBB\xBF" + text.toUtf8(), TMCSVParser::Encoding::UTF8 },
+        { "utf8 plain", text.toUtf8(), TMCSVParser::Encoding::UTF8 },
+        { "utf16 le", "\xFF\xFE" + utf16(text, true), TMCSVParser::Encoding::UTF16LE },
+        { "utf16 be", "\xFE\xFF" + utf16(text, false), TMCSVParser::Encoding::UTF16BE },
+        { "utf32 le", QByteArray("\xFF\xFE\0\0", 4) + utf32(text, true),
+            TMCSVParser::Encoding::UTF32LE },
+        { "utf32 be", QByteArray("\0\0\xFE\xFF", 4) + utf32(text, false),
+            TMCSVParser::Encoding::UTF32BE },
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -193,12 +190,13 @@ TEST(TMCSVParser, DetectsEncodingFromMarksAndContent)
 
 TEST(TMCSVParser, ReadsIso2022KrAfterItsAnnouncement)
 {
-    auto parser = parserForBytes("\x1B$)C" "a,\x0E\x30\x21\x0F");
+    auto parser = parserForBytes("\x1B$)C"
+                                 "a,\x0E\x30\x21\x0F");
     EventRecorder recorder;
     parser->setDelegate(&recorder);
     EXPECT_EQ(parser->encoding(), TMCSVParser::Encoding::ISO2022KR);
     parser->parse();
-    EXPECT_EQ(recorder.fields, QStringList({"a", QString(QChar(0xAC00))}));
+    EXPECT_EQ(recorder.fields, QStringList({ "a", QString(QChar(0xAC00)) }));
 }
 
 TEST(TMCSVParser, BytesThatAreNotUtf8AreReadAsMacRoman)
@@ -215,12 +213,13 @@ TEST(TMCSVParser, BytesThatAreNotUtf8AreReadAsMacRoman)
     auto parser = parserForBytes("caf\x8E,\xA5");
     qInstallMessageHandler(previous);
     UserDefaults::setStandardForTesting(nullptr);
-    EXPECT_EQ(messages, QStringList({"unable to determine stream encoding; assuming MacOSRoman"}));
+    EXPECT_EQ(
+        messages, QStringList({ "unable to determine stream encoding; assuming MacOSRoman" }));
     EventRecorder recorder;
     parser->setDelegate(&recorder);
     EXPECT_EQ(parser->encoding(), TMCSVParser::Encoding::MacOSRoman);
     parser->parse();
-    EXPECT_EQ(recorder.fields, QStringList({QString::fromUtf8("café"), QString::fromUtf8("•")}));
+    EXPECT_EQ(recorder.fields, QStringList({ QString::fromUtf8("café"), QString::fromUtf8("•") }));
     // A multi-byte character cut by the end of the first block still counts as UTF-8.
     QByteArray cut = QByteArray(511, 'a') + QString::fromUtf8("€").toUtf8();
     EXPECT_EQ(parserForBytes(cut)->encoding(), TMCSVParser::Encoding::UTF8);
@@ -240,8 +239,8 @@ TEST(TMCSVParser, DecodesIncrementallyAcrossReadBoundaries)
         text += QStringLiteral("%1,\"%2\"\n").arg(i).arg(QString(value).replace("\"", "\"\""));
         expected << QString::number(i) << value;
     }
-    const QByteArray encodings[] = {text.toUtf8(), "\xFF\xFE" + utf16(text, true),
-                                    "\xFE\xFF" + utf16(text, false)};
+    const QByteArray encodings[]
+        = { text.toUtf8(), "\xFF\xFE" + utf16(text, true), "\xFE\xFF" + utf16(text, false) };
     for (const QByteArray &bytes : encodings) {
         SCOPED_TRACE(bytes.left(2).toHex().constData());
         EventRecorder recorder;
@@ -259,7 +258,7 @@ TEST(TMCSVParser, UndecodableBytesEndTheTextQuietly)
 {
     QByteArray bytes = QByteArray(700, 'a') + ",b\nc,d\xFF\xFE,e\nf";
     EventRecorder recorder = parseBytes(bytes);
-    EXPECT_EQ(recorder.fields, QStringList({QString(700, u'a'), "b", "c", "d"}));
+    EXPECT_EQ(recorder.fields, QStringList({ QString(700, u'a'), "b", "c", "d" }));
     EXPECT_EQ(recorder.events.last(), "end");
 }
 
@@ -270,7 +269,7 @@ TEST(TMCSVParser, CancelStopsWithCancelledError)
     auto parser = parserForBytes("a,b,c\nd,e");
     parser->setDelegate(&recorder);
     parser->parse();
-    EXPECT_EQ(recorder.fields, QStringList({"a", "b"}));
+    EXPECT_EQ(recorder.fields, QStringList({ "a", "b" }));
     EXPECT_EQ(recorder.events.last(), "fail");
     ASSERT_TRUE(recorder.error);
     EXPECT_EQ(recorder.error->code(), Error::Code::Cancelled);
@@ -288,27 +287,27 @@ TEST(TMCSVParser, ReadsFilesAndReportsUnreadableOnes)
     auto parser = TMCSVParser::fromCSVFile(file.fileName());
     parser->setDelegate(&recorder);
     parser->parse();
-    EXPECT_EQ(recorder.fields, QStringList({"Name", "Rating", "clip", "4"}));
+    EXPECT_EQ(recorder.fields, QStringList({ "Name", "Rating", "clip", "4" }));
 
     EventRecorder missing;
     auto absent = TMCSVParser::fromCSVFile(dir.filePath("absent.csv"));
     absent->setDelegate(&missing);
     absent->parse();
-    EXPECT_EQ(missing.events, QStringList({"begin", "fail"}));
+    EXPECT_EQ(missing.events, QStringList({ "begin", "fail" }));
     EXPECT_EQ(missing.error->code(), Error::Code::Io);
 }
 
 TEST(TMCSVParser, ArbitraryBytesNeverStopTheProgram)
 {
     QRandomGenerator random(42);
-    const char alphabet[] = {',', '"', '\n', '\r', ' ', 'a', '\t', '\0', '\xFF', '\xFE',
-                             '\xEF', '\xBB', '\xBF', '\x1B', '$', ')', 'C', '\xC3', '\xA9'};
+    const char alphabet[] = { ',', '"', '\n', '\r', ' ', 'a', '\t', '\0', '\xFF', '\xFE', '\xEF',
+        '\xBB', '\xBF', '\x1B', '$', ')', 'C', '\xC3', '\xA9' };
     for (int round = 0; round < 2000; ++round) {
         QByteArray bytes;
         const int length = random.bounded(64);
         for (int i = 0; i < length; ++i)
             bytes.append(alphabet[random.bounded(int(sizeof alphabet))]);
-        for (bool sanitize : {false, true}) {
+        for (bool sanitize : { false, true }) {
             EventRecorder recorder = parseBytes(bytes, sanitize);
             ASSERT_FALSE(recorder.events.isEmpty());
             const QString last = recorder.events.last();

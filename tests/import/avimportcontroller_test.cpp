@@ -1,10 +1,10 @@
 // The in-process importer end to end: real decode helpers on generated videos,
 // with a receiver and an external tool that record what reaches them.
 
-#include "import/avimportcontroller.h"
-#include "import/avimportprotocol.h"
-#include "model/medialibrary.h"
+#include "import/av/avimportcontroller.h"
+#include "import/av/avimportprotocol.h"
 #include "model/mediaelement.h"
+#include "model/medialibrary.h"
 #include "platform/userdefaults.h"
 #include "testsupport.h"
 
@@ -51,11 +51,11 @@ struct RecordingReceiver : ImportReceiver
     QList<Report> reports;
 
     void receiveImportedElement(const std::shared_ptr<MediaElement> &element,
-                                const QByteArray &imageData, ImageType imageType) override
+        const QByteArray &imageData, ImageType imageType) override
     {
         if (imageType == ImageTypeProperties || !imageData.isEmpty())
             element->addAssets(assetFlagForImageType(imageType));
-        reports.append({element, imageData, imageType});
+        reports.append({ element, imageData, imageType });
     }
     QByteArray image(const MediaElement *element, ImageType type) const
     {
@@ -79,20 +79,20 @@ struct RecordingExternalTool : ImportTool
     void importElements(const ImportElements &elements, const DispatchOptions &) override
     {
         for (const auto &element : elements)
-            requests.append({element, std::nullopt});
+            requests.append({ element, std::nullopt });
     }
-    void importElements(const ImportElements &elements, const DispatchOptions &,
-                        ImageType imageType) override
+    void importElements(
+        const ImportElements &elements, const DispatchOptions &, ImageType imageType) override
     {
         for (const auto &element : elements)
-            requests.append({element, imageType});
+            requests.append({ element, imageType });
     }
-    void cancelOperationsWithOwner(const QString &) override {}
-    void updateMaximumOperations() override {}
+    void cancelOperationsWithOwner(const QString &) override { }
+    void updateMaximumOperations() override { }
     bool has(const MediaElement *element) const
     {
         return std::any_of(requests.begin(), requests.end(),
-                           [&](const Request &r) { return r.element.get() == element; });
+            [&](const Request &r) { return r.element.get() == element; });
     }
 };
 
@@ -100,9 +100,9 @@ void runFfmpeg(const QStringList &arguments)
 {
     QProcess process;
     process.start(QStringLiteral("ffmpeg"),
-                  QStringList{QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"),
-                              QStringLiteral("error"), QStringLiteral("-y")}
-                      + arguments);
+        QStringList { QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"),
+            QStringLiteral("error"), QStringLiteral("-y") }
+            + arguments);
     ASSERT_TRUE(process.waitForStarted(10000)) << "ffmpeg is missing";
     ASSERT_TRUE(process.waitForFinished(120000));
     ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().constData();
@@ -124,16 +124,12 @@ protected:
         m_defaults = std::make_unique<UserDefaults>(m_dir.filePath("settings.ini"));
         m_defaults->setBool(QStringLiteral("ImportImagesImmediately"), true);
         m_controller = std::make_unique<AVImportController>(m_receiver, *m_defaults, m_external);
-        m_options.metrics = {{QStringLiteral("ThumbnailPosition"), 0.25},
-                             {QStringLiteral("StoryboardRows"), 4},
-                             {QStringLiteral("StoryboardColumns"), 4},
-                             {QStringLiteral("StoryboardSize"), 0},
-                             {QStringLiteral("StoryboardAspect"), true},
-                             {QStringLiteral("StoryboardRetina"), false},
-                             {QStringLiteral("FilmstripFrames"), 5},
-                             {QStringLiteral("FilmstripSize"), 0},
-                             {QStringLiteral("FilmstripAspect"), false},
-                             {QStringLiteral("FilmstripRetina"), false}};
+        m_options.metrics = { { QStringLiteral("ThumbnailPosition"), 0.25 },
+            { QStringLiteral("StoryboardRows"), 4 }, { QStringLiteral("StoryboardColumns"), 4 },
+            { QStringLiteral("StoryboardSize"), 0 }, { QStringLiteral("StoryboardAspect"), true },
+            { QStringLiteral("StoryboardRetina"), false }, { QStringLiteral("FilmstripFrames"), 5 },
+            { QStringLiteral("FilmstripSize"), 0 }, { QStringLiteral("FilmstripAspect"), false },
+            { QStringLiteral("FilmstripRetina"), false } };
     }
     void TearDown() override { m_controller.reset(); }
 
@@ -153,7 +149,7 @@ protected:
     bool settled()
     {
         return waitFor([&] { return m_controller->operationCount() == 0; })
-               && (QCoreApplication::processEvents(), m_controller->operationCount() == 0);
+            && (QCoreApplication::processEvents(), m_controller->operationCount() == 0);
     }
 
     ScratchDir m_dir;
@@ -173,15 +169,16 @@ TEST_F(AVImportControllerTest, ReadsPropertiesThenMakesEveryImageInTurn)
     recipe.height = 100; // 2.4:1, so aspect frames are 129 x 54
     recipe.seconds = 3;
     auto movie = element(video(QStringLiteral("wide.mp4"), recipe));
-    m_controller->importElements({movie}, m_options);
+    m_controller->importElements({ movie }, m_options);
     ASSERT_TRUE(waitFor([&] { return m_receiver.reports.size() == 4; }));
     EXPECT_TRUE(settled());
 
     QList<ImageType> order;
     for (const auto &report : m_receiver.reports)
         order.append(report.type);
-    EXPECT_EQ(order, QList<ImageType>({ImageTypeProperties, ImageTypeThumbnail,
-                                       ImageTypeStoryboard, ImageTypeFilmstrip}));
+    EXPECT_EQ(order,
+        QList<ImageType>(
+            { ImageTypeProperties, ImageTypeThumbnail, ImageTypeStoryboard, ImageTypeFilmstrip }));
     EXPECT_FALSE(movie->error());
     EXPECT_EQ(movie->tool(), QString(AVImporterIdentifier));
     EXPECT_EQ(movie->pixelsWide(), 240);
@@ -194,9 +191,10 @@ TEST_F(AVImportControllerTest, ReadsPropertiesThenMakesEveryImageInTurn)
     EXPECT_EQ(movie->assets(), int(AssetsComplete));
     EXPECT_TRUE(m_external.requests.isEmpty());
 
-    EXPECT_EQ(decodeJpeg(m_receiver.image(movie.get(), ImageTypeThumbnail)).size(), QSize(240, 100));
+    EXPECT_EQ(
+        decodeJpeg(m_receiver.image(movie.get(), ImageTypeThumbnail)).size(), QSize(240, 100));
     EXPECT_EQ(decodeJpeg(m_receiver.image(movie.get(), ImageTypeStoryboard)).size(),
-              QSize(4 * 130 + 5, 4 * 55 + 5));
+        QSize(4 * 130 + 5, 4 * 55 + 5));
     EXPECT_EQ(decodeJpeg(m_receiver.image(movie.get(), ImageTypeFilmstrip)).size(), QSize(488, 58));
     const PlistDictionary recorded = movie->imageMetrics();
     EXPECT_EQ(recorded.value(QStringLiteral("ThumbnailPosition")).toDouble(), 0.25);
@@ -206,9 +204,9 @@ TEST_F(AVImportControllerTest, ReadsPropertiesThenMakesEveryImageInTurn)
 
 TEST_F(AVImportControllerTest, HandsWhatItCannotReadToTheExternalTool)
 {
-    runFfmpeg({QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-               QStringLiteral("sine=frequency=440:duration=1"), QStringLiteral("-c:a"),
-               QStringLiteral("aac"), m_dir.filePath("sound.m4a")});
+    runFfmpeg({ QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+        QStringLiteral("sine=frequency=440:duration=1"), QStringLiteral("-c:a"),
+        QStringLiteral("aac"), m_dir.filePath("sound.m4a") });
     QFile text(m_dir.filePath("text.mp4"));
     ASSERT_TRUE(text.open(QIODevice::WriteOnly));
     text.write("not a video\n");
@@ -219,8 +217,8 @@ TEST_F(AVImportControllerTest, HandsWhatItCannotReadToTheExternalTool)
     readByOther->setTool(QString(FFImporterIdentifier));
     readByOther->addAssets(AssetProperties);
 
-    m_controller->importElements({sound, notVideo}, m_options);
-    m_controller->importElements({readByOther}, m_options, ImageTypeStoryboard);
+    m_controller->importElements({ sound, notVideo }, m_options);
+    m_controller->importElements({ readByOther }, m_options, ImageTypeStoryboard);
     ASSERT_TRUE(waitFor([&] { return m_external.requests.size() == 3; }));
     EXPECT_TRUE(settled());
     EXPECT_TRUE(m_receiver.reports.isEmpty());
@@ -234,19 +232,19 @@ TEST_F(AVImportControllerTest, HandsWhatItCannotReadToTheExternalTool)
 
 TEST_F(AVImportControllerTest, ExplicitRequestsMakeOneImageEachUpright)
 {
-    runFfmpeg({QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-               QStringLiteral("color=c=black:s=320x240:d=2,"
-                              "drawbox=x=0:y=0:w=320:h=120:color=white:t=fill"),
-               QStringLiteral("-c:v"), QStringLiteral("libx264"), QStringLiteral("-pix_fmt"),
-               QStringLiteral("yuv420p"), m_dir.filePath("plain.mp4")});
-    runFfmpeg({QStringLiteral("-i"), m_dir.filePath("plain.mp4"), QStringLiteral("-c"),
-               QStringLiteral("copy"), QStringLiteral("-metadata:s:v:0"),
-               QStringLiteral("rotate=90"), m_dir.filePath("rotated.mp4")});
+    runFfmpeg({ QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+        QStringLiteral("color=c=black:s=320x240:d=2,"
+                       "drawbox=x=0:y=0:w=320:h=120:color=white:t=fill"),
+        QStringLiteral("-c:v"), QStringLiteral("libx264"), QStringLiteral("-pix_fmt"),
+        QStringLiteral("yuv420p"), m_dir.filePath("plain.mp4") });
+    runFfmpeg({ QStringLiteral("-i"), m_dir.filePath("plain.mp4"), QStringLiteral("-c"),
+        QStringLiteral("copy"), QStringLiteral("-metadata:s:v:0"), QStringLiteral("rotate=90"),
+        m_dir.filePath("rotated.mp4") });
     m_defaults->setBool(QStringLiteral("ImportImagesImmediately"), false);
     auto movie = element(m_dir.filePath("rotated.mp4"));
     movie->addAssets(AssetProperties);
     movie->setDuration(2);
-    m_controller->importElements({movie}, m_options, ImageTypeThumbnail);
+    m_controller->importElements({ movie }, m_options, ImageTypeThumbnail);
     ASSERT_TRUE(waitFor([&] { return m_receiver.reports.size() == 1; }));
     EXPECT_TRUE(settled());
     EXPECT_EQ(m_receiver.reports.size(), 1); // nothing chained after it
@@ -263,7 +261,7 @@ TEST_F(AVImportControllerTest, PropertiesAloneWhenImagesWaitAndAfterCancellation
 {
     m_defaults->setBool(QStringLiteral("ImportImagesImmediately"), false);
     auto movie = element(video(QStringLiteral("a.mp4")));
-    m_controller->importElements({movie}, m_options);
+    m_controller->importElements({ movie }, m_options);
     ASSERT_TRUE(waitFor([&] { return m_receiver.reports.size() == 1; }));
     EXPECT_TRUE(settled());
     EXPECT_EQ(m_receiver.reports.first().type, ImageTypeProperties);
@@ -276,7 +274,7 @@ TEST_F(AVImportControllerTest, PropertiesAloneWhenImagesWaitAndAfterCancellation
     auto other = element(movie->path());
     other->setOwner(QStringLiteral("LIBRARY-B"));
     m_controller->importElements(many, m_options);
-    m_controller->importElements({other}, m_options);
+    m_controller->importElements({ other }, m_options);
     m_controller->cancelOperationsWithOwner(Library);
     EXPECT_TRUE(settled());
     waitFor([] { return false; }, 300); // let stray results arrive, if any did
@@ -287,7 +285,7 @@ TEST_F(AVImportControllerTest, PropertiesAloneWhenImagesWaitAndAfterCancellation
 TEST_F(AVImportControllerTest, MaximumOperationsTakesOnlyOneToEight)
 {
     EXPECT_EQ(m_controller->maximumOperations(), 1);
-    for (int ignored : {0, 9, -1}) {
+    for (int ignored : { 0, 9, -1 }) {
         m_defaults->setInteger(QStringLiteral("AVImporterMaximumOperations"), ignored);
         m_controller->updateMaximumOperations();
         EXPECT_EQ(m_controller->maximumOperations(), 1);
@@ -332,8 +330,9 @@ TEST_F(AVImportControllerTest, HelperThatCrashesOrHangsCostsOneStep)
 
     QElapsedTimer timer;
     timer.start();
-    m_controller->importElements({first, crashing, hanging, last}, m_options);
-    ASSERT_TRUE(waitFor([&] { return m_receiver.reports.size() == 2 && m_external.requests.size() == 2; }));
+    m_controller->importElements({ first, crashing, hanging, last }, m_options);
+    ASSERT_TRUE(
+        waitFor([&] { return m_receiver.reports.size() == 2 && m_external.requests.size() == 2; }));
     EXPECT_TRUE(settled());
     EXPECT_LT(timer.elapsed(), 15000);
     EXPECT_EQ(m_receiver.reports[0].element, first);
@@ -361,11 +360,9 @@ TEST_F(AVImportControllerTest, DamagedAndSparseFilesNeverStopTheImport)
         file.write(content);
         return element(file.fileName());
     };
-    ImportElements elements = {element(sparsePath),
-                               write("head.mp4", bytes.left(4000)),
-                               write("half.mp4", bytes.left(bytes.size() / 2)),
-                               write("text.mp4", "plain text, not a video\n"),
-                               write("empty.mp4", QByteArray())};
+    ImportElements elements = { element(sparsePath), write("head.mp4", bytes.left(4000)),
+        write("half.mp4", bytes.left(bytes.size() / 2)),
+        write("text.mp4", "plain text, not a video\n"), write("empty.mp4", QByteArray()) };
     m_defaults->setInteger(QStringLiteral("AVImporterMaximumOperations"), 2);
     m_controller->updateMaximumOperations();
     m_controller->importElements(elements, m_options);
@@ -380,16 +377,16 @@ TEST_F(AVImportControllerTest, DamagedAndSparseFilesNeverStopTheImport)
     EXPECT_TRUE(settled());
     EXPECT_EQ(elements[0]->assets(), int(AssetsComplete));
     EXPECT_FALSE(m_external.has(elements[0].get()));
-    for (int bad : {1, 3, 4})
+    for (int bad : { 1, 3, 4 })
         EXPECT_TRUE(m_external.has(elements[bad].get()));
 }
 
 TEST(AVImportHelperPool, FailsClearlyWithoutAProgram)
 {
     AVImportHelperPool pool(QStringLiteral("/nonexistent/vidarium-decode"));
-    Result<QCborMap> answer =
-        pool.exchange(AVImportProtocol::propertiesRequest(QStringLiteral("/x.mp4"), 1),
-                      std::chrono::milliseconds(1000));
+    Result<QCborMap> answer
+        = pool.exchange(AVImportProtocol::propertiesRequest(QStringLiteral("/x.mp4"), 1),
+            std::chrono::milliseconds(1000));
     ASSERT_FALSE(answer.ok());
     EXPECT_TRUE(answer.error().message().contains(QStringLiteral("/nonexistent/vidarium-decode")));
     EXPECT_FALSE(AVImportHelperPool::helperProgram().isEmpty());

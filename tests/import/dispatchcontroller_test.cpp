@@ -29,13 +29,13 @@ public:
 
     void importElements(const ImportElements &elements, const DispatchOptions &options) override
     {
-        calls.append({identifiers(elements), std::nullopt});
+        calls.append({ identifiers(elements), std::nullopt });
         lastOptions = options;
     }
     void importElements(const ImportElements &elements, const DispatchOptions &options,
-                        ImageType imageType) override
+        ImageType imageType) override
     {
-        calls.append({identifiers(elements), imageType});
+        calls.append({ identifiers(elements), imageType });
         lastOptions = options;
     }
     void cancelOperationsWithOwner(const QString &owner) override { cancelled.append(owner); }
@@ -64,9 +64,8 @@ protected:
         defaults->setBool(QStringLiteral("ImportImagesImmediately"), false);
         DispatchController::Desktop desktop;
         desktop.setBadgeLabel = [this](const QString &label) { badgeLabels.append(label); };
-        desktop.deliverUserNotification = [this](const QString &title, const QString &) {
-            notifications.append(title);
-        };
+        desktop.deliverUserNotification
+            = [this](const QString &title, const QString &) { notifications.append(title); };
         desktop.openFile = [this](const QString &path, const QString &application) -> Result<void> {
             opened.append(path + QLatin1Char('|') + application);
             return {};
@@ -156,7 +155,8 @@ TEST_F(DispatchControllerTest, ImagesDuringImportAreCountedAndTheEndAnnounced)
     defaults->setBool(QStringLiteral("ImportImagesImmediately"), true);
     const MediaElementList elements = makeElements(2);
     dispatcher->dispatchDocument(*document, elements);
-    EXPECT_EQ(status(), QStringLiteral("Importing 2 Properties, 2 Thumbnails, 2 Storyboards, 2 Filmstrips"));
+    EXPECT_EQ(status(),
+        QStringLiteral("Importing 2 Properties, 2 Thumbnails, 2 Storyboards, 2 Filmstrips"));
     for (const auto &element : elements) {
         receive(element, ImageTypeProperties);
         receive(element, ImageTypeThumbnail, QByteArray("jpeg"));
@@ -165,8 +165,9 @@ TEST_F(DispatchControllerTest, ImagesDuringImportAreCountedAndTheEndAnnounced)
     }
     EXPECT_EQ(status(), QStringLiteral("Idle"));
     EXPECT_EQ(elements[0]->assets(), AssetProperties | AssetThumbnail | AssetFilmstrip);
-    EXPECT_EQ(document->library().pendingImages(ElementImage::Thumbnail).value(elements[0]->identifier()),
-              QByteArray("jpeg"));
+    EXPECT_EQ(
+        document->library().pendingImages(ElementImage::Thumbnail).value(elements[0]->identifier()),
+        QByteArray("jpeg"));
     EXPECT_EQ(notifications.size(), 1);
 }
 
@@ -196,13 +197,13 @@ TEST_F(DispatchControllerTest, DeferredImageGoesOutAloneAfterPropertiesAndIsDrop
 {
     const MediaElementList elements = makeElements(3);
     dispatcher->dispatchDocument(*document, elements);
-    dispatcher->dispatchDocument(*document, {elements[0], elements[1]}, ImageTypeStoryboard);
+    dispatcher->dispatchDocument(*document, { elements[0], elements[1] }, ImageTypeStoryboard);
     EXPECT_EQ(tool->calls.size(), 1); // deferred, not handed over
     EXPECT_EQ(status(), QStringLiteral("Importing 3 Properties"));
 
     receive(elements[0], ImageTypeProperties);
     ASSERT_EQ(tool->calls.size(), 2);
-    EXPECT_EQ(tool->calls[1].identifiers, QStringList{elements[0]->identifier()});
+    EXPECT_EQ(tool->calls[1].identifiers, QStringList { elements[0]->identifier() });
     EXPECT_EQ(tool->calls[1].imageType, ImageTypeStoryboard);
     EXPECT_EQ(status(), QStringLiteral("Importing 2 Properties, 1 Storyboard"));
 
@@ -222,7 +223,7 @@ TEST_F(DispatchControllerTest, BadgeFollowsTheTotalAndNeverShowsZero)
     for (const auto &element : elements)
         receive(element, ImageTypeProperties);
     waitForBadge(QString());
-    EXPECT_EQ(badgeLabels, (QStringList{QStringLiteral("3"), QString()}));
+    EXPECT_EQ(badgeLabels, (QStringList { QStringLiteral("3"), QString() }));
     EXPECT_EQ(dispatcher->badgeCount(), 0);
 }
 
@@ -237,7 +238,7 @@ TEST_F(DispatchControllerTest, ResultsForClosedOrCancelledLibrariesAreHarmless)
     EXPECT_EQ(dispatcher->dispatchStatus(document->identifier()), nullptr);
 
     const QString identifier = document->identifier();
-    dispatcher->dispatchDocument(*document, {elements[1]});
+    dispatcher->dispatchDocument(*document, { elements[1] });
     document.reset();
     EXPECT_EQ(dispatcher->dispatchStatus(identifier), nullptr);
     receive(elements[1], ImageTypeProperties); // no library: dropped
@@ -255,7 +256,7 @@ TEST_F(DispatchControllerTest, StaleElementsFollowTheLibraryImageSettings)
     elements[2]->setBookmark(QByteArray());
     EXPECT_TRUE(dispatcher->staleElementsForDocument(document.get()).isEmpty());
 
-    elements[1]->mergeImageMetrics({{QStringLiteral("StoryboardRows"), PlistValue(9)}});
+    elements[1]->mergeImageMetrics({ { QStringLiteral("StoryboardRows"), PlistValue(9) } });
     metrics.insert(QStringLiteral("FilmstripFrames"), PlistValue(7));
     document->defaults().setImageMetrics(metrics);
     const ImportElements stale = dispatcher->staleElementsForDocument(document.get());
@@ -273,17 +274,19 @@ TEST_F(DispatchControllerTest, OpeningCountsThePlayWhateverTheOutcome)
     QStringList changed;
     const ObserverToken token = NotificationCenter::instance().addObserver(
         DispatchNotification::SourceDidModifyElements, [&](const Notification &notification) {
-            changed = notification.userInfo.value(LibraryNotification::LibraryElementPropertiesKey).toStringList();
+            changed = notification.userInfo.value(LibraryNotification::LibraryElementPropertiesKey)
+                          .toStringList();
         });
     dispatcher->openElement(elements[0], QStringLiteral("vlc.desktop"));
-    EXPECT_EQ(opened, QStringList{elements[0]->path() + QStringLiteral("|vlc.desktop")});
+    EXPECT_EQ(opened, QStringList { elements[0]->path() + QStringLiteral("|vlc.desktop") });
     elements[0]->setBookmark(QByteArray("garbage"));
     dispatcher->openElement(elements[0]);
     NotificationCenter::instance().removeObserver(token);
     EXPECT_EQ(opened.size(), 1);
     EXPECT_EQ(elements[0]->playCount(), 2);
     EXPECT_TRUE(elements[0]->launchedDate().has_value());
-    EXPECT_EQ(changed, (QStringList{QStringLiteral("playCount"), QStringLiteral("launchedDate")}));
+    EXPECT_EQ(
+        changed, (QStringList { QStringLiteral("playCount"), QStringLiteral("launchedDate") }));
 }
 
 TEST_F(DispatchControllerTest, ExternalToolsMustBothBeChosenAndExecutable)
@@ -295,7 +298,8 @@ TEST_F(DispatchControllerTest, ExternalToolsMustBothBeChosenAndExecutable)
     file.write("#!/bin/sh\n");
     file.close();
     ASSERT_TRUE(ExternalTools::choose(*defaults, ExternalTools::Program::FFprobe, script).ok());
-    EXPECT_FALSE(ExternalTools::choose(*defaults, ExternalTools::Program::FFmpeg, script).ok()); // wrong name
+    EXPECT_FALSE(ExternalTools::choose(*defaults, ExternalTools::Program::FFmpeg, script)
+                     .ok()); // wrong name
     const QString ffmpeg = scratch.filePath(QStringLiteral("ffmpeg-4.4"));
     ASSERT_TRUE(QFile::copy(script, ffmpeg));
     ASSERT_TRUE(ExternalTools::choose(*defaults, ExternalTools::Program::FFmpeg, ffmpeg).ok());
@@ -306,11 +310,13 @@ TEST_F(DispatchControllerTest, ExternalToolsMustBothBeChosenAndExecutable)
 
     ExternalTools::forget(*defaults, ExternalTools::Program::FFmpeg);
     EXPECT_FALSE(dispatcher->externalToolsInstalled());
-    EXPECT_EQ(ExternalTools::pathLabel(*defaults, ExternalTools::Program::FFmpeg), QStringLiteral("Not Selected"));
+    EXPECT_EQ(ExternalTools::pathLabel(*defaults, ExternalTools::Program::FFmpeg),
+        QStringLiteral("Not Selected"));
     // Forgotten is not the same as never chosen: the PATH is not searched again.
     EXPECT_FALSE(ExternalTools::chooseFromSearchPathIfUnset(*defaults));
 
     UserDefaults fresh(scratch.filePath(QStringLiteral("fresh.ini")));
     EXPECT_TRUE(ExternalTools::chooseFromSearchPathIfUnset(fresh));
-    EXPECT_TRUE(ExternalTools::path(fresh, ExternalTools::Program::FFprobe).endsWith(QLatin1String("/ffprobe")));
+    EXPECT_TRUE(ExternalTools::path(fresh, ExternalTools::Program::FFprobe)
+                    .endsWith(QLatin1String("/ffprobe")));
 }

@@ -1,4 +1,4 @@
-#include "import/ffimportcontroller.h"
+#include "import/ff/ffimportcontroller.h"
 
 #include "document/document.h"
 #include "faketools.h"
@@ -32,7 +32,8 @@ protected:
         defaults = std::make_unique<UserDefaults>(scratch.filePath(QStringLiteral("settings.ini")));
         defaults->setBool(QStringLiteral("ImportImagesImmediately"), true);
         defaults->setInteger(QStringLiteral("FFImporterMaximumOperations"), 2);
-        dispatcher = std::make_unique<DispatchController>(*defaults, DispatchController::Desktop{});
+        dispatcher
+            = std::make_unique<DispatchController>(*defaults, DispatchController::Desktop {});
         dispatcher->updateMaximumOperations();
         document = std::make_unique<Document>();
         PlistDictionary metrics = document->defaults().imageMetrics();
@@ -56,15 +57,17 @@ protected:
     void choosePrograms(const QString &ffprobe, const QString &ffmpeg)
     {
         if (!ffprobe.isEmpty())
-            ASSERT_TRUE(ExternalTools::choose(*defaults, ExternalTools::Program::FFprobe, ffprobe).ok());
+            ASSERT_TRUE(
+                ExternalTools::choose(*defaults, ExternalTools::Program::FFprobe, ffprobe).ok());
         if (!ffmpeg.isEmpty())
-            ASSERT_TRUE(ExternalTools::choose(*defaults, ExternalTools::Program::FFmpeg, ffmpeg).ok());
+            ASSERT_TRUE(
+                ExternalTools::choose(*defaults, ExternalTools::Program::FFmpeg, ffmpeg).ok());
     }
 
     void chooseRealPrograms()
     {
         choosePrograms(QStandardPaths::findExecutable(QStringLiteral("ffprobe")),
-                       QStandardPaths::findExecutable(QStringLiteral("ffmpeg")));
+            QStandardPaths::findExecutable(QStringLiteral("ffmpeg")));
     }
 
     QString video(const QString &name, double seconds = 2.0)
@@ -107,10 +110,7 @@ protected:
         EXPECT_EQ(dispatcher->statusMessageForDocument(document.get()), QStringLiteral("Idle"));
     }
 
-    QSize imageSize(const QByteArray &data)
-    {
-        return QImage::fromData(data, "JPEG").size();
-    }
+    QSize imageSize(const QByteArray &data) { return QImage::fromData(data, "JPEG").size(); }
 
     test::ScratchDir scratch;
     std::unique_ptr<UserDefaults> defaults;
@@ -126,7 +126,7 @@ TEST_F(FFImportControllerTest, ImportsReadableFilesWithEveryImageAndFilesTheRest
     const QString good = video(QStringLiteral("good.mp4"));
     const QString other = video(QStringLiteral("other.mov"));
     const QString bad = textFile(QStringLiteral("bad.mp4"));
-    const MediaElementList elements = importFiles({good, other, bad});
+    const MediaElementList elements = importFiles({ good, other, bad });
     ASSERT_EQ(elements.size(), 3);
 
     MediaLibrary &library = document->library();
@@ -147,12 +147,15 @@ TEST_F(FFImportControllerTest, ImportsReadableFilesWithEveryImageAndFilesTheRest
         EXPECT_TRUE(element->videoCodec().startsWith(QLatin1String("H.264")));
         EXPECT_TRUE(element->audioCodec().startsWith(QLatin1String("AAC")));
         EXPECT_EQ(element->size(), QFileInfo(element->path()).size());
-        EXPECT_EQ(imageSize(library.pendingImages(ElementImage::Thumbnail).value(element->identifier())),
-                  QSize(160, 120));
-        EXPECT_EQ(imageSize(library.pendingImages(ElementImage::Storyboard).value(element->identifier())),
-                  QSize(393, 170));
-        EXPECT_EQ(imageSize(library.pendingImages(ElementImage::Filmstrip).value(element->identifier())),
-                  QSize(488, 58));
+        EXPECT_EQ(
+            imageSize(library.pendingImages(ElementImage::Thumbnail).value(element->identifier())),
+            QSize(160, 120));
+        EXPECT_EQ(
+            imageSize(library.pendingImages(ElementImage::Storyboard).value(element->identifier())),
+            QSize(393, 170));
+        EXPECT_EQ(
+            imageSize(library.pendingImages(ElementImage::Filmstrip).value(element->identifier())),
+            QSize(488, 58));
         const PlistDictionary recorded = element->imageMetrics();
         EXPECT_EQ(recorded.value(QStringLiteral("StoryboardRows")).toInteger(), 3);
         EXPECT_EQ(recorded.value(QStringLiteral("FilmstripFrames")).toInteger(), 5);
@@ -162,14 +165,15 @@ TEST_F(FFImportControllerTest, ImportsReadableFilesWithEveryImageAndFilesTheRest
 
 TEST_F(FFImportControllerTest, HangingOrCrashingChildrenDoNotStopTheImport)
 {
-    choosePrograms(test::fakeTool(scratch.path(), QStringLiteral("ffprobe"), QStringLiteral("pass")),
-                   test::fakeTool(scratch.path(), QStringLiteral("ffmpeg"), QStringLiteral("pass")));
+    choosePrograms(
+        test::fakeTool(scratch.path(), QStringLiteral("ffprobe"), QStringLiteral("pass")),
+        test::fakeTool(scratch.path(), QStringLiteral("ffmpeg"), QStringLiteral("pass")));
     // Long enough for a real run on a busy machine, short enough for a test.
-    dispatcher->ffImportController()->setLimits({10s, 30s});
+    dispatcher->ffImportController()->setLimits({ 10s, 30s });
     const QString good = video(QStringLiteral("good.mp4"));
     const QString hanging = video(QStringLiteral("HANG.mp4"));
     const QString crashing = video(QStringLiteral("CRASH.mp4"));
-    const MediaElementList elements = importFiles({good, hanging, crashing});
+    const MediaElementList elements = importFiles({ good, hanging, crashing });
     ASSERT_EQ(elements.size(), 3);
     for (const MediaElementPtr &element : elements) {
         SCOPED_TRACE(element->path().toStdString());
@@ -183,8 +187,8 @@ TEST_F(FFImportControllerTest, HangingOrCrashingChildrenDoNotStopTheImport)
 TEST_F(FFImportControllerTest, FailedImageStepsMoveOnInsteadOfRepeating)
 {
     choosePrograms(QStandardPaths::findExecutable(QStringLiteral("ffprobe")),
-                   test::fakeTool(scratch.path(), QStringLiteral("ffmpeg"), QStringLiteral("garbage")));
-    const MediaElementList elements = importFiles({video(QStringLiteral("good.mp4"))});
+        test::fakeTool(scratch.path(), QStringLiteral("ffmpeg"), QStringLiteral("garbage")));
+    const MediaElementList elements = importFiles({ video(QStringLiteral("good.mp4")) });
     ASSERT_EQ(elements.size(), 1);
     EXPECT_EQ(elements[0]->assets(), int(AssetProperties));
     EXPECT_FALSE(elements[0]->error());
@@ -195,8 +199,8 @@ TEST_F(FFImportControllerTest, FailedImageStepsMoveOnInsteadOfRepeating)
 TEST_F(FFImportControllerTest, OnlyOneProgramChosenReleasesEveryElementAsIfRead)
 {
     choosePrograms(QStandardPaths::findExecutable(QStringLiteral("ffprobe")), QString());
-    const MediaElementList elements =
-        importFiles({video(QStringLiteral("a.mp4")), textFile(QStringLiteral("b.mp4"))}, 5000);
+    const MediaElementList elements
+        = importFiles({ video(QStringLiteral("a.mp4")), textFile(QStringLiteral("b.mp4")) }, 5000);
     ASSERT_EQ(elements.size(), 2);
     for (const MediaElementPtr &element : elements) {
         EXPECT_EQ(element->assets(), int(AssetProperties));
@@ -206,7 +210,7 @@ TEST_F(FFImportControllerTest, OnlyOneProgramChosenReleasesEveryElementAsIfRead)
 
     // An image asked for later is released with its own type, so the library
     // does not stay busy for ever.
-    dispatcher->dispatchDocument(*document, {elements[0]}, ImageTypeStoryboard);
+    dispatcher->dispatchDocument(*document, { elements[0] }, ImageTypeStoryboard);
     waitForIdle(5000);
 }
 
@@ -214,7 +218,7 @@ TEST_F(FFImportControllerTest, ImagesAskedForLaterAreMadeOneByOne)
 {
     defaults->setBool(QStringLiteral("ImportImagesImmediately"), false);
     chooseRealPrograms();
-    const MediaElementList elements = importFiles({video(QStringLiteral("a.mp4"))});
+    const MediaElementList elements = importFiles({ video(QStringLiteral("a.mp4")) });
     ASSERT_EQ(elements.size(), 1);
     EXPECT_EQ(elements[0]->assets(), int(AssetProperties)); // the chain stops after the properties
 
@@ -225,10 +229,11 @@ TEST_F(FFImportControllerTest, ImagesAskedForLaterAreMadeOneByOne)
 
 TEST_F(FFImportControllerTest, CancellingALibraryReportsNothingMore)
 {
-    choosePrograms(test::fakeTool(scratch.path(), QStringLiteral("ffprobe"), QStringLiteral("hang")),
-                   QStandardPaths::findExecutable(QStringLiteral("ffmpeg")));
-    const MediaElementList elements =
-        document->library().queueElementsWithURLs({textFile(QStringLiteral("a.mp4")), textFile(QStringLiteral("b.mp4"))});
+    choosePrograms(
+        test::fakeTool(scratch.path(), QStringLiteral("ffprobe"), QStringLiteral("hang")),
+        QStandardPaths::findExecutable(QStringLiteral("ffmpeg")));
+    const MediaElementList elements = document->library().queueElementsWithURLs(
+        { textFile(QStringLiteral("a.mp4")), textFile(QStringLiteral("b.mp4")) });
     dispatcher->dispatchDocument(*document, elements, QString(FFImporterIdentifier));
     QElapsedTimer clock;
     clock.start();
@@ -238,7 +243,8 @@ TEST_F(FFImportControllerTest, CancellingALibraryReportsNothingMore)
     clock.restart();
     while (dispatcher->ffImportController()->operationCount() > 0 && clock.elapsed() < 5000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    EXPECT_EQ(dispatcher->ffImportController()->operationCount(), 0); // the hung children were killed
+    EXPECT_EQ(
+        dispatcher->ffImportController()->operationCount(), 0); // the hung children were killed
     QCoreApplication::processEvents();
     for (const MediaElementPtr &element : elements) {
         EXPECT_FALSE(element->error());
@@ -258,5 +264,6 @@ TEST(FFImportOperation, ThumbnailAtAQuarterOfTwoMinutesSeeksToThirty)
     job.pixelsHigh = 360;
     job.metrics.insert(QStringLiteral("ThumbnailPosition"), PlistValue(0.25));
     const QByteArray echoed = FFImportOperation::thumbnail(job, CancellationToken());
-    EXPECT_TRUE(echoed.contains("\n-ss\n30\n-i\n/videos/long.mp4\n-s\n640x360\n")) << echoed.toStdString();
+    EXPECT_TRUE(echoed.contains("\n-ss\n30\n-i\n/videos/long.mp4\n-s\n640x360\n"))
+        << echoed.toStdString();
 }

@@ -13,16 +13,13 @@ namespace {
 
 PlistDictionary storyboardMetrics(int rows, int columns, int size, bool aspect, bool retina)
 {
-    return {{QStringLiteral("StoryboardRows"), rows},
-            {QStringLiteral("StoryboardColumns"), columns},
-            {QStringLiteral("StoryboardSize"), size},
-            {QStringLiteral("StoryboardAspect"), aspect},
-            {QStringLiteral("StoryboardRetina"), retina},
-            {QStringLiteral("FilmstripFrames"), 5},
-            {QStringLiteral("FilmstripSize"), 0},
-            {QStringLiteral("FilmstripAspect"), false},
-            {QStringLiteral("FilmstripRetina"), false},
-            {QStringLiteral("ThumbnailPosition"), 0.25}};
+    return { { QStringLiteral("StoryboardRows"), rows },
+        { QStringLiteral("StoryboardColumns"), columns },
+        { QStringLiteral("StoryboardSize"), size }, { QStringLiteral("StoryboardAspect"), aspect },
+        { QStringLiteral("StoryboardRetina"), retina }, { QStringLiteral("FilmstripFrames"), 5 },
+        { QStringLiteral("FilmstripSize"), 0 }, { QStringLiteral("FilmstripAspect"), false },
+        { QStringLiteral("FilmstripRetina"), false },
+        { QStringLiteral("ThumbnailPosition"), 0.25 } };
 }
 
 QImage decodeJpeg(const QByteArray &data, QSize *dotsPerInch = nullptr)
@@ -33,8 +30,8 @@ QImage decodeJpeg(const QByteArray &data, QSize *dotsPerInch = nullptr)
     QImageReader reader(&buffer, "jpeg");
     const QImage image = reader.read();
     if (dotsPerInch)
-        *dotsPerInch = QSize(qRound(image.dotsPerMeterX() * 0.0254),
-                             qRound(image.dotsPerMeterY() * 0.0254));
+        *dotsPerInch
+            = QSize(qRound(image.dotsPerMeterX() * 0.0254), qRound(image.dotsPerMeterY() * 0.0254));
     return image;
 }
 
@@ -49,28 +46,28 @@ QImage solid(QSize size, QColor colour)
 
 TEST(ImageSheet, StoryboardGeometryAtSizeZero)
 {
-    ImageSheet sheet = ImageSheet::fromMetrics(ImageSheet::Kind::Storyboard,
-                                               storyboardMetrics(3, 4, 0, false, false), 1920, 1080);
+    ImageSheet sheet = ImageSheet::fromMetrics(
+        ImageSheet::Kind::Storyboard, storyboardMetrics(3, 4, 0, false, false), 1920, 1080);
     EXPECT_EQ(sheet.canvasPixelSize(), QSize(393, 170));
     EXPECT_EQ(sheet.frameRect(0), QRect(3, 113, 96, 54));
     EXPECT_EQ(sheet.frameRect(11), QRect(294, 3, 96, 54));
     EXPECT_EQ(sheet.framePixelSize(), QSize(96, 54));
 
-    ImageSheet retina = ImageSheet::fromMetrics(ImageSheet::Kind::Storyboard,
-                                                storyboardMetrics(3, 4, 0, false, true), 1920, 1080);
+    ImageSheet retina = ImageSheet::fromMetrics(
+        ImageSheet::Kind::Storyboard, storyboardMetrics(3, 4, 0, false, true), 1920, 1080);
     EXPECT_EQ(retina.canvasPixelSize(), QSize(786, 340));
     EXPECT_EQ(retina.framePixelSize(), QSize(192, 108));
 
-    ImageSheet larger = ImageSheet::fromMetrics(ImageSheet::Kind::Storyboard,
-                                                storyboardMetrics(4, 4, 5, false, false), 1920, 1080);
+    ImageSheet larger = ImageSheet::fromMetrics(
+        ImageSheet::Kind::Storyboard, storyboardMetrics(4, 4, 5, false, false), 1920, 1080);
     EXPECT_EQ(larger.frameWide(), 256);
     EXPECT_EQ(larger.frameHigh(), 144);
 }
 
 TEST(ImageSheet, FilmstripGeometry)
 {
-    ImageSheet strip = ImageSheet::fromMetrics(ImageSheet::Kind::Filmstrip,
-                                               storyboardMetrics(3, 4, 3, false, false), 1920, 1080);
+    ImageSheet strip = ImageSheet::fromMetrics(
+        ImageSheet::Kind::Filmstrip, storyboardMetrics(3, 4, 3, false, false), 1920, 1080);
     EXPECT_EQ(strip.rows(), 1);
     EXPECT_EQ(strip.columns(), 5);
     EXPECT_EQ(strip.canvasPixelSize(), QSize(488, 58));
@@ -79,22 +76,22 @@ TEST(ImageSheet, FilmstripGeometry)
 
 TEST(ImageSheet, AspectFollowsTheVideoAndSurvivesOddSizes)
 {
-    ImageSheet wide = ImageSheet::fromMetrics(ImageSheet::Kind::Storyboard,
-                                              storyboardMetrics(4, 4, 0, true, false), 1920, 800);
+    ImageSheet wide = ImageSheet::fromMetrics(
+        ImageSheet::Kind::Storyboard, storyboardMetrics(4, 4, 0, true, false), 1920, 800);
     EXPECT_EQ(wide.frameWide(), 129);
     EXPECT_EQ(wide.frameHigh(), 54);
-    wide = ImageSheet::fromMetrics(ImageSheet::Kind::Storyboard,
-                                   storyboardMetrics(4, 4, 0, true, false), 240, 100);
+    wide = ImageSheet::fromMetrics(
+        ImageSheet::Kind::Storyboard, storyboardMetrics(4, 4, 0, true, false), 240, 100);
     EXPECT_EQ(wide.frameWide(), 129);
 
     // No height, no rows, absurd sizes: a drawable sheet all the same.
-    ImageSheet odd = ImageSheet::fromMetrics(ImageSheet::Kind::Storyboard,
-                                             storyboardMetrics(0, -3, 99, true, false), 1920, 0);
+    ImageSheet odd = ImageSheet::fromMetrics(
+        ImageSheet::Kind::Storyboard, storyboardMetrics(0, -3, 99, true, false), 1920, 0);
     EXPECT_EQ(odd.frameCount(), 1);
     EXPECT_EQ(odd.frameWide(), 256);
     EXPECT_EQ(odd.frameTimes(10).size(), 1);
-    ImageSheet tall = ImageSheet::fromMetrics(ImageSheet::Kind::Storyboard,
-                                              storyboardMetrics(2, 2, 0, true, false), 1, 100000);
+    ImageSheet tall = ImageSheet::fromMetrics(
+        ImageSheet::Kind::Storyboard, storyboardMetrics(2, 2, 0, true, false), 1, 100000);
     EXPECT_GE(tall.frameWide(), 1);
     EXPECT_FALSE(tall.encode().isEmpty());
 }
@@ -102,8 +99,8 @@ TEST(ImageSheet, AspectFollowsTheVideoAndSurvivesOddSizes)
 TEST(ImageSheet, FrameTimesSplitTheDurationEvenly)
 {
     ImageSheet sheet(ImageSheet::Kind::Storyboard, 2, 2, 96, 54, false);
-    EXPECT_EQ(sheet.frameTimes(60), QList<double>({12, 24, 36, 48}));
-    EXPECT_EQ(sheet.frameTimes(0), QList<double>({0, 0, 0, 0}));
+    EXPECT_EQ(sheet.frameTimes(60), QList<double>({ 12, 24, 36, 48 }));
+    EXPECT_EQ(sheet.frameTimes(0), QList<double>({ 0, 0, 0, 0 }));
     // 32-bit arithmetic, in the stated order.
     ImageSheet strip(ImageSheet::Kind::Filmstrip, 1, 5, 96, 54, false);
     const float span = 10.1f / 6.0f;
@@ -121,7 +118,7 @@ TEST(ImageSheet, DrawsFramesIntoTheirRectanglesOnBlack)
     EXPECT_EQ(canvas.pixel(3, 3), qRgb(255, 255, 255));
     EXPECT_EQ(canvas.pixel(98, 56), qRgb(255, 255, 255));
     EXPECT_EQ(canvas.pixel(99, 3), 0u); // the gap stays transparent black
-    EXPECT_EQ(canvas.pixel(2, 3), 0u);  // and so does the border
+    EXPECT_EQ(canvas.pixel(2, 3), 0u); // and so does the border
     EXPECT_EQ(canvas.pixel(294, 113), qRgb(255, 0, 0));
     EXPECT_EQ(canvas.pixel(389, 166), qRgb(255, 0, 0));
     EXPECT_EQ(canvas.pixel(200, 80), 0u); // a frame never drawn
@@ -149,7 +146,7 @@ TEST(ImageSheet, MetricsForEachImageKeepOnlyItsKeys)
 {
     const PlistDictionary library = storyboardMetrics(4, 5, 1, true, false);
     EXPECT_EQ(ImageSheet::metricsForImage(ImageTypeThumbnail, library).keys(),
-              QStringList({QStringLiteral("ThumbnailPosition")}));
+        QStringList({ QStringLiteral("ThumbnailPosition") }));
     EXPECT_EQ(ImageSheet::metricsForImage(ImageTypeStoryboard, library).size(), 5);
     const PlistDictionary strip = ImageSheet::metricsForImage(ImageTypeFilmstrip, library);
     EXPECT_EQ(strip.size(), 4);
@@ -159,7 +156,7 @@ TEST(ImageSheet, MetricsForEachImageKeepOnlyItsKeys)
     // Recording merges: other image kinds' entries stay.
     struct FakeElement
     {
-        PlistDictionary metrics{{QStringLiteral("StoryboardRows"), 9}};
+        PlistDictionary metrics { { QStringLiteral("StoryboardRows"), 9 } };
         void mergeImageMetrics(const PlistDictionary &entries)
         {
             for (auto it = entries.begin(); it != entries.end(); ++it)

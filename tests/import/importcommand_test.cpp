@@ -28,13 +28,14 @@ CliRun runCli(const test::ScratchDir &scratch, const QStringList &arguments)
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     // The user's own settings stay out of it.
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), scratch.filePath(QStringLiteral("config")));
+    environment.insert(
+        QStringLiteral("XDG_CONFIG_HOME"), scratch.filePath(QStringLiteral("config")));
     process.setProcessEnvironment(environment);
     process.start(QStringLiteral(VIDARIUM_CLI), arguments);
     process.waitForFinished(240000);
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
+    return { process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+        QString::fromUtf8(process.readAllStandardOutput()),
+        QString::fromUtf8(process.readAllStandardError()) };
 }
 
 void makeVideo(const QString &path)
@@ -69,11 +70,13 @@ TEST(ImportCommand, CataloguesReadableFilesWithImagesAndKeepsBadOnesAsUnreadable
         truncated.write(whole.read(whole.size() / 3));
     }
     const QString library = scratch.filePath(QStringLiteral("Test.vidarium"));
-    const QStringList arguments{
-        QStringLiteral("import"), library, folder, QStringLiteral("--tool"), QStringLiteral("ff"),
-        QStringLiteral("--jobs"), QStringLiteral("2"), QStringLiteral("--time-limit"), QStringLiteral("5"),
-        QStringLiteral("--ffprobe"), test::fakeTool(scratch.path(), QStringLiteral("ffprobe"), QStringLiteral("pass")),
-        QStringLiteral("--ffmpeg"), test::fakeTool(scratch.path(), QStringLiteral("ffmpeg"), QStringLiteral("pass"))};
+    const QStringList arguments { QStringLiteral("import"), library, folder,
+        QStringLiteral("--tool"), QStringLiteral("ff"), QStringLiteral("--jobs"),
+        QStringLiteral("2"), QStringLiteral("--time-limit"), QStringLiteral("5"),
+        QStringLiteral("--ffprobe"),
+        test::fakeTool(scratch.path(), QStringLiteral("ffprobe"), QStringLiteral("pass")),
+        QStringLiteral("--ffmpeg"),
+        test::fakeTool(scratch.path(), QStringLiteral("ffmpeg"), QStringLiteral("pass")) };
     const CliRun run = runCli(scratch, arguments);
     ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
     EXPECT_TRUE(run.output.contains(QLatin1String("2 imported, 3 unreadable, 0 skipped")))
@@ -93,7 +96,8 @@ TEST(ImportCommand, CataloguesReadableFilesWithImagesAndKeepsBadOnesAsUnreadable
         EXPECT_EQ(element->pixelsWide(), 160);
         EXPECT_FALSE(element->videoCodec().isEmpty());
         const auto size = [&](ElementImage image) {
-            return QImage::fromData(document.packageImageData(image, element->identifier()), "JPEG").size();
+            return QImage::fromData(document.packageImageData(image, element->identifier()), "JPEG")
+                .size();
         };
         EXPECT_EQ(size(ElementImage::Thumbnail), QSize(160, 120));
         EXPECT_EQ(size(ElementImage::Storyboard), QSize(393, 297)); // 4 x 4 frames of 96 x 72
@@ -110,14 +114,23 @@ TEST(ImportCommand, CataloguesReadableFilesWithImagesAndKeepsBadOnesAsUnreadable
 TEST(ImportCommand, RefusesWhatItCannotDo)
 {
     test::ScratchDir scratch;
-    EXPECT_EQ(runCli(scratch, {QStringLiteral("import"), scratch.filePath(QStringLiteral("L"))}).exitCode, 2);
-    EXPECT_EQ(runCli(scratch, {QStringLiteral("import"), scratch.filePath(QStringLiteral("L")), scratch.path(),
-                               QStringLiteral("--jobs"), QStringLiteral("9")}).exitCode, 2);
-    EXPECT_EQ(runCli(scratch, {QStringLiteral("import"), scratch.filePath(QStringLiteral("L")),
-                               scratch.filePath(QStringLiteral("missing"))}).exitCode, 1);
-    const CliRun noPrograms = runCli(scratch, {QStringLiteral("import"), scratch.filePath(QStringLiteral("L")),
-                                               scratch.path(), QStringLiteral("--tool"), QStringLiteral("ff"),
-                                               QStringLiteral("--ffprobe"), QStringLiteral("/nonexistent/ffprobe")});
+    EXPECT_EQ(runCli(scratch, { QStringLiteral("import"), scratch.filePath(QStringLiteral("L")) })
+                  .exitCode,
+        2);
+    EXPECT_EQ(runCli(scratch,
+                  { QStringLiteral("import"), scratch.filePath(QStringLiteral("L")), scratch.path(),
+                      QStringLiteral("--jobs"), QStringLiteral("9") })
+                  .exitCode,
+        2);
+    EXPECT_EQ(runCli(scratch,
+                  { QStringLiteral("import"), scratch.filePath(QStringLiteral("L")),
+                      scratch.filePath(QStringLiteral("missing")) })
+                  .exitCode,
+        1);
+    const CliRun noPrograms = runCli(scratch,
+        { QStringLiteral("import"), scratch.filePath(QStringLiteral("L")), scratch.path(),
+            QStringLiteral("--tool"), QStringLiteral("ff"), QStringLiteral("--ffprobe"),
+            QStringLiteral("/nonexistent/ffprobe") });
     EXPECT_NE(noPrograms.exitCode, 0);
     EXPECT_FALSE(QFile::exists(scratch.filePath(QStringLiteral("L.vidarium"))));
 }

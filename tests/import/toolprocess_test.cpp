@@ -1,7 +1,7 @@
 #include "import/toolprocess.h"
 
 #include "faketools.h"
-#include "import/ffimportprobe.h"
+#include "import/ff/ffimportprobe.h"
 #include "testsupport.h"
 
 #include <QElapsedTimer>
@@ -13,12 +13,11 @@ using namespace std::chrono_literals;
 
 namespace {
 
-ToolProcess::Result runFake(const test::ScratchDir &scratch, const QString &mode,
-                            std::chrono::milliseconds limit = 5s)
+ToolProcess::Result runFake(
+    const test::ScratchDir &scratch, const QString &mode, std::chrono::milliseconds limit = 5s)
 {
     return ToolProcess::run(test::fakeTool(scratch.path(), QStringLiteral("ffprobe"), mode),
-                            {QStringLiteral("/nowhere/video.mp4")}, ToolProcess::ErrorOutput::Merged,
-                            limit);
+        { QStringLiteral("/nowhere/video.mp4") }, ToolProcess::ErrorOutput::Merged, limit);
 }
 
 } // namespace
@@ -26,24 +25,25 @@ ToolProcess::Result runFake(const test::ScratchDir &scratch, const QString &mode
 TEST(ToolProcess, CollectsOutputOfAProgramThatEnds)
 {
     const auto result = ToolProcess::run(QStringLiteral("/bin/sh"),
-                                         {QStringLiteral("-c"), QStringLiteral("echo out; echo err >&2")},
-                                         ToolProcess::ErrorOutput::Merged, 5s);
+        { QStringLiteral("-c"), QStringLiteral("echo out; echo err >&2") },
+        ToolProcess::ErrorOutput::Merged, 5s);
     EXPECT_EQ(result.outcome, ToolProcess::Outcome::Finished);
     EXPECT_EQ(result.output, "out\nerr\n");
 
     const auto discarded = ToolProcess::run(QStringLiteral("/bin/sh"),
-                                            {QStringLiteral("-c"), QStringLiteral("echo out; echo err >&2")},
-                                            ToolProcess::ErrorOutput::Discarded, 5s);
+        { QStringLiteral("-c"), QStringLiteral("echo out; echo err >&2") },
+        ToolProcess::ErrorOutput::Discarded, 5s);
     EXPECT_EQ(discarded.output, "out\n");
 }
 
 TEST(ToolProcess, MissingOrEmptyProgramIsNotStarted)
 {
     EXPECT_EQ(ToolProcess::run(QString(), {}, ToolProcess::ErrorOutput::Merged, 1s).outcome,
-              ToolProcess::Outcome::NotStarted);
-    EXPECT_EQ(ToolProcess::run(QStringLiteral("/nonexistent/ffprobe"), {},
-                               ToolProcess::ErrorOutput::Merged, 1s).outcome,
-              ToolProcess::Outcome::NotStarted);
+        ToolProcess::Outcome::NotStarted);
+    EXPECT_EQ(ToolProcess::run(
+                  QStringLiteral("/nonexistent/ffprobe"), {}, ToolProcess::ErrorOutput::Merged, 1s)
+                  .outcome,
+        ToolProcess::Outcome::NotStarted);
 }
 
 TEST(ToolProcess, HangingChildIsKilledAtTheLimitAndGivesNoOutput)
@@ -90,10 +90,9 @@ TEST(ToolProcess, CancellationKillsTheChildPromptly)
     test::ScratchDir scratch;
     QElapsedTimer clock;
     clock.start();
-    const auto result = ToolProcess::run(test::fakeTool(scratch.path(), QStringLiteral("ffmpeg"),
-                                                        QStringLiteral("hang")),
-                                         {}, ToolProcess::ErrorOutput::Discarded, 30s,
-                                         [&clock] { return clock.elapsed() > 200; });
+    const auto result = ToolProcess::run(
+        test::fakeTool(scratch.path(), QStringLiteral("ffmpeg"), QStringLiteral("hang")), {},
+        ToolProcess::ErrorOutput::Discarded, 30s, [&clock] { return clock.elapsed() > 200; });
     EXPECT_EQ(result.outcome, ToolProcess::Outcome::Cancelled);
     EXPECT_LT(clock.elapsed(), 3000);
 }
@@ -104,6 +103,7 @@ TEST(ToolProcess, NonAsciiSplitAcrossReadsDecodesWhole)
     const auto result = runFake(scratch, QStringLiteral("utf8"));
     ASSERT_EQ(result.outcome, ToolProcess::Outcome::Finished);
     const QStringList lines = FFImportProbe::lines(FFImportProbe::decode(result.output));
-    EXPECT_EQ(FFImportProbe::fieldForTag(QStringLiteral("streams.stream.0.codec_long_name="), lines),
-              QStringLiteral("Vid\u00E9o"));
+    EXPECT_EQ(
+        FFImportProbe::fieldForTag(QStringLiteral("streams.stream.0.codec_long_name="), lines),
+        QStringLiteral("Vid\u00E9o"));
 }

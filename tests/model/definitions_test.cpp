@@ -31,27 +31,29 @@ void expectKeys(const PlistDictionary &dictionary, const QStringList &keys)
 TEST(Definitions, ShippedTablesHoldEveryKeyTheProgramReads)
 {
     const Definitions &definitions = Definitions::shared();
-    expectKeys(definitions.defaultDefinitions(), {QStringLiteral("ApplicationDefaults"), QStringLiteral("DocumentDefaults")});
+    expectKeys(definitions.defaultDefinitions(),
+        { QStringLiteral("ApplicationDefaults"), QStringLiteral("DocumentDefaults") });
     expectKeys(definitions.applicationDefaults(),
-               {"ShowWelcomeWindow", "OpenLastDocument", "DocumentsToRestore", "AllowableVideoFormats",
-                "LogConsoleMessages", "FFmpegBookmark", "FFprobeBookmark", "ImportImagesImmediately",
-                "AVImporterMaximumOperations", "FFImporterMaximumOperations", "SearchFCPXPackages",
-                "SearchCommentsField", "UseColorIcons", "ShowFilterSearchBoxes", "ToolbarPlayAction",
-                "DoubleClickAction", "ResizePlayerView", "AllowDragToFinder", "AutoCompleteUserFields"});
+        { "ShowWelcomeWindow", "OpenLastDocument", "DocumentsToRestore", "AllowableVideoFormats",
+            "LogConsoleMessages", "FFmpegBookmark", "FFprobeBookmark", "ImportImagesImmediately",
+            "AVImporterMaximumOperations", "FFImporterMaximumOperations", "SearchFCPXPackages",
+            "SearchCommentsField", "UseColorIcons", "ShowFilterSearchBoxes", "ToolbarPlayAction",
+            "DoubleClickAction", "ResizePlayerView", "AllowDragToFinder",
+            "AutoCompleteUserFields" });
     expectKeys(definitions.documentDefaults(),
-               {"ImageMetrics", "SourceListVisibility", "TableColumnVisibility", "DetailVisibility",
-                "WindowMetrics", "TableColumnMetrics", "ItemsSortDescriptors", "DetailProperties",
-                "SourceFolders", "PropertyFilter", "PropertyFilterSortOrder", "KeywordFilterSortOrder",
-                "ShowSourceFolderCounts", "ShowSourceElementCounts", "ShowFilterElementCounts",
-                "RecentlyAddedDays", "RecentlyPlayedDays", "MinimumFavoritesRating", "ItemsViewStyle",
-                "ItemsViewThumbnailScale", "DefaultsSheetTabIndex"});
+        { "ImageMetrics", "SourceListVisibility", "TableColumnVisibility", "DetailVisibility",
+            "WindowMetrics", "TableColumnMetrics", "ItemsSortDescriptors", "DetailProperties",
+            "SourceFolders", "PropertyFilter", "PropertyFilterSortOrder", "KeywordFilterSortOrder",
+            "ShowSourceFolderCounts", "ShowSourceElementCounts", "ShowFilterElementCounts",
+            "RecentlyAddedDays", "RecentlyPlayedDays", "MinimumFavoritesRating", "ItemsViewStyle",
+            "ItemsViewThumbnailScale", "DefaultsSheetTabIndex" });
     expectKeys(definitions.documentDefaults().value(QStringLiteral("ImageMetrics")).toDictionary(),
-               {"ThumbnailPosition", "StoryboardSize", "StoryboardRows", "StoryboardColumns",
-                "StoryboardAspect", "StoryboardRetina", "FilmstripSize", "FilmstripFrames",
-                "FilmstripAspect", "FilmstripRetina"});
+        { "ThumbnailPosition", "StoryboardSize", "StoryboardRows", "StoryboardColumns",
+            "StoryboardAspect", "StoryboardRetina", "FilmstripSize", "FilmstripFrames",
+            "FilmstripAspect", "FilmstripRetina" });
     expectKeys(definitions.privateDefinitions(),
-               {"Properties", "ArrangeMenuItems", "FilterMenuItems", "DetailMenuItems", "SourceListItems",
-                "RatingStrings"});
+        { "Properties", "ArrangeMenuItems", "FilterMenuItems", "DetailMenuItems", "SourceListItems",
+            "RatingStrings" });
     EXPECT_EQ(definitions.ratingStrings().size(), 6);
     EXPECT_FALSE(definitions.sourceListItems().isEmpty());
 }
@@ -59,16 +61,16 @@ TEST(Definitions, ShippedTablesHoldEveryKeyTheProgramReads)
 TEST(Definitions, PropertyDefinitionsNameOnlyThingsThatExist)
 {
     const Definitions &definitions = Definitions::shared();
-    for (const char *key : {"name", "extension", "path", "size", "duration", "resolution", "frameRate",
-                            "videoCodec", "audioCodec", "creationDate", "modifiedDate", "importedDate",
-                            "playCount", "rating", "userComments", "pixelsWide", "pixelsHigh"})
+    for (const char *key : { "name", "extension", "path", "size", "duration", "resolution",
+             "frameRate", "videoCodec", "audioCodec", "creationDate", "modifiedDate",
+             "importedDate", "playCount", "rating", "userComments", "pixelsWide", "pixelsHigh" })
         EXPECT_TRUE(definitions.hasPropertyDefinition(QString::fromLatin1(key))) << key;
 
     ValueTransformerRegistry transformers;
     transformers.registerStandardTransformers(definitions.ratingStrings());
-    const QSet<QString> comparisons = {QStringLiteral("compareNumericString:"), QStringLiteral("compare:"),
-                                       QStringLiteral("compareResolutionString:"),
-                                       QStringLiteral("compareAspectString:")};
+    const QSet<QString> comparisons
+        = { QStringLiteral("compareNumericString:"), QStringLiteral("compare:"),
+              QStringLiteral("compareResolutionString:"), QStringLiteral("compareAspectString:") };
     for (const QString &key : definitions.propertyKeys()) {
         SCOPED_TRACE(key.toStdString());
         const PropertyDefinition definition = definitions.propertyDefinition(key);
@@ -81,24 +83,30 @@ TEST(Definitions, PropertyDefinitionsNameOnlyThingsThatExist)
             EXPECT_NE(formatterNamed(definition.formatter), nullptr);
         EXPECT_TRUE(comparisons.contains(definitions.comparisonForKey(key)));
     }
-    const QStringList menus[] = {definitions.arrangeMenuItems(), definitions.filterMenuItems(),
-                                 definitions.detailMenuItems()};
+    const QStringList menus[] = { definitions.arrangeMenuItems(), definitions.filterMenuItems(),
+        definitions.detailMenuItems() };
     for (const QStringList &menu : menus) {
         EXPECT_FALSE(menu.isEmpty());
         for (const QString &item : menu)
-            EXPECT_TRUE(item == QLatin1String("-") || definitions.hasPropertyDefinition(item)) << item.toStdString();
+            EXPECT_TRUE(item == QLatin1String("-") || definitions.hasPropertyDefinition(item))
+                << item.toStdString();
     }
     // The settings' own property lists name defined properties too.
     const PlistDictionary documentDefaults = definitions.documentDefaults();
-    for (const PlistValue &key : documentDefaults.value(QStringLiteral("DetailProperties")).toArray())
-        EXPECT_TRUE(definitions.hasPropertyDefinition(key.toString())) << key.toString().toStdString();
-    EXPECT_TRUE(definitions.hasPropertyDefinition(documentDefaults.value(QStringLiteral("PropertyFilter")).toString()));
+    for (const PlistValue &key :
+        documentDefaults.value(QStringLiteral("DetailProperties")).toArray())
+        EXPECT_TRUE(definitions.hasPropertyDefinition(key.toString()))
+            << key.toString().toStdString();
+    EXPECT_TRUE(definitions.hasPropertyDefinition(
+        documentDefaults.value(QStringLiteral("PropertyFilter")).toString()));
 }
 
 TEST(Definitions, AcceptedVideoFormatsCarryDescriptionsAndUniqueIdentifiers)
 {
-    const PlistArray formats =
-        Definitions::shared().applicationDefaults().value(QStringLiteral("AllowableVideoFormats")).toArray();
+    const PlistArray formats = Definitions::shared()
+                                   .applicationDefaults()
+                                   .value(QStringLiteral("AllowableVideoFormats"))
+                                   .toArray();
     QSet<QString> extensions, identifiers;
     for (const PlistValue &format : formats) {
         const QString extension = format.value(QStringLiteral("Extension")).toString();
@@ -112,48 +120,53 @@ TEST(Definitions, AcceptedVideoFormatsCarryDescriptionsAndUniqueIdentifiers)
         identifiers.insert(identifier);
     }
     EXPECT_EQ(identifiers.size(), formats.size());
-    for (const char *required : {"mp4", "m4v", "mov", "mkv", "webm", "avi", "wmv", "mpg", "mpeg", "m2ts",
-                                 "mts", "ts", "flv", "3gp", "ogv", "mxf", "dv", "vob"})
+    for (const char *required : { "mp4", "m4v", "mov", "mkv", "webm", "avi", "wmv", "mpg", "mpeg",
+             "m2ts", "mts", "ts", "flv", "3gp", "ogv", "mxf", "dv", "vob" })
         EXPECT_TRUE(extensions.contains(QString::fromLatin1(required))) << required;
 }
 
 TEST(Definitions, StringsTableHasEveryAlertAndNotificationText)
 {
     const Definitions &definitions = Definitions::shared();
-    for (const char *key :
-         {"AboutBoxMessage", "ReadDocumentNewerAlertMessageText", "ReadDocumentNewerAlertInformativeText",
-          "ReadDocumentOlderAlertMessageText", "ReadDocumentOlderAlertInformativeText",
-          "SaveDocumentOlderAlertMessageText", "SaveDocumentOlderAlertInformativeText",
-          "SaveDocumentAlertMessageText", "SaveDocumentAlertInformativeText", "SaveDocumentAlertSaveButtonText",
-          "SaveDocumentAlertSaveDialogButtonText", "SaveDocumentAlertCancelButtonText",
-          "SaveDocumentAlertNoSaveButtonText", "EmptyTrashAlertMessageText", "EmptyTrashAlertInformativeText",
-          "EmptyTrashPluralAlertMessageText", "EmptyTrashPluralAlertInformativeText",
-          "RevealInFinderAlertMessageText", "RevealInFinderAlertInformativeText",
-          "SmartCollectionAlertMessageText", "SmartCollectionAlertInformativeText",
-          "ImportCompleteNotificationMessageText", "ImportCompleteNotificationInformativeText", "Hide", "Show"}) {
+    for (const char *key : { "AboutBoxMessage", "ReadDocumentNewerAlertMessageText",
+             "ReadDocumentNewerAlertInformativeText", "ReadDocumentOlderAlertMessageText",
+             "ReadDocumentOlderAlertInformativeText", "SaveDocumentOlderAlertMessageText",
+             "SaveDocumentOlderAlertInformativeText", "SaveDocumentAlertMessageText",
+             "SaveDocumentAlertInformativeText", "SaveDocumentAlertSaveButtonText",
+             "SaveDocumentAlertSaveDialogButtonText", "SaveDocumentAlertCancelButtonText",
+             "SaveDocumentAlertNoSaveButtonText", "EmptyTrashAlertMessageText",
+             "EmptyTrashAlertInformativeText", "EmptyTrashPluralAlertMessageText",
+             "EmptyTrashPluralAlertInformativeText", "RevealInFinderAlertMessageText",
+             "RevealInFinderAlertInformativeText", "SmartCollectionAlertMessageText",
+             "SmartCollectionAlertInformativeText", "ImportCompleteNotificationMessageText",
+             "ImportCompleteNotificationInformativeText", "Hide", "Show" }) {
         const QString text = definitions.localizedString(QString::fromLatin1(key));
         EXPECT_FALSE(text.isEmpty()) << key;
         if (QByteArray(key).endsWith("Text"))
             EXPECT_NE(text, QString::fromLatin1(key)) << key;
     }
-    EXPECT_EQ(definitions.localizedString(QStringLiteral("NoSuchKey")), QStringLiteral("NoSuchKey"));
+    EXPECT_EQ(
+        definitions.localizedString(QStringLiteral("NoSuchKey")), QStringLiteral("NoSuchKey"));
 }
 
 TEST(Definitions, EmbeddedTablesAreTheOnesInTheSourceTree)
 {
     // What an installed program carries must be what the repository ships.
-    for (const QString &name : {QStringLiteral("DefaultDefinitions.plist"), QStringLiteral("PrivateDefinitions.plist"),
-                                QStringLiteral("Localizable.plist")}) {
+    for (const QString &name : { QStringLiteral("DefaultDefinitions.plist"),
+             QStringLiteral("PrivateDefinitions.plist"), QStringLiteral("Localizable.plist") }) {
         QFile embedded(QStringLiteral(":/resources/") + name);
-        QFile source(QStringLiteral(VIDARIUM_SOURCE_DIR "/resources/") + name);
+        QFile source(test::sourcePath(QStringLiteral("resources/") + name));
         ASSERT_TRUE(embedded.open(QIODevice::ReadOnly)) << name.toStdString();
         ASSERT_TRUE(source.open(QIODevice::ReadOnly)) << name.toStdString();
         EXPECT_EQ(embedded.readAll(), source.readAll()) << name.toStdString();
     }
-    const Definitions fromFiles = Definitions::load(QStringLiteral(VIDARIUM_SOURCE_DIR "/resources/DefaultDefinitions.plist"),
-                                                    QStringLiteral(VIDARIUM_SOURCE_DIR "/resources/PrivateDefinitions.plist"));
-    EXPECT_EQ(PlistValue(fromFiles.defaultDefinitions()), PlistValue(Definitions::shared().defaultDefinitions()));
-    EXPECT_EQ(sortedKeys(fromFiles.privateDefinitions()), sortedKeys(Definitions::shared().privateDefinitions()));
+    const Definitions fromFiles
+        = Definitions::load(test::sourcePath(QStringLiteral("resources/DefaultDefinitions.plist")),
+            test::sourcePath(QStringLiteral("resources/PrivateDefinitions.plist")));
+    EXPECT_EQ(PlistValue(fromFiles.defaultDefinitions()),
+        PlistValue(Definitions::shared().defaultDefinitions()));
+    EXPECT_EQ(sortedKeys(fromFiles.privateDefinitions()),
+        sortedKeys(Definitions::shared().privateDefinitions()));
 }
 
 TEST(Definitions, MissingOrBrokenTablesLoadAsNothing)
@@ -172,14 +185,15 @@ TEST(Definitions, MissingOrBrokenTablesLoadAsNothing)
         file.write("<?xml version=\"1.0\"?><plist><array><string>x</string></array></plist>");
     }
     for (const Definitions &definitions :
-         {Definitions::load(scratch.filePath(QStringLiteral("missing.plist")), broken),
-          Definitions::load(notADictionary, QString())}) {
+        { Definitions::load(scratch.filePath(QStringLiteral("missing.plist")), broken),
+            Definitions::load(notADictionary, QString()) }) {
         EXPECT_TRUE(definitions.defaultDefinitions().isEmpty());
         EXPECT_TRUE(definitions.privateDefinitions().isEmpty());
         EXPECT_TRUE(definitions.applicationDefaults().isEmpty());
         EXPECT_TRUE(definitions.arrangeMenuItems().isEmpty());
         EXPECT_TRUE(definitions.propertyDefinition(QStringLiteral("name")).label.isEmpty());
-        EXPECT_EQ(definitions.comparisonForKey(QStringLiteral("size")), QStringLiteral("compareNumericString:"));
+        EXPECT_EQ(definitions.comparisonForKey(QStringLiteral("size")),
+            QStringLiteral("compareNumericString:"));
         EXPECT_EQ(definitions.localizedString(QStringLiteral("Hide")), QStringLiteral("Hide"));
     }
 }

@@ -1,6 +1,6 @@
 #include "model/definitions.h"
 #include "model/documentdefaults.h"
-#include "platform/keyedarchive.h"
+#include "platform/plist/keyedarchive.h"
 
 #include <gtest/gtest.h>
 
@@ -11,24 +11,31 @@ namespace {
 PlistDictionary table()
 {
     return {
-        {QStringLiteral("ImageMetrics"), PlistDictionary{{QStringLiteral("StoryboardRows"), PlistValue(4)},
-                                                          {QStringLiteral("StoryboardColumns"), PlistValue(4)}}},
-        {QStringLiteral("TableColumnVisibility"), PlistDictionary{{QStringLiteral("name"), PlistValue(true)},
-                                                                   {QStringLiteral("size"), PlistValue(true)}}},
-        {QStringLiteral("DetailVisibility"), PlistDictionary{{QStringLiteral("PropertiesExpanded"), PlistValue(true)}}},
-        {QStringLiteral("WindowMetrics"), PlistDictionary{{QStringLiteral("DocumentWidth"), PlistValue(1280.0)}}},
-        {QStringLiteral("ItemsSortDescriptors"),
-         PlistArray{PlistDictionary{{QStringLiteral("Key"), PlistValue(QStringLiteral("name"))},
-                                    {QStringLiteral("Ascending"), PlistValue(true)},
-                                    {QStringLiteral("Selector"), PlistValue(QStringLiteral("compareNumericString:"))}},
-                    PlistDictionary{{QStringLiteral("Key"), PlistValue(QStringLiteral("size"))},
-                                    {QStringLiteral("Ascending"), PlistValue(false)}},
-                    PlistValue(QStringLiteral("not a descriptor"))}},
-        {QStringLiteral("DetailProperties"), PlistArray{PlistValue(QStringLiteral("name")), PlistValue(QStringLiteral("size"))}},
-        {QStringLiteral("PropertyFilter"), PlistValue(QStringLiteral("parentFolder"))},
-        {QStringLiteral("RecentlyAddedDays"), PlistValue(7)},
-        {QStringLiteral("ShowSourceElementCounts"), PlistValue(true)},
-        {QStringLiteral("ItemsViewThumbnailScale"), PlistValue(160.0)},
+        { QStringLiteral("ImageMetrics"),
+            PlistDictionary { { QStringLiteral("StoryboardRows"), PlistValue(4) },
+                { QStringLiteral("StoryboardColumns"), PlistValue(4) } } },
+        { QStringLiteral("TableColumnVisibility"),
+            PlistDictionary { { QStringLiteral("name"), PlistValue(true) },
+                { QStringLiteral("size"), PlistValue(true) } } },
+        { QStringLiteral("DetailVisibility"),
+            PlistDictionary { { QStringLiteral("PropertiesExpanded"), PlistValue(true) } } },
+        { QStringLiteral("WindowMetrics"),
+            PlistDictionary { { QStringLiteral("DocumentWidth"), PlistValue(1280.0) } } },
+        { QStringLiteral("ItemsSortDescriptors"),
+            PlistArray {
+                PlistDictionary { { QStringLiteral("Key"), PlistValue(QStringLiteral("name")) },
+                    { QStringLiteral("Ascending"), PlistValue(true) },
+                    { QStringLiteral("Selector"),
+                        PlistValue(QStringLiteral("compareNumericString:")) } },
+                PlistDictionary { { QStringLiteral("Key"), PlistValue(QStringLiteral("size")) },
+                    { QStringLiteral("Ascending"), PlistValue(false) } },
+                PlistValue(QStringLiteral("not a descriptor")) } },
+        { QStringLiteral("DetailProperties"),
+            PlistArray { PlistValue(QStringLiteral("name")), PlistValue(QStringLiteral("size")) } },
+        { QStringLiteral("PropertyFilter"), PlistValue(QStringLiteral("parentFolder")) },
+        { QStringLiteral("RecentlyAddedDays"), PlistValue(7) },
+        { QStringLiteral("ShowSourceElementCounts"), PlistValue(true) },
+        { QStringLiteral("ItemsViewThumbnailScale"), PlistValue(160.0) },
     };
 }
 
@@ -37,7 +44,10 @@ PlistDictionary table()
 class StoredSettings : public ArchivedObject
 {
 public:
-    explicit StoredSettings(PlistDictionary fields) : m_fields(std::move(fields)) {}
+    explicit StoredSettings(PlistDictionary fields)
+        : m_fields(std::move(fields))
+    {
+    }
     QString className() const override { return DocumentDefaults::ClassName; }
     void encode(ArchiveEncoder &encoder) const override
     {
@@ -51,7 +61,8 @@ private:
 
 DocumentDefaultsPtr readStored(const std::shared_ptr<ArchivedObject> &stored)
 {
-    const Result<PlistValue> value = KeyedUnarchiver::unarchive(KeyedArchiver::archivedData(PlistValue(stored)));
+    const Result<PlistValue> value
+        = KeyedUnarchiver::unarchive(KeyedArchiver::archivedData(PlistValue(stored)));
     EXPECT_TRUE(value.ok()) << (value.ok() ? "" : value.error().message().toStdString());
     return value.ok() ? std::dynamic_pointer_cast<DocumentDefaults>(value->toObject()) : nullptr;
 }
@@ -66,7 +77,8 @@ protected:
     }
     void TearDown() override { Definitions::setSharedForTesting(nullptr); }
 
-    Definitions m_definitions{PlistDictionary{{QStringLiteral("DocumentDefaults"), table()}}, {}};
+    Definitions m_definitions { PlistDictionary { { QStringLiteral("DocumentDefaults"), table() } },
+        {} };
 };
 
 } // namespace
@@ -77,7 +89,8 @@ TEST_F(DocumentDefaultsTest, FirstValuesComeFromTheDefinitionTable)
     EXPECT_EQ(defaults.standardDefaults(), table());
     EXPECT_EQ(defaults.imageMetrics().value(QStringLiteral("StoryboardRows")).toInteger(), 4);
     EXPECT_EQ(defaults.windowMetrics().value(QStringLiteral("DocumentWidth")).toDouble(), 1280.0);
-    EXPECT_EQ(defaults.detailProperties(), (QStringList{QStringLiteral("name"), QStringLiteral("size")}));
+    EXPECT_EQ(defaults.detailProperties(),
+        (QStringList { QStringLiteral("name"), QStringLiteral("size") }));
     EXPECT_EQ(defaults.propertyFilter(), QStringLiteral("parentFolder"));
     EXPECT_EQ(defaults.recentlyAddedDays(), 7);
     EXPECT_TRUE(defaults.showSourceElementCounts());
@@ -102,34 +115,39 @@ TEST_F(DocumentDefaultsTest, RoundTripsThroughTheArchive)
     auto defaults = std::make_shared<DocumentDefaults>();
     defaults->setRecentlyAddedDays(30);
     defaults->setPropertyFilter(QStringLiteral("videoCodec"));
-    defaults->setItemsSortDescriptors({SortDescriptor::create(QStringLiteral("duration"), false)});
-    defaults->setSourceFolders({PlistValue(QByteArray("bookmark"))});
+    defaults->setItemsSortDescriptors(
+        { SortDescriptor::create(QStringLiteral("duration"), false) });
+    defaults->setSourceFolders({ PlistValue(QByteArray("bookmark")) });
     PlistDictionary metrics = defaults->imageMetrics();
     metrics.insert(QStringLiteral("StoryboardRows"), PlistValue(6));
     defaults->setImageMetrics(metrics);
 
     const DocumentDefaultsPtr read = readStored(defaults);
     ASSERT_NE(read, nullptr);
-    for (const QStringList *keys : {&DocumentDefaults::mutableKeys(), &DocumentDefaults::staticKeys()})
+    for (const QStringList *keys :
+        { &DocumentDefaults::mutableKeys(), &DocumentDefaults::staticKeys() })
         for (const QString &key : *keys)
             if (key != QLatin1String("itemsSortDescriptors"))
                 EXPECT_EQ(read->valueForKey(key), defaults->valueForKey(key)) << key.toStdString();
     ASSERT_EQ(read->itemsSortDescriptors().size(), 1);
-    EXPECT_EQ(*read->itemsSortDescriptors()[0], *SortDescriptor::create(QStringLiteral("duration"), false));
+    EXPECT_EQ(*read->itemsSortDescriptors()[0],
+        *SortDescriptor::create(QStringLiteral("duration"), false));
 }
 
 TEST_F(DocumentDefaultsTest, StoredChoicesMergeOverNewerTables)
 {
-    const auto stored = std::make_shared<StoredSettings>(PlistDictionary{
+    const auto stored = std::make_shared<StoredSettings>(PlistDictionary {
         // No "detailVisibility" at all; a column the table lacks and one it has, hidden.
-        {QStringLiteral("tableColumnVisibility"), PlistDictionary{{QStringLiteral("size"), PlistValue(false)},
-                                                                   {QStringLiteral("FIELD-ID"), PlistValue(true)}}},
-        {QStringLiteral("imageMetrics"), PlistDictionary{{QStringLiteral("StoryboardRows"), PlistValue(QStringLiteral("x"))},
-                                                          {QStringLiteral("StoryboardColumns"), PlistValue(6)}}},
-        {QStringLiteral("detailProperties"), PlistValue(QStringLiteral("damaged"))},
-        {QStringLiteral("recentlyAddedDays"), PlistValue(3)},
-        {QStringLiteral("windowMetrics"), PlistValue(QStringLiteral("damaged"))},
-        {QStringLiteral("propertyFilter"), PlistValue::null()},
+        { QStringLiteral("tableColumnVisibility"),
+            PlistDictionary { { QStringLiteral("size"), PlistValue(false) },
+                { QStringLiteral("FIELD-ID"), PlistValue(true) } } },
+        { QStringLiteral("imageMetrics"),
+            PlistDictionary { { QStringLiteral("StoryboardRows"), PlistValue(QStringLiteral("x")) },
+                { QStringLiteral("StoryboardColumns"), PlistValue(6) } } },
+        { QStringLiteral("detailProperties"), PlistValue(QStringLiteral("damaged")) },
+        { QStringLiteral("recentlyAddedDays"), PlistValue(3) },
+        { QStringLiteral("windowMetrics"), PlistValue(QStringLiteral("damaged")) },
+        { QStringLiteral("propertyFilter"), PlistValue::null() },
     });
 
     // A newer program's table: another column, a later default span.
@@ -138,12 +156,14 @@ TEST_F(DocumentDefaultsTest, StoredChoicesMergeOverNewerTables)
     columns.insert(QStringLiteral("rating"), PlistValue(true));
     newer.insert(QStringLiteral("TableColumnVisibility"), columns);
     newer.insert(QStringLiteral("RecentlyAddedDays"), PlistValue(14));
-    const Definitions newerDefinitions(PlistDictionary{{QStringLiteral("DocumentDefaults"), newer}}, {});
+    const Definitions newerDefinitions(
+        PlistDictionary { { QStringLiteral("DocumentDefaults"), newer } }, {});
     Definitions::setSharedForTesting(&newerDefinitions);
 
     const DocumentDefaultsPtr defaults = readStored(stored);
     ASSERT_NE(defaults, nullptr);
-    EXPECT_EQ(defaults->detailVisibility(), table().value(QStringLiteral("DetailVisibility")).toDictionary());
+    EXPECT_EQ(defaults->detailVisibility(),
+        table().value(QStringLiteral("DetailVisibility")).toDictionary());
     const PlistDictionary visibility = defaults->tableColumnVisibility();
     EXPECT_FALSE(visibility.value(QStringLiteral("size")).toBool());
     EXPECT_TRUE(visibility.value(QStringLiteral("name")).toBool());
@@ -153,8 +173,10 @@ TEST_F(DocumentDefaultsTest, StoredChoicesMergeOverNewerTables)
     // Values of the wrong kind, or none, leave the first values in place.
     EXPECT_EQ(defaults->imageMetrics().value(QStringLiteral("StoryboardRows")).toInteger(), 4);
     EXPECT_EQ(defaults->imageMetrics().value(QStringLiteral("StoryboardColumns")).toInteger(), 6);
-    EXPECT_EQ(defaults->detailProperties(), (QStringList{QStringLiteral("name"), QStringLiteral("size")}));
-    EXPECT_EQ(defaults->windowMetrics(), table().value(QStringLiteral("WindowMetrics")).toDictionary());
+    EXPECT_EQ(defaults->detailProperties(),
+        (QStringList { QStringLiteral("name"), QStringLiteral("size") }));
+    EXPECT_EQ(
+        defaults->windowMetrics(), table().value(QStringLiteral("WindowMetrics")).toDictionary());
     EXPECT_EQ(defaults->propertyFilter(), QStringLiteral("parentFolder"));
 }
 

@@ -1,7 +1,7 @@
 #include "model/mediaelement.h"
 
 #include "model/medialibrary.h"
-#include "platform/keyedarchive.h"
+#include "platform/plist/keyedarchive.h"
 #include "testsupport.h"
 
 #include <QDir>
@@ -36,8 +36,9 @@ MediaElementPtr roundTrip(const MediaElement &element)
 QByteArray archiveWithFields(const QList<GenericArchivedObject::Field> &fields)
 {
     auto object = std::make_shared<GenericArchivedObject>(
-        QStringList{QStringLiteral("MediaElement"), QStringLiteral("NSObject")}, fields);
-    return KeyedArchiver::archivedData(PlistValue(std::static_pointer_cast<ArchivedObject>(object)));
+        QStringList { QStringLiteral("MediaElement"), QStringLiteral("NSObject") }, fields);
+    return KeyedArchiver::archivedData(
+        PlistValue(std::static_pointer_cast<ArchivedObject>(object)));
 }
 
 using Field = GenericArchivedObject::Field;
@@ -64,12 +65,14 @@ TEST(MediaElement, NewElementHasCreationValues)
     EXPECT_EQ(element->name(), QStringLiteral("Clip 1"));
     EXPECT_EQ(element->extension(), QStringLiteral("mov"));
     EXPECT_EQ(element->parentFolder(), QFileInfo(scratch.path()).fileName());
-    EXPECT_EQ(element->parentFolderPath(), QFileInfo(scratch.path()).absoluteFilePath() + QLatin1Char('/'));
+    EXPECT_EQ(element->parentFolderPath(),
+        QFileInfo(scratch.path()).absoluteFilePath() + QLatin1Char('/'));
 }
 
 TEST(MediaElement, DeviceFollowsThePathOrItsLayout)
 {
-    const MediaElementPtr archive = MediaElement::create(nullptr, QStringLiteral("/Volumes/Archive/Films/a.mov"));
+    const MediaElementPtr archive
+        = MediaElement::create(nullptr, QStringLiteral("/Volumes/Archive/Films/a.mov"));
     EXPECT_EQ(archive->device(), QStringLiteral("Archive"));
     EXPECT_TRUE(archive->bookmark().isEmpty()); // no file, no bookmark
 
@@ -89,13 +92,17 @@ TEST(MediaElement, DeviceFollowsThePathOrItsLayout)
 
 TEST(MediaElement, DerivedDimensionTexts)
 {
-    struct Case { qint64 width, height; const char *resolution, *aspect; };
+    struct Case
+    {
+        qint64 width, height;
+        const char *resolution, *aspect;
+    };
     const Case cases[] = {
-        {1920, 1080, "1920 x 1080", "16:9"},
-        {720, 480, "720 x 480", "3:2"},
-        {0, 1080, "0 x 1080", "0:0"},
-        {1080, 0, "1080 x 0", "0:0"},
-        {1000, 1000, "1000 x 1000", "1:1"},
+        { 1920, 1080, "1920 x 1080", "16:9" },
+        { 720, 480, "720 x 480", "3:2" },
+        { 0, 1080, "0 x 1080", "0:0" },
+        { 1080, 0, "1080 x 0", "0:0" },
+        { 1000, 1000, "1000 x 1000", "1:1" },
     };
     const MediaElementPtr element = MediaElement::create(nullptr, QString());
     for (const Case &c : cases) {
@@ -116,9 +123,14 @@ TEST(MediaElement, StatusFollowsFileErrorAndAssets)
     ScratchDir scratch;
     const QString path = touch(scratch.filePath(QStringLiteral("a.mp4")));
     const MediaElementPtr element = MediaElement::create(nullptr, path);
-    struct Case { int assets; bool error; int status; };
-    const Case present[] = {{15, false, 0}, {2, false, 1}, {12, false, 1}, {1, false, 2}, {0, false, 3},
-                            {15, true, 4},  {0, true, 4}};
+    struct Case
+    {
+        int assets;
+        bool error;
+        int status;
+    };
+    const Case present[] = { { 15, false, 0 }, { 2, false, 1 }, { 12, false, 1 }, { 1, false, 2 },
+        { 0, false, 3 }, { 15, true, 4 }, { 0, true, 4 } };
     for (const Case &c : present) {
         SCOPED_TRACE(testing::Message() << "assets " << c.assets << " error " << c.error);
         element->setAssets(c.assets);
@@ -148,9 +160,9 @@ TEST(MediaElement, FileExistsFollowsAMovedFile)
 TEST(MediaElement, ImageSettingsFingerprints)
 {
     const auto metrics = [](qint64 rows, qint64 columns) {
-        return PlistDictionary{{QStringLiteral("StoryboardRows"), rows},
-                               {QStringLiteral("StoryboardColumns"), columns},
-                               {QStringLiteral("StoryboardSize"), qint64(1)}};
+        return PlistDictionary { { QStringLiteral("StoryboardRows"), rows },
+            { QStringLiteral("StoryboardColumns"), columns },
+            { QStringLiteral("StoryboardSize"), qint64(1) } };
     };
     const MediaElementPtr element = MediaElement::create(nullptr, QString());
     element->setImageMetrics(metrics(4, 4));
@@ -158,14 +170,18 @@ TEST(MediaElement, ImageSettingsFingerprints)
     EXPECT_FALSE(element->conformsToStoryboardMetrics(metrics(4, 5)));
     EXPECT_TRUE(element->conformsToStoryboardMetrics(metrics(20, 4))); // 20 & 15 == 4
     EXPECT_EQ(MediaElement::bitfieldForStoryboardMetrics(metrics(4, 5)), 1 | (4 << 4) | (5 << 8));
-    EXPECT_EQ(MediaElement::bitfieldForFilmstripMetrics({{QStringLiteral("FilmstripFrames"), qint64(5)},
-                                                         {QStringLiteral("FilmstripRetina"), true}}),
-              (5 << 4) | (1 << 13));
+    EXPECT_EQ(MediaElement::bitfieldForFilmstripMetrics(
+                  { { QStringLiteral("FilmstripFrames"), qint64(5) },
+                      { QStringLiteral("FilmstripRetina"), true } }),
+        (5 << 4) | (1 << 13));
 
-    EXPECT_FALSE(element->conformsToThumbnailMetrics({{QStringLiteral("ThumbnailPosition"), 0.25}}));
-    element->mergeImageMetrics({{QStringLiteral("ThumbnailPosition"), 0.25}});
-    EXPECT_TRUE(element->conformsToThumbnailMetrics({{QStringLiteral("ThumbnailPosition"), 0.25}}));
-    EXPECT_TRUE(element->conformsToStoryboardMetrics(metrics(4, 4))); // merge kept the storyboard keys
+    EXPECT_FALSE(
+        element->conformsToThumbnailMetrics({ { QStringLiteral("ThumbnailPosition"), 0.25 } }));
+    element->mergeImageMetrics({ { QStringLiteral("ThumbnailPosition"), 0.25 } });
+    EXPECT_TRUE(
+        element->conformsToThumbnailMetrics({ { QStringLiteral("ThumbnailPosition"), 0.25 } }));
+    EXPECT_TRUE(
+        element->conformsToStoryboardMetrics(metrics(4, 4))); // merge kept the storyboard keys
 }
 
 TEST(MediaElement, UserFieldsByUndefinedKeys)
@@ -173,13 +189,16 @@ TEST(MediaElement, UserFieldsByUndefinedKeys)
     const MediaElementPtr element = MediaElement::create(nullptr, QString());
     const QString field = QStringLiteral("6F1C0B9E-2D3A-4B5C-8D7E-9F0A1B2C3D4E");
     EXPECT_EQ(element->valueForKey(field).toString(), QStringLiteral(" "));
-    EXPECT_EQ(element->arrayValueForUndefinedKey(field), QStringList{QString()});
+    EXPECT_EQ(element->arrayValueForUndefinedKey(field), QStringList { QString() });
 
     EXPECT_TRUE(element->setValueForKey(QStringLiteral("a, b ,\tc"), field));
     EXPECT_EQ(element->valueForKey(field).toString(), QStringLiteral("a, b ,\tc"));
     EXPECT_EQ(element->arrayValueForUndefinedKey(field),
-              (QStringList{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}));
-    EXPECT_EQ(element->callFunction(QStringLiteral("arrayValueForUndefinedKey:"), {field}).toArray().size(), 3);
+        (QStringList { QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c") }));
+    EXPECT_EQ(element->callFunction(QStringLiteral("arrayValueForUndefinedKey:"), { field })
+                  .toArray()
+                  .size(),
+        3);
 
     element->setValueForUndefinedKey(PlistValue(), field);
     EXPECT_TRUE(element->userFields().isEmpty());
@@ -204,14 +223,15 @@ TEST(MediaElement, SetValueForKeyConvertsOrRefuses)
 TEST(MediaElement, ChangesAnnounceDerivedKeys)
 {
     MediaLibrary library;
-    const MediaElementPtr element = MediaElement::create(&library, QStringLiteral("/Volumes/A/one.mov"));
+    const MediaElementPtr element
+        = MediaElement::create(&library, QStringLiteral("/Volumes/A/one.mov"));
     QList<QSet<QString>> announced;
     QObject::connect(&library, &MediaLibrary::elementValuesChanged,
-                     [&](const QString &, const QSet<QString> &keys) { announced.append(keys); });
+        [&](const QString &, const QSet<QString> &keys) { announced.append(keys); });
 
     element->setPath(QStringLiteral("/Volumes/A/two.mov"));
     ASSERT_EQ(announced.size(), 1);
-    for (const char *key : {"path", "name", "device", "parentFolder", "status"})
+    for (const char *key : { "path", "name", "device", "parentFolder", "status" })
         EXPECT_TRUE(announced.last().contains(QLatin1String(key))) << key;
 
     element->setPixelsWide(640);
@@ -227,13 +247,16 @@ TEST(MediaElement, ChangesAnnounceDerivedKeys)
 TEST(MediaElement, RenameChangesCaseThroughADetour)
 {
     ScratchDir scratch;
-    const MediaElementPtr element = MediaElement::create(nullptr, touch(scratch.filePath(QStringLiteral("Clip.mov"))));
+    const MediaElementPtr element
+        = MediaElement::create(nullptr, touch(scratch.filePath(QStringLiteral("Clip.mov"))));
     element->setName(QStringLiteral("clip"));
     EXPECT_EQ(element->name(), QStringLiteral("clip"));
-    EXPECT_EQ(QDir(scratch.path()).entryList(QDir::Files), QStringList{QStringLiteral("clip.mov")});
+    EXPECT_EQ(
+        QDir(scratch.path()).entryList(QDir::Files), QStringList { QStringLiteral("clip.mov") });
 
     element->setName(QStringLiteral("Holiday"));
-    EXPECT_EQ(element->path(), QFileInfo(scratch.filePath(QStringLiteral("Holiday.mov"))).absoluteFilePath());
+    EXPECT_EQ(element->path(),
+        QFileInfo(scratch.filePath(QStringLiteral("Holiday.mov"))).absoluteFilePath());
     EXPECT_TRUE(QFileInfo::exists(element->path()));
 }
 
@@ -241,7 +264,8 @@ TEST(MediaElement, RenameNeverReplacesOrLeavesTheFolder)
 {
     ScratchDir scratch;
     const QString other = touch(scratch.filePath(QStringLiteral("Taken.mov")));
-    const MediaElementPtr element = MediaElement::create(nullptr, touch(scratch.filePath(QStringLiteral("Mine.mov"))));
+    const MediaElementPtr element
+        = MediaElement::create(nullptr, touch(scratch.filePath(QStringLiteral("Mine.mov"))));
     const QString before = element->path();
 
     element->setName(QStringLiteral("Taken"));
@@ -252,13 +276,15 @@ TEST(MediaElement, RenameNeverReplacesOrLeavesTheFolder)
 
     element->setName(QStringLiteral("../Escaped"));
     EXPECT_EQ(element->path(), before);
-    EXPECT_FALSE(QFileInfo::exists(QFileInfo(scratch.path()).path() + QStringLiteral("/Escaped.mov")));
+    EXPECT_FALSE(
+        QFileInfo::exists(QFileInfo(scratch.path()).path() + QStringLiteral("/Escaped.mov")));
 }
 
 TEST(MediaElementArchive, RoundTripKeepsEveryStoredValue)
 {
     MediaLibrary library;
-    const MediaElementPtr element = MediaElement::create(&library, QStringLiteral("/Volumes/Films/Clip 7.mkv"));
+    const MediaElementPtr element
+        = MediaElement::create(&library, QStringLiteral("/Volumes/Films/Clip 7.mkv"));
     element->setAssets(7);
     element->setTool(QStringLiteral("com.tallowmere.vidarium.importer.ff"));
     element->setSize(123456789);
@@ -268,10 +294,10 @@ TEST(MediaElementArchive, RoundTripKeepsEveryStoredValue)
     element->setFrameRate(25);
     element->setVideoCodec(QStringLiteral("H.264"));
     element->setAudioCodec(QStringLiteral("AAC"));
-    element->setLaunchedDate(PlistDate{700000000.25});
+    element->setLaunchedDate(PlistDate { 700000000.25 });
     element->setPlayCount(3);
     element->setRating(5);
-    element->setImageMetrics({{QStringLiteral("ThumbnailPosition"), 0.5}});
+    element->setImageMetrics({ { QStringLiteral("ThumbnailPosition"), 0.5 } });
     element->setUserComments(QStringLiteral("clíp μLaw\ttab"));
     element->addKeywordWithIdentifier(QStringLiteral("K1"));
     element->addKeywordWithIdentifier(QStringLiteral("K2"));
@@ -288,15 +314,19 @@ TEST(MediaElementArchive, RoundTripKeepsEveryStoredValue)
 TEST(MediaElementArchive, WrongKindsAreIgnoredAndArraysReadAsSets)
 {
     const QByteArray data = archiveWithFields({
-        {QStringLiteral("identifier"), QStringLiteral("0A1B2C3D-0000-4000-8000-00000000000A"), Field::Kind::Reference},
-        {QStringLiteral("path"), PlistDictionary{{QStringLiteral("x"), qint64(1)}}, Field::Kind::Reference},
-        {QStringLiteral("rating"), QStringLiteral("five"), Field::Kind::Reference},
-        {QStringLiteral("size"), PlistArray{qint64(1)}, Field::Kind::Reference},
-        {QStringLiteral("userKeywords"), PlistArray{QStringLiteral("K1"), QStringLiteral("K2"), QStringLiteral("K1")},
-         Field::Kind::Reference},
-        {QStringLiteral("userFields"), QStringLiteral("not a dictionary"), Field::Kind::Reference},
-        {QStringLiteral("imageMetrics"), QStringLiteral("nor this"), Field::Kind::Reference},
-        {QStringLiteral("error"), true, Field::Kind::Inline},
+        { QStringLiteral("identifier"), QStringLiteral("0A1B2C3D-0000-4000-8000-00000000000A"),
+            Field::Kind::Reference },
+        { QStringLiteral("path"), PlistDictionary { { QStringLiteral("x"), qint64(1) } },
+            Field::Kind::Reference },
+        { QStringLiteral("rating"), QStringLiteral("five"), Field::Kind::Reference },
+        { QStringLiteral("size"), PlistArray { qint64(1) }, Field::Kind::Reference },
+        { QStringLiteral("userKeywords"),
+            PlistArray { QStringLiteral("K1"), QStringLiteral("K2"), QStringLiteral("K1") },
+            Field::Kind::Reference },
+        { QStringLiteral("userFields"), QStringLiteral("not a dictionary"),
+            Field::Kind::Reference },
+        { QStringLiteral("imageMetrics"), QStringLiteral("nor this"), Field::Kind::Reference },
+        { QStringLiteral("error"), true, Field::Kind::Inline },
     });
     Result<MediaElementPtr> decoded = MediaElement::fromPasteboardData(data);
     ASSERT_TRUE(decoded.ok()) << decoded.error().message().toStdString();
@@ -305,7 +335,7 @@ TEST(MediaElementArchive, WrongKindsAreIgnoredAndArraysReadAsSets)
     EXPECT_EQ(element.path(), QString());
     EXPECT_EQ(element.rating(), 0);
     EXPECT_EQ(element.size(), 0);
-    EXPECT_EQ(element.userKeywords(), (QStringList{QStringLiteral("K1"), QStringLiteral("K2")}));
+    EXPECT_EQ(element.userKeywords(), (QStringList { QStringLiteral("K1"), QStringLiteral("K2") }));
     EXPECT_TRUE(element.userFields().isEmpty());
     EXPECT_TRUE(element.imageMetrics().isEmpty());
     EXPECT_TRUE(element.error());
@@ -314,6 +344,7 @@ TEST(MediaElementArchive, WrongKindsAreIgnoredAndArraysReadAsSets)
 TEST(MediaElementArchive, PasteboardRefusesWhatIsNoElement)
 {
     EXPECT_FALSE(MediaElement::fromPasteboardData(QByteArray("garbage")).ok());
-    const QByteArray dictionary = KeyedArchiver::archivedData(PlistValue(PlistDictionary{{QStringLiteral("a"), true}}));
+    const QByteArray dictionary = KeyedArchiver::archivedData(
+        PlistValue(PlistDictionary { { QStringLiteral("a"), true } }));
     EXPECT_FALSE(MediaElement::fromPasteboardData(dictionary).ok());
 }

@@ -5,7 +5,7 @@
 #include "model/mediaplaylist.h"
 #include "model/mediauserfield.h"
 #include "model/predicatecoding.h"
-#include "platform/keyedarchive.h"
+#include "platform/plist/keyedarchive.h"
 
 #include "testsupport.h"
 
@@ -46,7 +46,8 @@ protected:
     }
     static PlistDate hoursAgo(double hours)
     {
-        return PlistDate::fromDateTime(QDateTime::currentDateTimeUtc().addSecs(qint64(-hours * 3600)));
+        return PlistDate::fromDateTime(
+            QDateTime::currentDateTimeUtc().addSecs(qint64(-hours * 3600)));
     }
     static Predicate parsed(const QString &format)
     {
@@ -64,7 +65,8 @@ protected:
     // Written into an archive and read back, as a package holds it.
     static MediaPlaylistPtr reloaded(const MediaPlaylistPtr &playlist)
     {
-        const QByteArray bytes = KeyedArchiver::archivedData(PlistValue(std::shared_ptr<ArchivedObject>(playlist)));
+        const QByteArray bytes
+            = KeyedArchiver::archivedData(PlistValue(std::shared_ptr<ArchivedObject>(playlist)));
         Result<PlistValue> root = KeyedUnarchiver::unarchive(bytes);
         EXPECT_TRUE(root.ok()) << (root.ok() ? "" : root.error().message().toStdString());
         return root.ok() ? MediaPlaylist::fromValue(*root) : nullptr;
@@ -89,14 +91,15 @@ TEST_F(MediaPlaylistTest, RecentlyAddedKeepsSevenDaysToTheHour)
     const MediaPlaylistPtr recent = builtIn(MediaPlaylist::TypeRecentlyAdded);
     recent->setRecentPredicate(QStringLiteral("importedDate"), 7);
     EXPECT_EQ(recent->predicate()->format(),
-              QStringLiteral("importedDate >= CAST(CAST(now(), \"NSNumber\") - 604800, \"NSDate\")"));
-    EXPECT_EQ(identifiers(recent->elements()), (QSet<QString>{inside->identifier(), future->identifier()}));
+        QStringLiteral("importedDate >= CAST(CAST(now(), \"NSNumber\") - 604800, \"NSDate\")"));
+    EXPECT_EQ(identifiers(recent->elements()),
+        (QSet<QString> { inside->identifier(), future->identifier() }));
     EXPECT_EQ(recent->count(), 2);
     EXPECT_TRUE(recent->containsElement(*inside));
     EXPECT_FALSE(recent->containsElement(*outside));
 
     recent->setRecentPredicate(QStringLiteral("importedDate"), 0);
-    EXPECT_EQ(identifiers(recent->elements()), QSet<QString>{future->identifier()});
+    EXPECT_EQ(identifiers(recent->elements()), QSet<QString> { future->identifier() });
 }
 
 TEST_F(MediaPlaylistTest, RecentlyPlayedNeverListsAnUnplayedElement)
@@ -106,7 +109,7 @@ TEST_F(MediaPlaylistTest, RecentlyPlayedNeverListsAnUnplayedElement)
     played->setLaunchedDate(hoursAgo(1));
     const MediaPlaylistPtr recent = builtIn(MediaPlaylist::TypeRecentlyPlayed);
     recent->setRecentPredicate(QStringLiteral("launchedDate"), 100000);
-    EXPECT_EQ(identifiers(recent->elements()), QSet<QString>{played->identifier()});
+    EXPECT_EQ(identifiers(recent->elements()), QSet<QString> { played->identifier() });
 }
 
 TEST_F(MediaPlaylistTest, MissingListsOnlyMediaAndFavoritesFollowTheRating)
@@ -114,7 +117,7 @@ TEST_F(MediaPlaylistTest, MissingListsOnlyMediaAndFavoritesFollowTheRating)
     const MediaElementPtr present = addToMedia(existingFile(QStringLiteral("a.mov")));
     const MediaElementPtr gone = addToMedia(m_scratch.filePath(QStringLiteral("never-made.mov")));
     const MediaPlaylistPtr missing = builtIn(MediaPlaylist::TypeMissing);
-    EXPECT_EQ(identifiers(missing->elements()), QSet<QString>{gone->identifier()});
+    EXPECT_EQ(identifiers(missing->elements()), QSet<QString> { gone->identifier() });
     m_library.trashElement(gone);
     EXPECT_TRUE(missing->elements().isEmpty());
     EXPECT_EQ(missing->count(), 0);
@@ -136,14 +139,15 @@ TEST_F(MediaPlaylistTest, BuiltInListsComeFromTheLibraryAndIgnoreAdding)
     const MediaPlaylistPtr all = builtIn(MediaPlaylist::TypeMedia);
     const MediaPlaylistPtr trash = builtIn(MediaPlaylist::TypeTrash);
     EXPECT_TRUE(all->isSmart());
-    EXPECT_EQ(identifiers(all->elements()), QSet<QString>{a->identifier()});
-    EXPECT_EQ(identifiers(trash->elements()), QSet<QString>{b->identifier()});
+    EXPECT_EQ(identifiers(all->elements()), QSet<QString> { a->identifier() });
+    EXPECT_EQ(identifiers(trash->elements()), QSet<QString> { b->identifier() });
     EXPECT_EQ(builtIn(MediaPlaylist::TypeError)->count(), 0);
 
     all->addElement(*b);
     EXPECT_EQ(all->count(), 1);
     EXPECT_FALSE(all->containsElement(*b));
-    const MediaPlaylistPtr smart = m_library.createPlaylist(QStringLiteral("Smart"), parsed(QStringLiteral("rating == 5")));
+    const MediaPlaylistPtr smart
+        = m_library.createPlaylist(QStringLiteral("Smart"), parsed(QStringLiteral("rating == 5")));
     smart->addElement(*a);
     EXPECT_EQ(smart->count(), 0);
     EXPECT_TRUE(smart->elementReferences().isEmpty());
@@ -153,17 +157,19 @@ TEST_F(MediaPlaylistTest, StaticCollectionLosesTrashedElementsForGood)
 {
     const MediaElementPtr a = addToMedia(existingFile(QStringLiteral("a.mov")));
     const MediaElementPtr b = addToMedia(existingFile(QStringLiteral("b.mov")));
-    const MediaPlaylistPtr shelf = m_library.createPlaylist(QStringLiteral("Shelf"), std::nullopt, {a, b});
+    const MediaPlaylistPtr shelf
+        = m_library.createPlaylist(QStringLiteral("Shelf"), std::nullopt, { a, b });
     EXPECT_TRUE(shelf->isCollection());
     EXPECT_EQ(shelf->count(), 2);
     m_library.trashElement(a);
-    EXPECT_EQ(identifiers(shelf->elements()), QSet<QString>{b->identifier()});
+    EXPECT_EQ(identifiers(shelf->elements()), QSet<QString> { b->identifier() });
     m_library.restoreElement(a);
     EXPECT_FALSE(shelf->containsElement(*a));
     EXPECT_EQ(shelf->count(), 1);
 
     // A reference to an element that is not in media is counted but not listed.
-    shelf->setElementReferences({b->identifier(), QStringLiteral("00000000-0000-4000-8000-000000000000")});
+    shelf->setElementReferences(
+        { b->identifier(), QStringLiteral("00000000-0000-4000-8000-000000000000") });
     EXPECT_EQ(shelf->count(), 2);
     EXPECT_EQ(shelf->elements().size(), 1);
     shelf->removeElement(*b);
@@ -175,60 +181,67 @@ TEST_F(MediaPlaylistTest, SmartCriteriaFoldCaseAndDiacritics)
     const MediaElementPtr one = addToMedia(existingFile(QStringLiteral("Clip 1.mov")));
     const MediaElementPtr two = addToMedia(existingFile(QStringLiteral("clíp 2.mov")));
     addToMedia(existingFile(QStringLiteral("Other.mov")));
-    const MediaPlaylistPtr smart =
-        m_library.createPlaylist(QStringLiteral("Clips"), parsed(QStringLiteral("name BEGINSWITH[cd] \"clip\"")));
-    EXPECT_EQ(identifiers(smart->elements()), (QSet<QString>{one->identifier(), two->identifier()}));
-    EXPECT_EQ(smart->predicateKeyPaths(), QSet<QString>{QStringLiteral("name")});
+    const MediaPlaylistPtr smart = m_library.createPlaylist(
+        QStringLiteral("Clips"), parsed(QStringLiteral("name BEGINSWITH[cd] \"clip\"")));
+    EXPECT_EQ(
+        identifiers(smart->elements()), (QSet<QString> { one->identifier(), two->identifier() }));
+    EXPECT_EQ(smart->predicateKeyPaths(), QSet<QString> { QStringLiteral("name") });
 }
 
 TEST_F(MediaPlaylistTest, KeyPathsComeFromDirectSubpredicates)
 {
-    const MediaPlaylistPtr smart = m_library.createPlaylist(
-        QStringLiteral("S"), parsed(QStringLiteral("rating > 2 OR ANY userKeywordObjects.name == 'x' OR 'y' IN userKeywords "
-                                                   "OR (size > 1 AND duration > 2)")));
+    const MediaPlaylistPtr smart = m_library.createPlaylist(QStringLiteral("S"),
+        parsed(QStringLiteral(
+            "rating > 2 OR ANY userKeywordObjects.name == 'x' OR 'y' IN userKeywords "
+            "OR (size > 1 AND duration > 2)")));
     EXPECT_EQ(smart->predicateKeyPaths(),
-              (QSet<QString>{QStringLiteral("rating"), QStringLiteral("userKeywordObjects.name")}));
-    EXPECT_TRUE(m_library.createPlaylist(QStringLiteral("T"), std::nullopt)->predicateKeyPaths().isEmpty());
+        (QSet<QString> { QStringLiteral("rating"), QStringLiteral("userKeywordObjects.name") }));
+    EXPECT_TRUE(
+        m_library.createPlaylist(QStringLiteral("T"), std::nullopt)->predicateKeyPaths().isEmpty());
 }
 
 TEST_F(MediaPlaylistTest, LoadingRepairsNestedGroupsAndBadPatterns)
 {
-    const MediaPlaylistPtr nested = m_library.createPlaylist(
-        QStringLiteral("Nested"), parsed(QStringLiteral("rating > 2 OR (size > 1 AND duration > 2)")));
+    const MediaPlaylistPtr nested = m_library.createPlaylist(QStringLiteral("Nested"),
+        parsed(QStringLiteral("rating > 2 OR (size > 1 AND duration > 2)")));
     const MediaPlaylistPtr loadedNested = reloaded(nested);
     ASSERT_TRUE(loadedNested);
     EXPECT_TRUE(loadedNested->isCollection());
     EXPECT_EQ(loadedNested->count(), 0);
 
-    const MediaPlaylistPtr patterns = m_library.createPlaylist(
-        QStringLiteral("Patterns"),
-        parsed(QStringLiteral("name MATCHES '(bad' AND rating > 2 AND path MATCHES '.*good' AND name CONTAINS 'x'")));
+    const MediaPlaylistPtr patterns = m_library.createPlaylist(QStringLiteral("Patterns"),
+        parsed(QStringLiteral(
+            "name MATCHES '(bad' AND rating > 2 AND path MATCHES '.*good' AND name CONTAINS 'x'")));
     const MediaPlaylistPtr loadedPatterns = reloaded(patterns);
     ASSERT_TRUE(loadedPatterns && loadedPatterns->predicate());
-    EXPECT_TRUE(*loadedPatterns->predicate() == parsed(QStringLiteral("rating > 2 AND name CONTAINS 'x'")))
+    EXPECT_TRUE(
+        *loadedPatterns->predicate() == parsed(QStringLiteral("rating > 2 AND name CONTAINS 'x'")))
         << loadedPatterns->predicate()->format().toStdString();
 
-    const MediaPlaylistPtr onlyBad =
-        m_library.createPlaylist(QStringLiteral("Bad"), Predicate::orPredicate({parsed(QStringLiteral("name MATCHES '['"))}));
+    const MediaPlaylistPtr onlyBad = m_library.createPlaylist(QStringLiteral("Bad"),
+        Predicate::orPredicate({ parsed(QStringLiteral("name MATCHES '['")) }));
     EXPECT_TRUE(reloaded(onlyBad)->isCollection());
 
     // A single failing comparison is left as it is, and selects nothing.
     addToMedia(existingFile(QStringLiteral("a.mov")));
-    const MediaPlaylistPtr single = reloaded(m_library.createPlaylist(QStringLiteral("One"), parsed(QStringLiteral("name MATCHES '['"))));
+    const MediaPlaylistPtr single = reloaded(m_library.createPlaylist(
+        QStringLiteral("One"), parsed(QStringLiteral("name MATCHES '['"))));
     ASSERT_TRUE(single->isSmart());
     single->setLibrary(&m_library);
     EXPECT_EQ(single->count(), 0);
 
     // Built-in collections are never repaired.
-    const MediaPlaylistPtr builtInNested = MediaPlaylist::create(
-        &m_library, MediaPlaylist::TypeFavorites, QStringLiteral("F"), parsed(QStringLiteral("a == 1 OR (b == 2)")));
+    const MediaPlaylistPtr builtInNested
+        = MediaPlaylist::create(&m_library, MediaPlaylist::TypeFavorites, QStringLiteral("F"),
+            parsed(QStringLiteral("a == 1 OR (b == 2)")));
     EXPECT_TRUE(reloaded(builtInNested)->isSmart());
 }
 
 TEST_F(MediaPlaylistTest, ArchiveCodingKeepsEveryStoredProperty)
 {
     const MediaElementPtr a = addToMedia(existingFile(QStringLiteral("a.mov")));
-    const MediaPlaylistPtr shelf = m_library.createPlaylist(QStringLiteral("Shelf ü"), std::nullopt, {a});
+    const MediaPlaylistPtr shelf
+        = m_library.createPlaylist(QStringLiteral("Shelf ü"), std::nullopt, { a });
     const MediaPlaylistPtr loaded = reloaded(shelf);
     ASSERT_TRUE(loaded);
     EXPECT_EQ(loaded->owner(), m_library.identifier());
@@ -236,11 +249,12 @@ TEST_F(MediaPlaylistTest, ArchiveCodingKeepsEveryStoredProperty)
     EXPECT_EQ(loaded->type(), MediaPlaylist::TypeUser);
     EXPECT_EQ(loaded->name(), QStringLiteral("Shelf ü"));
     EXPECT_FALSE(loaded->predicate());
-    EXPECT_EQ(loaded->elementReferences(), QSet<QString>{a->identifier()});
+    EXPECT_EQ(loaded->elementReferences(), QSet<QString> { a->identifier() });
     EXPECT_EQ(loaded->library(), nullptr);
 
     const Predicate criteria = parsed(QStringLiteral("name CONTAINS[cd] 'x' AND rating >= 3"));
-    const MediaPlaylistPtr smart = reloaded(m_library.createPlaylist(QStringLiteral("Smart"), criteria));
+    const MediaPlaylistPtr smart
+        = reloaded(m_library.createPlaylist(QStringLiteral("Smart"), criteria));
     ASSERT_TRUE(smart && smart->predicate());
     EXPECT_TRUE(*smart->predicate() == criteria);
     EXPECT_TRUE(smart->elementReferences().isEmpty());
@@ -256,14 +270,17 @@ TEST_F(MediaPlaylistTest, ManyCollectionsInOneArchiveKeepTheirOwnCriteria)
         all.append(PlistValue(std::shared_ptr<ArchivedObject>(
             m_library.createPlaylist(QString::number(rating), parsed(formats.last())))));
     }
-    all.append(PlistValue(std::shared_ptr<ArchivedObject>(m_library.createPlaylist(QStringLiteral("S"), std::nullopt))));
-    Result<PlistValue> back = KeyedUnarchiver::unarchive(KeyedArchiver::archivedData(PlistValue(all)));
+    all.append(PlistValue(std::shared_ptr<ArchivedObject>(
+        m_library.createPlaylist(QStringLiteral("S"), std::nullopt))));
+    Result<PlistValue> back
+        = KeyedUnarchiver::unarchive(KeyedArchiver::archivedData(PlistValue(all)));
     ASSERT_TRUE(back.ok());
     ASSERT_EQ(back->toArray().size(), 7);
     for (int rating = 0; rating < 6; ++rating) {
         const MediaPlaylistPtr playlist = MediaPlaylist::fromValue(back->toArray()[rating]);
         ASSERT_TRUE(playlist && playlist->predicate());
-        EXPECT_TRUE(*playlist->predicate() == parsed(formats[rating])) << playlist->predicate()->format().toStdString();
+        EXPECT_TRUE(*playlist->predicate() == parsed(formats[rating]))
+            << playlist->predicate()->format().toStdString();
     }
     EXPECT_TRUE(MediaPlaylist::fromValue(back->toArray()[6])->isCollection());
 }
@@ -272,15 +289,19 @@ TEST_F(MediaPlaylistTest, ReadsStoredFieldsLeniently)
 {
     // Wrong kinds in a stored collection are ignored, not fatal.
     auto fake = std::make_shared<GenericArchivedObject>(
-        QStringList{MediaPlaylist::ClassName, QStringLiteral("NSObject")},
-        QList<GenericArchivedObject::Field>{
-            {QStringLiteral("name"), PlistValue(7), GenericArchivedObject::Field::Kind::Reference},
-            {QStringLiteral("identifier"), QStringLiteral("ID"), GenericArchivedObject::Field::Kind::Reference},
-            {QStringLiteral("predicate"), QStringLiteral("rating > 1"), GenericArchivedObject::Field::Kind::Reference},
-            {QStringLiteral("elementReferences"), PlistArray{QStringLiteral("E1"), 5},
-             GenericArchivedObject::Field::Kind::Reference},
+        QStringList { MediaPlaylist::ClassName, QStringLiteral("NSObject") },
+        QList<GenericArchivedObject::Field> {
+            { QStringLiteral("name"), PlistValue(7),
+                GenericArchivedObject::Field::Kind::Reference },
+            { QStringLiteral("identifier"), QStringLiteral("ID"),
+                GenericArchivedObject::Field::Kind::Reference },
+            { QStringLiteral("predicate"), QStringLiteral("rating > 1"),
+                GenericArchivedObject::Field::Kind::Reference },
+            { QStringLiteral("elementReferences"), PlistArray { QStringLiteral("E1"), 5 },
+                GenericArchivedObject::Field::Kind::Reference },
         });
-    Result<PlistValue> root = KeyedUnarchiver::unarchive(KeyedArchiver::archivedData(PlistValue(std::shared_ptr<ArchivedObject>(fake))));
+    Result<PlistValue> root = KeyedUnarchiver::unarchive(
+        KeyedArchiver::archivedData(PlistValue(std::shared_ptr<ArchivedObject>(fake))));
     ASSERT_TRUE(root.ok()) << root.error().message().toStdString();
     const MediaPlaylistPtr playlist = MediaPlaylist::fromValue(*root);
     ASSERT_TRUE(playlist);
@@ -288,24 +309,24 @@ TEST_F(MediaPlaylistTest, ReadsStoredFieldsLeniently)
     EXPECT_EQ(playlist->name(), QString());
     EXPECT_EQ(playlist->type(), MediaPlaylist::TypeUser);
     EXPECT_TRUE(playlist->isCollection());
-    EXPECT_EQ(playlist->elementReferences(), QSet<QString>{QStringLiteral("E1")});
+    EXPECT_EQ(playlist->elementReferences(), QSet<QString> { QStringLiteral("E1") });
 }
 
 TEST_F(MediaPlaylistTest, RemovedFieldMakesCriteriaStaleUntilPruned)
 {
     const MediaUserFieldPtr director = m_library.createFieldWithName(QStringLiteral("Director"));
     const MediaUserFieldPtr studio = m_library.createFieldWithName(QStringLiteral("Studio"));
-    const MediaPlaylistPtr only = m_library.createPlaylist(
-        QStringLiteral("Only"),
-        Predicate::andPredicate({parsed(director->identifier() + QStringLiteral(" ==[cd] 'Lang'"))}));
-    const MediaPlaylistPtr mixed = m_library.createPlaylist(
-        QStringLiteral("Mixed"), parsed(director->identifier() + QStringLiteral(" ==[cd] 'Lang' OR rating > 3 OR ")
-                                        + studio->identifier() + QStringLiteral(" CONTAINS 'U'")));
+    const MediaPlaylistPtr only = m_library.createPlaylist(QStringLiteral("Only"),
+        Predicate::andPredicate(
+            { parsed(director->identifier() + QStringLiteral(" ==[cd] 'Lang'")) }));
+    const MediaPlaylistPtr mixed = m_library.createPlaylist(QStringLiteral("Mixed"),
+        parsed(director->identifier() + QStringLiteral(" ==[cd] 'Lang' OR rating > 3 OR ")
+            + studio->identifier() + QStringLiteral(" CONTAINS 'U'")));
     EXPECT_FALSE(only->predicateContainsStaleReferences());
     EXPECT_EQ(only->iconName(false, false), QStringLiteral("SL_SmartCollectionGray"));
 
     // The settings sheet hands back copies of the fields it keeps.
-    m_library.updateUserFields({studio->copy()});
+    m_library.updateUserFields({ studio->copy() });
     EXPECT_TRUE(only->predicateContainsStaleReferences());
     EXPECT_EQ(only->iconName(true, true), QStringLiteral("SL_Unreadable"));
     EXPECT_EQ(only->iconName(false, false), QStringLiteral("SL_Unreadable"));
@@ -318,7 +339,8 @@ TEST_F(MediaPlaylistTest, RemovedFieldMakesCriteriaStaleUntilPruned)
     mixed->removeStalePredicateReferences();
     ASSERT_TRUE(mixed->predicate());
     EXPECT_TRUE(*mixed->predicate()
-                == parsed(QStringLiteral("rating > 3 OR ") + studio->identifier() + QStringLiteral(" CONTAINS 'U'")));
+        == parsed(QStringLiteral("rating > 3 OR ") + studio->identifier()
+            + QStringLiteral(" CONTAINS 'U'")));
 }
 
 TEST_F(MediaPlaylistTest, IconsByTypeAndStyle)
@@ -331,13 +353,20 @@ TEST_F(MediaPlaylistTest, IconsByTypeAndStyle)
         QString white;
     };
     const Case cases[] = {
-        {MediaPlaylist::TypeMedia, QStringLiteral("SL_AllVideos"), QStringLiteral("SL_AllVideosGray"), QStringLiteral("SL_AllVideosWhite")},
-        {MediaPlaylist::TypeError, QStringLiteral("SL_Unreadable"), QStringLiteral("SL_UnreadableGray"), QStringLiteral("SL_UnreadableWhite")},
-        {MediaPlaylist::TypeLastImport, QStringLiteral("SL_LastImport"), QStringLiteral("SL_LastImportGray"), QStringLiteral("SL_LastImportWhite")},
-        {MediaPlaylist::TypeRecentlyPlayed, QStringLiteral("SL_LastImport"), QStringLiteral("SL_LastImportGray"), QStringLiteral("SL_LastImportWhite")},
-        {MediaPlaylist::TypeFavorites, QStringLiteral("SL_Favorites"), QStringLiteral("SL_FavoritesGray"), QStringLiteral("SL_FavoritesWhite")},
-        {MediaPlaylist::TypeMissing, QStringLiteral("SL_Missing"), QStringLiteral("SL_MissingGray"), QStringLiteral("SL_MissingWhite")},
-        {MediaPlaylist::TypeTrash, QStringLiteral("NSTrashEmpty"), QStringLiteral("NSTrashEmpty"), QStringLiteral("NSTrashEmpty")},
+        { MediaPlaylist::TypeMedia, QStringLiteral("SL_AllVideos"),
+            QStringLiteral("SL_AllVideosGray"), QStringLiteral("SL_AllVideosWhite") },
+        { MediaPlaylist::TypeError, QStringLiteral("SL_Unreadable"),
+            QStringLiteral("SL_UnreadableGray"), QStringLiteral("SL_UnreadableWhite") },
+        { MediaPlaylist::TypeLastImport, QStringLiteral("SL_LastImport"),
+            QStringLiteral("SL_LastImportGray"), QStringLiteral("SL_LastImportWhite") },
+        { MediaPlaylist::TypeRecentlyPlayed, QStringLiteral("SL_LastImport"),
+            QStringLiteral("SL_LastImportGray"), QStringLiteral("SL_LastImportWhite") },
+        { MediaPlaylist::TypeFavorites, QStringLiteral("SL_Favorites"),
+            QStringLiteral("SL_FavoritesGray"), QStringLiteral("SL_FavoritesWhite") },
+        { MediaPlaylist::TypeMissing, QStringLiteral("SL_Missing"),
+            QStringLiteral("SL_MissingGray"), QStringLiteral("SL_MissingWhite") },
+        { MediaPlaylist::TypeTrash, QStringLiteral("NSTrashEmpty"), QStringLiteral("NSTrashEmpty"),
+            QStringLiteral("NSTrashEmpty") },
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.type.toStdString());
@@ -347,7 +376,8 @@ TEST_F(MediaPlaylistTest, IconsByTypeAndStyle)
         EXPECT_EQ(playlist->iconName(true, false), c.white);
     }
     m_library.trashElement(addToMedia(existingFile(QStringLiteral("a.mov"))));
-    EXPECT_EQ(builtIn(MediaPlaylist::TypeTrash)->iconName(false, true), QStringLiteral("NSTrashFull"));
+    EXPECT_EQ(
+        builtIn(MediaPlaylist::TypeTrash)->iconName(false, true), QStringLiteral("NSTrashFull"));
     const MediaPlaylistPtr shelf = m_library.createPlaylist(QStringLiteral("Shelf"), std::nullopt);
     EXPECT_EQ(shelf->iconName(false, true), QStringLiteral("SL_Collection"));
     shelf->setIconData(QByteArray("\x89PNG", 4));

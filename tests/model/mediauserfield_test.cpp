@@ -1,8 +1,8 @@
 #include "model/mediaelement.h"
 #include "model/medialibrary.h"
 #include "model/mediauserfield.h"
-#include "platform/keyedarchive.h"
-#include "platform/propertylist.h"
+#include "platform/plist/keyedarchive.h"
+#include "platform/plist/propertylist.h"
 
 #include <gtest/gtest.h>
 
@@ -15,11 +15,11 @@ class MediaUserFieldTest : public ::testing::Test
 protected:
     // An element of the catalogue proper holding `value` for `field` (none for an
     // absent value).
-    MediaElementPtr addElement(const MediaUserFieldPtr &field, const PlistValue &value,
-                               ElementDictionary *into = nullptr)
+    MediaElementPtr addElement(
+        const MediaUserFieldPtr &field, const PlistValue &value, ElementDictionary *into = nullptr)
     {
-        const MediaElementPtr element =
-            MediaElement::create(&m_library, QStringLiteral("/nowhere/clip%1.mov").arg(++m_count));
+        const MediaElementPtr element = MediaElement::create(
+            &m_library, QStringLiteral("/nowhere/clip%1.mov").arg(++m_count));
         element->setValueForUndefinedKey(value, field->identifier());
         ElementDictionary dictionary = into ? *into : m_library.media();
         dictionary.insert(element->identifier(), element);
@@ -49,7 +49,8 @@ TEST_F(MediaUserFieldTest, CreationGivesAnUntitledActiveFieldOfTheLibrary)
     EXPECT_TRUE(MediaLibrary::isValidIdentifier(field->identifier()));
     EXPECT_FALSE(field->split());
     EXPECT_FALSE(field->removed());
-    EXPECT_EQ(MediaUserField::create(&m_library, QStringLiteral("Camera"))->name(), QStringLiteral("Camera"));
+    EXPECT_EQ(MediaUserField::create(&m_library, QStringLiteral("Camera"))->name(),
+        QStringLiteral("Camera"));
 
     const MediaUserFieldPtr empty = MediaUserField::create(nullptr, QStringLiteral("Camera"));
     EXPECT_TRUE(empty->identifier().isEmpty());
@@ -66,9 +67,10 @@ TEST_F(MediaUserFieldTest, SplitFieldCompletionsOfferEachPieceOnce)
     addElement(field, PlistValue(QStringLiteral("bin")), &trash);
     m_library.setTrash(trash);
 
-    EXPECT_EQ(field->completionsForPrefix(QStringLiteral("b")), QStringList{QStringLiteral("b")});
+    EXPECT_EQ(
+        field->completionsForPrefix(QStringLiteral("b")), QStringList { QStringLiteral("b") });
     EXPECT_EQ(field->completionsForPrefix(QString()),
-              (QStringList{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}));
+        (QStringList { QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c") }));
 }
 
 TEST_F(MediaUserFieldTest, PlainFieldCompletionsKeepCaseInTheMatchAndIgnoreItInTheOrder)
@@ -80,12 +82,16 @@ TEST_F(MediaUserFieldTest, PlainFieldCompletionsKeepCaseInTheMatchAndIgnoreItInT
     addElement(field, PlistValue(QStringLiteral("Beta")));
     addElement(field, PlistValue());
 
-    EXPECT_EQ(field->completionsForPrefix(QStringLiteral("al")), QStringList{QStringLiteral("alpha")});
-    EXPECT_EQ(field->completionsForPrefix(QStringLiteral("A")), QStringList{QStringLiteral("Alpha, Two")});
-    EXPECT_EQ(field->completionsForPrefix(QStringLiteral(" ")), QStringList{QStringLiteral(" ")});
+    EXPECT_EQ(
+        field->completionsForPrefix(QStringLiteral("al")), QStringList { QStringLiteral("alpha") });
+    EXPECT_EQ(field->completionsForPrefix(QStringLiteral("A")),
+        QStringList { QStringLiteral("Alpha, Two") });
+    EXPECT_EQ(
+        field->completionsForPrefix(QStringLiteral(" ")), QStringList { QStringLiteral(" ") });
     const QStringList all = field->completionsForPrefix(QString());
     EXPECT_EQ(all.size(), 5);
-    EXPECT_EQ(all.mid(1, 2), (QStringList{QStringLiteral("alpha"), QStringLiteral("Alpha, Two")}));
+    EXPECT_EQ(
+        all.mid(1, 2), (QStringList { QStringLiteral("alpha"), QStringLiteral("Alpha, Two") }));
     EXPECT_TRUE(MediaUserField::create(nullptr)->completionsForPrefix(QString()).isEmpty());
 }
 
@@ -99,13 +105,14 @@ TEST_F(MediaUserFieldTest, RemovedFieldsStayWithTheirValuesAndComeBackByName)
     const MediaUserFieldPtr edited = lens->copy();
     EXPECT_EQ(*edited, *lens);
     edited->setName(QStringLiteral("Glass"));
-    m_library.updateUserFields({edited});
+    m_library.updateUserFields({ edited });
 
     EXPECT_TRUE(camera->removed());
     EXPECT_EQ(m_library.userFieldWithIdentifier(lens->identifier()), edited);
-    EXPECT_EQ(m_library.userFieldWithIdentifier(lens->identifier())->name(), QStringLiteral("Glass"));
-    EXPECT_EQ(m_library.activeUserFields(), QList<MediaUserFieldPtr>{edited});
-    EXPECT_EQ(m_library.inactiveUserFields(), QList<MediaUserFieldPtr>{camera});
+    EXPECT_EQ(
+        m_library.userFieldWithIdentifier(lens->identifier())->name(), QStringLiteral("Glass"));
+    EXPECT_EQ(m_library.activeUserFields(), QList<MediaUserFieldPtr> { edited });
+    EXPECT_EQ(m_library.inactiveUserFields(), QList<MediaUserFieldPtr> { camera });
     EXPECT_EQ(element->valueForUndefinedKey(camera->identifier()).toString(), QStringLiteral("A7"));
     EXPECT_EQ(m_library.createFieldWithName(QStringLiteral("Camera")), camera);
 }
@@ -136,7 +143,7 @@ TEST_F(MediaUserFieldTest, ArchiveKeepsEveryStoredValueInItsStoredForm)
         found = true;
         EXPECT_EQ(object.value(QStringLiteral("split")).type(), PlistValue::Type::Bool);
         EXPECT_EQ(object.value(QStringLiteral("removed")).type(), PlistValue::Type::Bool);
-        for (const char *key : {"owner", "identifier", "name"})
+        for (const char *key : { "owner", "identifier", "name" })
             EXPECT_EQ(object.value(QString::fromLatin1(key)).type(), PlistValue::Type::Uid) << key;
     }
     EXPECT_TRUE(found);

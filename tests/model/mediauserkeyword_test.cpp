@@ -1,7 +1,7 @@
 #include "model/mediaelement.h"
 #include "model/medialibrary.h"
 #include "model/mediauserkeyword.h"
-#include "platform/keyedarchive.h"
+#include "platform/plist/keyedarchive.h"
 
 #include <gtest/gtest.h>
 
@@ -20,17 +20,20 @@ TEST(MediaUserKeyword, UnnamedKeywordsTakeTheFirstFreeUntitledName)
     EXPECT_EQ(library.createKeywordWithName()->name(), QStringLiteral("Untitled"));
     EXPECT_EQ(library.createKeywordWithName(QStringLiteral("Holiday")), first);
 
-    EXPECT_EQ(MediaUserKeyword::untitledName({QStringLiteral("Untitled"), QStringLiteral("Untitled 2")}),
-              QStringLiteral("Untitled 1"));
-    EXPECT_EQ(MediaUserKeyword::untitledName({QStringLiteral("Untitled 1")}), QStringLiteral("Untitled"));
+    EXPECT_EQ(MediaUserKeyword::untitledName(
+                  { QStringLiteral("Untitled"), QStringLiteral("Untitled 2") }),
+        QStringLiteral("Untitled 1"));
+    EXPECT_EQ(MediaUserKeyword::untitledName({ QStringLiteral("Untitled 1") }),
+        QStringLiteral("Untitled"));
     EXPECT_TRUE(MediaUserKeyword::create(nullptr)->identifier().isEmpty());
 }
 
 TEST(MediaUserKeyword, KeywordsLiveOnlyWhileAnElementCarriesThem)
 {
     MediaLibrary library;
-    const MediaElementPtr element = MediaElement::create(&library, QStringLiteral("/nowhere/a.mov"));
-    library.setMedia({{element->identifier(), element}});
+    const MediaElementPtr element
+        = MediaElement::create(&library, QStringLiteral("/nowhere/a.mov"));
+    library.setMedia({ { element->identifier(), element } });
     const MediaUserKeywordPtr carried = library.createKeywordWithName(QStringLiteral("  \n"));
     const MediaUserKeywordPtr loose = library.createKeywordWithName(QStringLiteral("Loose"));
     element->addKeywordWithIdentifier(carried->identifier());
@@ -45,10 +48,11 @@ TEST(MediaUserKeyword, ArchiveRoundTripKeepsAnAbsentName)
 {
     MediaUserKeyword::registerArchiveCoder();
     MediaLibrary library;
-    for (const QString &name : {QStringLiteral("Ünïcode"), QString()}) {
+    for (const QString &name : { QStringLiteral("Ünïcode"), QString() }) {
         const MediaUserKeywordPtr keyword = MediaUserKeyword::create(&library, QStringLiteral("x"));
         keyword->setName(name);
-        const Result<PlistValue> read = KeyedUnarchiver::unarchive(KeyedArchiver::archivedData(PlistValue(keyword)));
+        const Result<PlistValue> read
+            = KeyedUnarchiver::unarchive(KeyedArchiver::archivedData(PlistValue(keyword)));
         ASSERT_TRUE(read.ok()) << read.error().message().toStdString();
         const auto copy = std::dynamic_pointer_cast<MediaUserKeyword>(read->toObject());
         ASSERT_NE(copy, nullptr);

@@ -4,8 +4,8 @@
 #include "model/keyvaluesource.h"
 #include "model/predicate.h"
 #include "model/predicatecoding.h"
-#include "platform/keyedarchive.h"
-#include "platform/propertylist.h"
+#include "platform/plist/keyedarchive.h"
+#include "platform/plist/propertylist.h"
 
 #include "testsupport.h"
 
@@ -64,7 +64,8 @@ protected:
         const PlistValue top = PropertyList::read(bytes)->value(QStringLiteral("$top"));
         return objects.value(qsizetype(top.value(QStringLiteral("root")).toUid().index));
     }
-    static PlistValue follow(const PlistArray &objects, const PlistValue &object, const QString &key)
+    static PlistValue follow(
+        const PlistArray &objects, const PlistValue &object, const QString &key)
     {
         const PlistValue field = object.value(key);
         EXPECT_EQ(field.type(), PlistValue::Type::Uid) << key.toStdString();
@@ -82,14 +83,17 @@ protected:
 
     static Predicate smartPredicate()
     {
-        return parsed(QStringLiteral("name BEGINSWITH[cd] 'clip' AND rating >= 3 AND "
-                                     "ANY userKeywordObjects.name CONTAINS[cd] 'été' AND fileExists == NO AND ")
-                      + fieldId + QStringLiteral(" MATCHES[cd] 'a.*'"));
+        return parsed(
+            QStringLiteral(
+                "name BEGINSWITH[cd] 'clip' AND rating >= 3 AND "
+                "ANY userKeywordObjects.name CONTAINS[cd] 'été' AND fileExists == NO AND ")
+            + fieldId + QStringLiteral(" MATCHES[cd] 'a.*'"));
     }
     static Predicate recentPredicate()
     {
-        return parsed(QStringLiteral("importedDate >= CAST(CAST(now(), \"NSNumber\") - %d, \"NSDate\")"),
-                      {7 * 86400});
+        return parsed(
+            QStringLiteral("importedDate >= CAST(CAST(now(), \"NSNumber\") - %d, \"NSDate\")"),
+            { 7 * 86400 });
     }
 };
 
@@ -115,8 +119,8 @@ TEST_F(PredicateCodingTest, WritesTheStoredLayoutObjectForObject)
         Predicate predicate;
         QString fixture;
     } cases[] = {
-        {smartPredicate(), QStringLiteral("smart.plist")},
-        {recentPredicate(), QStringLiteral("recent.plist")},
+        { smartPredicate(), QStringLiteral("smart.plist") },
+        { recentPredicate(), QStringLiteral("recent.plist") },
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.fixture.toStdString());
@@ -124,8 +128,10 @@ TEST_F(PredicateCodingTest, WritesTheStoredLayoutObjectForObject)
         Result<PlistValue> theirs = PropertyList::read(fixture(c.fixture));
         ASSERT_TRUE(ours.ok() && theirs.ok());
         EXPECT_EQ(ours->value(QStringLiteral("$top")), theirs->value(QStringLiteral("$top")));
-        EXPECT_EQ(ours->value(QStringLiteral("$archiver")), theirs->value(QStringLiteral("$archiver")));
-        EXPECT_EQ(ours->value(QStringLiteral("$version")), theirs->value(QStringLiteral("$version")));
+        EXPECT_EQ(
+            ours->value(QStringLiteral("$archiver")), theirs->value(QStringLiteral("$archiver")));
+        EXPECT_EQ(
+            ours->value(QStringLiteral("$version")), theirs->value(QStringLiteral("$version")));
         const PlistArray ourObjects = ours->value(QStringLiteral("$objects")).toArray();
         const PlistArray theirObjects = theirs->value(QStringLiteral("$objects")).toArray();
         ASSERT_EQ(ourObjects.size(), theirObjects.size());
@@ -142,7 +148,8 @@ TEST_F(PredicateCodingTest, WritesTheStoredLayoutObjectForObject)
                     EXPECT_TRUE(a.value(key) == b.value(key));
                 }
             } else {
-                EXPECT_TRUE(a == b) << a.toString().toStdString() << " / " << b.toString().toStdString();
+                EXPECT_TRUE(a == b)
+                    << a.toString().toStdString() << " / " << b.toString().toStdString();
             }
         }
     }
@@ -157,26 +164,31 @@ TEST_F(PredicateCodingTest, OperatorsKeepTheirClassesAndKeys)
         PlistDictionary inlineFields;
     };
     const Case cases[] = {
-        {QStringLiteral("a < 1"), QStringLiteral("NSComparisonPredicateOperator"),
-         {{QStringLiteral("NSOperatorType"), 0}, {QStringLiteral("NSVariant"), 0}, {QStringLiteral("NSOptions"), 0}}},
-        {QStringLiteral("a != 'x'"), QStringLiteral("NSEqualityPredicateOperator"),
-         {{QStringLiteral("NSOperatorType"), 5}, {QStringLiteral("NSNegate"), true}}},
-        {QStringLiteral("a ==[c] 'x'"), QStringLiteral("NSEqualityPredicateOperator"),
-         {{QStringLiteral("NSNegate"), false}, {QStringLiteral("NSOptions"), 1}}},
-        {QStringLiteral("a ENDSWITH[d] 'x'"), QStringLiteral("NSSubstringPredicateOperator"),
-         {{QStringLiteral("NSOperatorType"), 9}, {QStringLiteral("NSPosition"), 1}, {QStringLiteral("NSFlags"), 2}}},
-        {QStringLiteral("a CONTAINS[cd] 'x'"), QStringLiteral("NSInPredicateOperator"),
-         {{QStringLiteral("NSOperatorType"), 99}, {QStringLiteral("NSFlags"), 3}}},
-        {QStringLiteral("'x' IN a"), QStringLiteral("NSInPredicateOperator"), {{QStringLiteral("NSOperatorType"), 10}}},
-        {QStringLiteral("a LIKE 'x*'"), QStringLiteral("NSLikePredicateOperator"), {{QStringLiteral("NSOperatorType"), 7}}},
-        {QStringLiteral("ANY a MATCHES 'x'"), QStringLiteral("NSMatchingPredicateOperator"),
-         {{QStringLiteral("NSOperatorType"), 6}, {QStringLiteral("NSModifier"), 2}}},
+        { QStringLiteral("a < 1"), QStringLiteral("NSComparisonPredicateOperator"),
+            { { QStringLiteral("NSOperatorType"), 0 }, { QStringLiteral("NSVariant"), 0 },
+                { QStringLiteral("NSOptions"), 0 } } },
+        { QStringLiteral("a != 'x'"), QStringLiteral("NSEqualityPredicateOperator"),
+            { { QStringLiteral("NSOperatorType"), 5 }, { QStringLiteral("NSNegate"), true } } },
+        { QStringLiteral("a ==[c] 'x'"), QStringLiteral("NSEqualityPredicateOperator"),
+            { { QStringLiteral("NSNegate"), false }, { QStringLiteral("NSOptions"), 1 } } },
+        { QStringLiteral("a ENDSWITH[d] 'x'"), QStringLiteral("NSSubstringPredicateOperator"),
+            { { QStringLiteral("NSOperatorType"), 9 }, { QStringLiteral("NSPosition"), 1 },
+                { QStringLiteral("NSFlags"), 2 } } },
+        { QStringLiteral("a CONTAINS[cd] 'x'"), QStringLiteral("NSInPredicateOperator"),
+            { { QStringLiteral("NSOperatorType"), 99 }, { QStringLiteral("NSFlags"), 3 } } },
+        { QStringLiteral("'x' IN a"), QStringLiteral("NSInPredicateOperator"),
+            { { QStringLiteral("NSOperatorType"), 10 } } },
+        { QStringLiteral("a LIKE 'x*'"), QStringLiteral("NSLikePredicateOperator"),
+            { { QStringLiteral("NSOperatorType"), 7 } } },
+        { QStringLiteral("ANY a MATCHES 'x'"), QStringLiteral("NSMatchingPredicateOperator"),
+            { { QStringLiteral("NSOperatorType"), 6 }, { QStringLiteral("NSModifier"), 2 } } },
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.format.toStdString());
         const QByteArray bytes = archived(parsed(c.format));
         const PlistArray all = objects(bytes);
-        const PlistValue op = follow(all, rootObject(all, bytes), QStringLiteral("NSPredicateOperator"));
+        const PlistValue op
+            = follow(all, rootObject(all, bytes), QStringLiteral("NSPredicateOperator"));
         EXPECT_EQ(classChain(all, op).first(), c.operatorClass);
         EXPECT_EQ(classChain(all, op).last(), QStringLiteral("NSObject"));
         for (auto field = c.inlineFields.begin(); field != c.inlineFields.end(); ++field) {
@@ -196,22 +208,27 @@ TEST_F(PredicateCodingTest, EveryFormatTheProgramBuildsArchivesAndReadsBack)
     const Predicate predicates[] = {
         Predicate::truePredicate(),
         Predicate::falsePredicate(),
-        parsed(QStringLiteral("batch == %@"), {QStringLiteral("5F1E0000-0000-4000-8000-000000000001")}),
+        parsed(QStringLiteral("batch == %@"),
+            { QStringLiteral("5F1E0000-0000-4000-8000-000000000001") }),
         recentPredicate(),
-        parsed(QStringLiteral("launchedDate >= CAST(CAST(now(), \"NSNumber\") - %d, \"NSDate\")"), {0}),
-        parsed(QStringLiteral("rating >= %d"), {5}),
-        parsed(QStringLiteral("fileExists == %@"), {false}),
-        parsed(QStringLiteral("error == %@"), {true}),
-        parsed(QStringLiteral("%K == %@"), {fieldId, QStringLiteral("Ünïcode")}),
-        parsed(QStringLiteral("%K == %@"), {QStringLiteral("creationDate"), PlistValue(moment)}),
-        parsed(QStringLiteral("%K == %@"), {QStringLiteral("frameRate"), 23.976}),
-        parsed(QStringLiteral("%@ IN FUNCTION(self, 'arrayValueForUndefinedKey:', %@)"), {QStringLiteral("b"), fieldId}),
-        parsed(QStringLiteral("%@ IN userKeywords"), {QStringLiteral("K1")}),
-        parsed(QStringLiteral("%K CONTAINS[cd] %@"), {QStringLiteral("userComments"), QStringLiteral("word")}),
-        parsed(QStringLiteral("name == %@"), {QStringLiteral("Director")}),
-        parsed(QStringLiteral("SELF like  %@"), {QStringLiteral("Hol*")}),
-        parsed(QStringLiteral("SELF BEGINSWITH[c] %@"), {QStringLiteral("stream")}),
-        parsed(QStringLiteral("launchedDate == nil OR x IN {1, 'two', 3.5} OR NOT (a BETWEEN {1, 2})")),
+        parsed(QStringLiteral("launchedDate >= CAST(CAST(now(), \"NSNumber\") - %d, \"NSDate\")"),
+            { 0 }),
+        parsed(QStringLiteral("rating >= %d"), { 5 }),
+        parsed(QStringLiteral("fileExists == %@"), { false }),
+        parsed(QStringLiteral("error == %@"), { true }),
+        parsed(QStringLiteral("%K == %@"), { fieldId, QStringLiteral("Ünïcode") }),
+        parsed(QStringLiteral("%K == %@"), { QStringLiteral("creationDate"), PlistValue(moment) }),
+        parsed(QStringLiteral("%K == %@"), { QStringLiteral("frameRate"), 23.976 }),
+        parsed(QStringLiteral("%@ IN FUNCTION(self, 'arrayValueForUndefinedKey:', %@)"),
+            { QStringLiteral("b"), fieldId }),
+        parsed(QStringLiteral("%@ IN userKeywords"), { QStringLiteral("K1") }),
+        parsed(QStringLiteral("%K CONTAINS[cd] %@"),
+            { QStringLiteral("userComments"), QStringLiteral("word") }),
+        parsed(QStringLiteral("name == %@"), { QStringLiteral("Director") }),
+        parsed(QStringLiteral("SELF like  %@"), { QStringLiteral("Hol*") }),
+        parsed(QStringLiteral("SELF BEGINSWITH[c] %@"), { QStringLiteral("stream") }),
+        parsed(QStringLiteral(
+            "launchedDate == nil OR x IN {1, 'two', 3.5} OR NOT (a BETWEEN {1, 2})")),
         smartPredicate(),
     };
     for (const Predicate &predicate : predicates) {
@@ -226,8 +243,9 @@ TEST_F(PredicateCodingTest, NilConstantIsTheNilReference)
 {
     const QByteArray bytes = archived(parsed(QStringLiteral("launchedDate == nil")));
     const PlistArray all = objects(bytes);
-    const PlistValue right = follow(all, rootObject(all, bytes), QStringLiteral("NSRightExpression"));
-    EXPECT_EQ(right.value(QStringLiteral("NSConstantValue")), PlistValue(PlistUid{0}));
+    const PlistValue right
+        = follow(all, rootObject(all, bytes), QStringLiteral("NSRightExpression"));
+    EXPECT_EQ(right.value(QStringLiteral("NSConstantValue")), PlistValue(PlistUid { 0 }));
 }
 
 TEST_F(PredicateCodingTest, UnknownFormsAreKeptNotFatal)
@@ -254,7 +272,10 @@ namespace {
 class CriteriaGenerator
 {
 public:
-    explicit CriteriaGenerator(quint32 seed) : m_random(seed) {}
+    explicit CriteriaGenerator(quint32 seed)
+        : m_random(seed)
+    {
+    }
 
     QString next()
     {
@@ -263,8 +284,9 @@ public:
         QStringList tokens;
         const int length = 1 + int(m_random.bounded(10));
         for (int i = 0; i < length; ++i)
-            tokens.append(pick({"name", "AND", "OR", "NOT", "(", ")", "{", "}", ",", "==", "[cd]", "IN", "ANY",
-                                "'x'", "3", "-", "*", "now()", "CAST(", "FUNCTION(", "$v", "#in", "TRUEPREDICATE"}));
+            tokens.append(pick({ "name", "AND", "OR", "NOT", "(", ")", "{", "}", ",", "==", "[cd]",
+                "IN", "ANY", "'x'", "3", "-", "*", "now()", "CAST(", "FUNCTION(", "$v", "#in",
+                "TRUEPREDICATE" }));
         return tokens.join(QLatin1Char(' '));
     }
 
@@ -287,41 +309,46 @@ private:
         case 4:
             return QLatin1Char('(') + predicate(depth + 1) + QLatin1Char(')');
         default:
-            return predicate(depth + 1) + pick({" AND ", " OR ", " && ", " || "}) + predicate(depth + 1);
+            return predicate(depth + 1) + pick({ " AND ", " OR ", " && ", " || " })
+                + predicate(depth + 1);
         }
     }
 
     QString comparison(int depth)
     {
         if (m_random.bounded(12) == 0)
-            return pick({"TRUEPREDICATE", "FALSEPREDICATE"});
-        return pick({"", "", "", "ANY ", "ALL ", "NONE "}) + expression(depth) + QLatin1Char(' ')
-            + pick({"==", "!=", "<", "<=", ">", ">=", "BEGINSWITH", "ENDSWITH", "CONTAINS", "LIKE", "MATCHES",
-                    "IN", "BETWEEN", "=", "<>", "=>"})
-            + pick({"", "", "[c]", "[cd]", "[d]", "[n]"}) + QLatin1Char(' ') + expression(depth);
+            return pick({ "TRUEPREDICATE", "FALSEPREDICATE" });
+        return pick({ "", "", "", "ANY ", "ALL ", "NONE " }) + expression(depth) + QLatin1Char(' ')
+            + pick({ "==", "!=", "<", "<=", ">", ">=", "BEGINSWITH", "ENDSWITH", "CONTAINS", "LIKE",
+                "MATCHES", "IN", "BETWEEN", "=", "<>", "=>" })
+            + pick({ "", "", "[c]", "[cd]", "[d]", "[n]" }) + QLatin1Char(' ') + expression(depth);
     }
 
     QString expression(int depth)
     {
         switch (depth > 3 ? 0 : m_random.bounded(9)) {
         case 0:
-            return pick({"name", "rating", "userKeywordObjects.name", "#in", "SELF", "SELF.name", "$v",
-                         "0A1B2C3D-0000-4000-8000-00000000ABCD", "@count"});
+            return pick({ "name", "rating", "userKeywordObjects.name", "#in", "SELF", "SELF.name",
+                "$v", "0A1B2C3D-0000-4000-8000-00000000ABCD", "@count" });
         case 1:
-            return pick({"\"clíp\"", "'a\\\"b'", "'tab\\there'", "\"\"", "'\\u00e9'"});
+            return pick({ "\"clíp\"", "'a\\\"b'", "'tab\\there'", "\"\"", "'\\u00e9'" });
         case 2:
-            return pick({"3", "-2", "2.5", "1e3", "0x1F", "0b101", "-0.0", "99999999999999999999"});
+            return pick(
+                { "3", "-2", "2.5", "1e3", "0x1F", "0b101", "-0.0", "99999999999999999999" });
         case 3:
-            return pick({"YES", "NO", "nil", "NULL", "TRUE"});
+            return pick({ "YES", "NO", "nil", "NULL", "TRUE" });
         case 4:
-            return QLatin1Char('{') + expression(depth + 1) + QStringLiteral(", ") + expression(depth + 1)
-                + QLatin1Char('}');
+            return QLatin1Char('{') + expression(depth + 1) + QStringLiteral(", ")
+                + expression(depth + 1) + QLatin1Char('}');
         case 5:
-            return expression(depth + 1) + pick({" + ", " - ", " * ", " / ", " ** "}) + expression(depth + 1);
+            return expression(depth + 1) + pick({ " + ", " - ", " * ", " / ", " ** " })
+                + expression(depth + 1);
         case 6:
-            return pick({"now()", "count(userKeywords)", "CAST(600000000, \"NSDate\")", "CAST(now(), 'NSNumber')"});
+            return pick({ "now()", "count(userKeywords)", "CAST(600000000, \"NSDate\")",
+                "CAST(now(), 'NSNumber')" });
         case 7:
-            return QStringLiteral("FUNCTION(SELF, 'arrayValueForUndefinedKey:', %1)").arg(expression(depth + 1));
+            return QStringLiteral("FUNCTION(SELF, 'arrayValueForUndefinedKey:', %1)")
+                .arg(expression(depth + 1));
         default:
             return QLatin1Char('(') + expression(depth + 1) + QLatin1Char(')');
         }
@@ -336,11 +363,12 @@ TEST_F(PredicateCodingTest, RandomCriteriaKeepEveryInvariant)
 {
     // A small deterministic fuzzer: text either fails to parse with a positioned
     // message, or prints back, archives and evaluates to the same tree without harm.
-    const ValueKeyValueSource element{PlistValue(PlistDictionary{
-        {QStringLiteral("name"), QStringLiteral("clíp 2")},
-        {QStringLiteral("rating"), 3},
-        {QStringLiteral("userKeywordObjects"), PlistArray{PlistDictionary{{QStringLiteral("name"), QStringLiteral("a")}}}},
-    })};
+    const ValueKeyValueSource element { PlistValue(PlistDictionary {
+        { QStringLiteral("name"), QStringLiteral("clíp 2") },
+        { QStringLiteral("rating"), 3 },
+        { QStringLiteral("userKeywordObjects"),
+            PlistArray { PlistDictionary { { QStringLiteral("name"), QStringLiteral("a") } } } },
+    }) };
     CriteriaGenerator generator(20261206);
     int parsedCount = 0;
     for (int round = 0; round < 6000; ++round) {
@@ -348,14 +376,16 @@ TEST_F(PredicateCodingTest, RandomCriteriaKeepEveryInvariant)
         SCOPED_TRACE(text.toStdString());
         Result<Predicate> predicate = Predicate::parse(text);
         if (!predicate) {
-            ASSERT_TRUE(predicate.error().message().startsWith(QStringLiteral("Syntax error at position")))
+            ASSERT_TRUE(
+                predicate.error().message().startsWith(QStringLiteral("Syntax error at position")))
                 << predicate.error().message().toStdString();
             continue;
         }
         ++parsedCount;
         Result<Predicate> again = Predicate::parse(predicate->format());
         ASSERT_TRUE(again.ok()) << predicate->format().toStdString();
-        ASSERT_TRUE(*again == *predicate) << predicate->format().toStdString() << " / " << again->format().toStdString();
+        ASSERT_TRUE(*again == *predicate)
+            << predicate->format().toStdString() << " / " << again->format().toStdString();
         Result<Predicate> back = unarchived(archived(*predicate));
         ASSERT_TRUE(back.ok()) << back.error().message().toStdString();
         ASSERT_TRUE(*back == *predicate) << back->format().toStdString();

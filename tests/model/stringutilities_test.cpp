@@ -40,14 +40,14 @@ TEST(StringUtilities, LeadingNumbersReadLikeTheCLibrary)
 TEST(StringUtilities, PathRelativeToABase)
 {
     EXPECT_EQ(stringWithPathRelativeTo(QStringLiteral("/a/b/c/file.mov"), QStringLiteral("/a/b/d")),
-              QStringLiteral("../c/file.mov"));
+        QStringLiteral("../c/file.mov"));
     EXPECT_EQ(stringWithPathRelativeTo(QStringLiteral("/a/b/c/file.mov"), QStringLiteral("/a/b")),
-              QStringLiteral("c/file.mov"));
+        QStringLiteral("c/file.mov"));
     EXPECT_EQ(stringWithPathRelativeTo(QStringLiteral("/x/file.mov"), QStringLiteral("/a/b")),
-              QStringLiteral("../../x/file.mov"));
+        QStringLiteral("../../x/file.mov"));
     EXPECT_EQ(stringWithPathRelativeTo(QStringLiteral("/a/b"), QStringLiteral("/a/b")), QString());
     EXPECT_EQ(stringWithPathRelativeTo(QStringLiteral("/a/b/"), QStringLiteral("/a//b/c/")),
-              QStringLiteral(".."));
+        QStringLiteral(".."));
 }
 
 TEST(StringUtilities, PackagePathFindsTheInnermostLibraryPackage)
@@ -69,40 +69,41 @@ TEST(StringUtilities, PackagePathFindsTheInnermostLibraryPackage)
 
 TEST(CollectionUtilities, MoveObjectToIndex)
 {
-    const QList<int> six = {0, 1, 2, 3, 4, 5};
+    const QList<int> six = { 0, 1, 2, 3, 4, 5 };
     QList<int> list = six;
     moveObjectToIndex(list, 1, 4);
-    EXPECT_EQ(list, (QList<int>{0, 2, 3, 1, 4, 5}));
+    EXPECT_EQ(list, (QList<int> { 0, 2, 3, 1, 4, 5 }));
     list = six;
     moveObjectToIndex(list, 4, 1);
-    EXPECT_EQ(list, (QList<int>{0, 4, 1, 2, 3, 5}));
+    EXPECT_EQ(list, (QList<int> { 0, 4, 1, 2, 3, 5 }));
     list = six;
     moveObjectToIndex(list, 2, 2);
     EXPECT_EQ(list, six);
     list = six;
     moveObjectToIndex(list, 9, 0);
-    EXPECT_EQ(list, (QList<int>{9, 0, 1, 2, 3, 4, 5}));
+    EXPECT_EQ(list, (QList<int> { 9, 0, 1, 2, 3, 4, 5 }));
     list = six;
     moveObjectToIndex(list, 0, 6);
-    EXPECT_EQ(list, (QList<int>{1, 2, 3, 4, 5, 0}));
+    EXPECT_EQ(list, (QList<int> { 1, 2, 3, 4, 5, 0 }));
 }
 
 TEST(CollectionUtilities, DeepCopyChecksThePropertyListAndSmallHelpers)
 {
     const PlistDictionary nested = {
-        {QStringLiteral("a"), PlistArray{PlistValue(1), PlistValue(QStringLiteral("x"))}},
-        {QStringLiteral("b"), PlistDictionary{{QStringLiteral("c"), PlistValue(QByteArray("d"))}}},
+        { QStringLiteral("a"), PlistArray { PlistValue(1), PlistValue(QStringLiteral("x")) } },
+        { QStringLiteral("b"),
+            PlistDictionary { { QStringLiteral("c"), PlistValue(QByteArray("d")) } } },
     };
     EXPECT_EQ(copyDeep(PlistValue(nested)), PlistValue(nested));
-    EXPECT_FALSE(copyDeep(PlistValue(PlistArray{PlistValue::null()})).isValid());
+    EXPECT_FALSE(copyDeep(PlistValue(PlistArray { PlistValue::null() })).isValid());
     EXPECT_FALSE(copyDeep(PlistValue()).isValid());
 
-    PlistDictionary dictionary = {{QStringLiteral("kept"), PlistValue(1)}};
+    PlistDictionary dictionary = { { QStringLiteral("kept"), PlistValue(1) } };
     setObjectIfMissingKey(dictionary, QStringLiteral("kept"), PlistValue(2));
     setObjectIfMissingKey(dictionary, QStringLiteral("new"), PlistValue(3));
     EXPECT_EQ(dictionary.value(QStringLiteral("kept")).toInteger(), 1);
     EXPECT_EQ(dictionary.value(QStringLiteral("new")).toInteger(), 3);
 
-    EXPECT_EQ(indexPathByIncrementingIndexPath({0, 2, 5}), (QList<int>{0, 2, 6}));
+    EXPECT_EQ(indexPathByIncrementingIndexPath({ 0, 2, 5 }), (QList<int> { 0, 2, 6 }));
     EXPECT_TRUE(indexPathByIncrementingIndexPath({}).isEmpty());
 }

@@ -1,5 +1,5 @@
-#include "platform/binaryplistreader.h"
-#include "platform/propertylist.h"
+#include "platform/plist/binaryplistreader.h"
+#include "platform/plist/propertylist.h"
 
 #include "testsupport.h"
 
@@ -66,8 +66,8 @@ PlistValue everyKind()
     d.insert(QStringLiteral("null"), PlistValue::null());
     d.insert(QStringLiteral("true"), true);
     d.insert(QStringLiteral("false"), false);
-    const qint64 integers[] = {0, 255, 256, 65535, 65536, 4294967295ll, 4294967296ll, -1,
-                               std::numeric_limits<qint64>::min(), std::numeric_limits<qint64>::max()};
+    const qint64 integers[] = { 0, 255, 256, 65535, 65536, 4294967295ll, 4294967296ll, -1,
+        std::numeric_limits<qint64>::min(), std::numeric_limits<qint64>::max() };
     PlistArray ints;
     for (qint64 i : integers)
         ints.append(i);
@@ -78,17 +78,17 @@ PlistValue everyKind()
     d.insert(QStringLiteral("infinity"), std::numeric_limits<double>::infinity());
     d.insert(QStringLiteral("nan"), std::nan(""));
     d.insert(QStringLiteral("float"), PlistValue::float32(1.5f));
-    d.insert(QStringLiteral("date"), PlistDate{-12345.678});
+    d.insert(QStringLiteral("date"), PlistDate { -12345.678 });
     d.insert(QStringLiteral("data"), QByteArray("\x00\xFF\x10", 3));
     d.insert(QStringLiteral("emptyData"), QByteArray());
     d.insert(QStringLiteral("ascii"), QStringLiteral("a string longer than fourteen characters"));
     d.insert(QStringLiteral("unicode"), QStringLiteral("clíp μLaw \U0001F3AC"));
     d.insert(QStringLiteral("empty"), QString());
-    d.insert(QStringLiteral("set"), PlistValue::set({QStringLiteral("a"), 2}));
-    d.insert(QStringLiteral("uid"), PlistUid{300});
+    d.insert(QStringLiteral("set"), PlistValue::set({ QStringLiteral("a"), 2 }));
+    d.insert(QStringLiteral("uid"), PlistUid { 300 });
     PlistArray many;
     for (int i = 0; i < 40; ++i)
-        many.append(PlistArray{i, PlistDictionary{}});
+        many.append(PlistArray { i, PlistDictionary {} });
     d.insert(QStringLiteral("many"), many);
     return d;
 }
@@ -104,7 +104,8 @@ TEST(BinaryPlistReader, ReadsEveryKindWrittenByPlistlib)
     const PlistValue &v = *read;
     EXPECT_EQ(v.value(QStringLiteral("ascii")).toString(), QStringLiteral("clip"));
     EXPECT_EQ(v.value(QStringLiteral("unicode")).toString(), QStringLiteral("clíp μLaw"));
-    EXPECT_EQ(v.value(QStringLiteral("long")).toString(), QStringLiteral("a string longer than fourteen characters"));
+    EXPECT_EQ(v.value(QStringLiteral("long")).toString(),
+        QStringLiteral("a string longer than fourteen characters"));
     EXPECT_EQ(v.value(QStringLiteral("int1")).toInteger(), 255);
     EXPECT_EQ(v.value(QStringLiteral("int2")).toInteger(), 65535);
     EXPECT_EQ(v.value(QStringLiteral("int4")).toInteger(), 4294967295ll);
@@ -119,7 +120,7 @@ TEST(BinaryPlistReader, ReadsEveryKindWrittenByPlistlib)
     EXPECT_EQ(v.value(QStringLiteral("true")), PlistValue(true));
     EXPECT_EQ(v.value(QStringLiteral("false")), PlistValue(false));
     EXPECT_EQ(v.value(QStringLiteral("date")).toDateTime(),
-              QDateTime(QDate(2021, 3, 4), QTime(5, 6, 7), Qt::UTC));
+        QDateTime(QDate(2021, 3, 4), QTime(5, 6, 7), Qt::UTC));
     QByteArray expectedData;
     for (int i = 0; i < 20; ++i)
         expectedData.append(char(i));
@@ -127,8 +128,10 @@ TEST(BinaryPlistReader, ReadsEveryKindWrittenByPlistlib)
     EXPECT_EQ(v.value(QStringLiteral("array")).toArray().size(), 5);
     EXPECT_EQ(v.value(QStringLiteral("array")).toArray()[2], PlistValue(3.0));
     EXPECT_EQ(v.value(QStringLiteral("many")).toArray().size(), 20);
-    EXPECT_EQ(v.value(QStringLiteral("nested")).value(QStringLiteral("inner")).value(QStringLiteral("deeper")),
-              PlistValue(PlistArray{QStringLiteral("x")}));
+    EXPECT_EQ(v.value(QStringLiteral("nested"))
+                  .value(QStringLiteral("inner"))
+                  .value(QStringLiteral("deeper")),
+        PlistValue(PlistArray { QStringLiteral("x") }));
     EXPECT_EQ(v.value(QStringLiteral("uid")).toUid().index, 7u);
     EXPECT_EQ(v.value(QStringLiteral("bigUid")).toUid().index, 70000u);
 }
@@ -142,14 +145,15 @@ TEST(BinaryPlistReader, ReadsWideReferencesAndOffsets)
     Result<PlistValue> read = BinaryPlistReader::read(bytes);
     ASSERT_TRUE(read.ok()) << read.error().message().toStdString();
     EXPECT_EQ(read->value(QStringLiteral("strings")).toArray().size(), 300);
-    EXPECT_EQ(read->value(QStringLiteral("strings")).toArray()[299].toString(), QStringLiteral("string number 299"));
+    EXPECT_EQ(read->value(QStringLiteral("strings")).toArray()[299].toString(),
+        QStringLiteral("string number 299"));
     EXPECT_EQ(read->value(QStringLiteral("blob")).toData(), QByteArray(70000, 'Z'));
 
     // Eight-byte offsets and references, which no small file needs but all readers take.
-    const QByteArray eight = assemble({arrayObject({1, 1}, 8), QByteArray("\x51q", 2)}, 8, 8);
+    const QByteArray eight = assemble({ arrayObject({ 1, 1 }, 8), QByteArray("\x51q", 2) }, 8, 8);
     Result<PlistValue> wide = BinaryPlistReader::read(eight);
     ASSERT_TRUE(wide.ok()) << wide.error().message().toStdString();
-    EXPECT_EQ(*wide, PlistValue(PlistArray{QStringLiteral("q"), QStringLiteral("q")}));
+    EXPECT_EQ(*wide, PlistValue(PlistArray { QStringLiteral("q"), QStringLiteral("q") }));
 }
 
 TEST(BinaryPlistWriter, RoundTripsEveryKind)
@@ -168,7 +172,7 @@ TEST(BinaryPlistWriter, RoundTripsEveryKind)
 
     // Values with no plist form give nothing rather than a damaged file.
     EXPECT_TRUE(PropertyList::writeBinary(PlistValue()).isEmpty());
-    EXPECT_TRUE(PropertyList::writeBinary(PlistArray{1, PlistValue()}).isEmpty());
+    EXPECT_TRUE(PropertyList::writeBinary(PlistArray { 1, PlistValue() }).isEmpty());
 }
 
 TEST(BinaryPlistWriter, StoresEqualStringsAndNumbersOnce)
@@ -176,7 +180,8 @@ TEST(BinaryPlistWriter, StoresEqualStringsAndNumbersOnce)
     PlistArray elements;
     for (int i = 0; i < 1000; ++i) {
         PlistDictionary element;
-        element.insert(QStringLiteral("owner"), QStringLiteral("5C0B2D9E-2A4E-4F7A-9A37-2B1B5C8E6F01"));
+        element.insert(
+            QStringLiteral("owner"), QStringLiteral("5C0B2D9E-2A4E-4F7A-9A37-2B1B5C8E6F01"));
         element.insert(QStringLiteral("rating"), 3);
         element.insert(QStringLiteral("index"), i % 10);
         elements.append(element);
@@ -222,9 +227,9 @@ TEST(BinaryPlistReader, RefusesDamagedFilesWithAClearMessage)
         QByteArray bytes;
         const char *message;
     };
-    QByteArray offsetTablePastEnd = assemble({string}, 1, 1);
+    QByteArray offsetTablePastEnd = assemble({ string }, 1, 1);
     offsetTablePastEnd[offsetTablePastEnd.size() - 1] = char(0x7F);
-    QByteArray objectOutside = assemble({string}, 1, 1);
+    QByteArray objectOutside = assemble({ string }, 1, 1);
     objectOutside[10] = char(0x02); // the offset of object 0 points into the header
     QByteArray longUid("\x8F", 1);
     longUid.append(QByteArray(16, '\1'));
@@ -233,30 +238,41 @@ TEST(BinaryPlistReader, RefusesDamagedFilesWithAClearMessage)
     QByteArray deep;
     QList<QByteArray> nested;
     for (int i = 0; i < 300; ++i)
-        nested.append(arrayObject({quint64(i + 1)}, 2));
+        nested.append(arrayObject({ quint64(i + 1) }, 2));
     nested.append(string);
 
     const Case cases[] = {
-        {"not a bplist", QByteArray("bplist00"), "too short"},
-        {"bad offset size", [&] { QByteArray b = assemble({string}, 1, 1); b[b.size() - 26] = 3; return b; }(),
-         "trailer is damaged"},
-        {"top object out of range", assemble({string}, 1, 1, 5), "top object 5"},
-        {"offset table past end", offsetTablePastEnd, "offset table"},
-        {"object outside the object area", objectOutside, "outside the object area"},
-        {"reference past the objects", assemble({arrayObject({9}, 1), string}, 1, 1), "reference 9"},
-        {"reference size too small", assemble(QList<QByteArray>(300, string), 2, 1), "cannot reach"},
-        {"count past the end", assemble({QByteArray("\x4F\x13\x7F\xFF\xFF\xFF\xFF\xFF\xFF\xFF", 10)}, 1, 1),
-         "more than the file holds"},
-        {"array that contains itself", assemble({arrayObject({0}, 1)}, 1, 1), "contains itself"},
-        {"indirect cycle", assemble({arrayObject({1}, 1), arrayObject({0}, 1)}, 1, 1), "contains itself"},
-        {"nesting too deep", assemble(nested, 2, 2), "nesting deeper than 256"},
-        {"key that is not a string", assemble({QByteArray("\xD1\x01\x01", 3), QByteArray("\x10\x01", 2)}, 1, 1),
-         "not a string"},
-        {"unknown marker", assemble({QByteArray("\x9A", 1)}, 1, 1), "unknown marker 0x9a"},
-        {"fill byte", assemble({QByteArray("\x0F", 1)}, 1, 1), "unknown marker 0x0f"},
-        {"UID wider than 8 bytes", assemble({longUid}, 1, 1), "wider than 8 bytes"},
-        {"integer wider than 64 bits", assemble({wideInteger}, 1, 1), "wider than 64 bits"},
-        {"truncated real", assemble({QByteArray("\x23\x01", 2)}, 1, 1), "real"},
+        { "not a bplist", QByteArray("bplist00"), "too short" },
+        { "bad offset size",
+            [&] {
+                QByteArray b = assemble({ string }, 1, 1);
+                b[b.size() - 26] = 3;
+                return b;
+            }(),
+            "trailer is damaged" },
+        { "top object out of range", assemble({ string }, 1, 1, 5), "top object 5" },
+        { "offset table past end", offsetTablePastEnd, "offset table" },
+        { "object outside the object area", objectOutside, "outside the object area" },
+        { "reference past the objects", assemble({ arrayObject({ 9 }, 1), string }, 1, 1),
+            "reference 9" },
+        { "reference size too small", assemble(QList<QByteArray>(300, string), 2, 1),
+            "cannot reach" },
+        { "count past the end",
+            assemble({ QByteArray("\x4F\x13\x7F\xFF\xFF\xFF\xFF\xFF\xFF\xFF", 10) }, 1, 1),
+            "more than the file holds" },
+        { "array that contains itself", assemble({ arrayObject({ 0 }, 1) }, 1, 1),
+            "contains itself" },
+        { "indirect cycle", assemble({ arrayObject({ 1 }, 1), arrayObject({ 0 }, 1) }, 1, 1),
+            "contains itself" },
+        { "nesting too deep", assemble(nested, 2, 2), "nesting deeper than 256" },
+        { "key that is not a string",
+            assemble({ QByteArray("\xD1\x01\x01", 3), QByteArray("\x10\x01", 2) }, 1, 1),
+            "not a string" },
+        { "unknown marker", assemble({ QByteArray("\x9A", 1) }, 1, 1), "unknown marker 0x9a" },
+        { "fill byte", assemble({ QByteArray("\x0F", 1) }, 1, 1), "unknown marker 0x0f" },
+        { "UID wider than 8 bytes", assemble({ longUid }, 1, 1), "wider than 8 bytes" },
+        { "integer wider than 64 bits", assemble({ wideInteger }, 1, 1), "wider than 64 bits" },
+        { "truncated real", assemble({ QByteArray("\x23\x01", 2) }, 1, 1), "real" },
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -285,15 +301,17 @@ TEST(BinaryPlistReader, RefusesSharingThatExpandsBeyondTheFile)
     // Each array holds the next one twice: 60 objects that stand for 2^60 values.
     QList<QByteArray> objects;
     for (int i = 0; i < 60; ++i)
-        objects.append(arrayObject({quint64(i + 1), quint64(i + 1)}, 1));
+        objects.append(arrayObject({ quint64(i + 1), quint64(i + 1) }, 1));
     objects.append(QByteArray("\x10\x01", 2));
     Result<PlistValue> read = BinaryPlistReader::read(assemble(objects, 1, 1));
     ASSERT_FALSE(read.ok());
-    EXPECT_TRUE(read.error().message().contains(QLatin1String("expand"))) << read.error().message().toStdString();
+    EXPECT_TRUE(read.error().message().contains(QLatin1String("expand")))
+        << read.error().message().toStdString();
 
     // Modest sharing, as a writer that keeps identical arrays once produces, is fine.
-    Result<PlistValue> shared = BinaryPlistReader::read(
-        assemble({arrayObject({1, 1, 1}, 1), arrayObject({2, 2}, 1), QByteArray("\x10\x01", 2)}, 1, 1));
+    Result<PlistValue> shared = BinaryPlistReader::read(assemble(
+        { arrayObject({ 1, 1, 1 }, 1), arrayObject({ 2, 2 }, 1), QByteArray("\x10\x01", 2) }, 1,
+        1));
     ASSERT_TRUE(shared.ok());
     EXPECT_EQ(shared->toArray().size(), 3);
 }

@@ -36,8 +36,8 @@ TEST(FileIdentity, NamesTheFileNotThePath)
     writeFile(a);
     writeFile(b);
     ASSERT_EQ(::link(QFile::encodeName(a).constData(),
-                     QFile::encodeName(scratch.filePath(QStringLiteral("hard.mov"))).constData()),
-              0);
+                  QFile::encodeName(scratch.filePath(QStringLiteral("hard.mov"))).constData()),
+        0);
     ASSERT_TRUE(QFile::link(a, scratch.filePath(QStringLiteral("soft.mov"))));
 
     const auto idA = FileIdentity::ofPath(a);
@@ -48,8 +48,8 @@ TEST(FileIdentity, NamesTheFileNotThePath)
     EXPECT_NE(*idA, *FileIdentity::ofPath(b));
 
     // Usable as a key in both Qt and standard containers.
-    QSet<FileIdentity> qtSet{*idA, *FileIdentity::ofPath(b), *idA};
-    std::unordered_set<FileIdentity> stdSet{*idA, *FileIdentity::ofPath(b), *idA};
+    QSet<FileIdentity> qtSet { *idA, *FileIdentity::ofPath(b), *idA };
+    std::unordered_set<FileIdentity> stdSet { *idA, *FileIdentity::ofPath(b), *idA };
     EXPECT_EQ(qtSet.size(), 2);
     EXPECT_EQ(stdSet.size(), 2u);
 
@@ -94,11 +94,11 @@ TEST(Bookmark, FindsAFileRenamedOrMovedNearby)
         const char *renameFolderTo; // when the file's folder itself is renamed
     };
     const Case cases[] = {
-        {"renamed in its folder", "Films/2019/clip.mov", "Films/2019/Holiday.mov", nullptr},
-        {"moved into a subfolder", "Films/2019/clip.mov", "Films/2019/Best/clip.mov", nullptr},
-        {"moved up to the parent", "Films/2019/clip.mov", "Films/clip.mov", nullptr},
-        {"moved to a sibling folder", "Films/2019/clip.mov", "Films/2020/renamed.mov", nullptr},
-        {"its folder renamed", "Films/2019/clip.mov", nullptr, "Films/Summer 2019"},
+        { "renamed in its folder", "Films/2019/clip.mov", "Films/2019/Holiday.mov", nullptr },
+        { "moved into a subfolder", "Films/2019/clip.mov", "Films/2019/Best/clip.mov", nullptr },
+        { "moved up to the parent", "Films/2019/clip.mov", "Films/clip.mov", nullptr },
+        { "moved to a sibling folder", "Films/2019/clip.mov", "Films/2020/renamed.mov", nullptr },
+        { "its folder renamed", "Films/2019/clip.mov", nullptr, "Films/Summer 2019" },
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
@@ -160,9 +160,9 @@ TEST(Bookmark, AFileWrittenInPlaceOfTheOldOneIsStillFound)
     // Save by writing a new file and renaming it over the old one.
     const QString temporary = scratch.filePath(QStringLiteral(".clip.mov.tmp"));
     writeFile(temporary, "second version, longer");
-    ASSERT_TRUE(::rename(QFile::encodeName(temporary).constData(),
-                         QFile::encodeName(path).constData())
-                == 0);
+    ASSERT_TRUE(
+        ::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(path).constData())
+        == 0);
     const auto resolution = Bookmark::resolve(bookmark);
     ASSERT_TRUE(resolution.has_value());
     EXPECT_EQ(resolution->path, path);

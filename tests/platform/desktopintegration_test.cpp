@@ -17,8 +17,8 @@ public:
     PrivateBus()
     {
         m_daemon.start(QStringLiteral("dbus-daemon"),
-                       {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                        QStringLiteral("--nopidfile"), QStringLiteral("--print-address=1")});
+            { QStringLiteral("--session"), QStringLiteral("--nofork"),
+                QStringLiteral("--nopidfile"), QStringLiteral("--print-address=1") });
         if (!m_daemon.waitForStarted(5000))
             return;
         test::waitFor([&] { return m_daemon.canReadLine(); });
@@ -26,14 +26,15 @@ public:
         if (m_address.isEmpty())
             return;
         m_monitor.setProcessChannelMode(QProcess::MergedChannels);
-        m_monitor.start(QStringLiteral("dbus-monitor"), {QStringLiteral("--address"), m_address});
+        m_monitor.start(QStringLiteral("dbus-monitor"), { QStringLiteral("--address"), m_address });
         m_monitor.waitForStarted(5000);
         // The monitor announces itself once it is listening.
-        test::waitFor([&] { return output().contains("NameLost") || output().contains("NameAcquired"); });
+        test::waitFor(
+            [&] { return output().contains("NameLost") || output().contains("NameAcquired"); });
     }
     ~PrivateBus()
     {
-        for (QProcess *process : {&m_monitor, &m_daemon}) {
+        for (QProcess *process : { &m_monitor, &m_daemon }) {
             process->kill();
             process->waitForFinished(5000);
         }
@@ -70,8 +71,8 @@ TEST(DesktopIntegration, SendsTheBadgeAndUserNotificationsOverTheBus)
     ASSERT_TRUE(integration.isConnected());
 
     integration.setBadgeCount(3);
-    integration.deliverUserNotification(QStringLiteral("Import complete"),
-                                        QStringLiteral("All files were read."));
+    integration.deliverUserNotification(
+        QStringLiteral("Import complete"), QStringLiteral("All files were read."));
     integration.setBadgeCount(0);
     ASSERT_TRUE(test::waitFor([&] {
         return bus.output().contains("All files were read.")

@@ -30,7 +30,7 @@ public:
         return offset;
     }
     quint32 addString(const QString &text) { return addItem(0x0101, text.toUtf8()); }
-    void setKey(quint32 key, quint32 offset) { m_entries.append({key, offset}); }
+    void setKey(quint32 key, quint32 offset) { m_entries.append({ key, offset }); }
 
     QByteArray finish() const
     {
@@ -77,9 +77,9 @@ QByteArray bookFor(const QString &path, const QString &volumePath, const QString
         offsets.append(bytes, 4);
     }
     writer.setKey(0x1004, writer.addItem(0x0601, offsets));
-    writer.setKey(0x2002, writer.addItem(0x0901, QByteArrayLiteral("file://")
-                                                     + QUrl::toPercentEncoding(volumePath, "/")
-                                                     + "/"));
+    writer.setKey(0x2002,
+        writer.addItem(
+            0x0901, QByteArrayLiteral("file://") + QUrl::toPercentEncoding(volumePath, "/") + "/"));
     writer.setKey(0x2010, writer.addString(volumeName));
     return writer.finish();
 }
@@ -89,8 +89,7 @@ QByteArray bookFor(const QString &path, const QString &volumePath, const QString
 TEST(ImportedBookmark, ReadsThePathAndVolumeOfABookmarkFromTheOtherPlatform)
 {
     const QByteArray book = bookFor(QStringLiteral("/Volumes/Film Archive/2019/Beach Day.mov"),
-                                    QStringLiteral("/Volumes/Film Archive"),
-                                    QStringLiteral("Film Archive"));
+        QStringLiteral("/Volumes/Film Archive"), QStringLiteral("Film Archive"));
     const auto parsed = ImportedBookmark::parse(book);
     ASSERT_TRUE(parsed.has_value());
     EXPECT_EQ(parsed->path, QStringLiteral("/Volumes/Film Archive/2019/Beach Day.mov"));
@@ -123,8 +122,8 @@ TEST(ImportedBookmark, FindsTheFileOnTheSameDriveMountedHere)
     const VolumeInfo *volume = VolumeTable::current()->volumeForPath(file);
     ASSERT_NE(volume, nullptr);
     const QString name = volume->displayName();
-    const QString relative =
-        volume->mountPoint == QLatin1String("/") ? file : file.mid(volume->mountPoint.size());
+    const QString relative
+        = volume->mountPoint == QLatin1String("/") ? file : file.mid(volume->mountPoint.size());
     const QString foreignRoot = QStringLiteral("/Volumes/") + name;
     const QByteArray book = bookFor(foreignRoot + relative, foreignRoot, name);
 

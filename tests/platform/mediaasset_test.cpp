@@ -24,9 +24,9 @@ void runFfmpeg(const QStringList &arguments)
 {
     QProcess process;
     process.start(QStringLiteral("ffmpeg"),
-                  QStringList{QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"),
-                              QStringLiteral("error"), QStringLiteral("-y")}
-                      + arguments);
+        QStringList { QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"),
+            QStringLiteral("error"), QStringLiteral("-y") }
+            + arguments);
     ASSERT_TRUE(process.waitForStarted(10000)) << "ffmpeg is missing";
     ASSERT_TRUE(process.waitForFinished(120000));
     ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().constData();
@@ -43,12 +43,18 @@ std::unique_ptr<MediaAsset> openAsset(const QString &path)
 // quarter turn counter-clockwise (what ffmpeg writes for a "rotate=90" tag).
 void rotateByRemux(const QString &from, const QString &to)
 {
-    runFfmpeg({QStringLiteral("-i"), from, QStringLiteral("-c"), QStringLiteral("copy"),
-               QStringLiteral("-metadata:s:v:0"), QStringLiteral("rotate=90"), to});
+    runFfmpeg({ QStringLiteral("-i"), from, QStringLiteral("-c"), QStringLiteral("copy"),
+        QStringLiteral("-metadata:s:v:0"), QStringLiteral("rotate=90"), to });
 }
 
-bool isBright(QRgb pixel) { return qGray(pixel) > 200; }
-bool isDark(QRgb pixel) { return qGray(pixel) < 50; }
+bool isBright(QRgb pixel)
+{
+    return qGray(pixel) > 200;
+}
+bool isDark(QRgb pixel)
+{
+    return qGray(pixel) < 50;
+}
 
 } // namespace
 
@@ -118,7 +124,7 @@ TEST(MediaAsset, RefusesFilesThatAreNoMedia)
     ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
     empty.close();
 
-    for (const char *name : {"text.mp4", "empty.mp4", "missing.mp4"}) {
+    for (const char *name : { "text.mp4", "empty.mp4", "missing.mp4" }) {
         SCOPED_TRACE(name);
         Result<std::unique_ptr<MediaAsset>> asset = MediaAsset::open(dir.filePath(name));
         if (asset.ok()) // a demuxer may accept it, but it then holds no video
@@ -133,11 +139,11 @@ TEST(ImageGenerator, TurnsRotatedVideoUpright)
     ScratchDir dir;
     // White top half, black bottom half; turned upright as ffmpeg shows it,
     // the white half is on the left.
-    runFfmpeg({QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-               QStringLiteral("color=c=black:s=320x240:d=1,"
-                              "drawbox=x=0:y=0:w=320:h=120:color=white:t=fill"),
-               QStringLiteral("-c:v"), QStringLiteral("libx264"), QStringLiteral("-pix_fmt"),
-               QStringLiteral("yuv420p"), dir.filePath("plain.mp4")});
+    runFfmpeg({ QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+        QStringLiteral("color=c=black:s=320x240:d=1,"
+                       "drawbox=x=0:y=0:w=320:h=120:color=white:t=fill"),
+        QStringLiteral("-c:v"), QStringLiteral("libx264"), QStringLiteral("-pix_fmt"),
+        QStringLiteral("yuv420p"), dir.filePath("plain.mp4") });
     rotateByRemux(dir.filePath("plain.mp4"), dir.filePath("rotated.mp4"));
     auto asset = openAsset(dir.filePath("rotated.mp4"));
     ASSERT_TRUE(asset);
@@ -157,12 +163,12 @@ TEST(ImageGenerator, TakesTheKeyFrameAtOrBeforeTheTime)
     const QString source = QStringLiteral("color=c=black:s=64x48:r=25:d=8,"
                                           "drawbox=x=0:y=0:w=64:h=48:color=white:t=fill:"
                                           "enable='gte(t,4)'");
-    for (const char *gop : {"250", "25"}) {
-        runFfmpeg({QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"), source,
-                   QStringLiteral("-c:v"), QStringLiteral("libx264"), QStringLiteral("-pix_fmt"),
-                   QStringLiteral("yuv420p"), QStringLiteral("-g"), QString::fromLatin1(gop),
-                   QStringLiteral("-sc_threshold"), QStringLiteral("0"),
-                   dir.filePath(QStringLiteral("gop%1.mp4").arg(QString::fromLatin1(gop)))});
+    for (const char *gop : { "250", "25" }) {
+        runFfmpeg({ QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"), source,
+            QStringLiteral("-c:v"), QStringLiteral("libx264"), QStringLiteral("-pix_fmt"),
+            QStringLiteral("yuv420p"), QStringLiteral("-g"), QString::fromLatin1(gop),
+            QStringLiteral("-sc_threshold"), QStringLiteral("0"),
+            dir.filePath(QStringLiteral("gop%1.mp4").arg(QString::fromLatin1(gop))) });
     }
     auto sparse = openAsset(dir.filePath("gop250.mp4"));
     auto dense = openAsset(dir.filePath("gop25.mp4"));
@@ -178,13 +184,13 @@ TEST(ImageGenerator, TakesTheKeyFrameAtOrBeforeTheTime)
     ImageGenerator denseFrames(*dense);
     QList<int> answered;
     QList<bool> bright;
-    denseFrames.generateImages({1.0, 6.0, 7.5}, [&](int index, const Result<QImage> &image) {
+    denseFrames.generateImages({ 1.0, 6.0, 7.5 }, [&](int index, const Result<QImage> &image) {
         answered.append(index);
         bright.append(image.ok() && isBright(image->pixel(32, 24)));
         return true;
     });
-    EXPECT_EQ(answered, QList<int>({0, 1, 2}));
-    EXPECT_EQ(bright, QList<bool>({false, true, true}));
+    EXPECT_EQ(answered, QList<int>({ 0, 1, 2 }));
+    EXPECT_EQ(bright, QList<bool>({ false, true, true }));
 }
 
 TEST(ImageGenerator, FailsCleanlyOnTruncatedFiles)
@@ -197,7 +203,7 @@ TEST(ImageGenerator, FailsCleanlyOnTruncatedFiles)
     QFile whole(dir.filePath("whole.mkv"));
     ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
     const QByteArray bytes = whole.readAll();
-    for (double part : {0.02, 0.3, 0.7}) {
+    for (double part : { 0.02, 0.3, 0.7 }) {
         SCOPED_TRACE(part);
         QFile cut(dir.filePath("cut.mkv"));
         ASSERT_TRUE(cut.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -208,7 +214,7 @@ TEST(ImageGenerator, FailsCleanlyOnTruncatedFiles)
             continue;
         ImageGenerator generator(**asset);
         int answers = 0;
-        generator.generateImages({0.5, 1.5, 3.5}, [&](int, const Result<QImage> &) {
+        generator.generateImages({ 0.5, 1.5, 3.5 }, [&](int, const Result<QImage> &) {
             ++answers;
             return true;
         });
@@ -219,10 +225,10 @@ TEST(ImageGenerator, FailsCleanlyOnTruncatedFiles)
 TEST(CodecNames, MapsFormatIdentifiersAndCleansNames)
 {
     EXPECT_EQ(audioFormatName(audioFormatIdentifier(AV_CODEC_ID_AAC, FF_PROFILE_AAC_HE)),
-              QStringLiteral("MPEG-4 High Efficiency AAC"));
+        QStringLiteral("MPEG-4 High Efficiency AAC"));
     EXPECT_EQ(audioFormatName(0x6D730011), QStringLiteral("DVI/Intel IMA ADPCM - ACM code 17"));
     EXPECT_EQ(audioFormatName(0), QStringLiteral("Unknown"));
     EXPECT_EQ(cleanedFormatName(QStringLiteral("Caf\u00E9\tCodec\x7F!")),
-              QStringLiteral("CafCodec\x7F!"));
+        QStringLiteral("CafCodec\x7F!"));
     EXPECT_TRUE(videoFormatName(0, 0, 0).isEmpty());
 }

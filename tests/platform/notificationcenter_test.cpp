@@ -18,7 +18,8 @@ using vidarium::test::waitFor;
 
 namespace {
 
-const QString Changed = QStringLiteral("com.tallowmere.vidarium.SourceDidModifyElementsNotification");
+const QString Changed
+    = QStringLiteral("com.tallowmere.vidarium.SourceDidModifyElementsNotification");
 const QString Added = QStringLiteral("com.tallowmere.vidarium.LibraryDidQueueElementsNotification");
 
 } // namespace
@@ -39,15 +40,15 @@ TEST(NotificationCenter, DeliversOnlyToObserversOfTheNameAndSender)
     });
     center.addObserver(QString(), [&](const Notification &n) { everything.append(n.name); });
 
-    center.post(Changed, &a, {{QStringLiteral("LibraryIdentifier"), QStringLiteral("A")}});
+    center.post(Changed, &a, { { QStringLiteral("LibraryIdentifier"), QStringLiteral("A") } });
     center.post(Added, &a);
-    center.post(Changed, &b, {{QStringLiteral("LibraryIdentifier"), QStringLiteral("B")}});
+    center.post(Changed, &b, { { QStringLiteral("LibraryIdentifier"), QStringLiteral("B") } });
 
     // Delivered before post returns on the main thread.
     EXPECT_EQ(libraryA, 1);
     EXPECT_EQ(libraryB, 1);
-    EXPECT_EQ(anySender, (QStringList{QStringLiteral("A"), QStringLiteral("B")}));
-    EXPECT_EQ(everything, (QStringList{Changed, Added, Changed}));
+    EXPECT_EQ(anySender, (QStringList { QStringLiteral("A"), QStringLiteral("B") }));
+    EXPECT_EQ(everything, (QStringList { Changed, Added, Changed }));
 }
 
 TEST(NotificationCenter, RemovedObserversAreNotCalledEvenMidDelivery)
@@ -70,7 +71,7 @@ TEST(NotificationCenter, RemovedObserversAreNotCalledEvenMidDelivery)
 
     center.removeObserver(firstToken);
     center.removeObserver(firstToken); // twice is harmless
-    center.removeObserver(ObserverToken{});
+    center.removeObserver(ObserverToken {});
     center.post(Changed);
     EXPECT_EQ(first, 1);
     EXPECT_EQ(center.observerCount(), 1); // the one added during delivery
@@ -81,7 +82,8 @@ TEST(NotificationCenter, ObserverGoesAwayWithItsContext)
     NotificationCenter center;
     int calls = 0;
     auto context = std::make_unique<QObject>();
-    center.addObserver(Changed, [&](const Notification &) { ++calls; }, context.get());
+    center.addObserver(
+        Changed, [&](const Notification &) { ++calls; }, context.get());
     center.post(Changed);
     context.reset();
     center.post(Changed);
@@ -100,7 +102,7 @@ TEST(NotificationCenter, PostsFromWorkerThreadsArriveOnTheMainThreadInOrder)
     });
     std::thread worker([&] {
         for (int i = 0; i < 100; ++i)
-            center.post(Changed, nullptr, {{QStringLiteral("n"), i}});
+            center.post(Changed, nullptr, { { QStringLiteral("n"), i } });
     });
     worker.join();
     EXPECT_TRUE(received.isEmpty()); // queued, not delivered on the worker
@@ -129,11 +131,11 @@ TEST(NotificationQueue, MergesEqualPendingNotificationsAndPostsWhenIdle)
     const int library = 0;
     const int other = 0;
 
-    queue.enqueue({Changed, &library, {{QStringLiteral("n"), 1}}});
-    queue.enqueue({Changed, &library, {{QStringLiteral("n"), 2}}});
-    queue.enqueue({Changed, &other, {{QStringLiteral("n"), 3}}});
-    queue.enqueue({Added, &library, {}});
-    queue.enqueue({Added, &library, {}}, NotificationQueue::CoalesceNone);
+    queue.enqueue({ Changed, &library, { { QStringLiteral("n"), 1 } } });
+    queue.enqueue({ Changed, &library, { { QStringLiteral("n"), 2 } } });
+    queue.enqueue({ Changed, &other, { { QStringLiteral("n"), 3 } } });
+    queue.enqueue({ Added, &library, {} });
+    queue.enqueue({ Added, &library, {} }, NotificationQueue::CoalesceNone);
     EXPECT_TRUE(delivered.isEmpty());
     EXPECT_EQ(queue.pendingCount(), 4);
 
@@ -145,7 +147,7 @@ TEST(NotificationQueue, MergesEqualPendingNotificationsAndPostsWhenIdle)
     EXPECT_EQ(queue.pendingCount(), 0);
 
     // Once posted, an equal notification is new again.
-    queue.enqueue({Changed, &library, {}});
+    queue.enqueue({ Changed, &library, {} });
     drainEvents();
     EXPECT_EQ(delivered.size(), 5);
 }
@@ -162,12 +164,12 @@ TEST(NotificationQueue, MergesAcrossWorkerThreadsAndCanBeDequeued)
     for (int t = 0; t < 4; ++t) {
         workers.emplace_back([&] {
             for (int i = 0; i < 200; ++i)
-                queue.enqueue({Changed, nullptr, {}});
+                queue.enqueue({ Changed, nullptr, {} });
         });
     }
     for (auto &worker : workers)
         worker.join();
-    queue.enqueue({Added, nullptr, {}});
+    queue.enqueue({ Added, nullptr, {} });
     queue.dequeueNotifications(Added);
     ASSERT_TRUE(waitFor([&] { return changed > 0; }));
     drainEvents();

@@ -40,7 +40,7 @@ private:
 };
 
 Operation make(std::function<void(const CancellationToken &)> body,
-               OperationPriority priority = OperationPriority::Normal, QString owner = {})
+    OperationPriority priority = OperationPriority::Normal, QString owner = {})
 {
     Operation op;
     op.body = std::move(body);
@@ -72,8 +72,7 @@ TEST(OperationQueue, NeverRunsMoreThanItsLimitAndTakesOnlyOneToEight)
     auto body = [&](const CancellationToken &) {
         const int now = ++running;
         int seen = peak.load();
-        while (now > seen && !peak.compare_exchange_weak(seen, now)) {
-        }
+        while (now > seen && !peak.compare_exchange_weak(seen, now)) { }
         std::this_thread::sleep_for(20ms);
         --running;
         ++done;
@@ -124,9 +123,10 @@ TEST(OperationQueue, RunsWaitingWorkByPriorityThenInArrivalOrder)
     EXPECT_EQ(queue.runningCount(), 1);
     gate.open();
     ASSERT_TRUE(queue.waitUntilAllOperationsAreFinished(5000));
-    EXPECT_EQ(order, (QStringList{QStringLiteral("properties 1"), QStringLiteral("properties 2"),
-                                  QStringLiteral("high"), QStringLiteral("thumbnail 1"),
-                                  QStringLiteral("thumbnail 2"), QStringLiteral("low")}));
+    EXPECT_EQ(order,
+        (QStringList { QStringLiteral("properties 1"), QStringLiteral("properties 2"),
+            QStringLiteral("high"), QStringLiteral("thumbnail 1"), QStringLiteral("thumbnail 2"),
+            QStringLiteral("low") }));
 }
 
 TEST(OperationQueue, CancelsQueuedAndRunningWorkOfOneOwnerOnly)
@@ -147,13 +147,12 @@ TEST(OperationQueue, CancelsQueuedAndRunningWorkOfOneOwnerOnly)
     ASSERT_TRUE(waitUntil([&] { return started.load(); }));
     for (int i = 0; i < 5; ++i) {
         queue.addOperation(make([&](const CancellationToken &) { ++ranA; },
-                                OperationPriority::VeryHigh, QStringLiteral("library-A")));
+            OperationPriority::VeryHigh, QStringLiteral("library-A")));
         queue.addOperation(make([&](const CancellationToken &) { ++ranB; },
-                                OperationPriority::Normal, QStringLiteral("library-B")));
+            OperationPriority::Normal, QStringLiteral("library-B")));
     }
-    const quint64 single = queue.addOperation(
-        make([&](const CancellationToken &) { ++ranB; }, OperationPriority::Low,
-             QStringLiteral("library-B")));
+    const quint64 single = queue.addOperation(make([&](const CancellationToken &) { ++ranB; },
+        OperationPriority::Low, QStringLiteral("library-B")));
 
     EXPECT_EQ(queue.cancelOperationsWithOwner(QStringLiteral("library-A")), 6);
     EXPECT_TRUE(queue.cancelOperation(single));
@@ -166,7 +165,7 @@ TEST(OperationQueue, CancelsQueuedAndRunningWorkOfOneOwnerOnly)
     // A custom predicate, and a queue that has been cancelled goes on working.
     std::atomic_int later = 0;
     queue.addOperation(make([&](const CancellationToken &) { ++later; }, OperationPriority::Normal,
-                            QStringLiteral("keep")));
+        QStringLiteral("keep")));
     ASSERT_TRUE(queue.waitUntilAllOperationsAreFinished(5000));
     EXPECT_EQ(later, 1);
     EXPECT_EQ(queue.cancelOperations([](const Operation &op) { return op.owner.isEmpty(); }), 0);
@@ -176,10 +175,11 @@ TEST(OperationQueue, AThrowingOperationIsLoggedAndTheQueueGoesOn)
 {
     OperationQueue queue(QStringLiteral("throw"), 1);
     std::atomic_int after = 0;
-    queue.addOperation(make([](const CancellationToken &) { throw std::runtime_error("bad file"); }));
+    queue.addOperation(
+        make([](const CancellationToken &) { throw std::runtime_error("bad file"); }));
     queue.addOperation(make([](const CancellationToken &) { throw 42; }));
     queue.addOperation(make([&](const CancellationToken &) { ++after; }));
-    EXPECT_EQ(queue.addOperation(Operation{}), 0u); // no body, nothing queued
+    EXPECT_EQ(queue.addOperation(Operation {}), 0u); // no body, nothing queued
     ASSERT_TRUE(queue.waitUntilAllOperationsAreFinished(5000));
     EXPECT_EQ(after, 1);
 }
@@ -190,20 +190,20 @@ TEST(OperationQueue, OwnerDestroyedWithWorkQueuedStopsEverythingBeforeItsStateGo
     struct Owner
     {
         std::vector<int> results = std::vector<int>(1000, 0);
-        OperationQueue queue{QStringLiteral("owner"), 2}; // declared last: goes first
+        OperationQueue queue { QStringLiteral("owner"), 2 }; // declared last: goes first
     };
     auto owner = std::make_unique<Owner>();
     std::atomic_int started = 0;
     auto ran = std::make_shared<std::atomic_int>(0);
     for (int i = 0; i < 1000; ++i) {
-        owner->queue.addOperation(make([&started, ran, state = owner.get(), i](
-                                           const CancellationToken &token) {
-            ++started;
-            for (int step = 0; step < 50 && !token.isCancelled(); ++step)
-                std::this_thread::sleep_for(1ms);
-            state->results[size_t(i)] = 1; // still alive: the queue joins first
-            ++*ran;
-        }));
+        owner->queue.addOperation(
+            make([&started, ran, state = owner.get(), i](const CancellationToken &token) {
+                ++started;
+                for (int step = 0; step < 50 && !token.isCancelled(); ++step)
+                    std::this_thread::sleep_for(1ms);
+                state->results[size_t(i)] = 1; // still alive: the queue joins first
+                ++*ran;
+            }));
     }
     ASSERT_TRUE(waitUntil([&] { return started.load() >= 2; }));
     owner.reset();
@@ -221,7 +221,7 @@ TEST(OperationQueue, RunsManySmallOperationsExactlyOnce)
     auto counts = std::make_unique<std::atomic_int[]>(Count);
     for (int i = 0; i < Count; ++i)
         queue.addOperation(make([&counts, i](const CancellationToken &) { ++counts[i]; },
-                                i % 2 ? OperationPriority::VeryHigh : OperationPriority::Normal));
+            i % 2 ? OperationPriority::VeryHigh : OperationPriority::Normal));
     ASSERT_TRUE(queue.waitUntilAllOperationsAreFinished(20000));
     int wrong = 0;
     for (int i = 0; i < Count; ++i)

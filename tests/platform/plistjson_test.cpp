@@ -1,5 +1,5 @@
-#include "platform/plistjson.h"
-#include "platform/sortdescriptor.h"
+#include "platform/plist/plistjson.h"
+#include "platform/plist/sortdescriptor.h"
 
 #include <gtest/gtest.h>
 
@@ -18,12 +18,17 @@ QString render(const PlistValue &value)
 TEST(PlistJson, RendersEveryKindReadably)
 {
     PlistDictionary d;
-    d.insert(QStringLiteral("b"), PlistArray{PlistValue::null(), true, -3, PlistValue::unsignedInteger(18446744073709551615ull)});
-    d.insert(QStringLiteral("a"), PlistArray{2.0, 0.1, std::nan(""), -HUGE_VAL, PlistValue::float32(0.5f)});
-    d.insert(QStringLiteral("c"), PlistArray{PlistDate{0.5}, PlistDate{-31622400}, QByteArray("\x00\xFF", 2), PlistUid{4}});
-    d.insert(QStringLiteral("d"), PlistValue::set({QStringLiteral("x")}));
-    d.insert(QStringLiteral("e"), PlistDictionary{});
-    d.insert(QStringLiteral("f"), PlistArray{});
+    d.insert(QStringLiteral("b"),
+        PlistArray {
+            PlistValue::null(), true, -3, PlistValue::unsignedInteger(18446744073709551615ull) });
+    d.insert(QStringLiteral("a"),
+        PlistArray { 2.0, 0.1, std::nan(""), -HUGE_VAL, PlistValue::float32(0.5f) });
+    d.insert(QStringLiteral("c"),
+        PlistArray { PlistDate { 0.5 }, PlistDate { -31622400 }, QByteArray("\x00\xFF", 2),
+            PlistUid { 4 } });
+    d.insert(QStringLiteral("d"), PlistValue::set({ QStringLiteral("x") }));
+    d.insert(QStringLiteral("e"), PlistDictionary {});
+    d.insert(QStringLiteral("f"), PlistArray {});
     EXPECT_EQ(render(d), QStringLiteral(R"({
   "a": [
     2.0,

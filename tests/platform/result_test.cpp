@@ -15,5 +15,5 @@ TEST(Result, CarriesValueOrError)
     EXPECT_EQ(bad.error().code(), Error::Code::Corrupt);
     EXPECT_EQ(bad.valueOr(3), 3);
     EXPECT_EQ(bad.error().withContext(QStringLiteral("Reading x")).message(),
-              QStringLiteral("Reading x: bad bytes"));
+        QStringLiteral("Reading x: bad bytes"));
 }

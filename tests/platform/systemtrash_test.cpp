@@ -18,11 +18,13 @@ class ScratchHome
 {
 public:
     explicit ScratchHome(const ScratchDir &scratch)
-        : m_home(qgetenv("HOME")), m_dataHome(qgetenv("XDG_DATA_HOME"))
+        : m_home(qgetenv("HOME"))
+        , m_dataHome(qgetenv("XDG_DATA_HOME"))
     {
         QDir().mkpath(scratch.filePath(QStringLiteral("home/.local/share")));
         qputenv("HOME", QFile::encodeName(scratch.filePath(QStringLiteral("home"))));
-        qputenv("XDG_DATA_HOME", QFile::encodeName(scratch.filePath(QStringLiteral("home/.local/share"))));
+        qputenv("XDG_DATA_HOME",
+            QFile::encodeName(scratch.filePath(QStringLiteral("home/.local/share"))));
         m_trash = scratch.filePath(QStringLiteral("home/.local/share/Trash"));
     }
     ~ScratchHome()
@@ -80,7 +82,7 @@ TEST(SystemTrash, TrashesInTheBackgroundAndSkipsWhatIsMissing)
     writeFile(a);
     writeFile(b);
     SystemTrash::moveToTrashInBackground(
-        {a, scratch.filePath(QStringLiteral("home/gone.mov")), b});
+        { a, scratch.filePath(QStringLiteral("home/gone.mov")), b });
     EXPECT_TRUE(test::waitFor([&] {
         return !QFile::exists(a) && QFile::exists(home.trash() + QStringLiteral("/files/b.mov"));
     }));

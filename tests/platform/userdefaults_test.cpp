@@ -13,8 +13,8 @@ namespace {
 
 // What a later run of the program reads: the file as written, parsed afresh
 // (QSettings keeps what it wrote in memory for the same path).
-std::unique_ptr<UserDefaults> reopenedCopy(ScratchDir &scratch, UserDefaults &defaults,
-                                           const QString &original)
+std::unique_ptr<UserDefaults> reopenedCopy(
+    ScratchDir &scratch, UserDefaults &defaults, const QString &original)
 {
     EXPECT_TRUE(defaults.synchronize());
     static int copies = 0;
@@ -25,9 +25,10 @@ std::unique_ptr<UserDefaults> reopenedCopy(ScratchDir &scratch, UserDefaults &de
 
 PlistDictionary fileType(const QString &extension)
 {
-    return {{QStringLiteral("Extension"), PlistValue(extension)},
-            {QStringLiteral("Description"), PlistValue(QStringLiteral("Untitled"))},
-            {QStringLiteral("Identifier"), PlistValue(QStringLiteral("0C6E6C67-6D8E-4C58-9D05-2B2A3C6E1F00"))}};
+    return { { QStringLiteral("Extension"), PlistValue(extension) },
+        { QStringLiteral("Description"), PlistValue(QStringLiteral("Untitled")) },
+        { QStringLiteral("Identifier"),
+            PlistValue(QStringLiteral("0C6E6C67-6D8E-4C58-9D05-2B2A3C6E1F00")) } };
 }
 
 } // namespace
@@ -45,12 +46,13 @@ TEST(UserDefaults, TypedValuesSurviveARestart)
     defaults.setData(QStringLiteral("FFmpegBookmark"), QByteArray("\x00\x01\xff", 3));
     defaults.setData(QStringLiteral("FFprobeBookmark"), QByteArray());
     defaults.setArray(QStringLiteral("DocumentsToRestore"),
-                      {PlistValue(QByteArray("one")), PlistValue(QByteArray("two"))});
+        { PlistValue(QByteArray("one")), PlistValue(QByteArray("two")) });
     defaults.setArray(QStringLiteral("Empty"), {});
-    defaults.setArray(QStringLiteral("Single"), {PlistValue(QStringLiteral("only"))});
-    defaults.setArray(QStringLiteral("Numbers"), {PlistValue(1), PlistValue(2)});
+    defaults.setArray(QStringLiteral("Single"), { PlistValue(QStringLiteral("only")) });
+    defaults.setArray(QStringLiteral("Numbers"), { PlistValue(1), PlistValue(2) });
     defaults.setArray(QStringLiteral("AllowableVideoFormats"),
-                      {PlistValue(fileType(QStringLiteral("mov"))), PlistValue(fileType(QStringLiteral("mkv")))});
+        { PlistValue(fileType(QStringLiteral("mov"))),
+            PlistValue(fileType(QStringLiteral("mkv"))) });
 
     const auto reread = reopenedCopy(scratch, defaults, path);
     EXPECT_TRUE(reread->boolForKey(QStringLiteral("ImportImagesImmediately")));
@@ -62,10 +64,12 @@ TEST(UserDefaults, TypedValuesSurviveARestart)
     EXPECT_EQ(reread->dataForKey(QStringLiteral("FFmpegBookmark")), QByteArray("\x00\x01\xff", 3));
     EXPECT_TRUE(reread->dataForKey(QStringLiteral("FFprobeBookmark")).isEmpty());
     EXPECT_EQ(reread->object(QStringLiteral("DocumentsToRestore")),
-              PlistValue(PlistArray{PlistValue(QByteArray("one")), PlistValue(QByteArray("two"))}));
-    EXPECT_EQ(reread->object(QStringLiteral("Empty")), PlistValue(PlistArray{}));
-    EXPECT_EQ(reread->stringListForKey(QStringLiteral("Single")), QStringList{QStringLiteral("only")});
-    EXPECT_EQ(reread->object(QStringLiteral("Numbers")), PlistValue(PlistArray{PlistValue(1), PlistValue(2)}));
+        PlistValue(PlistArray { PlistValue(QByteArray("one")), PlistValue(QByteArray("two")) }));
+    EXPECT_EQ(reread->object(QStringLiteral("Empty")), PlistValue(PlistArray {}));
+    EXPECT_EQ(
+        reread->stringListForKey(QStringLiteral("Single")), QStringList { QStringLiteral("only") });
+    EXPECT_EQ(reread->object(QStringLiteral("Numbers")),
+        PlistValue(PlistArray { PlistValue(1), PlistValue(2) }));
     const PlistArray types = reread->arrayForKey(QStringLiteral("AllowableVideoFormats"));
     ASSERT_EQ(types.size(), 2);
     EXPECT_EQ(types[1], PlistValue(fileType(QStringLiteral("mkv"))));
@@ -96,9 +100,9 @@ TEST(UserDefaults, RegisteredValuesAreFallbacksThatAreNeverWritten)
     ScratchDir scratch;
     const QString path = scratch.filePath(QStringLiteral("settings.ini"));
     UserDefaults defaults(path);
-    defaults.registerDefaults({{QStringLiteral("FFImporterMaximumOperations"), PlistValue(2)},
-                               {QStringLiteral("UseColorIcons"), PlistValue(true)}});
-    defaults.registerDefaults({{QStringLiteral("UseColorIcons"), PlistValue(false)}});
+    defaults.registerDefaults({ { QStringLiteral("FFImporterMaximumOperations"), PlistValue(2) },
+        { QStringLiteral("UseColorIcons"), PlistValue(true) } });
+    defaults.registerDefaults({ { QStringLiteral("UseColorIcons"), PlistValue(false) } });
     EXPECT_EQ(defaults.integerForKey(QStringLiteral("FFImporterMaximumOperations")), 2);
     EXPECT_FALSE(defaults.boolForKey(QStringLiteral("UseColorIcons")));
     EXPECT_FALSE(defaults.hasUserValue(QStringLiteral("FFImporterMaximumOperations")));
@@ -110,7 +114,7 @@ TEST(UserDefaults, RegisteredValuesAreFallbacksThatAreNeverWritten)
 
     defaults.setBool(QStringLiteral("SearchFCPXPackages"), true);
     const auto reread = reopenedCopy(scratch, defaults, path);
-    EXPECT_EQ(reread->userKeys(), QStringList{QStringLiteral("SearchFCPXPackages")});
+    EXPECT_EQ(reread->userKeys(), QStringList { QStringLiteral("SearchFCPXPackages") });
     EXPECT_FALSE(reread->object(QStringLiteral("UseColorIcons")).isValid());
 }
 
@@ -141,6 +145,6 @@ TEST(UserDefaults, ReadsHandWrittenSettingsFiles)
     EXPECT_FALSE(defaults.boolForKey(QStringLiteral("SearchCommentsField")));
     EXPECT_DOUBLE_EQ(defaults.doubleForKey(QStringLiteral("Ratio")), 1.5);
     EXPECT_EQ(defaults.stringListForKey(QStringLiteral("List")),
-              (QStringList{QStringLiteral("a"), QStringLiteral("b")}));
+        (QStringList { QStringLiteral("a"), QStringLiteral("b") }));
     EXPECT_FALSE(defaults.boolForKey(QStringLiteral("Broken")));
 }

@@ -32,9 +32,9 @@ const QByteArray SampleMountInfo = QByteArrayLiteral(
 VolumeTable sampleTable()
 {
     return VolumeTable::parse(SampleMountInfo,
-                              {{QStringLiteral("/dev/sdb1"), QStringLiteral("FILMS")}},
-                              {{QStringLiteral("/dev/sdb1"), QStringLiteral("1234-ABCD")},
-                               {QStringLiteral("/dev/sdc1"), QStringLiteral("c0ffee")}});
+        { { QStringLiteral("/dev/sdb1"), QStringLiteral("FILMS") } },
+        { { QStringLiteral("/dev/sdb1"), QStringLiteral("1234-ABCD") },
+            { QStringLiteral("/dev/sdc1"), QStringLiteral("c0ffee") } });
 }
 
 } // namespace
@@ -62,12 +62,12 @@ TEST(VolumeTable, FindsTheMountHoldingAPath)
         const char *mountPoint;
     };
     const Case cases[] = {
-        {"/home/alice/a.mov", "/"},
-        {"/media/alice/My Films/2019/a.mov", "/media/alice/My Films"},
-        {"/media/alice/My Films", "/media/alice/My Films"},
-        {"/media/alice/My Filmsx/a.mov", "/"}, // a prefix of the name is not the folder
-        {"/mnt/nas/a.mov", "/mnt/nas"},
-        {"/mnt/stack/a.mov", "/mnt/stack"},
+        { "/home/alice/a.mov", "/" },
+        { "/media/alice/My Films/2019/a.mov", "/media/alice/My Films" },
+        { "/media/alice/My Films", "/media/alice/My Films" },
+        { "/media/alice/My Filmsx/a.mov", "/" }, // a prefix of the name is not the folder
+        { "/mnt/nas/a.mov", "/mnt/nas" },
+        { "/mnt/stack/a.mov", "/mnt/stack" },
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.path);
@@ -77,17 +77,17 @@ TEST(VolumeTable, FindsTheMountHoldingAPath)
     }
     // Stacked mounts: the later one is what the path reaches.
     EXPECT_EQ(table.volumeForPath(QStringLiteral("/mnt/stack/a"))->fileSystemType,
-              QStringLiteral("ext4"));
-    EXPECT_EQ(table.volumeForPath(QStringLiteral("/mnt/nas/a"))->fileSystemType,
-              QStringLiteral("nfs4"));
+        QStringLiteral("ext4"));
+    EXPECT_EQ(
+        table.volumeForPath(QStringLiteral("/mnt/nas/a"))->fileSystemType, QStringLiteral("nfs4"));
     EXPECT_TRUE(table.volumeForPath(QStringLiteral("/mnt/never/a"))->isAutomountTrigger());
 
     EXPECT_EQ(table.volumeForUuid(QStringLiteral("c0ffee"))->mountPoint,
-              QStringLiteral("/run/media/bob/Archive"));
+        QStringLiteral("/run/media/bob/Archive"));
     EXPECT_EQ(table.volumeForLabel(QStringLiteral("FILMS"))->uuid, QStringLiteral("1234-ABCD"));
     EXPECT_EQ(table.volumeForUuid(QString()), nullptr);
     EXPECT_EQ(table.volumeForDevice(makedev(8, 33), QString())->mountPoint,
-              QStringLiteral("/run/media/bob/Archive"));
+        QStringLiteral("/run/media/bob/Archive"));
     EXPECT_EQ(table.volumeForDevice(makedev(99, 99), QString()), nullptr);
 }
 
@@ -99,12 +99,13 @@ TEST(VolumeTable, ListsTheVolumesAUserWouldRecogniseByTheirNames)
         names.append(volume.displayName());
         mountPoints.append(volume.mountPoint);
     }
-    EXPECT_EQ(mountPoints, (QStringList{QStringLiteral("/"), QStringLiteral("/media/alice/My Films"),
-                                        QStringLiteral("/run/media/bob/Archive"),
-                                        QStringLiteral("/mnt/nas"), QStringLiteral("/mnt/stack")}));
-    EXPECT_EQ(names, (QStringList{QStringLiteral("Root"), QStringLiteral("FILMS"),
-                                  QStringLiteral("Archive"), QStringLiteral("nas"),
-                                  QStringLiteral("stack")}));
+    EXPECT_EQ(mountPoints,
+        (QStringList { QStringLiteral("/"), QStringLiteral("/media/alice/My Films"),
+            QStringLiteral("/run/media/bob/Archive"), QStringLiteral("/mnt/nas"),
+            QStringLiteral("/mnt/stack") }));
+    EXPECT_EQ(names,
+        (QStringList { QStringLiteral("Root"), QStringLiteral("FILMS"), QStringLiteral("Archive"),
+            QStringLiteral("nas"), QStringLiteral("stack") }));
 }
 
 TEST(VolumeName, NamesTheVolumeOfAnExistingPath)
@@ -117,7 +118,9 @@ TEST(VolumeName, NamesTheVolumeOfAnExistingPath)
 
     const auto name = volumeNameForPath(path);
     ASSERT_TRUE(name.has_value());
-    struct stat info {};
+    struct stat info
+    {
+    };
     ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &info), 0);
     const auto table = VolumeTable::current();
     const VolumeInfo *volume = table->volumeForDevice(info.st_dev, path);
@@ -137,17 +140,17 @@ TEST(VolumeName, DerivesTheVolumeOfAMissingPathFromItsLayout)
         const char *name;
     };
     const Case cases[] = {
-        {"/Volumes/Archive/Films/a.mov", "Archive"},
-        {"/Volumes/Archive", "Archive"},
-        {"/media/alice/Summer Trip/a.mov", "Summer Trip"},
-        {"/run/media/bob/BACKUP/x/y.mkv", "BACKUP"},
-        {"/mnt/usb/a.mov", "usb"},
-        {"/media/usb0", "Unknown"},
-        {"/media/alice/a.mov", "Unknown"},
-        {"/Users/x/a.mov", "Unknown"},
-        {"/Volumes", "Unknown"},
-        {"relative/Volumes/a.mov", "Unknown"},
-        {"", "Unknown"},
+        { "/Volumes/Archive/Films/a.mov", "Archive" },
+        { "/Volumes/Archive", "Archive" },
+        { "/media/alice/Summer Trip/a.mov", "Summer Trip" },
+        { "/run/media/bob/BACKUP/x/y.mkv", "BACKUP" },
+        { "/mnt/usb/a.mov", "usb" },
+        { "/media/usb0", "Unknown" },
+        { "/media/alice/a.mov", "Unknown" },
+        { "/Users/x/a.mov", "Unknown" },
+        { "/Volumes", "Unknown" },
+        { "relative/Volumes/a.mov", "Unknown" },
+        { "", "Unknown" },
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.path);
@@ -159,7 +162,7 @@ TEST(VolumeMonitor, TellsMountedFromUnmountedVolumes)
 {
     const QList<VolumeInfo> all = sampleTable().userVisibleVolumes();
     const QList<VolumeInfo> before = all.mid(0, 3);
-    const QList<VolumeInfo> after = {all[0], all[2], all[3]};
+    const QList<VolumeInfo> after = { all[0], all[2], all[3] };
     QList<VolumeInfo> mounted;
     QList<VolumeInfo> unmounted;
     VolumeMonitor::difference(before, after, &mounted, &unmounted);

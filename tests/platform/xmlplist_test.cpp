@@ -1,5 +1,5 @@
-#include "platform/propertylist.h"
-#include "platform/xmlplistreader.h"
+#include "platform/plist/propertylist.h"
+#include "platform/plist/xmlplistreader.h"
 
 #include "testsupport.h"
 
@@ -55,8 +55,8 @@ TEST(XmlPlistWriter, RoundTripsEveryKindXmlHolds)
     d.insert(QStringLiteral("data"), QByteArray(200, '\x07'));
     d.insert(QStringLiteral("markup"), QStringLiteral("<a & b>\r\n\ttabs ]]> clíp μLaw"));
     d.insert(QStringLiteral("empty"), QString());
-    d.insert(QStringLiteral("uid"), PlistUid{12});
-    d.insert(QStringLiteral("nested"), PlistArray{PlistArray{}, PlistDictionary{}, 1});
+    d.insert(QStringLiteral("uid"), PlistUid { 12 });
+    d.insert(QStringLiteral("nested"), PlistArray { PlistArray {}, PlistDictionary {}, 1 });
     const QByteArray xml = PropertyList::writeXml(d);
     ASSERT_TRUE(xml.startsWith("<?xml"));
     Result<PlistValue> read = PropertyList::read(xml);
@@ -73,21 +73,21 @@ TEST(XmlPlistWriter, RoundTripsEveryKindXmlHolds)
 TEST(XmlPlistWriter, WritesWhatXmlCannotHoldPredictably)
 {
     // Sets become arrays; dates keep whole seconds; the null marker has no XML form.
-    const PlistValue set = PlistValue::set({1, 2});
-    EXPECT_EQ(*PropertyList::read(PropertyList::writeXml(set)), PlistValue(PlistArray{1, 2}));
-    const PlistValue date(PlistDate{10.75});
+    const PlistValue set = PlistValue::set({ 1, 2 });
+    EXPECT_EQ(*PropertyList::read(PropertyList::writeXml(set)), PlistValue(PlistArray { 1, 2 }));
+    const PlistValue date(PlistDate { 10.75 });
     EXPECT_EQ(PropertyList::read(PropertyList::writeXml(date))->toDate().secondsSince2001, 10.0);
     EXPECT_TRUE(PropertyList::writeXml(PlistValue::null()).isEmpty());
-    EXPECT_TRUE(PropertyList::writeXml(PlistArray{PlistValue::null()}).isEmpty());
+    EXPECT_TRUE(PropertyList::writeXml(PlistArray { PlistValue::null() }).isEmpty());
 }
 
 TEST(XmlPlistReader, AcceptsWhatOtherWritersProduce)
 {
-    Result<PlistValue> v = PropertyList::read(wrap(
-        "<dict><key>hex</key><integer>0x1F</integer><key>plus</key><integer> +5 </integer>"
-        "<key>data</key><data>\n\tAAEC\n\tAw==\n</data><key>real</key><real>1e3</real>"
-        "<key>ref</key><dict><key>CF$UID</key><integer>4</integer></dict>"
-        "<key>ms</key><date>2001-01-01T00:00:01.500Z</date></dict>"));
+    Result<PlistValue> v = PropertyList::read(
+        wrap("<dict><key>hex</key><integer>0x1F</integer><key>plus</key><integer> +5 </integer>"
+             "<key>data</key><data>\n\tAAEC\n\tAw==\n</data><key>real</key><real>1e3</real>"
+             "<key>ref</key><dict><key>CF$UID</key><integer>4</integer></dict>"
+             "<key>ms</key><date>2001-01-01T00:00:01.500Z</date></dict>"));
     ASSERT_TRUE(v.ok()) << v.error().message().toStdString();
     EXPECT_EQ(v->value(QStringLiteral("hex")).toInteger(), 31);
     EXPECT_EQ(v->value(QStringLiteral("plus")).toInteger(), 5);
@@ -111,19 +111,20 @@ TEST(XmlPlistReader, RefusesMalformedDocuments)
         const char *message;
     };
     const Case cases[] = {
-        {"unclosed", wrap("<array><string>x</string>").chopped(8), "damaged XML"},
-        {"unknown element", wrap("<banana/>"), "unknown element <banana>"},
-        {"value without key", wrap("<dict><string>x</string></dict>"), "where a <key> was expected"},
-        {"key without value", wrap("<dict><key>k</key></dict>"), "has no value"},
-        {"bad integer", wrap("<integer>12x</integer>"), "not an integer"},
-        {"integer too large", wrap("<integer>18446744073709551616</integer>"), "not an integer"},
-        {"bad real", wrap("<real>one</real>"), "not a real"},
-        {"bad date", wrap("<date>yesterday</date>"), "not a date"},
-        {"bad base64", wrap("<data>!!!</data>"), "not base64"},
-        {"markup in a string", wrap("<string>a<b/>c</string>"), "damaged XML"},
-        {"two values", wrap("<true/><false/>"), "more than one value"},
-        {"too deep", wrap(deep.constData()), "nesting deeper than 256"},
-        {"empty", QByteArray("<?xml version=\"1.0\"?>"), "damaged XML"},
+        { "unclosed", wrap("<array><string>x</string>").chopped(8), "damaged XML" },
+        { "unknown element", wrap("<banana/>"), "unknown element <banana>" },
+        { "value without key", wrap("<dict><string>x</string></dict>"),
+            "where a <key> was expected" },
+        { "key without value", wrap("<dict><key>k</key></dict>"), "has no value" },
+        { "bad integer", wrap("<integer>12x</integer>"), "not an integer" },
+        { "integer too large", wrap("<integer>18446744073709551616</integer>"), "not an integer" },
+        { "bad real", wrap("<real>one</real>"), "not a real" },
+        { "bad date", wrap("<date>yesterday</date>"), "not a date" },
+        { "bad base64", wrap("<data>!!!</data>"), "not base64" },
+        { "markup in a string", wrap("<string>a<b/>c</string>"), "damaged XML" },
+        { "two values", wrap("<true/><false/>"), "more than one value" },
+        { "too deep", wrap(deep.constData()), "nesting deeper than 256" },
+        { "empty", QByteArray("<?xml version=\"1.0\"?>"), "damaged XML" },
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -136,7 +137,8 @@ TEST(XmlPlistReader, RefusesMalformedDocuments)
 
 TEST(XmlPlistReader, RefusesEntityExpansionBombs)
 {
-    QByteArray bomb = "<?xml version=\"1.0\"?>\n<!DOCTYPE plist [\n<!ENTITY a \"aaaaaaaaaaaaaaaaaaaa\">\n";
+    QByteArray bomb
+        = "<?xml version=\"1.0\"?>\n<!DOCTYPE plist [\n<!ENTITY a \"aaaaaaaaaaaaaaaaaaaa\">\n";
     char previous = 'a';
     for (char name = 'b'; name <= 'k'; ++name) {
         bomb += QByteArray("<!ENTITY ") + name + " \"";

@@ -1,0 +1,10 @@
+#include "archivedobject.h"
+
+namespace vidarium {
+
+QStringList ArchivedObject::classChain() const
+{
+    return { className(), QStringLiteral("NSObject") };
+}
+
+} // namespace vidarium
