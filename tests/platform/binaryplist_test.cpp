@@ -175,6 +175,18 @@ TEST(BinaryPlistWriter, RoundTripsEveryKind)
     EXPECT_TRUE(PropertyList::writeBinary(PlistArray { 1, PlistValue() }).isEmpty());
 }
 
+TEST(BinaryPlistWriter, KeepsLoneSurrogatesThatStandForFileNameBytes)
+{
+    // A catalogued path may carry a byte that is not UTF-8 as a lone surrogate.
+    const QString path
+        = QStringLiteral("/media/old/caf") + QChar(char16_t(0xDCE9)) + QStringLiteral(".mp4");
+    const PlistValue value = PlistDictionary { { path, PlistArray { path, QStringLiteral("x") } } };
+    Result<PlistValue> read = PropertyList::read(PropertyList::writeBinary(value));
+    ASSERT_TRUE(read.ok()) << read.error().message().toStdString();
+    EXPECT_EQ(*read, value);
+    EXPECT_EQ(read->toDictionary().firstKey(), path);
+}
+
 TEST(BinaryPlistWriter, StoresEqualStringsAndNumbersOnce)
 {
     PlistArray elements;
