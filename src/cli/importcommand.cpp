@@ -11,6 +11,7 @@
 #include "import/ff/ffimportcontroller.h"
 #include "model/definitions.h"
 #include "model/medialibrary.h"
+#include "platform/filepath.h"
 #include "platform/userdefaults.h"
 
 #include <QElapsedTimer>
@@ -254,8 +255,8 @@ int runImport(const QStringList &arguments)
     }
     const QString tool = parsed->tool.isEmpty() ? QStringLiteral("av") : parsed->tool;
     for (const QString &path : parsed->paths) {
-        if (!QFileInfo::exists(path)) {
-            printError(QStringLiteral("%1: no such file or folder").arg(path));
+        if (!pathExists(path)) {
+            printError(QStringLiteral("%1: no such file or folder").arg(displayPath(path)));
             return 1;
         }
     }

@@ -5,6 +5,7 @@
 #include "model/applicationsettings.h"
 #include "model/definitions.h"
 #include "model/valuetransformers.h"
+#include "platform/filepath.h"
 
 #include <QCoreApplication>
 
@@ -62,7 +63,8 @@ int main(int argc, char **argv)
     vidarium::ValueTransformerRegistry::shared().registerStandardTransformers(
         vidarium::Definitions::shared().ratingStrings());
 
-    QStringList arguments = app.arguments().mid(1);
+    // Not app.arguments(): it replaces the bytes of a file name that is not UTF-8.
+    QStringList arguments = vidarium::decodedArguments(argc, argv).mid(1);
     if (arguments.isEmpty() || arguments.first() == QLatin1String("help")
         || arguments.first() == QLatin1String("--help")
         || arguments.first() == QLatin1String("-h")) {

@@ -1,6 +1,7 @@
 #include "document/folderscan.h"
 
 #include "model/stringutilities.h"
+#include "platform/filepath.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -11,27 +12,43 @@ namespace vidarium {
 
 namespace {
 
-bool accepted(const QFileInfo &file, const FolderScan::Options &options)
+// One entry met on a walk: its full path, and its name for the suffix.
+struct Found
+{
+    QString path;
+    QString name;
+    QString suffix() const
+    {
+        const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+        return dot < 0 ? QString() : name.mid(dot + 1);
+    }
+};
+
+bool accepted(const Found &file, const FolderScan::Options &options)
 {
     return options.extensions.contains(file.suffix().toLower());
 }
 
 // Walks a folder without following links to folders (no cycles), skipping hidden
-// entries; visit decides per file, enter per folder.
-void walk(const QString &root, const std::function<void(const QFileInfo &)> &visitFile,
-    const std::function<bool(const QFileInfo &)> &enterFolder)
+// entries; visit decides per file, enter per folder. The listing is our own, not
+// QDir's: QDir leaves out names that are not UTF-8, and they must be found too.
+void walk(const QString &root, const std::function<void(const Found &)> &visitFile,
+    const std::function<bool(const Found &)> &enterFolder)
 {
     QStringList pending { root };
     while (!pending.isEmpty()) {
         const QString folder = pending.takeLast();
-        const QFileInfoList entries = QDir(folder).entryInfoList(
-            QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
-        for (const QFileInfo &entry : entries) {
-            if (entry.isDir()) {
-                if (!entry.isSymLink() && enterFolder(entry))
-                    pending.append(entry.absoluteFilePath());
+        const QString prefix
+            = folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
+        for (const FolderEntry &entry : folderEntries(folder)) {
+            if (entry.name.startsWith(QLatin1Char('.')))
+                continue;
+            const Found found { prefix + entry.name, entry.name };
+            if (entry.isFolder) {
+                if (!entry.isLink && enterFolder(found))
+                    pending.append(found.path);
             } else {
-                visitFile(entry);
+                visitFile(found);
             }
         }
     }
@@ -44,14 +61,14 @@ QStringList FolderScan::validImportFilesInDirectory(const QString &folder, const
     QStringList files;
     walk(
         folder,
-        [&](const QFileInfo &file) {
+        [&](const Found &file) {
             if (accepted(file, options))
-                files.append(file.absoluteFilePath());
+                files.append(file.path);
         },
-        [&](const QFileInfo &subfolder) {
-            if (!isFilePackage(subfolder.absoluteFilePath()))
+        [&](const Found &subfolder) {
+            if (!isFilePackage(subfolder.path))
                 return true;
-            files += validImportFilesInPackage(subfolder.absoluteFilePath(), options);
+            files += validImportFilesInPackage(subfolder.path, options);
             return false;
         });
     return files;
@@ -66,15 +83,15 @@ QStringList FolderScan::validImportFilesInPackage(const QString &package, const 
     QStringList files;
     walk(
         packageInfo.absoluteFilePath(),
-        [&](const QFileInfo &file) {
+        [&](const Found &file) {
             if (!accepted(file, options))
                 return;
-            const QStringList components = file.absoluteFilePath().split(QLatin1Char('/'));
+            const QStringList components = file.path.split(QLatin1Char('/'));
             const qsizetype start = components.lastIndexOf(packageName);
             if (start >= 0 && components.mid(start).contains(QLatin1String("Original Media")))
-                files.append(file.absoluteFilePath());
+                files.append(file.path);
         },
-        [](const QFileInfo &subfolder) { return !isFilePackage(subfolder.absoluteFilePath()); });
+        [](const Found &subfolder) { return !isFilePackage(subfolder.path); });
     return files;
 }
 
@@ -90,15 +107,20 @@ QStringList FolderScan::validImportFiles(const QStringList &paths, const Options
         }
     };
     for (const QString &path : paths) {
-        const QFileInfo info(path);
-        if (info.isDir()) {
-            const QStringList found = isFilePackage(info.absoluteFilePath())
-                ? validImportFilesInPackage(info.absoluteFilePath(), options)
-                : validImportFilesInDirectory(info.absoluteFilePath(), options);
+        // QFileInfo only for the string work: it would not find a name that is not UTF-8.
+        const QString absolute = QFileInfo(path).absoluteFilePath();
+        const std::optional<FileStatus> status = fileStatus(absolute);
+        if (!status)
+            continue;
+        if (status->isFolder) {
+            const QStringList found = isFilePackage(absolute)
+                ? validImportFilesInPackage(absolute, options)
+                : validImportFilesInDirectory(absolute, options);
             for (const QString &file : found)
                 add(file);
-        } else if (info.isFile() && accepted(info, options)) {
-            add(info.absoluteFilePath());
+        } else if (status->isFile
+            && accepted(Found { absolute, QFileInfo(absolute).fileName() }, options)) {
+            add(absolute);
         }
     }
     return files;

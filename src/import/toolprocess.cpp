@@ -1,5 +1,7 @@
 #include "toolprocess.h"
 
+#include "platform/filepath.h"
+
 #include <QFile>
 
 #include <cerrno>
@@ -100,12 +102,12 @@ ToolProcess::Result ToolProcess::run(const QString &program, const QStringList &
     if (program.isEmpty())
         return result;
 
-    const QByteArray programPath = QFile::encodeName(program);
+    const QByteArray programPath = encodePath(program);
     QList<QByteArray> encoded;
     encoded.reserve(arguments.size() + 1);
     encoded.append(programPath);
     for (const QString &argument : arguments)
-        encoded.append(argument.toUtf8());
+        encoded.append(encodePath(argument)); // a file name as its own bytes
     std::vector<char *> argv;
     argv.reserve(size_t(encoded.size()) + 1);
     for (QByteArray &argument : encoded)

@@ -5,6 +5,7 @@
 #include "model/valueformatters.h"
 #include "platform/applicationlauncher.h"
 #include "platform/bookmark.h"
+#include "platform/filepath.h"
 #include "platform/mainthread.h"
 #include "platform/volumename.h"
 
@@ -802,7 +803,7 @@ int MediaElement::status() const
 bool MediaElement::fileExists() const
 {
     const QString current = path();
-    if (!current.isEmpty() && QFileInfo::exists(current))
+    if (!current.isEmpty() && pathExists(current))
         return true;
     const QString found = pathWithBookmarkData(m_bookmark);
     if (found.isEmpty())
@@ -981,9 +982,9 @@ QString MediaElement::pathWithBookmarkData(const QByteArray &bookmark)
 
 bool MediaElement::movePath(const QString &from, const QString &to)
 {
-    // QFile::rename never replaces an existing file, unlike rename(2): a rename
-    // must not destroy another of the user's files.
-    return QFile::rename(from, to);
+    // Never rename(2) alone, which replaces an existing file: a rename must not
+    // destroy another of the user's files.
+    return renamePath(from, to);
 }
 
 void MediaElement::setName(const QString &newName)

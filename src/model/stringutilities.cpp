@@ -1,5 +1,7 @@
 #include "stringutilities.h"
 
+#include "platform/filepath.h"
+
 #include <QFileInfo>
 #include <QStringList>
 
@@ -140,8 +142,9 @@ bool isFilePackage(const QString &path)
         QStringLiteral("imovielibrary"),
         QStringLiteral("photoslibrary"),
     };
-    const QFileInfo info(path);
-    return info.isDir() && packageSuffixes.contains(info.suffix(), Qt::CaseInsensitive);
+    // QFileInfo for the suffix alone: it cannot look at a name that is not UTF-8.
+    return packageSuffixes.contains(QFileInfo(path).suffix(), Qt::CaseInsensitive)
+        && isFolder(path);
 }
 
 QString packagePath(const QString &path)

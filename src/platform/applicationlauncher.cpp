@@ -1,5 +1,7 @@
 #include "platform/applicationlauncher.h"
 
+#include "platform/filepath.h"
+
 #include <QDesktopServices>
 #include <QFile>
 #include <QFileInfo>
@@ -67,10 +69,20 @@ ApplicationInfo describe(GAppInfo *app)
 
 Result<void> checkFile(const QString &path)
 {
-    if (path.isEmpty() || !QFileInfo::exists(path))
+    if (path.isEmpty() || !pathExists(path))
         return Error(Error::Code::NotFound,
-            QStringLiteral("\"%1\" cannot be opened: it does not exist.").arg(path));
+            QStringLiteral("\"%1\" cannot be opened: it does not exist.").arg(displayPath(path)));
     return {};
+}
+
+// A name that is not UTF-8 goes in the URL as its own bytes, percent-encoded;
+// QUrl::fromLocalFile would replace them and name another file.
+QUrl fileUrl(const QString &path)
+{
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    if (!hasUndecodableBytes(absolute))
+        return QUrl::fromLocalFile(absolute);
+    return QUrl::fromEncoded("file://" + encodePath(absolute).toPercentEncoding("/"));
 }
 
 } // namespace
@@ -124,7 +136,7 @@ Result<void> ApplicationLauncher::openWithDefaultApplication(const QString &path
 {
     if (Result<void> present = checkFile(path); !present.ok())
         return present;
-    const QUrl url = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
+    const QUrl url = fileUrl(path);
     // With a GUI, Qt goes through the desktop portal where there is one.
     if (qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
         if (QDesktopServices::openUrl(url))
@@ -157,7 +169,7 @@ Result<void> ApplicationLauncher::openWithApplication(
     if (!chosen)
         return Error(Error::Code::NotFound,
             QStringLiteral("The application \"%1\" is not installed.").arg(identifier));
-    GObjectPtr<GFile> file(g_file_new_for_path(QFile::encodeName(path).constData()));
+    GObjectPtr<GFile> file(g_file_new_for_path(encodePath(path).constData()));
     GList files { file.get(), nullptr, nullptr };
     GError *error = nullptr;
     if (!g_app_info_launch(chosen, &files, nullptr, &error))

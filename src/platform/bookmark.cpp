@@ -1,5 +1,6 @@
 #include "platform/bookmark.h"
 
+#include "platform/filepath.h"
 #include "platform/importedbookmark.h"
 #include "platform/volumetable.h"
 
@@ -82,7 +83,7 @@ QByteArray encode(const Record &record)
         appendField(fields, tag, bytes);
         ++count;
     };
-    add(TagPath, record.path.toUtf8());
+    add(TagPath, encodePath(record.path));
     add(TagDevice, number(record.device));
     add(TagInode, number(record.inode));
     add(TagSize, number(record.size));
@@ -137,7 +138,7 @@ std::optional<Record> decode(const QByteArray &data)
         quint64 modified = 0;
         switch (tag) {
         case TagPath:
-            record.path = QString::fromUtf8(value);
+            record.path = decodePath(value);
             hasPath = true;
             break;
         case TagDevice:
@@ -185,7 +186,7 @@ qint64 modifiedNanoseconds(const struct stat &info)
 
 bool statPath(const QString &path, struct stat *info)
 {
-    return ::stat(QFile::encodeName(path).constData(), info) == 0;
+    return ::stat(encodePath(path).constData(), info) == 0;
 }
 
 // Same inode is not enough: inode numbers are reused after a delete, and some
@@ -224,7 +225,7 @@ qint64 folderChangeTime(const QString &folder)
     struct stat info
     {
     };
-    if (::stat(QFile::encodeName(folder).constData(), &info) != 0)
+    if (::stat(encodePath(folder).constData(), &info) != 0)
         return -1;
     return qint64(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec;
 }
@@ -234,7 +235,7 @@ std::shared_ptr<const FolderListing> readListing(const QString &folder, qint64 c
     auto listing = std::make_shared<FolderListing>();
     listing->readAt = std::chrono::steady_clock::now();
     listing->folderChanged = changed;
-    const QByteArray encoded = QFile::encodeName(folder);
+    const QByteArray encoded = encodePath(folder);
     std::unique_ptr<DIR, int (*)(DIR *)> dir(::opendir(encoded.constData()), &::closedir);
     if (!dir)
         return listing;
@@ -245,7 +246,7 @@ std::shared_ptr<const FolderListing> readListing(const QString &folder, qint64 c
             break;
         if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0)
             continue;
-        const QString name = QFile::decodeName(entry->d_name);
+        const QString name = decodePath(QByteArray(entry->d_name));
         listing->namesByInode.insert(quint64(entry->d_ino), name); // a hard link: any name will do
         if (entry->d_name[0] == '.' || listing->subfolders.size() >= MaximumFoldersSearched)
             continue;
@@ -254,7 +255,7 @@ std::shared_ptr<const FolderListing> readListing(const QString &folder, qint64 c
             struct stat info
             {
             };
-            isFolder = ::lstat(QFile::encodeName(prefix + name).constData(), &info) == 0
+            isFolder = ::lstat(encodePath(prefix + name).constData(), &info) == 0
                 && S_ISDIR(info.st_mode);
         }
         if (isFolder)

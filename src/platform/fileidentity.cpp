@@ -1,5 +1,7 @@
 #include "platform/fileidentity.h"
 
+#include "platform/filepath.h"
+
 #include <QFile>
 
 #include <sys/stat.h>
@@ -16,11 +18,11 @@ Result<FileIdentity> FileIdentity::ofPath(const QString &path)
     struct stat info
     {
     };
-    if (::stat(QFile::encodeName(path).constData(), &info) != 0) {
+    if (::stat(encodePath(path).constData(), &info) != 0) {
         const int code = errno;
         return Error(code == ENOENT || code == ENOTDIR ? Error::Code::NotFound : Error::Code::Io,
             QStringLiteral("Cannot read \"%1\": %2")
-                .arg(path, QString::fromLocal8Bit(std::strerror(code))));
+                .arg(displayPath(path), QString::fromLocal8Bit(std::strerror(code))));
     }
     return FileIdentity { quint64(info.st_dev), quint64(info.st_ino) };
 }

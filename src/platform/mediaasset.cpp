@@ -1,6 +1,7 @@
 #include "platform/mediaasset.h"
 
 #include "platform/codecnames.h"
+#include "platform/filepath.h"
 
 #include <QFile>
 
@@ -68,10 +69,10 @@ MediaAsset::~MediaAsset() = default;
 Result<std::unique_ptr<MediaAsset>> MediaAsset::open(const QString &path, OpenMode mode)
 {
     AVFormatContext *raw = nullptr;
-    const QByteArray encoded = QFile::encodeName(path);
+    const QByteArray encoded = encodePath(path);
     int rc = avformat_open_input(&raw, encoded.constData(), nullptr, nullptr);
     if (rc < 0)
-        return ffmpegError(rc, QStringLiteral("Opening %1").arg(path));
+        return ffmpegError(rc, QStringLiteral("Opening %1").arg(displayPath(path)));
 
     std::unique_ptr<MediaAsset> asset(new MediaAsset);
     asset->m_format.reset(raw);

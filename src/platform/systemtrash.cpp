@@ -1,7 +1,8 @@
 #include "platform/systemtrash.h"
 
+#include "platform/filepath.h"
+
 #include <QFile>
-#include <QFileInfo>
 #include <QLoggingCategory>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -11,10 +12,16 @@ Q_LOGGING_CATEGORY(lcTrash, "vidarium.trash")
 
 Result<void> SystemTrash::moveToTrash(const QString &path)
 {
-    const QFileInfo info(path);
-    if (path.isEmpty() || (!info.exists() && !info.isSymLink()))
+    if (path.isEmpty() || !fileStatus(path, Links::DoNotFollow))
         return Error(Error::Code::NotFound,
-            QStringLiteral("\"%1\" cannot be moved to the trash: it does not exist.").arg(path));
+            QStringLiteral("\"%1\" cannot be moved to the trash: it does not exist.")
+                .arg(displayPath(path)));
+    // Qt's trash names files by their decoded names and would miss this one; it
+    // stays where it is rather than go anywhere under another name.
+    if (hasUndecodableBytes(path))
+        return Error(Error::Code::Unsupported,
+            QStringLiteral("\"%1\" could not be moved to the trash: its name is not UTF-8.")
+                .arg(displayPath(path)));
     QString trashedAs;
     if (!QFile::moveToTrash(path, &trashedAs))
         return Error(

@@ -1,5 +1,6 @@
 #include "platform/volumename.h"
 
+#include "platform/filepath.h"
 #include "platform/volumetable.h"
 
 #include <QDir>
@@ -23,7 +24,7 @@ std::optional<QString> volumeNameForPath(const QString &path)
     struct stat info
     {
     };
-    if (::stat(QFile::encodeName(absolute).constData(), &info) != 0)
+    if (::stat(encodePath(absolute).constData(), &info) != 0)
         return std::nullopt;
     if (const VolumeInfo *volume = table->volumeForDevice(quint64(info.st_dev), absolute))
         return volume->displayName();

@@ -6,6 +6,7 @@
 #include "model/mediauserfield.h"
 #include "model/mediauserkeyword.h"
 #include "model/predicate.h"
+#include "platform/filepath.h"
 #include "platform/plist/keyedarchive.h"
 #include "testsupport.h"
 
@@ -16,6 +17,12 @@
 #include <QThread>
 
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 
 using namespace vidarium;
 using vidarium::test::ScratchDir;
@@ -394,4 +401,66 @@ TEST(FolderScan, FindsAcceptedFilesOnceAndRespectsPackages)
         { root + QStringLiteral("/Films/CAPS.FCPBUNDLE"), root + QStringLiteral("/missing") },
         options)
                     .isEmpty());
+}
+
+namespace {
+
+// Creates an empty file under a name given as bytes, as an old drive holds it.
+void touchRaw(const QByteArray &path)
+{
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    ASSERT_GE(fd, 0) << path.constData();
+    ::close(fd);
+}
+
+} // namespace
+
+TEST(FolderScan, FindsNamesThatAreNotUtf8InFoldersAndNamedDirectly)
+{
+    ScratchDir scratch;
+    const QByteArray root = QFile::encodeName(scratch.path());
+    ASSERT_EQ(::mkdir((root + "/Vac\xe9").constData(), 0755), 0);
+    touchRaw(root + "/caf\xe9.mp4");
+    touchRaw(root + "/Vac\xe9/pla\xefge.MOV");
+    touchRaw(root + "/.hid\xe9.mp4");
+    touchRaw(root + "/not\xe9.txt");
+
+    const FolderScan::Options options { { QStringLiteral("mp4"), QStringLiteral("mov") }, false };
+    QList<QByteArray> found;
+    for (const QString &path : FolderScan::validImportFiles({ scratch.path() }, options))
+        found.append(encodePath(path));
+    std::sort(found.begin(), found.end());
+    EXPECT_EQ(
+        found, (QList<QByteArray> { root + "/Vac\xe9/pla\xefge.MOV", root + "/caf\xe9.mp4" }));
+
+    // Named directly, relative or absolute, each once.
+    const QString direct = decodePath(root + "/caf\xe9.mp4");
+    const QString relative = QDir::current().relativeFilePath(direct);
+    const QStringList named = FolderScan::validImportFiles({ direct, relative }, options);
+    ASSERT_EQ(named.size(), 1);
+    EXPECT_EQ(encodePath(named.first()), root + "/caf\xe9.mp4");
+}
+
+TEST(Document, CataloguesNamesThatAreNotUtf8AndKeepsThemAcrossSaving)
+{
+    ScratchDir scratch;
+    const QByteArray bytes = QFile::encodeName(scratch.path()) + "/caf\xe9.mp4";
+    touchRaw(bytes);
+    Document document;
+    const MediaElementList added = document.library().queueElementsWithURLs({ decodePath(bytes) });
+    ASSERT_EQ(added.size(), 1);
+    EXPECT_EQ(encodePath(added.first()->path()), bytes);
+    EXPECT_EQ(added.first()->name(), QStringLiteral("caf") + QChar(char16_t(0xDCE9)));
+    EXPECT_TRUE(added.first()->fileExists());
+
+    const QString path = scratch.filePath(QStringLiteral("Latin.vidarium"));
+    ASSERT_TRUE(document.writeToPath(path).ok());
+    Document reopened;
+    ASSERT_TRUE(reopened.readFromPath(path).ok());
+    const MediaElementPtr copy
+        = reopened.library().elementWithIdentifier(added.first()->identifier());
+    ASSERT_TRUE(copy);
+    EXPECT_EQ(encodePath(copy->path()), bytes);
+    EXPECT_TRUE(copy->fileExists());
+    EXPECT_EQ(encodePath(copy->path()), bytes); // found where it is, not followed elsewhere
 }

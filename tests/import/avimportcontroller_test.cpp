@@ -313,7 +313,7 @@ TEST_F(AVImportControllerTest, HelperThatCrashesOrHangsCostsOneStep)
     m_controller->setLimits(limits);
     m_controller->setRequestFilterForTesting([](const QCborMap &request) {
         QCborMap changed = request;
-        const QString path = request.value(AVImportProtocol::Path).toString();
+        const QString path = AVImportProtocol::requestPath(request);
         if (path.endsWith(QLatin1String("crash.mp4")))
             changed.insert(AVImportProtocol::Operation, AVImportProtocol::CrashOperation);
         else if (path.endsWith(QLatin1String("hang.mp4")))

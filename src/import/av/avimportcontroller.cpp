@@ -5,11 +5,11 @@
 #include "import/imagesheet.h"
 #include "model/mediaelement.h"
 #include "model/medialibrary.h" // completes MediaElement's library pointer
+#include "platform/filepath.h"
 #include "platform/mainthread.h"
 #include "platform/userdefaults.h"
 
 #include <QDateTime>
-#include <QFileInfo>
 #include <QThread>
 
 namespace vidarium {
@@ -25,16 +25,14 @@ const QString MaximumOperationsKey = QStringLiteral("AVImporterMaximumOperations
 // is left out.
 void addFileAttributes(PlistDictionary &properties, const QString &path)
 {
-    const QFileInfo info(path);
-    if (!info.exists())
+    const std::optional<FileStatus> info = fileStatus(path);
+    if (!info)
         return;
-    properties.insert(QStringLiteral("size"), qint64(info.size()));
-    const QDateTime created = info.birthTime();
-    if (created.isValid())
-        properties.insert(QStringLiteral("creationDate"), created);
-    const QDateTime modified = info.lastModified();
-    if (modified.isValid())
-        properties.insert(QStringLiteral("modifiedDate"), modified);
+    properties.insert(QStringLiteral("size"), info->size);
+    if (info->created.isValid())
+        properties.insert(QStringLiteral("creationDate"), info->created);
+    if (info->modified.isValid())
+        properties.insert(QStringLiteral("modifiedDate"), info->modified);
 }
 
 PlistDictionary propertiesFromAnswer(const QCborMap &answer, const QString &path)

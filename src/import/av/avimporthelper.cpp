@@ -1,6 +1,7 @@
 #include "import/av/avimporthelper.h"
 
 #include "import/av/avimportprotocol.h"
+#include "platform/filepath.h"
 
 #include <QFile>
 
@@ -72,7 +73,7 @@ Result<std::unique_ptr<AVImportHelper>> AVImportHelper::start(
         return Error(Error::Code::Io, QStringLiteral("No pipe for the decode helper"));
     }
 
-    const QByteArray programPath = QFile::encodeName(program);
+    const QByteArray programPath = encodePath(program);
     QList<QByteArray> encoded;
     encoded.append(programPath);
     for (const QString &argument : arguments)

@@ -1,6 +1,7 @@
 #include "import/av/avimportprotocol.h"
 
 #include "import/imagesheet.h"
+#include "platform/filepath.h"
 
 #include <QCborArray>
 #include <QCborValue>
@@ -12,9 +13,20 @@ QCborMap propertiesRequest(const QString &path, int threads)
 {
     QCborMap request;
     request.insert(Operation, PropertiesOperation);
-    request.insert(Path, path);
+    // CBOR text is UTF-8 and would lose the bytes of a name that is not: such a
+    // path goes as the bytes the file system knows it by.
+    if (hasUndecodableBytes(path))
+        request.insert(Path, encodePath(path));
+    else
+        request.insert(Path, path);
     request.insert(Threads, threads);
     return request;
+}
+
+QString requestPath(const QCborMap &request)
+{
+    const QCborValue path = request.value(Path);
+    return path.isByteArray() ? decodePath(path.toByteArray()) : path.toString();
 }
 
 QCborMap thumbnailRequest(const QString &path, double position, int threads)

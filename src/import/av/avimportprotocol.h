@@ -57,6 +57,8 @@ inline const QString HangOperation = QStringLiteral("hang");
 
 QCborMap propertiesRequest(const QString &path, int threads);
 // position is a fraction of the duration, which only the helper learns.
+// The file a request names, sent as text or, when not UTF-8, as bytes.
+QString requestPath(const QCborMap &request);
 QCborMap thumbnailRequest(const QString &path, double position, int threads);
 QCborMap sheetRequest(
     const QString &path, const ImageSheet &sheet, const QList<double> &times, int threads);

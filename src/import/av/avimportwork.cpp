@@ -39,7 +39,7 @@ QCborMap AVImportWork::perform(const QCborMap &request, bool allowTestRequests)
 {
     try {
         const QString operation = request.value(P::Operation).toString();
-        const QString path = request.value(P::Path).toString();
+        const QString path = P::requestPath(request);
         if (operation == P::PropertiesOperation)
             return properties(path);
         if (operation == P::ThumbnailOperation)
@@ -115,7 +115,7 @@ QCborMap AVImportWork::sheet(const QCborMap &request)
         return P::failure(QStringLiteral("The sheet needs %1 frame times").arg(sheet.frameCount()));
 
     Result<std::unique_ptr<MediaAsset>> opened
-        = MediaAsset::open(request.value(P::Path).toString(), MediaAsset::OpenMode::Light);
+        = MediaAsset::open(P::requestPath(request), MediaAsset::OpenMode::Light);
     if (!opened)
         return P::failure(opened.error().message());
     MediaAsset &asset = **opened;

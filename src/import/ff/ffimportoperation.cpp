@@ -4,13 +4,15 @@
 #include "import/ff/ffimportprobe.h"
 #include "import/imagesheet.h"
 #include "import/toolprocess.h"
+#include "platform/filepath.h"
 #include "platform/operationqueue.h"
 
 #include <QBuffer>
 #include <QDateTime>
-#include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
+
+#include <unistd.h>
 
 namespace vidarium {
 
@@ -54,15 +56,14 @@ PlistDictionary FFImportOperation::properties(const Job &job, const Cancellation
 {
     PlistDictionary properties;
     bool error = false;
-    const QFileInfo file(job.path);
-    if (!file.exists() || !file.isFile() || !file.isReadable()) {
+    const std::optional<FileStatus> file = fileStatus(job.path);
+    if (!file || !file->isFile || ::access(encodePath(job.path).constData(), R_OK) != 0) {
         error = true;
     } else {
-        properties.insert(QStringLiteral("size"), PlistValue(qint64(file.size())));
-        const QDateTime born = file.birthTime();
+        properties.insert(QStringLiteral("size"), PlistValue(file->size));
         properties.insert(QStringLiteral("creationDate"),
-            PlistValue(born.isValid() ? born : file.lastModified()));
-        properties.insert(QStringLiteral("modifiedDate"), PlistValue(file.lastModified()));
+            PlistValue(file->created.isValid() ? file->created : file->modified));
+        properties.insert(QStringLiteral("modifiedDate"), PlistValue(file->modified));
 
         const QStringList video
             = probeFields(job, FFImportCommands::videoProbeArguments(job.path), token);
