@@ -3,6 +3,7 @@
 #include "document/document.h"
 #include "faketools.h"
 #include "model/medialibrary.h"
+#include "platform/filepath.h"
 #include "testsupport.h"
 
 #include <QDir>
@@ -11,6 +12,10 @@
 #include <QProcess>
 
 #include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include <algorithm>
 
 using namespace vidarium;
 
@@ -133,4 +138,68 @@ TEST(ImportCommand, RefusesWhatItCannotDo)
             QStringLiteral("/nonexistent/ffprobe") });
     EXPECT_NE(noPrograms.exitCode, 0);
     EXPECT_FALSE(QFile::exists(scratch.filePath(QStringLiteral("L.vidarium"))));
+}
+
+TEST(ImportCommand, ImportsFilesWhoseNamesAreNotUtf8WithEitherTool)
+{
+    test::ScratchDir scratch;
+    const QString folder = scratch.filePath(QStringLiteral("latin"));
+    const QByteArray raw = QFile::encodeName(folder);
+    ASSERT_TRUE(QDir().mkpath(folder + QStringLiteral("/sub")));
+    makeVideo(folder + QStringLiteral("/one.mp4"));
+    makeVideo(folder + QStringLiteral("/sub/two.mov"));
+    // Named as an old drive names them: Latin-1 bytes, in a file and in a folder.
+    const QByteArray first = raw + "/caf\xe9.mp4";
+    const QByteArray second = raw + "/Vac\xe9s/pla\xefge.mov";
+    ASSERT_EQ(::rename((raw + "/one.mp4").constData(), first.constData()), 0);
+    ASSERT_EQ(::rename((raw + "/sub").constData(), (raw + "/Vac\xe9s").constData()), 0);
+    ASSERT_EQ(::rename((raw + "/Vac\xe9s/two.mov").constData(), second.constData()), 0);
+
+    for (const QString tool : { QStringLiteral("av"), QStringLiteral("ff") }) {
+        SCOPED_TRACE(tool.toStdString());
+        const QString library = scratch.filePath(tool + QStringLiteral(".vidarium"));
+        const CliRun run = runCli(scratch,
+            { QStringLiteral("import"), library, folder, QStringLiteral("--tool"), tool,
+                QStringLiteral("--ffprobe"),
+                test::fakeTool(scratch.path(), QStringLiteral("ffprobe"), QStringLiteral("pass")),
+                QStringLiteral("--ffmpeg"),
+                test::fakeTool(scratch.path(), QStringLiteral("ffmpeg"), QStringLiteral("pass")) });
+        ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
+        EXPECT_TRUE(run.output.contains(QLatin1String("2 imported, 0 unreadable, 0 skipped")))
+            << run.output.toStdString();
+
+        Document document;
+        ASSERT_TRUE(document.readFromPath(library).ok());
+        QList<QByteArray> paths;
+        for (const MediaElementPtr &element : document.library().media()) {
+            paths.append(encodePath(element->path()));
+            EXPECT_TRUE(element->fileExists());
+            EXPECT_EQ(element->assets(), int(AssetsComplete));
+            EXPECT_EQ(element->pixelsWide(), 160);
+            EXPECT_EQ(QImage::fromData(
+                          document.packageImageData(ElementImage::Thumbnail, element->identifier()),
+                          "JPEG")
+                          .size(),
+                QSize(160, 120));
+        }
+        std::sort(paths.begin(), paths.end());
+        EXPECT_EQ(paths, (QList<QByteArray> { second, first }));
+    }
+
+    // Named directly, as the shell hands it over: bytes, not UTF-8.
+    QProcess shell;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(
+        QStringLiteral("XDG_CONFIG_HOME"), scratch.filePath(QStringLiteral("config")));
+    environment.insert(QStringLiteral("CLI"), QStringLiteral(VIDARIUM_CLI));
+    environment.insert(QStringLiteral("LIBRARY"), scratch.filePath(QStringLiteral("av.vidarium")));
+    environment.insert(QStringLiteral("FOLDER"), folder);
+    shell.setProcessEnvironment(environment);
+    shell.start(QStringLiteral("/bin/sh"),
+        { QStringLiteral("-c"),
+            QStringLiteral(
+                "exec \"$CLI\" import \"$LIBRARY\" \"$FOLDER/$(printf 'caf\\351.mp4')\"") });
+    ASSERT_TRUE(shell.waitForFinished(240000));
+    EXPECT_EQ(shell.exitCode(), 0) << shell.readAllStandardError().toStdString();
+    EXPECT_TRUE(shell.readAllStandardOutput().contains("0 imported, 0 unreadable, 1 skipped"));
 }
