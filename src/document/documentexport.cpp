@@ -3,11 +3,10 @@
 #include "document/tabdelimitedexport.h"
 #include "model/comparisons.h"
 #include "model/medialibrary.h"
+#include "platform/filepath.h"
 #include "platform/plist/sortdescriptor.h"
 
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 
 #include <algorithm>
 #include <numeric>
@@ -115,23 +114,17 @@ Result<void> DocumentExport::exportDatabase(const QString &path)
 
 Result<int> DocumentExport::exportImages(ElementImage image, const QString &folder)
 {
-    if (!QFileInfo(folder).isDir())
-        return Error(Error::Code::NotFound, QStringLiteral("%1 is not a folder").arg(folder));
+    if (!isFolder(folder))
+        return Error(
+            Error::Code::NotFound, QStringLiteral("%1 is not a folder").arg(displayPath(folder)));
     int written = 0;
     for (const MediaElementPtr &element : elements()) {
         const QByteArray data = m_library.imageDataForElement(image, *element);
         if (data.isEmpty())
             continue;
-        QFile file(uniqueFileForElement(*element, folder));
-        // NewOnly: an existing file is never overwritten, even one made meanwhile.
-        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-            continue;
-        if (file.write(data) != data.size()) {
-            file.remove();
-            continue;
-        }
-        file.close();
-        ++written;
+        // Named after the element's file, bytes that are not UTF-8 included.
+        if (writeNewFile(uniqueFileForElement(*element, folder), data))
+            ++written;
     }
     return written;
 }
@@ -141,7 +134,7 @@ QString DocumentExport::uniqueFileForElement(const MediaElement &element, const 
     const QDir dir(folder);
     const QString name = element.name();
     QString candidate = dir.filePath(name + QStringLiteral(".jpg"));
-    for (qint64 counter = 1; QFileInfo::exists(candidate); ++counter)
+    for (qint64 counter = 1; fileStatus(candidate, Links::DoNotFollow); ++counter)
         candidate = dir.filePath(QStringLiteral("%1_%2.jpg").arg(name).arg(counter));
     return candidate;
 }

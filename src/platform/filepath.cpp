@@ -271,4 +271,28 @@ bool renamePath(const QString &from, const QString &to)
     return ::unlink(source.constData()) == 0;
 }
 
+bool writeNewFile(const QString &path, const QByteArray &data)
+{
+    const QByteArray encoded = encodePath(path);
+    const int fd = ::open(encoded.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return false;
+    const char *next = data.constData();
+    qsizetype left = data.size();
+    while (left > 0) {
+        const ssize_t written = ::write(fd, next, size_t(left));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            break;
+        next += written;
+        left -= written;
+    }
+    const bool closed = ::close(fd) == 0;
+    if (left == 0 && closed)
+        return true;
+    ::unlink(encoded.constData());
+    return false;
+}
+
 } // namespace vidarium

@@ -66,4 +66,8 @@ QList<FolderEntry> folderEntries(const QString &folder, int maximumEntries = 100
 // Renames without ever replacing an existing file.
 bool renamePath(const QString &from, const QString &to);
 
+// Writes a file that must not exist yet (an existing one is never overwritten,
+// even one made meanwhile); a file left half written is removed.
+bool writeNewFile(const QString &path, const QByteArray &data);
+
 } // namespace vidarium

@@ -2,6 +2,7 @@
 #include "document/tabdelimitedexport.h"
 #include "model/medialibrary.h"
 #include "model/mediauserfield.h"
+#include "platform/filepath.h"
 #include "platform/plist/sortdescriptor.h"
 #include "testsupport.h"
 
@@ -10,6 +11,8 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+
+#include <fcntl.h>
 
 using namespace vidarium;
 
@@ -221,4 +224,31 @@ TEST(DocumentExport, ImagesGetUniqueNamesAndNeverOverwrite)
     EXPECT_EQ(one.readAll(), QByteArray("poster one"));
 
     EXPECT_FALSE(exporter.exportImages(ElementImage::Poster, secondDir.filePath("absent")).ok());
+}
+
+TEST(DocumentExport, ImagesOfFilesNamedInLatin1KeepTheirBytes)
+{
+    test::ScratchDir dir;
+    MediaLibrary library;
+    // Two names that differ only in a byte that is not UTF-8: each gets its own image.
+    MediaElementPtr e = addElement(library, decodePath("/old/caf\xe9.mov"));
+    MediaElementPtr e2 = addElement(library, decodePath("/old/caf\xe8.mov"));
+    library.setPosterData(QByteArray("acute"), *e);
+    library.setPosterData(QByteArray("grave"), *e2);
+    DocumentExport::WindowState window;
+    window.selectedElements = { e, e2 };
+    DocumentExport exporter(library, window);
+    exporter.setExportRange(DocumentExport::SelectedItems);
+    Result<int> written = exporter.exportImages(ElementImage::Poster, dir.path());
+    ASSERT_TRUE(written.ok());
+    EXPECT_EQ(*written, 2);
+    QList<QByteArray> names;
+    for (const FolderEntry &entry : folderEntries(dir.path()))
+        names.append(encodePath(entry.name));
+    EXPECT_EQ(names, (QList<QByteArray> { "caf\xe8.jpg", "caf\xe9.jpg" }));
+    QFile acute;
+    const int fd = ::open((QFile::encodeName(dir.path()) + "/caf\xe9.jpg").constData(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    ASSERT_TRUE(acute.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle));
+    EXPECT_EQ(acute.readAll(), QByteArray("acute"));
 }

@@ -1,3 +1,4 @@
+#include "platform/filepath.h"
 #include "platform/systemtrash.h"
 
 #include "testsupport.h"
@@ -7,6 +8,9 @@
 #include <QFile>
 
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace vidarium;
 using vidarium::test::ScratchDir;
@@ -87,4 +91,21 @@ TEST(SystemTrash, TrashesInTheBackgroundAndSkipsWhatIsMissing)
         return !QFile::exists(a) && QFile::exists(home.trash() + QStringLiteral("/files/b.mov"));
     }));
     SystemTrash::moveToTrashInBackground({});
+}
+
+TEST(SystemTrash, LeavesANameThatIsNotUtf8InPlaceWithAClearError)
+{
+    ScratchDir scratch;
+    ScratchHome home(scratch);
+    const QByteArray bytes
+        = QFile::encodeName(scratch.filePath(QStringLiteral("home"))) + "/caf\xe9.mov";
+    const int fd = ::open(bytes.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+
+    const Result<void> result = SystemTrash::moveToTrash(decodePath(bytes));
+    ASSERT_FALSE(result.ok());
+    EXPECT_EQ(result.error().code(), Error::Code::Unsupported); // not "it does not exist"
+    EXPECT_TRUE(result.error().message().contains(QLatin1String("caf\\xE9.mov")));
+    EXPECT_TRUE(pathExists(decodePath(bytes)));
 }
