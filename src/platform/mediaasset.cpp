@@ -5,10 +5,12 @@
 #include <QFile>
 
 #include <cmath>
+#include <vector>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
+#include <libavutil/dict.h>
 #include <libavutil/display.h>
 #include <libavutil/opt.h>
 }
@@ -61,6 +63,33 @@ bool isMovingVideo(const AVStream *stream)
         && !(stream->disposition & AV_DISPOSITION_ATTACHED_PIC);
 }
 
+// Probing decodes a frame of each stream; the decoders it opens get the same
+// pixel limit as ours, so a file of enormous frames is not decoded whole to learn
+// its pixel format.
+class ProbeOptions
+{
+public:
+    explicit ProbeOptions(unsigned streams)
+        : m_options(streams, nullptr)
+    {
+        const QByteArray limit = QByteArray::number(MediaAsset::MaxPicturePixels);
+        for (AVDictionary *&options : m_options)
+            av_dict_set(&options, "max_pixels", limit.constData(), 0);
+    }
+    ~ProbeOptions()
+    {
+        for (AVDictionary *&options : m_options)
+            av_dict_free(&options);
+    }
+    ProbeOptions(const ProbeOptions &) = delete;
+    ProbeOptions &operator=(const ProbeOptions &) = delete;
+
+    AVDictionary **data() { return m_options.empty() ? nullptr : m_options.data(); }
+
+private:
+    std::vector<AVDictionary *> m_options;
+};
+
 } // namespace
 
 MediaAsset::~MediaAsset() = default;
@@ -76,7 +105,8 @@ Result<std::unique_ptr<MediaAsset>> MediaAsset::open(const QString &path, OpenMo
     std::unique_ptr<MediaAsset> asset(new MediaAsset);
     asset->m_format.reset(raw);
     if (mode == OpenMode::Full || !headerNamesVideo(raw)) {
-        rc = avformat_find_stream_info(raw, nullptr);
+        ProbeOptions options(raw->nb_streams);
+        rc = avformat_find_stream_info(raw, options.data());
         if (rc < 0)
             return ffmpegError(rc, QStringLiteral("Reading the tracks of %1").arg(path));
     }
