@@ -5,6 +5,7 @@
 #include <QFile>
 
 #include <cmath>
+#include <utility>
 #include <vector>
 
 extern "C" {
@@ -69,12 +70,15 @@ bool isMovingVideo(const AVStream *stream)
 class ProbeOptions
 {
 public:
-    explicit ProbeOptions(unsigned streams)
-        : m_options(streams, nullptr)
+    explicit ProbeOptions(const AVFormatContext *format)
+        : m_options(format->nb_streams, nullptr)
     {
         const QByteArray limit = QByteArray::number(MediaAsset::MaxPicturePixels);
         for (AVDictionary *&options : m_options)
             av_dict_set(&options, "max_pixels", limit.constData(), 0);
+        for (unsigned i = 0; i < format->nb_streams; ++i)
+            m_sizes.push_back(
+                { format->streams[i]->codecpar->width, format->streams[i]->codecpar->height });
     }
     ~ProbeOptions()
     {
@@ -86,8 +90,22 @@ public:
 
     AVDictionary **data() { return m_options.empty() ? nullptr : m_options.data(); }
 
+    // A decoder that refuses a picture forgets its size, and probing copies that
+    // back: the size the container states is still the video's.
+    void restoreRefusedSizes(AVFormatContext *format) const
+    {
+        for (size_t i = 0; i < m_sizes.size() && i < format->nb_streams; ++i) {
+            AVCodecParameters *par = format->streams[i]->codecpar;
+            if (par->width == 0 && par->height == 0) {
+                par->width = m_sizes[i].first;
+                par->height = m_sizes[i].second;
+            }
+        }
+    }
+
 private:
     std::vector<AVDictionary *> m_options;
+    std::vector<std::pair<int, int>> m_sizes;
 };
 
 } // namespace
@@ -105,10 +123,11 @@ Result<std::unique_ptr<MediaAsset>> MediaAsset::open(const QString &path, OpenMo
     std::unique_ptr<MediaAsset> asset(new MediaAsset);
     asset->m_format.reset(raw);
     if (mode == OpenMode::Full || !headerNamesVideo(raw)) {
-        ProbeOptions options(raw->nb_streams);
+        ProbeOptions options(raw);
         rc = avformat_find_stream_info(raw, options.data());
         if (rc < 0)
             return ffmpegError(rc, QStringLiteral("Reading the tracks of %1").arg(path));
+        options.restoreRefusedSizes(raw);
     }
     asset->readTracks();
     return asset;
