@@ -1,6 +1,7 @@
 #include "testsupport.h"
 
 #include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QUuid>
 
@@ -62,6 +63,73 @@ bool generateVideo(const QString &path, const GeneratedVideo &recipe, QString *e
         return false;
     }
     return true;
+}
+
+namespace {
+
+QByteArray flatGreyJpeg(int width, int height)
+{
+    QByteArray jpeg("\xFF\xD8", 2);
+    auto append16 = [&jpeg](int value) {
+        jpeg.append(char((value >> 8) & 0xFF));
+        jpeg.append(char(value & 0xFF));
+    };
+    jpeg.append("\xFF\xDB", 2); // one quantisation table of ones
+    append16(67);
+    jpeg.append('\0');
+    jpeg.append(QByteArray(64, '\x01'));
+    jpeg.append("\xFF\xC0", 2); // baseline, 8 bits, one grey component
+    append16(11);
+    jpeg.append('\x08');
+    append16(height);
+    append16(width);
+    jpeg.append("\x01\x01\x11\x00", 4);
+    // DC and AC tables of one one-bit code each: "no change" and "end of block".
+    for (const char tableClass : { '\x00', '\x10' }) {
+        jpeg.append("\xFF\xC4", 2);
+        append16(20);
+        jpeg.append(tableClass);
+        jpeg.append('\x01');
+        jpeg.append(QByteArray(15, '\0'));
+        jpeg.append('\0');
+    }
+    jpeg.append("\xFF\xDA", 2);
+    append16(8);
+    jpeg.append("\x01\x01\x00\x00\x3F\x00", 6);
+    const qint64 blocks = qint64((width + 7) / 8) * ((height + 7) / 8);
+    jpeg.append(QByteArray(qsizetype((blocks * 2 + 7) / 8), '\0'));
+    jpeg.append("\xFF\xD9", 2);
+    return jpeg;
+}
+
+} // namespace
+
+bool generateFlatJpegVideo(const QString &path, int width, int height, QString *error)
+{
+    const bool raw = path.endsWith(QLatin1String(".mjpeg"));
+    const QString jpegPath = raw ? path : path + QStringLiteral(".jpg");
+    QFile file(jpegPath);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+        || file.write(flatGreyJpeg(width, height)) < 0) {
+        if (error)
+            *error = QStringLiteral("cannot write ") + jpegPath;
+        return false;
+    }
+    file.close();
+    if (raw)
+        return true;
+    QProcess process;
+    process.start(QStringLiteral("ffmpeg"),
+        { QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"), QStringLiteral("error"),
+            QStringLiteral("-y"), QStringLiteral("-i"), jpegPath, QStringLiteral("-c"),
+            QStringLiteral("copy"), path });
+    const bool made = process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit
+        && process.exitCode() == 0;
+    if (!made && error)
+        *error = QStringLiteral("ffmpeg failed: ") + process.errorString()
+            + QString::fromUtf8(process.readAllStandardError());
+    QFile::remove(jpegPath);
+    return made;
 }
 
 QString testDataPath(const QString &name)

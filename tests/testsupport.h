@@ -38,6 +38,12 @@ struct GeneratedVideo
 };
 bool generateVideo(const QString &path, const GeneratedVideo &recipe, QString *error = nullptr);
 
+// One flat grey picture of any size as a baseline JPEG: every 8x8 block takes two
+// bits, so a picture far larger than a decoder should accept costs about a
+// megabyte and no time to make. Written raw for ".mjpeg", otherwise copied by
+// ffmpeg into the container the extension names. Same failure rules as above.
+bool generateFlatJpegVideo(const QString &path, int width, int height, QString *error = nullptr);
+
 // Path of a test data file kept in tests/data.
 QString testDataPath(const QString &name);
 

@@ -69,14 +69,16 @@ public:
     // "a.b.c": the value for "a", then the rest of the path followed into it
     // (see valueForKeyPathOfValue). Objects with computed paths override this.
     virtual PlistValue valueForKeyPath(const QString &keyPath) const;
-    // The object itself, for SELF; Invalid when it has no value form.
-    virtual PlistValue selfValue() const { return {}; }
+    // The object itself, for SELF. An object without a plain-value form answers an
+    // opaque object that equals nothing else, so that SELF is never nil.
+    virtual PlistValue selfValue() const;
     // FUNCTION(SELF, 'selector', arguments...): Invalid when there is no such method.
     virtual PlistValue callFunction(const QString &selector, const PlistArray &arguments) const;
 };
 
 // Follows a dotted key path into a plain value: a dictionary by key, an array
-// or set member by member (collecting the results). Invalid when a step has no value.
+// or set member by member (collecting the results), "@count" as the number of
+// members of an array, set or dictionary. Invalid when a step has no value.
 PlistValue valueForKeyPathOfValue(const PlistValue &value, QStringView keyPath);
 
 // A plain value as a source: SELF is the value; keys look into dictionaries.

@@ -1,5 +1,6 @@
 #include "model/medialibrary.h"
 
+#include "model/mediaplaylist.h"
 #include "model/mediauserfield.h"
 #include "platform/mainthread.h"
 #include "platform/notificationqueue.h"
@@ -121,6 +122,11 @@ const DocumentDefaults *MediaLibrary::defaults() const
 void MediaLibrary::setIdentifier(const QString &identifier)
 {
     m_identifier = identifier;
+    // The built-in collections are made with the constructor's provisional
+    // identifier; a stored one replaces it when a package is read, and every
+    // collection the library holds must name the library it belongs to.
+    for (const MediaPlaylistPtr &playlist : std::as_const(m_playlists))
+        playlist->setOwner(identifier);
 }
 
 void MediaLibrary::setBatch(const QString &batch)

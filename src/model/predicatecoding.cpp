@@ -428,6 +428,39 @@ PlistValue expressionValue(const PredicateExpression &expression)
     return objectValue(std::make_shared<ArchivedExpression>(expression));
 }
 
+bool isConstantExpression(const PredicateExpression &expression)
+{
+    return expression.kind() == PredicateExpression::Kind::Constant
+        || expression.kind() == PredicateExpression::Kind::Aggregate;
+}
+
+// Another Foundation implementation archives the language's built-ins under the
+// names its own parser gives them; read they become the selectors this format uses,
+// so they evaluate and are saved the way every other reader expects.
+std::optional<QString> builtinForAlias(const QString &selector, qsizetype argumentCount)
+{
+    struct Alias
+    {
+        QLatin1String alias;
+        QLatin1String selector;
+        qsizetype arguments;
+    };
+    static constexpr Alias aliases[] = {
+        { QLatin1String("_add:"), QLatin1String("add:to:"), 2 },
+        { QLatin1String("_sub:"), QLatin1String("from:subtract:"), 2 },
+        { QLatin1String("_mul:"), QLatin1String("multiply:by:"), 2 },
+        { QLatin1String("_div:"), QLatin1String("divide:by:"), 2 },
+        { QLatin1String("_pow:"), QLatin1String("raise:toPower:"), 2 },
+        { QLatin1String("now:"), QLatin1String("now"), 0 },
+        { QLatin1String("CAST:"), QLatin1String("castObject:toType:"), 2 },
+    };
+    for (const Alias &alias : aliases) {
+        if (selector == alias.alias && argumentCount == alias.arguments)
+            return QString(alias.selector);
+    }
+    return std::nullopt;
+}
+
 Result<PlistValue> decodeConstant(ArchiveDecoder &decoder)
 {
     if (decoder.containsKey(QStringLiteral("NSConstantValueClassName"))) {
@@ -435,8 +468,14 @@ Result<PlistValue> decodeConstant(ArchiveDecoder &decoder)
         return objectValue(std::make_shared<ArchivedClassConstant>(name.toString()));
     }
     const PlistValue constant = decoder.decodeObject(QStringLiteral("NSConstantValue"));
-    if (constant.type() == PlistValue::Type::Object)
+    if (constant.type() == PlistValue::Type::Object) {
+        // Another Foundation implementation rewrites BETWEEN {a, b} into two comparisons
+        // whose constants hold the aggregate's member expressions rather than their values.
+        if (const std::optional<PredicateExpression> inner = expressionOf(constant);
+            inner && isConstantExpression(*inner))
+            return expressionValue(*inner);
         return keptAsFound(decoder);
+    }
     // An array of expressions is the aggregate {a, b}; an empty one is read as the
     // aggregate {} too, which prints and evaluates the same as an empty constant list.
     if (constant.type() == PlistValue::Type::Array
@@ -472,7 +511,12 @@ Result<PlistValue> decodeFunction(ArchiveDecoder &decoder)
         : expressionsOf(argumentValue);
     if (!arguments || selector.isEmpty())
         return keptAsFound(decoder);
-    if (objectOf<ArchivedClassConstant>(operandValue))
+    const bool onFunctions = objectOf<ArchivedClassConstant>(operandValue) != nullptr;
+    if (onFunctions || operandValue.isAbsent()) {
+        if (const std::optional<QString> builtin = builtinForAlias(selector, arguments->size()))
+            return expressionValue(PredicateExpression::builtin(*builtin, *arguments));
+    }
+    if (onFunctions)
         return expressionValue(PredicateExpression::builtin(selector, *arguments));
     std::optional<PredicateExpression> operand = expressionOf(operandValue);
     if (!operand)

@@ -6,6 +6,7 @@
 
 #include <QDateTime>
 #include <QHash>
+#include <QRegularExpression>
 
 #include <unicode/regex.h>
 #include <unicode/unistr.h>
@@ -357,6 +358,26 @@ Builtin builtinFor(const QString &selector)
     return table.value(selector, Builtin::Unknown);
 }
 
+// The platform's date text, "2001-01-01 00:00:00 +0000", as CAST reads it; nil for
+// anything else.
+PlistValue dateFromText(const QString &text)
+{
+    static const QRegularExpression form(QStringLiteral(
+        "^\\s*(\\d{4})-(\\d{2})-(\\d{2}) (\\d{2}):(\\d{2}):(\\d{2}) ([+-])(\\d{2})(\\d{2})\\s*$"));
+    const QRegularExpressionMatch match = form.match(text);
+    if (!match.hasMatch())
+        return {};
+    auto number = [&match](int group) { return match.capturedView(group).toInt(); };
+    const QDate date(number(1), number(2), number(3));
+    const QTime time(number(4), number(5), number(6));
+    if (!date.isValid() || !time.isValid() || number(8) > 23 || number(9) > 59)
+        return {};
+    const int sign = match.capturedView(7) == QLatin1String("-") ? -1 : 1;
+    const qint64 offset = sign * (number(8) * 3600 + number(9) * 60);
+    const QDateTime stated(date, time, Qt::UTC);
+    return PlistDate::fromDateTime(stated.addSecs(-offset));
+}
+
 PlistValue cast(const PlistValue &value, const QString &type)
 {
     if (type == QLatin1String("NSNumber")) {
@@ -376,6 +397,8 @@ PlistValue cast(const PlistValue &value, const QString &type)
             return value;
         if (value.isNumber() && value.type() != PlistValue::Type::Bool)
             return PlistDate { value.toDouble() };
+        if (value.type() == PlistValue::Type::String)
+            return dateFromText(value.toString());
         return {};
     }
     if (type == QLatin1String("NSString")) {

@@ -28,6 +28,25 @@ constexpr int maxPacketsPerFrame = 20000;
 // The largest image side we hand out; a header claiming more is not a video.
 constexpr int maxImageSide = 16384;
 
+Error tooLarge(int width, int height)
+{
+    return Error(Error::Code::Unsupported,
+        QStringLiteral("The video's pictures (%1 x %2) are too large to decode here")
+            .arg(width)
+            .arg(height));
+}
+
+// The size within the pixel limit, keeping the shape: a sample aspect ratio can
+// stretch a picture the decoder accepted into an image it would never have.
+QSize withinPixelLimit(QSize size)
+{
+    const qint64 pixels = qint64(size.width()) * size.height();
+    if (pixels <= MediaAsset::MaxPicturePixels)
+        return size;
+    const double scale = std::sqrt(double(MediaAsset::MaxPicturePixels) / double(pixels));
+    return QSize(std::max(1, int(size.width() * scale)), std::max(1, int(size.height() * scale)));
+}
+
 } // namespace
 
 ImageGenerator::ImageGenerator(MediaAsset &asset)
@@ -52,6 +71,9 @@ Result<void> ImageGenerator::openDecoder()
 
     m_decoderFailed = true; // until proven otherwise
     const AVStream *stream = m_asset.formatContext()->streams[m_asset.videoStreamIndex()];
+    const qint64 pixels = qint64(stream->codecpar->width) * stream->codecpar->height;
+    if (pixels > MediaAsset::MaxPicturePixels)
+        return tooLarge(stream->codecpar->width, stream->codecpar->height);
     const AVCodec *codec = avcodec_find_decoder(stream->codecpar->codec_id);
     if (!codec)
         return Error(Error::Code::Unsupported, QStringLiteral("No decoder for the video format"));
@@ -66,6 +88,9 @@ Result<void> ImageGenerator::openDecoder()
     // is all we ever want from a group; slices help without that cost.
     decoder->thread_count = std::max(1, m_threads);
     decoder->thread_type = FF_THREAD_SLICE;
+    // The header may understate what the bitstream holds: the decoder itself
+    // refuses a larger picture rather than allocate it.
+    decoder->max_pixels = MediaAsset::MaxPicturePixels;
     rc = avcodec_open2(decoder.get(), codec, nullptr);
     if (rc < 0)
         return ffmpegError(rc, QStringLiteral("Opening the decoder"));
@@ -175,9 +200,10 @@ Result<QImage> ImageGenerator::decodeAt(double seconds, bool keyFramesOnly)
 QSize ImageGenerator::targetSize() const
 {
     if (!m_imageSize.isEmpty())
-        return m_imageSize;
+        return withinPixelLimit(m_imageSize);
     const QSizeF display = m_asset.displaySize();
-    return QSize(std::max(1, int(display.width())), std::max(1, int(display.height())));
+    return withinPixelLimit(QSize(std::max(1, int(std::min(display.width(), 1e9))),
+        std::max(1, int(std::min(display.height(), 1e9)))));
 }
 
 Result<QImage> ImageGenerator::convert(const AVFrame *frame)
@@ -185,6 +211,8 @@ Result<QImage> ImageGenerator::convert(const AVFrame *frame)
     const int rotation = m_asset.rotation();
     const QSize upright = targetSize();
     const QSize scaled = rotation % 180 == 0 ? upright : upright.transposed();
+    if (qint64(frame->width) * frame->height > MediaAsset::MaxPicturePixels)
+        return tooLarge(frame->width, frame->height);
     if (frame->width <= 0 || frame->height <= 0 || scaled.width() > maxImageSide
         || scaled.height() > maxImageSide || frame->format < 0)
         return Error(Error::Code::Corrupt, QStringLiteral("The decoded frame has no usable size"));

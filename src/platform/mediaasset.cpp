@@ -6,10 +6,13 @@
 #include <QFile>
 
 #include <cmath>
+#include <utility>
+#include <vector>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
+#include <libavutil/dict.h>
 #include <libavutil/display.h>
 #include <libavutil/opt.h>
 }
@@ -62,6 +65,50 @@ bool isMovingVideo(const AVStream *stream)
         && !(stream->disposition & AV_DISPOSITION_ATTACHED_PIC);
 }
 
+// Probing decodes a frame of each stream; the decoders it opens get the same
+// pixel limit as ours, so a file of enormous frames is not decoded whole to learn
+// its pixel format.
+class ProbeOptions
+{
+public:
+    explicit ProbeOptions(const AVFormatContext *format)
+        : m_options(format->nb_streams, nullptr)
+    {
+        const QByteArray limit = QByteArray::number(MediaAsset::MaxPicturePixels);
+        for (AVDictionary *&options : m_options)
+            av_dict_set(&options, "max_pixels", limit.constData(), 0);
+        for (unsigned i = 0; i < format->nb_streams; ++i)
+            m_sizes.push_back(
+                { format->streams[i]->codecpar->width, format->streams[i]->codecpar->height });
+    }
+    ~ProbeOptions()
+    {
+        for (AVDictionary *&options : m_options)
+            av_dict_free(&options);
+    }
+    ProbeOptions(const ProbeOptions &) = delete;
+    ProbeOptions &operator=(const ProbeOptions &) = delete;
+
+    AVDictionary **data() { return m_options.empty() ? nullptr : m_options.data(); }
+
+    // A decoder that refuses a picture forgets its size, and probing copies that
+    // back: the size the container states is still the video's.
+    void restoreRefusedSizes(AVFormatContext *format) const
+    {
+        for (size_t i = 0; i < m_sizes.size() && i < format->nb_streams; ++i) {
+            AVCodecParameters *par = format->streams[i]->codecpar;
+            if (par->width == 0 && par->height == 0) {
+                par->width = m_sizes[i].first;
+                par->height = m_sizes[i].second;
+            }
+        }
+    }
+
+private:
+    std::vector<AVDictionary *> m_options;
+    std::vector<std::pair<int, int>> m_sizes;
+};
+
 } // namespace
 
 MediaAsset::~MediaAsset() = default;
@@ -77,9 +124,11 @@ Result<std::unique_ptr<MediaAsset>> MediaAsset::open(const QString &path, OpenMo
     std::unique_ptr<MediaAsset> asset(new MediaAsset);
     asset->m_format.reset(raw);
     if (mode == OpenMode::Full || !headerNamesVideo(raw)) {
-        rc = avformat_find_stream_info(raw, nullptr);
+        ProbeOptions options(raw);
+        rc = avformat_find_stream_info(raw, options.data());
         if (rc < 0)
             return ffmpegError(rc, QStringLiteral("Reading the tracks of %1").arg(path));
+        options.restoreRefusedSizes(raw);
     }
     asset->readTracks();
     return asset;

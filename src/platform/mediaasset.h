@@ -27,6 +27,11 @@ public:
         Light,
     };
 
+    // The largest picture decoded here, in pixels: the largest any level of H.264,
+    // HEVC or AV1 allows (8192 x 4352). Larger frames are refused before their
+    // memory is taken; the external tool can still make their images.
+    static constexpr qint64 MaxPicturePixels = qint64(8192) * 4352;
+
     static Result<std::unique_ptr<MediaAsset>> open(
         const QString &path, OpenMode mode = OpenMode::Full);
     ~MediaAsset();

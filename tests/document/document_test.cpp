@@ -196,6 +196,29 @@ TEST(Document, BuiltInCollectionsStoredInPlaylistsAreMadeAfresh)
         QStringLiteral("Favorites"));
 }
 
+TEST(Document, SavedCollectionsNameTheLibraryAsOwner)
+{
+    ScratchDir scratch;
+    const QString path = scratch.filePath(QStringLiteral("Owner.vidarium"));
+    Document document;
+    document.library().createPlaylist(QStringLiteral("Mine"), std::nullopt);
+    ASSERT_TRUE(document.writeToPath(path).ok());
+
+    Document reopened;
+    ASSERT_TRUE(reopened.readFromPath(path).ok());
+    const QString identifier = document.library().identifier();
+    ASSERT_EQ(reopened.library().identifier(), identifier);
+    const PlistDictionary saved
+        = reopened.catalogueRoot().value(QStringLiteral("Playlists")).toDictionary();
+    ASSERT_EQ(saved.size(), 9);
+    for (const PlistValue &value : saved) {
+        const MediaPlaylistPtr playlist = MediaPlaylist::fromValue(value);
+        ASSERT_TRUE(playlist);
+        EXPECT_EQ(playlist->owner().toStdString(), identifier.toStdString())
+            << playlist->name().toStdString();
+    }
+}
+
 TEST(Document, FormatNumbersDecideHowACatalogueIsRead)
 {
     ScratchDir scratch;

@@ -202,6 +202,25 @@ TEST_F(AVImportControllerTest, ReadsPropertiesThenMakesEveryImageInTurn)
     EXPECT_EQ(recorded.value(QStringLiteral("FilmstripFrames")).toInteger(), 5);
 }
 
+// The helper reads the properties of a video of 16000 x 16000 pictures but refuses
+// to decode one; the external tool is asked for the images instead.
+TEST_F(AVImportControllerTest, EnormousPicturesAreLeftToTheExternalTool)
+{
+    QString error;
+    const QString path = m_dir.filePath(QStringLiteral("huge.avi"));
+    ASSERT_TRUE(generateFlatJpegVideo(path, 16000, 16000, &error)) << error.toStdString();
+    auto huge = element(path);
+    m_controller->importElements({ huge }, m_options);
+    ASSERT_TRUE(waitFor([&] { return m_external.requests.size() == 1; }));
+    EXPECT_TRUE(settled());
+    ASSERT_EQ(m_receiver.reports.size(), 1);
+    EXPECT_EQ(m_receiver.reports.first().type, ImageTypeProperties);
+    EXPECT_EQ(huge->pixelsWide(), 16000);
+    EXPECT_EQ(huge->pixelsHigh(), 16000);
+    EXPECT_TRUE(m_external.has(huge.get()));
+    EXPECT_FALSE(huge->error()); // the external tool has the last word
+}
+
 TEST_F(AVImportControllerTest, HandsWhatItCannotReadToTheExternalTool)
 {
     runFfmpeg({ QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),

@@ -138,6 +138,19 @@ TEST_F(MediaLibraryTest, NewLibraryHasTheEightBuiltInCollections)
     EXPECT_EQ(m_library.playlistWithType(MediaPlaylist::TypeLastImport)->count(), 0);
 }
 
+// A package read sets the stored identifier after the built-ins exist; they must
+// follow it, or each save writes them with the constructor's throwaway one.
+TEST_F(MediaLibraryTest, EveryCollectionIsOwnedByTheLibraryIdentifier)
+{
+    const QString stored = MediaLibrary::generateUUID();
+    m_library.setIdentifier(stored);
+    m_library.createPlaylist(QStringLiteral("Mine"), std::nullopt);
+    ASSERT_EQ(m_library.playlists().size(), 9);
+    for (const MediaPlaylistPtr &playlist : m_library.playlists())
+        EXPECT_EQ(playlist->owner().toStdString(), stored.toStdString())
+            << playlist->name().toStdString();
+}
+
 TEST_F(MediaLibraryTest, DuplicatesAreJudgedAgainstTheLibraryBeforeTheCall)
 {
     const QString path = file(QStringLiteral("a.mp4"));

@@ -278,6 +278,51 @@ TEST(Predicate, EvaluatesAgainstAnElement)
     }
 }
 
+// An object criteria read only by key, as they read a media element.
+class KeyedObject final : public KeyValueSource
+{
+public:
+    explicit KeyedObject(PlistDictionary values)
+        : m_values(std::move(values))
+    {
+    }
+    PlistValue valueForKey(const QString &key) const override { return m_values.value(key); }
+
+private:
+    PlistDictionary m_values;
+};
+
+TEST(Predicate, SelfCollectionCountAndDateTextEvaluateAsFoundationDoes)
+{
+    const struct
+    {
+        const char *format;
+        bool expected;
+    } cases[] = {
+        { "SELF != nil", true },
+        { "SELF == nil", false },
+        { "SELF == SELF", true },
+        { "userKeywords.@count == 2", true },
+        { "userKeywordObjects.@count == 2", true },
+        { "userKeywordObjects.name.@count == 2", true },
+        { "userKeywords.@count > 2", false },
+        { "missingKey.@count == nil", true },
+        { "CAST(\"2001-01-01 00:00:00 +0000\", \"NSDate\") == CAST(0, \"NSDate\")", true },
+        { "CAST('2001-01-01 01:30:00 +0130', 'NSDate') == CAST(0, 'NSDate')", true },
+        { "CAST('2000-12-31 23:00:00 -0100', 'NSDate') == CAST(0, 'NSDate')", true },
+        { "importedDate > CAST('2001-01-01 00:00:00 +0000', 'NSDate')", true },
+        { "CAST('2001-02-30 00:00:00 +0000', 'NSDate') == nil", true },
+        { "CAST('yesterday', 'NSDate') == nil", true },
+    };
+    const KeyedObject object(element());
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.format);
+        Result<bool> result = parsed(QString::fromUtf8(c.format)).evaluate(object);
+        ASSERT_TRUE(result.ok()) << result.error().message().toStdString();
+        EXPECT_EQ(*result, c.expected);
+    }
+}
+
 TEST(Predicate, EvaluatesAgainstStrings)
 {
     const Predicate like = parsed(QStringLiteral("SELF like  %@"), { QStringLiteral("Hol*") });

@@ -9,6 +9,7 @@
 
 #include "testsupport.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QRandomGenerator>
 
@@ -237,6 +238,151 @@ TEST_F(PredicateCodingTest, EveryFormatTheProgramBuildsArchivesAndReadsBack)
         ASSERT_TRUE(back.ok()) << back.error().message().toStdString();
         EXPECT_TRUE(*back == predicate) << back->format().toStdString();
     }
+}
+
+namespace {
+
+// Archives as another Foundation implementation writes them: its own selectors for
+// the built-ins, and BETWEEN spelled as two comparisons.
+class ForeignArchive
+{
+public:
+    using Field = GenericArchivedObject::Field;
+
+    static PlistValue object(const QString &name, QList<Field> fields)
+    {
+        QStringList chain { name };
+        if (name.endsWith(QLatin1String("Expression"))) {
+            if (name == QLatin1String("NSKeyPathExpression"))
+                chain.append(QStringLiteral("NSFunctionExpression"));
+            chain.append(QStringLiteral("NSExpression"));
+        } else if (name.endsWith(QLatin1String("Predicate"))) {
+            chain.append(QStringLiteral("NSPredicate"));
+        } else {
+            chain.append(QStringLiteral("NSPredicateOperator"));
+        }
+        chain.append(QStringLiteral("NSObject"));
+        return PlistValue(std::shared_ptr<ArchivedObject>(
+            std::make_shared<GenericArchivedObject>(chain, std::move(fields))));
+    }
+    static Field scalar(const QString &key, const PlistValue &value) { return { key, value }; }
+    static Field reference(const QString &key, const PlistValue &value)
+    {
+        return { key, value, Field::Kind::Reference };
+    }
+    static Field type(qint64 type) { return scalar(QStringLiteral("NSExpressionType"), type); }
+
+    static PlistValue constant(const PlistValue &value)
+    {
+        return object(QStringLiteral("NSConstantValueExpression"),
+            { type(0), reference(QStringLiteral("NSConstantValue"), value) });
+    }
+    static PlistValue keyPath(const QString &path)
+    {
+        const PlistValue self = object(QStringLiteral("NSSelfExpression"), { type(1) });
+        const PlistValue specifier = object(QStringLiteral("NSKeyPathSpecifierExpression"),
+            { type(10), reference(QStringLiteral("NSKeyPath"), path) });
+        return object(QStringLiteral("NSKeyPathExpression"),
+            { type(3), reference(QStringLiteral("NSOperand"), self),
+                reference(QStringLiteral("NSSelectorName"), QStringLiteral("valueForKey:")),
+                reference(QStringLiteral("NSArguments"), PlistArray { specifier }) });
+    }
+    // On the built-ins' class, or with no operand at all.
+    static PlistValue function(
+        const QString &selector, const PlistArray &arguments, bool withOperand = true)
+    {
+        QList<Field> fields { type(4), reference(QStringLiteral("NSSelectorName"), selector),
+            reference(QStringLiteral("NSArguments"), arguments) };
+        if (withOperand)
+            fields.append(reference(QStringLiteral("NSOperand"),
+                object(QStringLiteral("NSConstantValueExpression"),
+                    { type(0),
+                        reference(QStringLiteral("NSConstantValueClassName"),
+                            QStringLiteral("_NSPredicateUtilities")) })));
+        return object(QStringLiteral("NSFunctionExpression"), fields);
+    }
+    // <= 1, >= 3, == 4.
+    static PlistValue comparison(const PlistValue &left, qint64 op, const PlistValue &right)
+    {
+        QList<Field> operatorFields { scalar(QStringLiteral("NSOperatorType"), op),
+            scalar(QStringLiteral("NSModifier"), 0) };
+        if (op == 4)
+            operatorFields.append(scalar(QStringLiteral("NSNegate"), false));
+        else
+            operatorFields.append(scalar(QStringLiteral("NSVariant"), op));
+        operatorFields.append(scalar(QStringLiteral("NSOptions"), 0));
+        const QString operatorClass = op == 4 ? QStringLiteral("NSEqualityPredicateOperator")
+                                              : QStringLiteral("NSComparisonPredicateOperator");
+        return object(QStringLiteral("NSComparisonPredicate"),
+            { reference(QStringLiteral("NSLeftExpression"), left),
+                reference(QStringLiteral("NSRightExpression"), right),
+                reference(QStringLiteral("NSPredicateOperator"),
+                    object(operatorClass, operatorFields)) });
+    }
+    static PlistValue both(const PlistValue &a, const PlistValue &b)
+    {
+        return object(QStringLiteral("NSCompoundPredicate"),
+            { reference(QStringLiteral("NSSubpredicates"), PlistArray { a, b }),
+                scalar(QStringLiteral("NSCompoundPredicateType"), 1) });
+    }
+};
+
+} // namespace
+
+TEST_F(PredicateCodingTest, ReadsAnotherFoundationsSelectorsAndBetween)
+{
+    using A = ForeignArchive;
+    const PlistValue rating = A::keyPath(QStringLiteral("rating"));
+    const auto number = [](qint64 n) { return A::constant(n); };
+    const struct
+    {
+        PlistValue archived;
+        Predicate expected;
+    } cases[] = {
+        { A::comparison(A::keyPath(QStringLiteral("importedDate")), 3,
+              A::function(QStringLiteral("CAST:"),
+                  { A::function(QStringLiteral("_sub:"),
+                        { A::function(QStringLiteral("CAST:"),
+                              { A::function(QStringLiteral("now:"), {}),
+                                  A::constant(QStringLiteral("NSNumber")) }),
+                            number(604800) }),
+                      A::constant(QStringLiteral("NSDate")) })),
+            recentPredicate() },
+        { A::comparison(
+              A::function(QStringLiteral("_add:"),
+                  { A::function(QStringLiteral("_mul:"), { rating, number(2) }), number(1) }),
+              4, number(7)),
+            parsed(QStringLiteral("rating * 2 + 1 == 7")) },
+        { A::comparison(A::function(QStringLiteral("_div:"), { rating, number(3) }, false), 4,
+              A::function(QStringLiteral("_pow:"), { number(1), number(5) }, false)),
+            parsed(QStringLiteral("rating / 3 == 1 ** 5")) },
+        // BETWEEN {1, 3} as two comparisons whose constants hold the members' expressions.
+        { A::both(A::comparison(rating, 3, A::constant(number(1))),
+              A::comparison(rating, 1, A::constant(number(3)))),
+            parsed(QStringLiteral("rating >= 1 AND rating <= 3")) },
+    };
+    const ValueKeyValueSource element { PlistDictionary { { QStringLiteral("rating"), 3 },
+        { QStringLiteral("importedDate"),
+            PlistDate::fromDateTime(QDateTime::currentDateTimeUtc().addDays(-6)) } } };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.expected.format().toStdString());
+        Result<Predicate> read = unarchived(KeyedArchiver::archivedData(c.archived));
+        ASSERT_TRUE(read.ok()) << read.error().message().toStdString();
+        // Read as this format's own selectors, it is saved as every other reader expects.
+        EXPECT_TRUE(*read == c.expected) << read->format().toStdString();
+        EXPECT_EQ(read->evaluate(element).valueOr(false), true);
+    }
+    // A selector of that family on a real operand is a method call, not a built-in.
+    Result<Predicate> method = unarchived(KeyedArchiver::archivedData(A::comparison(
+        A::object(QStringLiteral("NSFunctionExpression"),
+            { A::type(4), A::reference(QStringLiteral("NSSelectorName"), QStringLiteral("_add:")),
+                A::reference(QStringLiteral("NSArguments"), PlistArray { number(1), number(2) }),
+                A::reference(QStringLiteral("NSOperand"),
+                    A::object(QStringLiteral("NSSelfExpression"), { A::type(1) })) }),
+        4, number(3))));
+    ASSERT_TRUE(method.ok());
+    EXPECT_EQ(method->leftExpression().selector(), QStringLiteral("_add:"));
+    EXPECT_FALSE(method->leftExpression().isBuiltin());
 }
 
 TEST_F(PredicateCodingTest, NilConstantIsTheNilReference)

@@ -10,6 +10,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstring>
+
+#include <sys/resource.h>
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 }
@@ -54,6 +59,53 @@ bool isBright(QRgb pixel)
 bool isDark(QRgb pixel)
 {
     return qGray(pixel) < 50;
+}
+
+// The resident-memory figure "VmHWM" or "VmRSS" of this process, in bytes.
+qint64 residentBytes(const char *field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith(field))
+            return line.mid(qsizetype(std::strlen(field)) + 1)
+                       .trimmed()
+                       .split(' ')
+                       .first()
+                       .toLongLong()
+                * 1024;
+    }
+    return -1;
+}
+
+// In a child with a bounded address space, as the decode helper would do it: read
+// the file's properties and try its thumbnail. Exits 0 when the picture is refused
+// (an error, not a crash) and the peak resident memory grew by less than `budget`.
+[[noreturn]] void decodeWithinBudget(const QString &path, qint64 budget)
+{
+    const qint64 headroom = qint64(1) << 30; // keeps a regression from taking the machine
+    const rlimit bound { rlim_t(residentBytes("VmRSS") * 4 + headroom),
+        rlim_t(residentBytes("VmRSS") * 4 + headroom) };
+    setrlimit(RLIMIT_AS, &bound);
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    if (clear.open(QIODevice::WriteOnly))
+        clear.write("5"); // the peak starts again from here
+    clear.close();
+    const qint64 before = residentBytes("VmHWM");
+    bool refused = true;
+    if (Result<std::unique_ptr<MediaAsset>> asset = MediaAsset::open(path); asset.ok()) {
+        if ((*asset)->hasVideo()) {
+            ImageGenerator generator(**asset);
+            const Result<QImage> image = generator.imageAt(0);
+            refused = !image.ok();
+            std::fprintf(
+                stderr, "image: %s\n", image.ok() ? "made" : qPrintable(image.error().message()));
+        }
+    }
+    const qint64 growth = residentBytes("VmHWM") - before;
+    std::fprintf(stderr, "peak grew by %lld MB\n", growth >> 20);
+    std::_Exit(refused && growth < budget ? 0 : 1);
 }
 
 } // namespace
@@ -220,6 +272,31 @@ TEST(ImageGenerator, FailsCleanlyOnTruncatedFiles)
         });
         EXPECT_EQ(answers, 3);
     }
+}
+
+// A 16000 x 16000 picture is a gigabyte once decoded and converted: it is refused
+// before its memory is taken, whether the container states its size (AVI) or
+// only the bitstream does (a bare JPEG stream).
+TEST(ImageGenerator, RefusesEnormousPicturesWithoutTakingTheirMemory)
+{
+    ScratchDir dir;
+    for (const char *name : { "huge.avi", "huge.mjpeg" }) {
+        SCOPED_TRACE(name);
+        QString error;
+        const QString path = dir.filePath(QString::fromLatin1(name));
+        ASSERT_TRUE(generateFlatJpegVideo(path, 16000, 16000, &error)) << error.toStdString();
+        EXPECT_EXIT(decodeWithinBudget(path, qint64(64) << 20), ::testing::ExitedWithCode(0), "");
+    }
+    // Below the limit the same kind of picture still decodes, at its own size.
+    const QString small = dir.filePath(QStringLiteral("small.avi"));
+    ASSERT_TRUE(generateFlatJpegVideo(small, 1920, 1080));
+    std::unique_ptr<MediaAsset> asset = openAsset(small);
+    ASSERT_TRUE(asset);
+    ImageGenerator generator(*asset);
+    const Result<QImage> image = generator.imageAt(0);
+    ASSERT_TRUE(image.ok()) << image.error().message().toStdString();
+    EXPECT_EQ(image->size(), QSize(1920, 1080));
+    EXPECT_EQ(qGray(image->pixel(960, 540)), 128);
 }
 
 TEST(CodecNames, MapsFormatIdentifiersAndCleansNames)
