@@ -260,8 +260,6 @@ int runImport(const QStringList &arguments)
         }
     }
 
-    // At the very first start the programs on the PATH are the user's choice.
-    ExternalTools::chooseFromSearchPathIfUnset(UserDefaults::standard());
     RunSettings run;
     UserDefaults &settings = run.settings();
     if (!chooseProgram(settings, ExternalTools::Program::FFprobe, parsed->ffprobe)
@@ -347,6 +345,9 @@ int runImport(const QStringList &arguments)
             .arg(unreadable)
             .arg(files.size() - added.size())
             .arg(elapsedText(progress.elapsed())));
+    printOut(QStringLiteral("Programs: %1, %2\n")
+                 .arg(ExternalTools::description(settings, ExternalTools::Program::FFprobe),
+                     ExternalTools::description(settings, ExternalTools::Program::FFmpeg)));
     return 0;
 }
 
