@@ -14,6 +14,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QUuid>
 
 #include <algorithm>
 
@@ -88,44 +89,77 @@ bool parse(const QStringList &arguments, Options &options)
     return true;
 }
 
-QJsonValue jsonValue(const PlistValue &value)
+// Turns values into QJsonValue, which holds every signed 64-bit integer exactly
+// but no unsigned one above them: those are written in as text once the
+// document is made, in place of a marker no catalogue string can hold.
+class JsonValues
 {
-    switch (value.type()) {
-    case PlistValue::Type::Invalid:
-    case PlistValue::Type::Null:
+public:
+    QJsonValue convert(const PlistValue &value)
+    {
+        switch (value.type()) {
+        case PlistValue::Type::Invalid:
+        case PlistValue::Type::Null:
+            return QJsonValue::Null;
+        case PlistValue::Type::Bool:
+            return value.toBool();
+        case PlistValue::Type::Integer:
+            if (value.isUnsigned64()) {
+                m_unsigned.append(QString::number(value.toUInt64()));
+                return marker(m_unsigned.size() - 1);
+            }
+            return QJsonValue(qint64(value.toInteger()));
+        case PlistValue::Type::Real:
+            return value.toDouble();
+        case PlistValue::Type::Date:
+            return value.toDateTime().toString(Qt::ISODateWithMs);
+        case PlistValue::Type::Data:
+            return QString::fromLatin1(value.toData().toBase64());
+        case PlistValue::Type::String:
+            return value.toString();
+        case PlistValue::Type::Array:
+        case PlistValue::Type::Set: {
+            QJsonArray array;
+            for (const PlistValue &member : value.toArray())
+                array.append(convert(member));
+            return array;
+        }
+        case PlistValue::Type::Dictionary: {
+            QJsonObject object;
+            const PlistDictionary &dictionary = value.toDictionary();
+            for (auto it = dictionary.constBegin(); it != dictionary.constEnd(); ++it)
+                object.insert(it.key(), convert(it.value()));
+            return object;
+        }
+        case PlistValue::Type::Uid:
+        case PlistValue::Type::Object:
+            break;
+        }
         return QJsonValue::Null;
-    case PlistValue::Type::Bool:
-        return value.toBool();
-    case PlistValue::Type::Integer:
-        return double(value.toInteger());
-    case PlistValue::Type::Real:
-        return value.toDouble();
-    case PlistValue::Type::Date:
-        return value.toDateTime().toString(Qt::ISODateWithMs);
-    case PlistValue::Type::Data:
-        return QString::fromLatin1(value.toData().toBase64());
-    case PlistValue::Type::String:
-        return value.toString();
-    case PlistValue::Type::Array:
-    case PlistValue::Type::Set: {
-        QJsonArray array;
-        for (const PlistValue &member : value.toArray())
-            array.append(jsonValue(member));
-        return array;
     }
-    case PlistValue::Type::Dictionary: {
-        QJsonObject object;
-        const PlistDictionary &dictionary = value.toDictionary();
-        for (auto it = dictionary.constBegin(); it != dictionary.constEnd(); ++it)
-            object.insert(it.key(), jsonValue(it.value()));
-        return object;
+
+    QByteArray text(const QJsonDocument &document, QJsonDocument::JsonFormat format) const
+    {
+        QByteArray json = document.toJson(format);
+        for (qsizetype i = 0; i < m_unsigned.size(); ++i)
+            json.replace(QJsonDocument(QJsonArray { marker(i) })
+                             .toJson(QJsonDocument::Compact)
+                             .chopped(1)
+                             .mid(1),
+                m_unsigned[i].toLatin1());
+        return json;
     }
-    case PlistValue::Type::Uid:
-    case PlistValue::Type::Object:
-        break;
+
+private:
+    QString marker(qsizetype index) const
+    {
+        return QStringLiteral("\u0001%1:%2").arg(m_nonce).arg(index);
     }
-    return QJsonValue::Null;
-}
+
+    // Random per run, so that no string of a catalogue can be mistaken for a marker.
+    const QString m_nonce = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    QStringList m_unsigned;
+};
 
 // One cell of a tab-separated line: never a tab or a line break inside.
 QString text(const PlistValue &value)
@@ -136,7 +170,8 @@ QString text(const PlistValue &value)
         result = value.toBool() ? QStringLiteral("true") : QStringLiteral("false");
         break;
     case PlistValue::Type::Integer:
-        result = QString::number(value.toInteger());
+        result = value.isUnsigned64() ? QString::number(value.toUInt64())
+                                      : QString::number(value.toInteger());
         break;
     case PlistValue::Type::Real:
         result = QString::number(value.toDouble(), 'g', 15);
@@ -158,10 +193,12 @@ QString text(const PlistValue &value)
         result = members.join(QStringLiteral(", "));
         break;
     }
-    case PlistValue::Type::Dictionary:
+    case PlistValue::Type::Dictionary: {
+        JsonValues json;
         result = QString::fromUtf8(
-            QJsonDocument(jsonValue(value).toObject()).toJson(QJsonDocument::Compact));
+            json.text(QJsonDocument(json.convert(value).toObject()), QJsonDocument::Compact));
         break;
+    }
     default:
         break;
     }
@@ -269,14 +306,15 @@ int runList(const QStringList &arguments)
         return forms.display(key, element->valueForKey(key));
     };
     if (options.json) {
+        JsonValues json;
         QJsonArray rows;
         for (const MediaElementPtr &element : std::as_const(elements)) {
             QJsonObject row;
             for (const QString &key : std::as_const(options.keys))
-                row.insert(key, jsonValue(valueOf(element, key)));
+                row.insert(key, json.convert(valueOf(element, key)));
             rows.append(row);
         }
-        printOut(QString::fromUtf8(QJsonDocument(rows).toJson(QJsonDocument::Indented)));
+        printOut(QString::fromUtf8(json.text(QJsonDocument(rows), QJsonDocument::Indented)));
         return 0;
     }
     QString output = options.keys.join(QLatin1Char('\t')) + QLatin1Char('\n');
