@@ -1,6 +1,7 @@
 // vidarium-cli list: element values by key, as tab-separated lines or JSON.
 
 #include "clicommand.h"
+#include "clielements.h"
 #include "clilibrary.h"
 
 #include "model/definitions.h"
@@ -52,36 +53,32 @@ struct Options
     bool raw = false;
 };
 
-// Parses the arguments; false (with the message printed) when they make no sense.
-bool parse(const QStringList &arguments, Options &options)
+// Reads the parsed command line; false (with the message printed) when it makes no sense.
+bool parse(const QCommandLineParser &parser, Options &options)
 {
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString &argument = arguments[i];
-        const bool hasValue = i + 1 < arguments.size();
-        if (argument == QLatin1String("--collection") && hasValue) {
-            options.collection = arguments[++i];
-        } else if (argument == QLatin1String("--where") && hasValue) {
-            options.where = arguments[++i];
-        } else if (argument == QLatin1String("--keys") && hasValue) {
-            options.keys = arguments[++i].split(QLatin1Char(','), Qt::SkipEmptyParts);
-            for (QString &key : options.keys)
-                key = key.trimmed();
-        } else if (argument == QLatin1String("--format") && hasValue) {
-            const QString format = arguments[++i];
-            if (format != QLatin1String("tsv") && format != QLatin1String("json")) {
-                printError(QStringLiteral("unknown format '%1': use tsv or json").arg(format));
-                return false;
-            }
-            options.json = format == QLatin1String("json");
-        } else if (argument == QLatin1String("--raw")) {
-            options.raw = true;
-        } else if (!argument.startsWith(QLatin1String("--")) && options.library.isEmpty()) {
-            options.library = argument;
-        } else {
-            printError(Usage);
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() != 1) {
+        printError(Usage);
+        return false;
+    }
+    options.library = positional.first();
+    options.collection = parser.value(QStringLiteral("collection"));
+    options.where = parser.value(QStringLiteral("where"));
+    if (parser.isSet(QStringLiteral("keys"))) {
+        options.keys
+            = parser.value(QStringLiteral("keys")).split(QLatin1Char(','), Qt::SkipEmptyParts);
+        for (QString &key : options.keys)
+            key = key.trimmed();
+    }
+    if (parser.isSet(QStringLiteral("format"))) {
+        const QString format = parser.value(QStringLiteral("format"));
+        if (format != QLatin1String("tsv") && format != QLatin1String("json")) {
+            printError(QStringLiteral("unknown format '%1': use tsv or json").arg(format));
             return false;
         }
+        options.json = format == QLatin1String("json");
     }
+    options.raw = parser.isSet(QStringLiteral("raw"));
     if (options.library.isEmpty() || options.keys.isEmpty()) {
         printError(Usage);
         return false;
@@ -251,10 +248,10 @@ private:
     QHash<QString, std::shared_ptr<const ValueTransformer>> m_transformers;
 };
 
-int runList(const QStringList &arguments)
+int runList(const QCommandLineParser &parser)
 {
     Options options;
-    if (!parse(arguments, options))
+    if (!parse(parser, options))
         return 2;
     std::optional<Predicate> where;
     if (!options.where.isEmpty()) {
@@ -269,6 +266,8 @@ int runList(const QStringList &arguments)
     if (!document)
         return 1;
     MediaLibrary &library = document->library();
+    if (where)
+        reportUnknownKeys(library, *where);
 
     MediaElementList elements;
     if (options.collection.isEmpty()) {
@@ -336,6 +335,17 @@ const CliCommandRegistration registration({
                    "line and then "
                    "one element per line, or as a JSON array."),
     runList,
+    {
+        valueOption(QStringLiteral("collection"), QStringLiteral("NAME"),
+            QStringLiteral("Only the elements of this collection.")),
+        valueOption(QStringLiteral("where"), QStringLiteral("PREDICATE"),
+            QStringLiteral("Only the elements that match the criteria.")),
+        valueOption(QStringLiteral("keys"), QStringLiteral("k1,k2,..."),
+            QStringLiteral("The keys to list, in this order.")),
+        valueOption(QStringLiteral("format"), QStringLiteral("tsv|json"),
+            QStringLiteral("Tab-separated lines (the default) or a JSON array.")),
+        flagOption(QStringLiteral("raw"), QStringLiteral("Values as stored.")),
+    },
 });
 
 } // namespace
