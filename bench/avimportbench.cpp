@@ -20,6 +20,7 @@
 // memory of the import at each quarter: 30.7, 33.8, 37.3 MB, 20.8 after the save.
 
 #include "floorwork.h"
+#include "settingsisolation.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -130,6 +131,9 @@ QString memoryProfile(const QList<qint64> &samples)
 
 int main(int argc, char **argv)
 {
+    // Before anything reads HOME or the XDG folders; the media corpus stays in the user's cache.
+    const vidarium::test::SettingsIsolation isolation(
+        vidarium::test::SettingsIsolation::Cache::Shared);
     QCoreApplication app(argc, argv);
     av_log_set_level(AV_LOG_QUIET); // damaged corpus files would flood the figures
     std::setvbuf(stdout, nullptr, _IOLBF, 0); // each figure as soon as it is measured

@@ -17,6 +17,7 @@
 
 #include "platform/bookmark.h"
 #include "platform/volumename.h"
+#include "settingsisolation.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -52,6 +53,9 @@ void report(const char *what, double us, double baseline)
 
 int main(int argc, char **argv)
 {
+    // Before anything reads HOME or the XDG folders; the media corpus stays in the user's cache.
+    const vidarium::test::SettingsIsolation isolation(
+        vidarium::test::SettingsIsolation::Cache::Shared);
     QCoreApplication app(argc, argv);
     int files = 100000;
     const QStringList args = app.arguments();

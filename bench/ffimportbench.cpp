@@ -16,6 +16,7 @@
 #include "model/documentdefaults.h"
 #include "model/medialibrary.h"
 #include "platform/userdefaults.h"
+#include "settingsisolation.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -117,6 +118,9 @@ double runShellLoop(const QStringList &scripts, int jobs)
 
 int main(int argc, char **argv)
 {
+    // Before anything reads HOME or the XDG folders; the media corpus stays in the user's cache.
+    const vidarium::test::SettingsIsolation isolation(
+        vidarium::test::SettingsIsolation::Cache::Shared);
     QCoreApplication app(argc, argv);
     QStringList arguments = app.arguments().mid(1);
     int jobs = 2;

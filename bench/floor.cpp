@@ -16,6 +16,7 @@
 // 695 s for 704 ffmpeg runs, a lead of 82 x.
 
 #include "floorwork.h"
+#include "settingsisolation.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -92,6 +93,9 @@ double runFfmpegPerFrame(const QStringList &files, int jobs, int *runsMade)
 
 int main(int argc, char **argv)
 {
+    // Before anything reads HOME or the XDG folders; the media corpus stays in the user's cache.
+    const vidarium::test::SettingsIsolation isolation(
+        vidarium::test::SettingsIsolation::Cache::Shared);
     QCoreApplication app(argc, argv);
     av_log_set_level(AV_LOG_QUIET); // damaged corpus files would flood the figures
     std::setvbuf(stdout, nullptr, _IOLBF, 0); // each figure as soon as it is measured

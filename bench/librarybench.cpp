@@ -28,6 +28,7 @@
 #include "model/mediauserfield.h"
 #include "model/mediauserkeyword.h"
 #include "platform/plist/propertylist.h"
+#include "settingsisolation.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -227,6 +228,9 @@ int repeatOn(const QString &package, int rounds)
 
 int main(int argc, char **argv)
 {
+    // Before anything reads HOME or the XDG folders; the media corpus stays in the user's cache.
+    const vidarium::test::SettingsIsolation isolation(
+        vidarium::test::SettingsIsolation::Cache::Shared);
     QCoreApplication app(argc, argv);
     const QStringList arguments = app.arguments();
     if (arguments.size() == 3 && arguments[1] == QLatin1String("--open-only"))

@@ -4,6 +4,7 @@
 
 #include "platform/plist/keyedarchive.h"
 #include "platform/plist/propertylist.h"
+#include "settingsisolation.h"
 
 #include <QCoreApplication>
 #include <QUuid>
@@ -119,6 +120,9 @@ double seconds(CpuTimer &timer)
 
 int main(int argc, char **argv)
 {
+    // Before anything reads HOME or the XDG folders; the media corpus stays in the user's cache.
+    const vidarium::test::SettingsIsolation isolation(
+        vidarium::test::SettingsIsolation::Cache::Shared);
     QCoreApplication app(argc, argv);
     const int count = argc > 1 ? QByteArray(argv[1]).toInt() : 100000;
     const QString owner = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();

@@ -32,6 +32,7 @@
 #include "model/mediauserfield.h"
 #include "model/predicate.h"
 #include "model/predicateevaluator.h"
+#include "settingsisolation.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -117,6 +118,9 @@ Predicate searchPredicate(const QStringList &keys, const QString &text)
 
 int main(int argc, char **argv)
 {
+    // Before anything reads HOME or the XDG folders; the media corpus stays in the user's cache.
+    const vidarium::test::SettingsIsolation isolation(
+        vidarium::test::SettingsIsolation::Cache::Shared);
     QCoreApplication app(argc, argv);
     int count = 100000;
     int runs = 9;

@@ -10,9 +10,10 @@ namespace vidarium::cli {
 
 namespace {
 
-int runAdd(const QStringList &arguments)
+int runAdd(const QCommandLineParser &parser)
 {
-    if (arguments.size() < 2 || arguments.first().startsWith(QLatin1String("--"))) {
+    const QStringList arguments = parser.positionalArguments();
+    if (arguments.size() < 2) {
         printError(QStringLiteral("usage: vidarium-cli add LIBRARY PATH..."));
         return 2;
     }

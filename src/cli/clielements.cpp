@@ -2,7 +2,9 @@
 
 #include "clicommand.h"
 
+#include "model/elementkeys.h"
 #include "model/mediauserfield.h"
+#include "model/predicateexpression.h"
 
 namespace vidarium::cli {
 
@@ -22,6 +24,69 @@ MediaUserFieldPtr findUserField(const MediaLibrary &library, const QString &name
             return field;
     }
     return library.userFieldWithIdentifier(nameOrIdentifier);
+}
+
+namespace {
+
+void collectKeys(const PredicateExpression &expression, QStringList &keys, int depth = 0)
+{
+    // Criteria come from the user's command line, but a bound keeps a crafted
+    // nesting from exhausting the stack all the same.
+    if (depth > 256)
+        return;
+    switch (expression.kind()) {
+    case PredicateExpression::Kind::KeyPath: {
+        const QString key = expression.keyPath().section(QLatin1Char('.'), 0, 0);
+        if (!keys.contains(key))
+            keys.append(key);
+        break;
+    }
+    case PredicateExpression::Kind::Function:
+        if (!expression.isBuiltin())
+            collectKeys(expression.operand(), keys, depth + 1);
+        [[fallthrough]];
+    case PredicateExpression::Kind::Aggregate:
+        for (const PredicateExpression &argument : expression.arguments())
+            collectKeys(argument, keys, depth + 1);
+        break;
+    default:
+        break;
+    }
+}
+
+void collectKeys(const Predicate &predicate, QStringList &keys, int depth = 0)
+{
+    if (depth > 256)
+        return;
+    if (predicate.isComparison()) {
+        collectKeys(predicate.leftExpression(), keys);
+        collectKeys(predicate.rightExpression(), keys);
+    } else if (predicate.isCompound()) {
+        for (const Predicate &sub : predicate.subpredicates())
+            collectKeys(sub, keys, depth + 1);
+    }
+}
+
+} // namespace
+
+QStringList reportUnknownKeys(const MediaLibrary &library, const Predicate &criteria)
+{
+    QStringList keys;
+    collectKeys(criteria, keys);
+    QStringList unknown;
+    for (const QString &key : std::as_const(keys)) {
+        if (key.isEmpty() || ElementKeys::fromName(key) || library.userFieldWithIdentifier(key))
+            continue;
+        unknown.append(key);
+        QString message
+            = QStringLiteral("note: '%1' is neither a property nor a user field of the library")
+                  .arg(key);
+        if (const MediaUserFieldPtr field = findUserField(library, key))
+            message += QStringLiteral("; criteria name the user field '%1' by its identifier %2")
+                           .arg(field->name(), field->identifier());
+        printError(message);
+    }
+    return unknown;
 }
 
 } // namespace vidarium::cli

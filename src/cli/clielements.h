@@ -1,10 +1,12 @@
 #pragma once
 
 // Finding what a command names on its command line: an element by identifier, a
-// user field by name, with the message a user sees when there is none.
+// user field by name, the keys of criteria, with the message a user sees when
+// there is none.
 // Threads: main thread.
 
 #include "model/medialibrary.h"
+#include "model/predicate.h"
 
 #include <QString>
 
@@ -17,5 +19,11 @@ MediaElementPtr findElement(const MediaLibrary &library, const QString &identifi
 // The active field with exactly that name, else the field with that identifier;
 // null when neither exists.
 MediaUserFieldPtr findUserField(const MediaLibrary &library, const QString &nameOrIdentifier);
+
+// Prints a line on standard error for each key the criteria test that is
+// neither an element property nor a user field of the library: such a key
+// reads as nothing, which is rarely what the user meant. The criteria still
+// run as written. Returns the keys reported.
+QStringList reportUnknownKeys(const MediaLibrary &library, const Predicate &criteria);
 
 } // namespace vidarium::cli

@@ -1,6 +1,7 @@
 // vidarium-cli collection: list, add and remove the collections of a library.
 
 #include "clicommand.h"
+#include "clielements.h"
 #include "clilibrary.h"
 
 #include "model/medialibrary.h"
@@ -93,39 +94,46 @@ Result<Predicate> smartCriteria(const QString &text)
     return criteria;
 }
 
-int addCollection(MediaLibrary &library, const QStringList &arguments)
+// Checks what does not need the library: a name and at most one kind of members.
+int checkAddArguments(const QCommandLineParser &parser)
 {
-    if (arguments.isEmpty()) {
+    const QStringList arguments = parser.positionalArguments().mid(3);
+    if (parser.positionalArguments().size() < 3) {
         printError(Usage);
         return 2;
     }
-    const QString name = arguments.first();
-    std::optional<QString> where;
-    std::optional<QString> elementList;
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
-        const bool hasValue = i + 1 < arguments.size();
-        if (arguments[i] == QLatin1String("--where") && hasValue) {
-            where = arguments[++i];
-        } else if (arguments[i] == QLatin1String("--elements") && hasValue) {
-            elementList = arguments[++i];
-        } else {
-            printError(QStringLiteral("unexpected argument '%1'\n%2").arg(arguments[i], Usage));
-            return 2;
-        }
+    if (!arguments.isEmpty()) {
+        printError(QStringLiteral("unexpected argument '%1'\n%2").arg(arguments.first(), Usage));
+        return 2;
     }
-    if (where && elementList) {
+    // The source list would show a row without a name, and nothing could name it again.
+    if (parser.positionalArguments().at(2).trimmed().isEmpty()) {
+        printError(QStringLiteral("a collection needs a name"));
+        return 2;
+    }
+    if (parser.isSet(QStringLiteral("where")) && parser.isSet(QStringLiteral("elements"))) {
         printError(QStringLiteral(
             "a collection is either smart (--where) or static (--elements), not both"));
         return 2;
     }
+    return 0;
+}
+
+int addCollection(MediaLibrary &library, const QCommandLineParser &parser)
+{
+    const QString name = parser.positionalArguments().at(2);
+    std::optional<QString> elementList;
+    if (parser.isSet(QStringLiteral("elements")))
+        elementList = parser.value(QStringLiteral("elements"));
     std::optional<Predicate> criteria;
-    if (where) {
-        Result<Predicate> parsed = smartCriteria(*where);
+    if (parser.isSet(QStringLiteral("where"))) {
+        Result<Predicate> parsed = smartCriteria(parser.value(QStringLiteral("where")));
         if (!parsed) {
             printError(parsed.error().message());
             return 1;
         }
         criteria = *parsed;
+        reportUnknownKeys(library, *criteria);
     }
     MediaElementList members;
     if (elementList) {
@@ -179,8 +187,9 @@ int removeCollection(MediaLibrary &library, const QStringList &arguments)
     return 0;
 }
 
-int runCollection(const QStringList &arguments)
+int runCollection(const QCommandLineParser &parser)
 {
+    const QStringList arguments = parser.positionalArguments();
     if (arguments.size() < 2) {
         printError(Usage);
         return 2;
@@ -191,13 +200,22 @@ int runCollection(const QStringList &arguments)
         printError(QStringLiteral("unknown action '%1'\n%2").arg(action, Usage));
         return 2;
     }
+    const bool membersGiven
+        = parser.isSet(QStringLiteral("where")) || parser.isSet(QStringLiteral("elements"));
+    if (action == QLatin1String("add")) {
+        if (const int status = checkAddArguments(parser))
+            return status;
+    } else if (membersGiven) {
+        printError(Usage);
+        return 2;
+    }
     std::unique_ptr<Document> document = openLibrary(arguments[0]);
     if (!document)
         return 1;
     MediaLibrary &library = document->library();
     if (action == QLatin1String("list"))
         return listCollections(library);
-    const int status = action == QLatin1String("add") ? addCollection(library, arguments.mid(2))
+    const int status = action == QLatin1String("add") ? addCollection(library, parser)
                                                       : removeCollection(library, arguments.mid(2));
     if (status != 0)
         return status;
@@ -211,6 +229,12 @@ const CliCommandRegistration registration({
     QStringLiteral(
         "List the collections with their kind and count, or add or remove a user collection."),
     runCollection,
+    {
+        valueOption(QStringLiteral("where"), QStringLiteral("PREDICATE"),
+            QStringLiteral("A smart collection of the elements that match the criteria.")),
+        valueOption(QStringLiteral("elements"), QStringLiteral("ID,..."),
+            QStringLiteral("A static collection of these elements.")),
+    },
 });
 
 } // namespace

@@ -28,24 +28,15 @@ QString resolvePath(const QString &path)
     return path;
 }
 
-int runDump(const QStringList &arguments)
+int runDump(const QCommandLineParser &parser)
 {
-    bool raw = false;
-    QString path;
-    for (const QString &argument : arguments) {
-        if (argument == QLatin1String("--raw")) {
-            raw = true;
-        } else if (argument.startsWith(QLatin1String("--")) || !path.isEmpty()) {
-            printError(QStringLiteral("usage: vidarium-cli dump [--raw] FILE"));
-            return 2;
-        } else {
-            path = argument;
-        }
-    }
-    if (path.isEmpty()) {
+    const bool raw = parser.isSet(QStringLiteral("raw"));
+    const QStringList arguments = parser.positionalArguments();
+    if (arguments.size() != 1) {
         printError(QStringLiteral("usage: vidarium-cli dump [--raw] FILE"));
         return 2;
     }
+    const QString path = arguments.first();
 
     const QString file = resolvePath(path);
     if (QFileInfo(file).isDir()) {
@@ -95,6 +86,7 @@ const CliCommandRegistration registration(CliCommand {
     QStringLiteral("Print a property list, keyed archive or library catalogue as JSON "
                    "(--raw: the archive as stored, without decoding its objects)."),
     runDump,
+    { flagOption(QStringLiteral("raw"), QStringLiteral("The archive as stored.")) },
 });
 
 } // namespace

@@ -3,6 +3,7 @@
 // optionally filtered by criteria, in the library's sort order or one given.
 
 #include "clicommand.h"
+#include "clielements.h"
 #include "clilibrary.h"
 
 #include "document/documentexport.h"
@@ -52,44 +53,26 @@ std::optional<ElementImage> imageNamed(const QString &name)
     return std::nullopt;
 }
 
-std::optional<ExportArguments> parseArguments(const QStringList &arguments)
+std::optional<ExportArguments> parseArguments(const QCommandLineParser &parser)
 {
     ExportArguments parsed;
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString &argument = arguments[i];
-        if (!argument.startsWith(QLatin1String("--"))) {
-            if (!parsed.library.isEmpty())
-                return std::nullopt;
-            parsed.library = argument;
-            continue;
-        }
-        if (i + 1 >= arguments.size()) {
-            printError(QStringLiteral("%1 needs a value").arg(argument));
-            return std::nullopt;
-        }
-        const QString value = arguments[++i];
-        if (argument == QLatin1String("--tsv")) {
-            parsed.tsv = value;
-        } else if (argument == QLatin1String("--images")) {
-            parsed.image = imageNamed(value);
-            if (!parsed.image) {
-                printError(QStringLiteral(
-                    "--images takes posters, thumbnails, storyboards or filmstrips"));
-                return std::nullopt;
-            }
-        } else if (argument == QLatin1String("--to")) {
-            parsed.folder = value;
-        } else if (argument == QLatin1String("--collection")) {
-            parsed.collection = value;
-        } else if (argument == QLatin1String("--where")) {
-            parsed.where = value;
-        } else if (argument == QLatin1String("--sort")) {
-            parsed.sortKeys.append(value);
-        } else {
-            printError(QStringLiteral("unknown option: %1").arg(argument));
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() != 1)
+        return std::nullopt;
+    parsed.library = positional.first();
+    parsed.tsv = parser.value(QStringLiteral("tsv"));
+    if (parser.isSet(QStringLiteral("images"))) {
+        parsed.image = imageNamed(parser.value(QStringLiteral("images")));
+        if (!parsed.image) {
+            printError(
+                QStringLiteral("--images takes posters, thumbnails, storyboards or filmstrips"));
             return std::nullopt;
         }
     }
+    parsed.folder = parser.value(QStringLiteral("to"));
+    parsed.collection = parser.value(QStringLiteral("collection"));
+    parsed.where = parser.value(QStringLiteral("where"));
+    parsed.sortKeys = parser.values(QStringLiteral("sort"));
     // Exactly one of the two outputs, and images need both their kind and folder.
     const bool text = !parsed.tsv.isEmpty();
     const bool images = parsed.image.has_value() || !parsed.folder.isEmpty();
@@ -167,6 +150,7 @@ std::optional<DocumentExport::WindowState> windowState(
             printError(QStringLiteral("--where: %1").arg(evaluator.error().message()));
             return std::nullopt;
         }
+        reportUnknownKeys(library, *predicate);
         window.arrangedElements = ElementFilter::matching(listed, *evaluator);
         range = DocumentExport::ArrangedItems;
     }
@@ -178,7 +162,7 @@ std::optional<DocumentExport::WindowState> windowState(
     return window;
 }
 
-int runExport(const QStringList &arguments)
+int runExport(const QCommandLineParser &arguments)
 {
     const std::optional<ExportArguments> parsed = parseArguments(arguments);
     if (!parsed) {
@@ -231,6 +215,21 @@ const CliCommandRegistration registration({
         "element that has one (existing files are never overwritten). Without --sort the "
         "library's own item order is used."),
     runExport,
+    {
+        valueOption(QStringLiteral("tsv"), QStringLiteral("FILE"),
+            QStringLiteral("Write the elements as tab-delimited text to FILE.")),
+        valueOption(QStringLiteral("images"),
+            QStringLiteral("posters|thumbnails|storyboards|filmstrips"),
+            QStringLiteral("Write one image of this kind per element.")),
+        valueOption(QStringLiteral("to"), QStringLiteral("FOLDER"),
+            QStringLiteral("The folder the images go to.")),
+        valueOption(QStringLiteral("collection"), QStringLiteral("NAME"),
+            QStringLiteral("Only the elements of this collection.")),
+        valueOption(QStringLiteral("where"), QStringLiteral("PREDICATE"),
+            QStringLiteral("Only the elements that match the criteria.")),
+        valueOption(QStringLiteral("sort"), QStringLiteral("KEY[:desc]"),
+            QStringLiteral("Sort by this key; repeat for more keys.")),
+    },
 });
 
 } // namespace

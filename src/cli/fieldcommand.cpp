@@ -78,13 +78,13 @@ int removeField(MediaLibrary &library, const QString &name)
     return 0;
 }
 
-int runField(const QStringList &arguments)
+int runField(const QCommandLineParser &parser)
 {
+    const QStringList arguments = parser.positionalArguments();
     const QString action = arguments.value(1);
-    const bool split = arguments.contains(QStringLiteral("--split"));
-    QStringList names = arguments.mid(2);
-    names.removeAll(QStringLiteral("--split"));
-    const bool valid = (action == QLatin1String("list") && arguments.size() == 2)
+    const bool split = parser.isSet(QStringLiteral("split"));
+    const QStringList names = arguments.mid(2);
+    const bool valid = (action == QLatin1String("list") && arguments.size() == 2 && !split)
         || (action == QLatin1String("add") && names.size() == 1)
         || (action == QLatin1String("remove") && names.size() == 1 && !split);
     if (!valid) {
@@ -120,6 +120,7 @@ const CliCommandRegistration registration({
         "Add a user field (--split: its values are comma-separated lists), remove one (its values "
         "stay; adding it again brings it back), or list them."),
     runField,
+    { flagOption(QStringLiteral("split"), QStringLiteral("The field's values are lists.")) },
 });
 
 } // namespace

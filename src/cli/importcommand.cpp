@@ -2,6 +2,7 @@
 // properties and makes their images with the import dispatcher, and saves.
 
 #include "clicommand.h"
+#include "cliimport.h"
 #include "clilibrary.h"
 
 #include "document/folderscan.h"
@@ -44,51 +45,43 @@ struct ImportArguments
     int timeLimitSeconds = 30;
 };
 
-std::optional<ImportArguments> parseArguments(const QStringList &arguments)
+std::optional<ImportArguments> parseArguments(const QCommandLineParser &parser)
 {
     ImportArguments parsed;
-    QStringList positional;
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString &argument = arguments[i];
-        if (!argument.startsWith(QLatin1String("--"))) {
-            positional.append(argument);
-            continue;
-        }
-        if (i + 1 >= arguments.size()) {
-            printError(QStringLiteral("%1 needs a value").arg(argument));
-            return std::nullopt;
-        }
-        const QString value = arguments[++i];
-        bool ok = true;
-        if (argument == QLatin1String("--tool")
-            && (value == QLatin1String("av") || value == QLatin1String("ff"))) {
-            parsed.tool = value;
-        } else if (argument == QLatin1String("--images") && value == QLatin1String("now")) {
-            parsed.imagesNow = true;
-        } else if (argument == QLatin1String("--images") && value == QLatin1String("later")) {
-            parsed.imagesNow = false;
-        } else if (argument == QLatin1String("--jobs")) {
-            const int jobs = value.toInt(&ok);
-            if (!ok || jobs < 1 || jobs > 8) {
-                printError(QStringLiteral("--jobs takes a number from 1 to 8"));
-                return std::nullopt;
-            }
-            parsed.jobs = jobs;
-        } else if (argument == QLatin1String("--ffprobe")) {
-            parsed.ffprobe = value;
-        } else if (argument == QLatin1String("--ffmpeg")) {
-            parsed.ffmpeg = value;
-        } else if (argument == QLatin1String("--time-limit")) {
-            parsed.timeLimitSeconds = value.toInt(&ok);
-            if (!ok || parsed.timeLimitSeconds < 1 || parsed.timeLimitSeconds > 3600) {
-                printError(QStringLiteral("--time-limit takes a number of seconds from 1 to 3600"));
-                return std::nullopt;
-            }
-        } else {
-            printError(QStringLiteral("unknown option or value: %1 %2").arg(argument, value));
+    if (parser.isSet(QStringLiteral("tool"))) {
+        parsed.tool = parser.value(QStringLiteral("tool"));
+        if (parsed.tool != QLatin1String("av") && parsed.tool != QLatin1String("ff")) {
+            printError(QStringLiteral("unknown option or value: --tool %1").arg(parsed.tool));
             return std::nullopt;
         }
     }
+    if (parser.isSet(QStringLiteral("images"))) {
+        const QString images = parser.value(QStringLiteral("images"));
+        if (images != QLatin1String("now") && images != QLatin1String("later")) {
+            printError(QStringLiteral("unknown option or value: --images %1").arg(images));
+            return std::nullopt;
+        }
+        parsed.imagesNow = images == QLatin1String("now");
+    }
+    bool ok = true;
+    if (parser.isSet(QStringLiteral("jobs"))) {
+        const int jobs = parser.value(QStringLiteral("jobs")).toInt(&ok);
+        if (!ok || jobs < 1 || jobs > 8) {
+            printError(QStringLiteral("--jobs takes a number from 1 to 8"));
+            return std::nullopt;
+        }
+        parsed.jobs = jobs;
+    }
+    parsed.ffprobe = parser.value(QStringLiteral("ffprobe"));
+    parsed.ffmpeg = parser.value(QStringLiteral("ffmpeg"));
+    if (parser.isSet(QStringLiteral("time-limit"))) {
+        parsed.timeLimitSeconds = parser.value(QStringLiteral("time-limit")).toInt(&ok);
+        if (!ok || parsed.timeLimitSeconds < 1 || parsed.timeLimitSeconds > 3600) {
+            printError(QStringLiteral("--time-limit takes a number of seconds from 1 to 3600"));
+            return std::nullopt;
+        }
+    }
+    QStringList positional = parser.positionalArguments();
     if (positional.size() < 2)
         return std::nullopt;
     parsed.library = positional.takeFirst();
@@ -136,6 +129,22 @@ bool chooseProgram(UserDefaults &settings, ExternalTools::Program program, const
     if (!chosen)
         printError(chosen.error().message());
     return chosen.ok();
+}
+
+// Lays the command line over the run's settings; false, with the reason
+// printed, when a program it names cannot be chosen.
+bool applyToSettings(const ImportArguments &parsed, UserDefaults &settings)
+{
+    if (!chooseProgram(settings, ExternalTools::Program::FFprobe, parsed.ffprobe)
+        || !chooseProgram(settings, ExternalTools::Program::FFmpeg, parsed.ffmpeg))
+        return false;
+    if (parsed.imagesNow)
+        settings.setBool(QStringLiteral("ImportImagesImmediately"), *parsed.imagesNow);
+    if (parsed.jobs) {
+        settings.setInteger(QStringLiteral("AVImporterMaximumOperations"), *parsed.jobs);
+        settings.setInteger(QStringLiteral("FFImporterMaximumOperations"), *parsed.jobs);
+    }
+    return true;
 }
 
 QString elapsedText(qint64 milliseconds)
@@ -246,7 +255,31 @@ bool runUntilIdle(DispatchController &dispatcher, const QString &libraryIdentifi
     return finished;
 }
 
-int runImport(const QStringList &arguments)
+// The counts of the import, and which programs stood behind the in-process importer.
+void printSummary(const Document &document, const MediaElementList &pending, qsizetype skipped,
+    const UserDefaults &settings, qint64 elapsed)
+{
+    qsizetype imported = 0;
+    qsizetype unreadable = 0;
+    for (const MediaElementPtr &element : pending) {
+        if (document.library().error().contains(element->identifier()))
+            ++unreadable;
+        else if (element->containsAssets(AssetProperties))
+            ++imported;
+    }
+    printOut(
+        QStringLiteral("%1: %2 imported, %3 unreadable, %4 skipped (already catalogued) in %5\n")
+            .arg(document.filePath())
+            .arg(imported)
+            .arg(unreadable)
+            .arg(skipped)
+            .arg(elapsedText(elapsed)));
+    printOut(QStringLiteral("Programs: %1, %2\n")
+                 .arg(ExternalTools::description(settings, ExternalTools::Program::FFprobe),
+                     ExternalTools::description(settings, ExternalTools::Program::FFmpeg)));
+}
+
+int runImport(const QCommandLineParser &arguments)
 {
     const std::optional<ImportArguments> parsed = parseArguments(arguments);
     if (!parsed) {
@@ -261,19 +294,10 @@ int runImport(const QStringList &arguments)
         }
     }
 
-    // At the very first start the programs on the PATH are the user's choice.
-    ExternalTools::chooseFromSearchPathIfUnset(UserDefaults::standard());
     RunSettings run;
     UserDefaults &settings = run.settings();
-    if (!chooseProgram(settings, ExternalTools::Program::FFprobe, parsed->ffprobe)
-        || !chooseProgram(settings, ExternalTools::Program::FFmpeg, parsed->ffmpeg))
+    if (!applyToSettings(*parsed, settings))
         return 2;
-    if (parsed->imagesNow)
-        settings.setBool(QStringLiteral("ImportImagesImmediately"), *parsed->imagesNow);
-    if (parsed->jobs) {
-        settings.setInteger(QStringLiteral("AVImporterMaximumOperations"), *parsed->jobs);
-        settings.setInteger(QStringLiteral("FFImporterMaximumOperations"), *parsed->jobs);
-    }
 
     AVImportController::registerWithDispatcher();
     // A terminal command does not badge a launcher icon or pop up notifications.
@@ -333,21 +357,7 @@ int runImport(const QStringList &arguments)
         return 1;
     }
 
-    qsizetype imported = 0;
-    qsizetype unreadable = 0;
-    for (const MediaElementPtr &element : pending) {
-        if (document->library().error().contains(element->identifier()))
-            ++unreadable;
-        else if (element->containsAssets(AssetProperties))
-            ++imported;
-    }
-    printOut(
-        QStringLiteral("%1: %2 imported, %3 unreadable, %4 skipped (already catalogued) in %5\n")
-            .arg(document->filePath())
-            .arg(imported)
-            .arg(unreadable)
-            .arg(files.size() - added.size())
-            .arg(elapsedText(progress.elapsed())));
+    printSummary(*document, pending, files.size() - added.size(), settings, progress.elapsed());
     return 0;
 }
 
@@ -359,8 +369,30 @@ const CliCommandRegistration registration({
         "read their properties, make their images and save. --ffprobe and --ffmpeg name "
         "the programs for this run; --time-limit bounds each program run (30 s)."),
     runImport,
+    importOptions(),
 });
 
 } // namespace
+
+QList<QCommandLineOption> importOptions()
+{
+    return {
+        valueOption(QStringLiteral("tool"), QStringLiteral("av|ff"),
+            QStringLiteral(
+                "The in-process importer (av, the default) or ffprobe and ffmpeg (ff).")),
+        valueOption(QStringLiteral("images"), QStringLiteral("now|later"),
+            QStringLiteral("Make the images during the import, or leave them for later.")),
+        valueOption(QStringLiteral("jobs"), QStringLiteral("N"),
+            QStringLiteral("Files read at once, from 1 to 8.")),
+        valueOption(QStringLiteral("ffprobe"), QStringLiteral("PROGRAM"),
+            QStringLiteral("The ffprobe program of this run (else the chosen one, else the "
+                           "PATH's).")),
+        valueOption(QStringLiteral("ffmpeg"), QStringLiteral("PROGRAM"),
+            QStringLiteral("The ffmpeg program of this run (else the chosen one, else the "
+                           "PATH's).")),
+        valueOption(QStringLiteral("time-limit"), QStringLiteral("SECONDS"),
+            QStringLiteral("How long one program run may take, from 1 to 3600 (30).")),
+    };
+}
 
 } // namespace vidarium::cli

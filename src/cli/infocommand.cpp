@@ -11,9 +11,10 @@ namespace vidarium::cli {
 
 namespace {
 
-int runInfo(const QStringList &arguments)
+int runInfo(const QCommandLineParser &parser)
 {
-    if (arguments.size() != 1 || arguments.first().startsWith(QLatin1String("--"))) {
+    const QStringList arguments = parser.positionalArguments();
+    if (arguments.size() != 1) {
         printError(QStringLiteral("usage: vidarium-cli info LIBRARY"));
         return 2;
     }

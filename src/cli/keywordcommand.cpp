@@ -22,8 +22,9 @@ MediaUserKeywordPtr keywordNamed(const MediaLibrary &library, const QString &nam
     return nullptr;
 }
 
-int runKeyword(const QStringList &arguments)
+int runKeyword(const QCommandLineParser &parser)
 {
+    const QStringList arguments = parser.positionalArguments();
     if (arguments.size() < 4
         || (arguments[1] != QLatin1String("add") && arguments[1] != QLatin1String("remove"))) {
         printError(Usage);

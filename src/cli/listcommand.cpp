@@ -1,6 +1,7 @@
 // vidarium-cli list: element values by key, as tab-separated lines or JSON.
 
 #include "clicommand.h"
+#include "clielements.h"
 #include "clilibrary.h"
 
 #include "model/definitions.h"
@@ -14,6 +15,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QUuid>
 
 #include <algorithm>
 
@@ -51,36 +53,32 @@ struct Options
     bool raw = false;
 };
 
-// Parses the arguments; false (with the message printed) when they make no sense.
-bool parse(const QStringList &arguments, Options &options)
+// Reads the parsed command line; false (with the message printed) when it makes no sense.
+bool parse(const QCommandLineParser &parser, Options &options)
 {
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString &argument = arguments[i];
-        const bool hasValue = i + 1 < arguments.size();
-        if (argument == QLatin1String("--collection") && hasValue) {
-            options.collection = arguments[++i];
-        } else if (argument == QLatin1String("--where") && hasValue) {
-            options.where = arguments[++i];
-        } else if (argument == QLatin1String("--keys") && hasValue) {
-            options.keys = arguments[++i].split(QLatin1Char(','), Qt::SkipEmptyParts);
-            for (QString &key : options.keys)
-                key = key.trimmed();
-        } else if (argument == QLatin1String("--format") && hasValue) {
-            const QString format = arguments[++i];
-            if (format != QLatin1String("tsv") && format != QLatin1String("json")) {
-                printError(QStringLiteral("unknown format '%1': use tsv or json").arg(format));
-                return false;
-            }
-            options.json = format == QLatin1String("json");
-        } else if (argument == QLatin1String("--raw")) {
-            options.raw = true;
-        } else if (!argument.startsWith(QLatin1String("--")) && options.library.isEmpty()) {
-            options.library = argument;
-        } else {
-            printError(Usage);
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() != 1) {
+        printError(Usage);
+        return false;
+    }
+    options.library = positional.first();
+    options.collection = parser.value(QStringLiteral("collection"));
+    options.where = parser.value(QStringLiteral("where"));
+    if (parser.isSet(QStringLiteral("keys"))) {
+        options.keys
+            = parser.value(QStringLiteral("keys")).split(QLatin1Char(','), Qt::SkipEmptyParts);
+        for (QString &key : options.keys)
+            key = key.trimmed();
+    }
+    if (parser.isSet(QStringLiteral("format"))) {
+        const QString format = parser.value(QStringLiteral("format"));
+        if (format != QLatin1String("tsv") && format != QLatin1String("json")) {
+            printError(QStringLiteral("unknown format '%1': use tsv or json").arg(format));
             return false;
         }
+        options.json = format == QLatin1String("json");
     }
+    options.raw = parser.isSet(QStringLiteral("raw"));
     if (options.library.isEmpty() || options.keys.isEmpty()) {
         printError(Usage);
         return false;
@@ -88,44 +86,77 @@ bool parse(const QStringList &arguments, Options &options)
     return true;
 }
 
-QJsonValue jsonValue(const PlistValue &value)
+// Turns values into QJsonValue, which holds every signed 64-bit integer exactly
+// but no unsigned one above them: those are written in as text once the
+// document is made, in place of a marker no catalogue string can hold.
+class JsonValues
 {
-    switch (value.type()) {
-    case PlistValue::Type::Invalid:
-    case PlistValue::Type::Null:
+public:
+    QJsonValue convert(const PlistValue &value)
+    {
+        switch (value.type()) {
+        case PlistValue::Type::Invalid:
+        case PlistValue::Type::Null:
+            return QJsonValue::Null;
+        case PlistValue::Type::Bool:
+            return value.toBool();
+        case PlistValue::Type::Integer:
+            if (value.isUnsigned64()) {
+                m_unsigned.append(QString::number(value.toUInt64()));
+                return marker(m_unsigned.size() - 1);
+            }
+            return QJsonValue(qint64(value.toInteger()));
+        case PlistValue::Type::Real:
+            return value.toDouble();
+        case PlistValue::Type::Date:
+            return value.toDateTime().toString(Qt::ISODateWithMs);
+        case PlistValue::Type::Data:
+            return QString::fromLatin1(value.toData().toBase64());
+        case PlistValue::Type::String:
+            return value.toString();
+        case PlistValue::Type::Array:
+        case PlistValue::Type::Set: {
+            QJsonArray array;
+            for (const PlistValue &member : value.toArray())
+                array.append(convert(member));
+            return array;
+        }
+        case PlistValue::Type::Dictionary: {
+            QJsonObject object;
+            const PlistDictionary &dictionary = value.toDictionary();
+            for (auto it = dictionary.constBegin(); it != dictionary.constEnd(); ++it)
+                object.insert(it.key(), convert(it.value()));
+            return object;
+        }
+        case PlistValue::Type::Uid:
+        case PlistValue::Type::Object:
+            break;
+        }
         return QJsonValue::Null;
-    case PlistValue::Type::Bool:
-        return value.toBool();
-    case PlistValue::Type::Integer:
-        return double(value.toInteger());
-    case PlistValue::Type::Real:
-        return value.toDouble();
-    case PlistValue::Type::Date:
-        return value.toDateTime().toString(Qt::ISODateWithMs);
-    case PlistValue::Type::Data:
-        return QString::fromLatin1(value.toData().toBase64());
-    case PlistValue::Type::String:
-        return value.toString();
-    case PlistValue::Type::Array:
-    case PlistValue::Type::Set: {
-        QJsonArray array;
-        for (const PlistValue &member : value.toArray())
-            array.append(jsonValue(member));
-        return array;
     }
-    case PlistValue::Type::Dictionary: {
-        QJsonObject object;
-        const PlistDictionary &dictionary = value.toDictionary();
-        for (auto it = dictionary.constBegin(); it != dictionary.constEnd(); ++it)
-            object.insert(it.key(), jsonValue(it.value()));
-        return object;
+
+    QByteArray text(const QJsonDocument &document, QJsonDocument::JsonFormat format) const
+    {
+        QByteArray json = document.toJson(format);
+        for (qsizetype i = 0; i < m_unsigned.size(); ++i)
+            json.replace(QJsonDocument(QJsonArray { marker(i) })
+                             .toJson(QJsonDocument::Compact)
+                             .chopped(1)
+                             .mid(1),
+                m_unsigned[i].toLatin1());
+        return json;
     }
-    case PlistValue::Type::Uid:
-    case PlistValue::Type::Object:
-        break;
+
+private:
+    QString marker(qsizetype index) const
+    {
+        return QStringLiteral("\u0001%1:%2").arg(m_nonce).arg(index);
     }
-    return QJsonValue::Null;
-}
+
+    // Random per run, so that no string of a catalogue can be mistaken for a marker.
+    const QString m_nonce = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    QStringList m_unsigned;
+};
 
 // One cell of a tab-separated line: never a tab or a line break inside.
 QString text(const PlistValue &value)
@@ -136,7 +167,8 @@ QString text(const PlistValue &value)
         result = value.toBool() ? QStringLiteral("true") : QStringLiteral("false");
         break;
     case PlistValue::Type::Integer:
-        result = QString::number(value.toInteger());
+        result = value.isUnsigned64() ? QString::number(value.toUInt64())
+                                      : QString::number(value.toInteger());
         break;
     case PlistValue::Type::Real:
         result = QString::number(value.toDouble(), 'g', 15);
@@ -158,10 +190,12 @@ QString text(const PlistValue &value)
         result = members.join(QStringLiteral(", "));
         break;
     }
-    case PlistValue::Type::Dictionary:
+    case PlistValue::Type::Dictionary: {
+        JsonValues json;
         result = QString::fromUtf8(
-            QJsonDocument(jsonValue(value).toObject()).toJson(QJsonDocument::Compact));
+            json.text(QJsonDocument(json.convert(value).toObject()), QJsonDocument::Compact));
         break;
+    }
     default:
         break;
     }
@@ -214,10 +248,10 @@ private:
     QHash<QString, std::shared_ptr<const ValueTransformer>> m_transformers;
 };
 
-int runList(const QStringList &arguments)
+int runList(const QCommandLineParser &parser)
 {
     Options options;
-    if (!parse(arguments, options))
+    if (!parse(parser, options))
         return 2;
     std::optional<Predicate> where;
     if (!options.where.isEmpty()) {
@@ -232,6 +266,8 @@ int runList(const QStringList &arguments)
     if (!document)
         return 1;
     MediaLibrary &library = document->library();
+    if (where)
+        reportUnknownKeys(library, *where);
 
     MediaElementList elements;
     if (options.collection.isEmpty()) {
@@ -269,14 +305,15 @@ int runList(const QStringList &arguments)
         return forms.display(key, element->valueForKey(key));
     };
     if (options.json) {
+        JsonValues json;
         QJsonArray rows;
         for (const MediaElementPtr &element : std::as_const(elements)) {
             QJsonObject row;
             for (const QString &key : std::as_const(options.keys))
-                row.insert(key, jsonValue(valueOf(element, key)));
+                row.insert(key, json.convert(valueOf(element, key)));
             rows.append(row);
         }
-        printOut(QString::fromUtf8(QJsonDocument(rows).toJson(QJsonDocument::Indented)));
+        printOut(QString::fromUtf8(json.text(QJsonDocument(rows), QJsonDocument::Indented)));
         return 0;
     }
     QString output = options.keys.join(QLatin1Char('\t')) + QLatin1Char('\n');
@@ -298,6 +335,17 @@ const CliCommandRegistration registration({
                    "line and then "
                    "one element per line, or as a JSON array."),
     runList,
+    {
+        valueOption(QStringLiteral("collection"), QStringLiteral("NAME"),
+            QStringLiteral("Only the elements of this collection.")),
+        valueOption(QStringLiteral("where"), QStringLiteral("PREDICATE"),
+            QStringLiteral("Only the elements that match the criteria.")),
+        valueOption(QStringLiteral("keys"), QStringLiteral("k1,k2,..."),
+            QStringLiteral("The keys to list, in this order.")),
+        valueOption(QStringLiteral("format"), QStringLiteral("tsv|json"),
+            QStringLiteral("Tab-separated lines (the default) or a JSON array.")),
+        flagOption(QStringLiteral("raw"), QStringLiteral("Values as stored.")),
+    },
 });
 
 } // namespace

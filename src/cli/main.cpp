@@ -12,27 +12,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <exception>
+#include <optional>
 
 namespace vidarium::cli {
 
-QList<CliCommand> &registeredCommands()
-{
-    static QList<CliCommand> commands;
-    return commands;
-}
-
-void printError(const QString &message)
-{
-    std::fprintf(stderr, "vidarium-cli: %s\n", message.toUtf8().constData());
-}
-
-void printOut(const QString &text)
-{
-    const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
-}
-
-static void printHelp()
+static QString helpText()
 {
     QList<CliCommand> commands = registeredCommands();
     std::sort(commands.begin(), commands.end(),
@@ -43,8 +27,38 @@ static void printHelp()
                          "Commands:\n");
     for (const CliCommand &command : commands)
         text += QStringLiteral("  %1\n      %2\n").arg(command.usage, command.summary);
-    text += QStringLiteral("  help\n      Show this help.\n");
-    printOut(text);
+    text += QStringLiteral("  help [COMMAND]\n      Show this help, or a command's.\n"
+                           "  --version\n      Show the version.\n");
+    return text;
+}
+
+// help, --help, -h, "help COMMAND" and --version; nullopt for anything else.
+static std::optional<int> answerGeneralRequest(const QStringList &arguments)
+{
+    if (arguments.isEmpty()) {
+        std::fputs(helpText().toUtf8().constData(), stderr);
+        return 2;
+    }
+    const QString &first = arguments.first();
+    if (first == QLatin1String("--version")) {
+        printOut(QStringLiteral("vidarium-cli %1\n").arg(QStringLiteral(VIDARIUM_VERSION)));
+        return 0;
+    }
+    if (first != QLatin1String("help") && first != QLatin1String("--help")
+        && first != QLatin1String("-h"))
+        return std::nullopt;
+    if (arguments.size() > 1) {
+        const CliCommand *command = commandNamed(arguments[1]);
+        if (!command) {
+            printError(
+                QStringLiteral("unknown command '%1'; try 'vidarium-cli help'").arg(arguments[1]));
+            return 2;
+        }
+        printOut(commandHelp(*command));
+        return 0;
+    }
+    printOut(helpText());
+    return 0;
 }
 
 } // namespace vidarium::cli
@@ -65,25 +79,20 @@ int main(int argc, char **argv)
 
     // Not app.arguments(): it replaces the bytes of a file name that is not UTF-8.
     QStringList arguments = vidarium::decodedArguments(argc, argv).mid(1);
-    if (arguments.isEmpty() || arguments.first() == QLatin1String("help")
-        || arguments.first() == QLatin1String("--help")
-        || arguments.first() == QLatin1String("-h")) {
-        printHelp();
-        return arguments.isEmpty() ? 2 : 0;
-    }
+    if (const std::optional<int> answered = answerGeneralRequest(arguments))
+        return *answered;
     const QString name = arguments.takeFirst();
-    for (const CliCommand &command : registeredCommands()) {
-        if (command.name != name)
-            continue;
-        try {
-            return command.run(arguments);
-        } catch (const std::exception &e) {
-            printError(QStringLiteral("%1 failed: %2").arg(name, QString::fromUtf8(e.what())));
-        } catch (...) {
-            printError(QStringLiteral("%1 failed unexpectedly").arg(name));
-        }
-        return 1;
+    const CliCommand *command = commandNamed(name);
+    if (!command) {
+        printError(QStringLiteral("unknown command '%1'; try 'vidarium-cli help'").arg(name));
+        return 2;
     }
-    printError(QStringLiteral("unknown command '%1'; try 'vidarium-cli help'").arg(name));
-    return 2;
+    try {
+        return runCommand(*command, arguments);
+    } catch (const std::exception &e) {
+        printError(QStringLiteral("%1 failed: %2").arg(name, QString::fromUtf8(e.what())));
+    } catch (...) {
+        printError(QStringLiteral("%1 failed unexpectedly").arg(name));
+    }
+    return 1;
 }

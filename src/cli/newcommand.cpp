@@ -9,10 +9,16 @@ namespace vidarium::cli {
 
 namespace {
 
-int runNew(const QStringList &arguments)
+int runNew(const QCommandLineParser &parser)
 {
-    if (arguments.size() != 1 || arguments.first().startsWith(QLatin1String("--"))) {
+    const QStringList arguments = parser.positionalArguments();
+    if (arguments.size() != 1) {
         printError(QStringLiteral("usage: vidarium-cli new LIBRARY"));
+        return 2;
+    }
+    // An empty name would make a hidden ".vidarium" package where the user is.
+    if (arguments.first().trimmed().isEmpty()) {
+        printError(QStringLiteral("a library needs a name"));
         return 2;
     }
     const QString path = libraryPathWithExtension(arguments.first());

@@ -5,6 +5,7 @@
 // exports are read afresh), unless --no-import.
 
 #include "clicommand.h"
+#include "cliimport.h"
 #include "clilibrary.h"
 
 #include "model/medialibrary.h"
@@ -29,25 +30,19 @@ struct OpenArguments
     QStringList importOptions; // handed on to the import command as given
 };
 
-std::optional<OpenArguments> parseArguments(const QStringList &arguments)
+std::optional<OpenArguments> parseArguments(const QCommandLineParser &parser)
 {
     OpenArguments parsed;
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString &argument = arguments[i];
-        if (argument == QLatin1String("--no-import")) {
-            parsed.import = false;
-        } else if (!argument.startsWith(QLatin1String("--"))) {
-            if (!parsed.source.isEmpty())
-                return std::nullopt;
-            parsed.source = argument;
-        } else if (i + 1 >= arguments.size()) {
-            printError(QStringLiteral("%1 needs a value").arg(argument));
-            return std::nullopt;
-        } else if (argument == QLatin1String("--save")) {
-            parsed.target = arguments[++i];
-        } else {
-            parsed.importOptions << argument << arguments[++i];
-        }
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() != 1)
+        return std::nullopt;
+    parsed.source = positional.first();
+    parsed.target = parser.value(QStringLiteral("save"));
+    parsed.import = !parser.isSet(QStringLiteral("no-import"));
+    for (const QCommandLineOption &option : importOptions()) {
+        const QString name = option.names().constFirst();
+        for (const QString &value : parser.values(name))
+            parsed.importOptions << QStringLiteral("--") + name << value;
     }
     if (parsed.source.isEmpty() || parsed.target.isEmpty())
         return std::nullopt;
@@ -59,21 +54,12 @@ std::optional<OpenArguments> parseArguments(const QStringList &arguments)
     return parsed;
 }
 
-const CliCommand *commandNamed(const QString &name)
-{
-    for (const CliCommand &command : registeredCommands()) {
-        if (command.name == name)
-            return &command;
-    }
-    return nullptr;
-}
-
 qsizetype elementCount(const MediaLibrary &library)
 {
     return library.media().size() + library.trash().size() + library.error().size();
 }
 
-int runOpen(const QStringList &arguments)
+int runOpen(const QCommandLineParser &arguments)
 {
     const std::optional<OpenArguments> parsed = parseArguments(arguments);
     if (!parsed) {
@@ -112,7 +98,7 @@ int runOpen(const QStringList &arguments)
         return 1;
     }
     document.reset();
-    return import->run(QStringList { target, nothingMore.path() } + parsed->importOptions);
+    return runCommand(*import, QStringList { target, nothingMore.path() } + parsed->importOptions);
 }
 
 const CliCommandRegistration registration({
@@ -123,6 +109,12 @@ const CliCommandRegistration registration({
         "new library; then import the elements that lack properties or images (the import "
         "command's options apply) unless --no-import."),
     runOpen,
+    QList {
+        valueOption(QStringLiteral("save"), QStringLiteral("NEW.vidarium"),
+            QStringLiteral("The new library to save.")),
+        flagOption(QStringLiteral("no-import"),
+            QStringLiteral("Leave the elements without properties or images as they are.")),
+    } + importOptions(),
 });
 
 } // namespace

@@ -91,8 +91,9 @@ Edit editFor(
     return {};
 }
 
-int runSet(const QStringList &arguments)
+int runSet(const QCommandLineParser &parser)
 {
+    const QStringList arguments = parser.positionalArguments();
     if (arguments.size() < 3) {
         printError(Usage);
         return 2;

@@ -287,8 +287,9 @@ Result<void> applySetting(DocumentDefaults &defaults, const QString &path, const
     return {};
 }
 
-int runSettings(const QStringList &arguments)
+int runSettings(const QCommandLineParser &parser)
 {
+    const QStringList arguments = parser.positionalArguments();
     if (arguments.isEmpty()) {
         printError(Usage);
         return 2;

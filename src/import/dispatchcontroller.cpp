@@ -100,7 +100,6 @@ DispatchController &DispatchController::shared()
     if (!instance) {
         // Lives until the process ends, as every part of the program may hold on to it.
         UserDefaults &defaults = UserDefaults::standard();
-        ExternalTools::chooseFromSearchPathIfUnset(defaults);
         if (!hasInProcessToolFactory())
             AVImportController::registerWithDispatcher();
         instance = new DispatchController(defaults, systemDesktop());
@@ -207,8 +206,10 @@ DispatchOptions DispatchController::dispatchOptionsForDocument(const Document &d
 {
     DispatchOptions options;
     options.metrics = document.defaults().imageMetrics();
-    options.ffmpegBookmark = ExternalTools::bookmark(m_defaults, ExternalTools::Program::FFmpeg);
-    options.ffprobeBookmark = ExternalTools::bookmark(m_defaults, ExternalTools::Program::FFprobe);
+    options.ffmpegBookmark
+        = ExternalTools::effectiveBookmark(m_defaults, ExternalTools::Program::FFmpeg);
+    options.ffprobeBookmark
+        = ExternalTools::effectiveBookmark(m_defaults, ExternalTools::Program::FFprobe);
     return options;
 }
 
@@ -512,9 +513,7 @@ bool DispatchController::externalToolsInstalled() const
 {
     for (ExternalTools::Program program :
         { ExternalTools::Program::FFprobe, ExternalTools::Program::FFmpeg }) {
-        const std::optional<QString> path
-            = urlWithBookmarkData(ExternalTools::bookmark(m_defaults, program));
-        if (!path || !FFImportController::isExecutableFile(*path))
+        if (!FFImportController::isExecutableFile(ExternalTools::locate(m_defaults, program).path))
             return false;
     }
     return true;

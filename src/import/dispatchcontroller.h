@@ -113,7 +113,7 @@ public:
     void updateMaximumOperations();
     DispatchOptions dispatchOptionsForDocument(const Document &document) const;
 
-    // Both programs chosen, found and executable.
+    // Both programs found (chosen, else on the PATH) and executable.
     bool externalToolsInstalled() const;
     // Opens the element's file (an empty identifier: the default application)
     // and counts the play whatever the outcome.

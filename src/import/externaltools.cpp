@@ -63,20 +63,42 @@ QString ExternalTools::pathLabel(const UserDefaults &defaults, Program program)
     return found.isEmpty() ? QStringLiteral("Not Selected") : found;
 }
 
-bool ExternalTools::chooseFromSearchPathIfUnset(UserDefaults &defaults)
+ExternalTools::Location ExternalTools::locate(const UserDefaults &defaults, Program program)
 {
-    if (defaults.hasUserValue(settingsKey(Program::FFprobe))
-        || defaults.hasUserValue(settingsKey(Program::FFmpeg)))
-        return false;
-    bool chose = false;
-    for (Program program : { Program::FFprobe, Program::FFmpeg }) {
-        const QString found = QStandardPaths::findExecutable(searchName(program));
-        if (!found.isEmpty() && choose(defaults, program, found).ok())
-            chose = true;
+    if (const QString chosen = path(defaults, program); !chosen.isEmpty())
+        return { chosen, Source::Chosen };
+    const QString found = QStandardPaths::findExecutable(searchName(program));
+    if (!found.isEmpty())
+        return { found, Source::SearchPath };
+    return {};
+}
+
+QByteArray ExternalTools::effectiveBookmark(const UserDefaults &defaults, Program program)
+{
+    const Location location = locate(defaults, program);
+    switch (location.source) {
+    case Source::Chosen:
+        return bookmark(defaults, program);
+    case Source::SearchPath:
+        return Bookmark::create(location.path);
+    case Source::None:
+        break;
     }
-    if (chose)
-        defaults.synchronize();
-    return chose;
+    return QByteArray();
+}
+
+QString ExternalTools::description(const UserDefaults &defaults, Program program)
+{
+    const Location location = locate(defaults, program);
+    switch (location.source) {
+    case Source::Chosen:
+        return QStringLiteral("%1 %2 (chosen)").arg(searchName(program), location.path);
+    case Source::SearchPath:
+        return QStringLiteral("%1 %2 (found on the PATH)").arg(searchName(program), location.path);
+    case Source::None:
+        break;
+    }
+    return QStringLiteral("%1 not found").arg(searchName(program));
 }
 
 } // namespace vidarium

@@ -2,8 +2,9 @@
 
 // Which ffprobe and ffmpeg programs the external-program import tool runs:
 // chosen as bookmarks in the settings "FFprobeBookmark" and "FFmpegBookmark",
-// forgotten by storing empty data, and at the very first start taken from the
-// PATH, which is what a Linux user expects.
+// forgotten by storing empty data. Where none is chosen (the shipped defaults
+// hold empty data) or the chosen file has gone, the one the PATH finds is run,
+// which is what a Linux user expects; a chosen program always wins.
 // Threads: any thread (the settings store locks itself).
 
 #include "platform/result.h"
@@ -37,9 +38,20 @@ public:
     // The path, or "Not Selected" when the bookmark does not resolve.
     static QString pathLabel(const UserDefaults &defaults, Program program);
 
-    // At first start, when neither program was ever chosen nor forgotten, picks
-    // the ones the PATH finds. Returns whether it chose anything.
-    static bool chooseFromSearchPathIfUnset(UserDefaults &defaults);
+    enum class Source { None, Chosen, SearchPath };
+    struct Location
+    {
+        QString path; // empty when no program was found
+        Source source = Source::None;
+    };
+    // The program to run: the chosen one while its bookmark resolves (whether
+    // or not it can be run), else the first of that name on the PATH.
+    static Location locate(const UserDefaults &defaults, Program program);
+    // Bookmark data of the located program for the dispatch options; empty
+    // when there is none.
+    static QByteArray effectiveBookmark(const UserDefaults &defaults, Program program);
+    // "ffprobe /usr/bin/ffprobe (found on the PATH)", "ffmpeg not found", ...
+    static QString description(const UserDefaults &defaults, Program program);
 };
 
 } // namespace vidarium

@@ -239,6 +239,19 @@ QString audioFormatName(std::uint32_t formatIdentifier)
     }
 }
 
+QString audioCodecName(int codecId, int profile)
+{
+    const QString listed = audioFormatName(audioFormatIdentifier(codecId, profile));
+    if (listed != QLatin1String("Unknown"))
+        return listed;
+    const AVCodecDescriptor *descriptor = avcodec_descriptor_get(AVCodecID(codecId));
+    if (!descriptor || AVCodecID(codecId) == AV_CODEC_ID_NONE)
+        return listed;
+    const QString named = cleanedFormatName(
+        QString::fromUtf8(descriptor->long_name ? descriptor->long_name : descriptor->name));
+    return named.trimmed().isEmpty() ? listed : named;
+}
+
 QString videoFormatName(int codecId, std::uint32_t codecTag, int profile)
 {
     const auto id = AVCodecID(codecId);

@@ -21,6 +21,11 @@ std::uint32_t audioFormatIdentifier(int codecId, int profile);
 // "Linear PCM", "MPEG-4 AAC", ... for a format identifier; "Unknown" for any other.
 QString audioFormatName(std::uint32_t formatIdentifier);
 
+// The display name of an audio stream's format: the format identifier's name
+// where the table has one, else FFmpeg's descriptor of the codec ("Opus
+// (Opus Interactive Audio Codec)"), "Unknown" when FFmpeg has none either.
+QString audioCodecName(int codecId, int profile);
+
 // The display name of a video stream's format; codecTag is the container's
 // four-character tag (it tells the ProRes flavours apart) and profile the
 // FFmpeg profile. FFmpeg's long name for codecs without a familiar name;

@@ -159,8 +159,7 @@ void MediaAsset::readTracks()
             m_durationValue = av_rescale_q(video->duration, video->time_base, AV_TIME_BASE_Q);
     }
 
-    m_audioFormatName = audio ? vidarium::audioFormatName(audioFormatIdentifier(
-                            audio->codecpar->codec_id, audio->codecpar->profile))
+    m_audioFormatName = audio ? audioCodecName(audio->codecpar->codec_id, audio->codecpar->profile)
                               : QStringLiteral("None");
 
     if (m_videoStream < 0)

@@ -143,6 +143,12 @@ UserDefaults::UserDefaults(const QString &organization, const QString &applicati
 
 UserDefaults::~UserDefaults() = default;
 
+QString UserDefaults::fileName() const
+{
+    QMutexLocker locker(&m_mutex);
+    return m_settings->fileName();
+}
+
 PlistValue UserDefaults::object(const QString &key) const
 {
     QMutexLocker locker(&m_mutex);

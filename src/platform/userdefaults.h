@@ -74,6 +74,8 @@ public:
 
     // Writes pending changes to disk; false when that failed.
     bool synchronize();
+    // Where the user's values are kept.
+    QString fileName() const;
 
 private:
     mutable QMutex m_mutex;

@@ -228,3 +228,42 @@ TEST(LibraryCommands, DumpShowsTheCatalogueClasses)
         EXPECT_TRUE(run.out.contains(QStringLiteral("\"$class\": \"%1\"").arg(QLatin1String(name))))
             << name;
 }
+
+TEST(LibraryCommands, ListPrintsIntegersExactly)
+{
+    ScratchDir scratch;
+    const QString package = scratch.filePath(QStringLiteral("Numbers.vidarium"));
+    QString field;
+    {
+        Document document;
+        const MediaElementPtr element
+            = document.importMediaFilesNow({ touch(scratch.filePath(QStringLiteral("a.mp4"))) })
+                  .value(0);
+        ASSERT_TRUE(element);
+        element->setValueForKey(PlistValue(qint64(9223372036854775807)), QStringLiteral("size"));
+        field = document.library().createFieldWithName(QStringLiteral("Frames"))->identifier();
+        element->setValueForUndefinedKey(PlistArray { PlistValue(qint64(-9007199254740993)),
+                                             PlistValue::unsignedInteger(18446744073709551615ULL) },
+            field);
+        ASSERT_TRUE(document.writeToPath(package).ok());
+    }
+    const QString keys = QStringLiteral("size,") + field;
+    CliRun run = cli(scratch,
+        { QStringLiteral("list"), package, QStringLiteral("--keys"), keys,
+            QStringLiteral("--format"), QStringLiteral("json"), QStringLiteral("--raw") });
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QString expected = QStringLiteral("[\n    {\n        \"%1\": [\n"
+                                            "            -9007199254740993,\n"
+                                            "            18446744073709551615\n        ],\n"
+                                            "        \"size\": 9223372036854775807\n    }\n]\n")
+                                 .arg(field);
+    EXPECT_EQ(run.out, expected);
+
+    run = cli(scratch,
+        { QStringLiteral("list"), package, QStringLiteral("--keys"), keys,
+            QStringLiteral("--raw") });
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.endsWith(
+        QStringLiteral("\n9223372036854775807\t-9007199254740993, 18446744073709551615\n")))
+        << run.out.toStdString();
+}

@@ -1,13 +1,18 @@
 #include "import/dispatchcontroller.h"
 
 #include "document/document.h"
+#include "faketools.h"
 #include "import/externaltools.h"
+#include "model/applicationsettings.h"
+#include "model/definitions.h"
 #include "model/documentdefaults.h"
 #include "model/medialibrary.h"
+#include "platform/bookmark.h"
 #include "platform/userdefaults.h"
 #include "testsupport.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 
@@ -289,14 +294,12 @@ TEST_F(DispatchControllerTest, OpeningCountsThePlayWhateverTheOutcome)
         changed, (QStringList { QStringLiteral("playCount"), QStringLiteral("launchedDate") }));
 }
 
-TEST_F(DispatchControllerTest, ExternalToolsMustBothBeChosenAndExecutable)
+TEST_F(DispatchControllerTest, ExternalToolsMustBothBeFoundAndExecutable)
 {
+    const test::ScopedSearchPath nothingOnThePath(scratch.filePath(QStringLiteral("empty")));
     EXPECT_FALSE(dispatcher->externalToolsInstalled());
     const QString script = scratch.filePath(QStringLiteral("ffprobe-test"));
-    QFile file(script);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("#!/bin/sh\n");
-    file.close();
+    ASSERT_TRUE(test::writeScript(script, "#!/bin/sh\n", false));
     ASSERT_TRUE(ExternalTools::choose(*defaults, ExternalTools::Program::FFprobe, script).ok());
     EXPECT_FALSE(ExternalTools::choose(*defaults, ExternalTools::Program::FFmpeg, script)
                      .ok()); // wrong name
@@ -312,11 +315,37 @@ TEST_F(DispatchControllerTest, ExternalToolsMustBothBeChosenAndExecutable)
     EXPECT_FALSE(dispatcher->externalToolsInstalled());
     EXPECT_EQ(ExternalTools::pathLabel(*defaults, ExternalTools::Program::FFmpeg),
         QStringLiteral("Not Selected"));
-    // Forgotten is not the same as never chosen: the PATH is not searched again.
-    EXPECT_FALSE(ExternalTools::chooseFromSearchPathIfUnset(*defaults));
+}
 
+TEST_F(DispatchControllerTest, ProgramsNotChosenAreTheOnesOnThePath)
+{
+    // A first start: the seeded defaults hold empty bookmarks for both programs.
+    const QString bin = scratch.filePath(QStringLiteral("bin"));
+    ASSERT_TRUE(QDir().mkpath(bin));
+    ASSERT_TRUE(test::writeScript(bin + QStringLiteral("/ffprobe"), "#!/bin/sh\n"));
+    ASSERT_TRUE(test::writeScript(bin + QStringLiteral("/ffmpeg"), "#!/bin/sh\n"));
+    const test::ScopedSearchPath path(bin);
     UserDefaults fresh(scratch.filePath(QStringLiteral("fresh.ini")));
-    EXPECT_TRUE(ExternalTools::chooseFromSearchPathIfUnset(fresh));
-    EXPECT_TRUE(ExternalTools::path(fresh, ExternalTools::Program::FFprobe)
-                    .endsWith(QLatin1String("/ffprobe")));
+    ApplicationSettings::createDefaults(fresh, Definitions::shared().applicationDefaults());
+    ASSERT_TRUE(fresh.hasUserValue(QStringLiteral("FFprobeBookmark")));
+    DispatchController seeded(fresh, DispatchController::Desktop {});
+    EXPECT_TRUE(seeded.externalToolsInstalled());
+    const DispatchOptions options = seeded.dispatchOptionsForDocument(*document);
+    EXPECT_EQ(Bookmark::resolvePath(options.ffprobeBookmark), bin + QStringLiteral("/ffprobe"));
+    EXPECT_EQ(Bookmark::resolvePath(options.ffmpegBookmark), bin + QStringLiteral("/ffmpeg"));
+    EXPECT_EQ(ExternalTools::description(fresh, ExternalTools::Program::FFmpeg),
+        QStringLiteral("ffmpeg %1/ffmpeg (found on the PATH)").arg(bin));
+
+    // The program the user chose wins over the PATH's, until its file is gone.
+    const QString chosen = scratch.filePath(QStringLiteral("ffprobe-7"));
+    ASSERT_TRUE(test::writeScript(chosen, "#!/bin/sh\n"));
+    ASSERT_TRUE(ExternalTools::choose(fresh, ExternalTools::Program::FFprobe, chosen).ok());
+    EXPECT_EQ(ExternalTools::locate(fresh, ExternalTools::Program::FFprobe).source,
+        ExternalTools::Source::Chosen);
+    EXPECT_EQ(Bookmark::resolvePath(seeded.dispatchOptionsForDocument(*document).ffprobeBookmark),
+        chosen);
+    ASSERT_TRUE(QFile::remove(chosen));
+    EXPECT_EQ(ExternalTools::locate(fresh, ExternalTools::Program::FFprobe).path,
+        bin + QStringLiteral("/ffprobe"));
+    EXPECT_TRUE(seeded.externalToolsInstalled());
 }

@@ -12,4 +12,24 @@ QString fakeTool(const QString &folder, const QString &tool, const QString &mode
     return path;
 }
 
+bool writeScript(const QString &path, const QByteArray &text, bool executable)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size())
+        return false;
+    file.close();
+    return !executable || file.setPermissions(file.permissions() | QFileDevice::ExeOwner);
+}
+
+ScopedSearchPath::ScopedSearchPath(const QString &folder)
+    : m_saved(qgetenv("PATH"))
+{
+    qputenv("PATH", QFile::encodeName(folder));
+}
+
+ScopedSearchPath::~ScopedSearchPath()
+{
+    qputenv("PATH", m_saved);
+}
+
 } // namespace vidarium::test

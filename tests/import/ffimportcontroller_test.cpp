@@ -196,11 +196,13 @@ TEST_F(FFImportControllerTest, FailedImageStepsMoveOnInsteadOfRepeating)
     EXPECT_TRUE(document->library().pendingImages(ElementImage::Thumbnail).isEmpty());
 }
 
-TEST_F(FFImportControllerTest, OnlyOneProgramChosenReleasesEveryElementAsIfRead)
+TEST_F(FFImportControllerTest, OnlyOneProgramFoundReleasesEveryElementAsIfRead)
 {
+    const QStringList files { video(QStringLiteral("a.mp4")), textFile(QStringLiteral("b.mp4")) };
     choosePrograms(QStandardPaths::findExecutable(QStringLiteral("ffprobe")), QString());
-    const MediaElementList elements
-        = importFiles({ video(QStringLiteral("a.mp4")), textFile(QStringLiteral("b.mp4")) }, 5000);
+    // Neither chosen nor on the PATH.
+    const test::ScopedSearchPath noFFmpeg(scratch.filePath(QStringLiteral("empty")));
+    const MediaElementList elements = importFiles(files, 5000);
     ASSERT_EQ(elements.size(), 2);
     for (const MediaElementPtr &element : elements) {
         EXPECT_EQ(element->assets(), int(AssetProperties));

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QImage>
 #include <QProcess>
+#include <QStandardPaths>
 
 #include <gtest/gtest.h>
 
@@ -202,4 +203,46 @@ TEST(ImportCommand, ImportsFilesWhoseNamesAreNotUtf8WithEitherTool)
     ASSERT_TRUE(shell.waitForFinished(240000));
     EXPECT_EQ(shell.exitCode(), 0) << shell.readAllStandardError().toStdString();
     EXPECT_TRUE(shell.readAllStandardOutput().contains("0 imported, 0 unreadable, 1 skipped"));
+}
+
+TEST(ImportCommand, OnAFreshMachineRunsTheProgramsOnThePathAndKeepsBadFilesUnreadable)
+{
+    test::ScratchDir scratch;
+    const QString bin = scratch.filePath(QStringLiteral("bin"));
+    ASSERT_TRUE(QDir().mkpath(bin));
+    for (const QString &program : { QStringLiteral("ffprobe"), QStringLiteral("ffmpeg") }) {
+        const QString installed = QStandardPaths::findExecutable(program);
+        ASSERT_FALSE(installed.isEmpty()) << "set-up installs " << program.toStdString();
+        ASSERT_TRUE(QFile::link(installed, bin + QLatin1Char('/') + program));
+    }
+    const QString folder = scratch.filePath(QStringLiteral("videos"));
+    QDir().mkpath(folder);
+    makeVideo(folder + QStringLiteral("/one.mp4"));
+    {
+        QFile(folder + QStringLiteral("/empty.mp4")).open(QIODevice::WriteOnly);
+        QFile text(folder + QStringLiteral("/notes.mp4"));
+        ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+        text.write("not a video\n");
+        QFile whole(folder + QStringLiteral("/one.mp4"));
+        ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
+        QFile truncated(folder + QStringLiteral("/truncated.mp4"));
+        ASSERT_TRUE(truncated.open(QIODevice::WriteOnly));
+        truncated.write(whole.read(whole.size() / 3));
+    }
+    // No settings yet, and only the PATH knows where the programs are.
+    const test::ScopedSearchPath path(bin);
+    const QString programs = QStringLiteral("Programs: ffprobe %1/ffprobe (found on the PATH), "
+                                            "ffmpeg %1/ffmpeg (found on the PATH)")
+                                 .arg(bin);
+    for (const QString &tool : { QStringLiteral("av"), QStringLiteral("ff") }) {
+        SCOPED_TRACE(tool.toStdString());
+        const QString library = scratch.filePath(tool + QStringLiteral(".vidarium"));
+        const CliRun run = runCli(
+            scratch, { QStringLiteral("import"), library, folder, QStringLiteral("--tool"), tool });
+        ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
+        EXPECT_TRUE(run.output.contains(QLatin1String("1 imported, 3 unreadable, 0 skipped")))
+            << run.output.toStdString();
+        EXPECT_TRUE(run.output.contains(programs)) << run.output.toStdString();
+        EXPECT_FALSE(run.errors.contains(QLatin1String("not found"))) << run.errors.toStdString();
+    }
 }

@@ -309,3 +309,34 @@ TEST(CodecNames, MapsFormatIdentifiersAndCleansNames)
         QStringLiteral("CafCodec\x7F!"));
     EXPECT_TRUE(videoFormatName(0, 0, 0).isEmpty());
 }
+
+TEST(CodecNames, AudioCodecsTheTableLacksGoByFFmpegsDescriptor)
+{
+    EXPECT_EQ(audioCodecName(AV_CODEC_ID_OPUS, FF_PROFILE_UNKNOWN),
+        QStringLiteral("Opus (Opus Interactive Audio Codec)"));
+    EXPECT_EQ(audioCodecName(AV_CODEC_ID_FLAC, FF_PROFILE_UNKNOWN),
+        QStringLiteral("FLAC (Free Lossless Audio Codec)"));
+    EXPECT_EQ(audioCodecName(AV_CODEC_ID_EAC3, FF_PROFILE_UNKNOWN),
+        QString::fromUtf8(avcodec_descriptor_get(AV_CODEC_ID_EAC3)->long_name));
+    EXPECT_EQ(audioCodecName(AV_CODEC_ID_VORBIS, FF_PROFILE_UNKNOWN), QStringLiteral("Vorbis"));
+    // The table's own names stay.
+    EXPECT_EQ(audioCodecName(AV_CODEC_ID_AAC, FF_PROFILE_AAC_LOW), QStringLiteral("MPEG-4 AAC"));
+    EXPECT_EQ(
+        audioCodecName(AV_CODEC_ID_PCM_S16LE, FF_PROFILE_UNKNOWN), QStringLiteral("Linear PCM"));
+    EXPECT_EQ(audioCodecName(AV_CODEC_ID_NONE, FF_PROFILE_UNKNOWN), QStringLiteral("Unknown"));
+    EXPECT_EQ(audioCodecName(-7, FF_PROFILE_UNKNOWN), QStringLiteral("Unknown"));
+}
+
+TEST(MediaAsset, NamesOpusAudioByItsCodec)
+{
+    ScratchDir dir;
+    QString error;
+    GeneratedVideo recipe;
+    recipe.videoCodec = QStringLiteral("libvpx-vp9");
+    recipe.audioCodec = QStringLiteral("libopus");
+    recipe.extraArguments = QStringLiteral("-deadline realtime -cpu-used 8");
+    ASSERT_TRUE(generateVideo(dir.filePath("opus.webm"), recipe, &error)) << error.toStdString();
+    auto asset = openAsset(dir.filePath("opus.webm"));
+    ASSERT_TRUE(asset);
+    EXPECT_EQ(asset->audioFormatName(), QStringLiteral("Opus (Opus Interactive Audio Codec)"));
+}
