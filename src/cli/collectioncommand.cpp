@@ -191,7 +191,8 @@ int runCollection(const QStringList &arguments)
         printError(QStringLiteral("unknown action '%1'\n%2").arg(action, Usage));
         return 2;
     }
-    std::unique_ptr<Document> document = openLibrary(arguments[0]);
+    std::unique_ptr<Document> document = openLibrary(
+        arguments[0], action == QLatin1String("list") ? LibraryAccess::Read : LibraryAccess::Write);
     if (!document)
         return 1;
     MediaLibrary &library = document->library();

@@ -40,7 +40,7 @@ int runKeyword(const QStringList &arguments)
         names.append(name);
     }
 
-    std::unique_ptr<Document> document = openLibrary(arguments[0]);
+    std::unique_ptr<Document> document = openLibrary(arguments[0], LibraryAccess::Write);
     if (!document)
         return 1;
     MediaLibrary &library = document->library();

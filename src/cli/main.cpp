@@ -1,6 +1,7 @@
 // vidarium-cli: catalogue libraries from the command line.
 
 #include "clicommand.h"
+#include "clilibrary.h"
 
 #include "model/applicationsettings.h"
 #include "model/definitions.h"
@@ -43,6 +44,8 @@ static void printHelp()
     for (const CliCommand &command : commands)
         text += QStringLiteral("  %1\n      %2\n").arg(command.usage, command.summary);
     text += QStringLiteral("  help\n      Show this help.\n");
+    text += QStringLiteral("\nA command that changes a library is refused while another program "
+                           "changes it; with --wait it waits for it instead.\n");
     printOut(text);
 }
 
@@ -68,6 +71,13 @@ int main(int argc, char **argv)
         || arguments.first() == QLatin1String("-h")) {
         printHelp();
         return arguments.isEmpty() ? 2 : 0;
+    }
+    // Any writing command may be told to wait for another program to finish with
+    // its library instead of being refused.
+    setWaitForLibraries(arguments.removeAll(QStringLiteral("--wait")) > 0);
+    if (arguments.isEmpty()) {
+        printHelp();
+        return 2;
     }
     const QString name = arguments.takeFirst();
     for (const CliCommand &command : registeredCommands()) {

@@ -22,7 +22,7 @@ int runNew(const QStringList &arguments)
     }
     MediaLibrary::setBackgroundValidationEnabled(false);
     Document document;
-    const Result<void> written = document.writeToPath(path);
+    const Result<void> written = document.writeToNewPath(path);
     if (!written) {
         printError(written.error().message());
         return 1;
