@@ -17,7 +17,7 @@ int runAdd(const QCommandLineParser &parser)
         printError(QStringLiteral("usage: vidarium-cli add LIBRARY PATH..."));
         return 2;
     }
-    std::unique_ptr<Document> document = openLibrary(arguments.first());
+    std::unique_ptr<Document> document = openLibrary(arguments.first(), LibraryAccess::Write);
     if (!document)
         return 1;
     QStringList paths;

@@ -1,5 +1,7 @@
 #include "clicommand.h"
 
+#include "clilibrary.h"
+
 #include <cstdio>
 
 namespace vidarium::cli {
@@ -69,6 +71,10 @@ int runCommand(const CliCommand &command, const QStringList &arguments)
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.addOptions(command.options);
     parser.addOption(helpOption());
+    // Any writing command may be told to wait for another program to finish with its
+    // library instead of being refused; readers accept it and never wait.
+    const QCommandLineOption wait(QStringLiteral("wait"));
+    parser.addOption(wait);
     if (!parser.parse(QStringList { QStringLiteral("vidarium-cli") } + arguments)) {
         printError(parser.errorText());
         printError(QStringLiteral("usage: vidarium-cli %1").arg(command.usage));
@@ -78,6 +84,7 @@ int runCommand(const CliCommand &command, const QStringList &arguments)
         printOut(commandHelp(command));
         return 0;
     }
+    setWaitForLibraries(parser.isSet(wait));
     return command.run(parser);
 }
 

@@ -6,11 +6,33 @@
 
 namespace vidarium::cli {
 
-std::unique_ptr<Document> openLibrary(const QString &path)
+namespace {
+bool waitForLibraries = false;
+} // namespace
+
+void setWaitForLibraries(bool wait)
+{
+    waitForLibraries = wait;
+}
+
+std::unique_ptr<Document> openLibrary(const QString &path, LibraryAccess access)
 {
     // A command has no event loop to hand background results to: validate here.
     MediaLibrary::setBackgroundValidationEnabled(false);
     auto document = std::make_unique<Document>();
+    if (access == LibraryAccess::Write) {
+        Result<void> locked = document->lockForWriting(path, LibraryLock::Wait::No);
+        if (!locked && locked.error().code() == Error::Code::Busy && waitForLibraries) {
+            printError(locked.error().message() + QStringLiteral(" Waiting…"));
+            locked = document->lockForWriting(path, LibraryLock::Wait::Yes);
+        }
+        if (!locked) {
+            printError(locked.error().code() == Error::Code::Busy
+                    ? locked.error().message() + QStringLiteral(" Add --wait to wait for it.")
+                    : locked.error().message());
+            return nullptr;
+        }
+    }
     const Result<void> read = document->readFromPath(path);
     if (!read) {
         printError(read.error().message());

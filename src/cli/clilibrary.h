@@ -12,9 +12,20 @@
 
 namespace vidarium::cli {
 
+enum class LibraryAccess {
+    Read, // never blocked, never blocks a writer
+    Write, // holds the library's lock until the document is gone
+};
+
 // The library at path, read and with its bookmarks validated; null, with the
-// reason printed, when it cannot be opened.
-std::unique_ptr<Document> openLibrary(const QString &path);
+// reason printed, when it cannot be opened. For writing, the library's lock is
+// taken before it is read, so no other program's save is lost in between; while
+// another program holds it the command is refused, or waits (setWaitForLibraries).
+std::unique_ptr<Document> openLibrary(
+    const QString &path, LibraryAccess access = LibraryAccess::Read);
+
+// --wait: a writing command waits for another program to finish with its library.
+void setWaitForLibraries(bool wait);
 
 // Saves to the library's package; prints the reason and answers false on failure.
 bool saveLibrary(Document &document);

@@ -209,7 +209,8 @@ int runCollection(const QCommandLineParser &parser)
         printError(Usage);
         return 2;
     }
-    std::unique_ptr<Document> document = openLibrary(arguments[0]);
+    std::unique_ptr<Document> document = openLibrary(
+        arguments[0], action == QLatin1String("list") ? LibraryAccess::Read : LibraryAccess::Write);
     if (!document)
         return 1;
     MediaLibrary &library = document->library();

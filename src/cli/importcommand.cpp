@@ -321,10 +321,20 @@ int runImport(const QCommandLineParser &arguments)
     const bool isNew = !QFileInfo::exists(libraryPath);
     std::unique_ptr<Document> document;
     if (isNew) {
+        // Made at once, so that another import into the same new name finds it
+        // and waits or is refused instead of building a rival package.
         MediaLibrary::setBackgroundValidationEnabled(false);
         document = std::make_unique<Document>();
-    } else {
-        document = openLibrary(libraryPath);
+        if (const Result<void> made = document->writeToNewPath(libraryPath); !made) {
+            if (!QFileInfo::exists(libraryPath)) {
+                printError(made.error().message());
+                return 1;
+            }
+            document.reset();
+        }
+    }
+    if (!document) {
+        document = openLibrary(libraryPath, LibraryAccess::Write);
         if (!document)
             return 1;
     }
@@ -351,7 +361,7 @@ int runImport(const QCommandLineParser &arguments)
     if (!runUntilIdle(dispatcher, document->identifier(), dispatched, progress))
         printError(QStringLiteral("interrupted: saving what is done; import again to finish"));
 
-    const Result<void> saved = isNew ? document->writeToPath(libraryPath) : document->save();
+    const Result<void> saved = document->save();
     if (!saved) {
         printError(saved.error().message());
         return 1;

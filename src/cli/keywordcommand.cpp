@@ -41,7 +41,7 @@ int runKeyword(const QCommandLineParser &parser)
         names.append(name);
     }
 
-    std::unique_ptr<Document> document = openLibrary(arguments[0]);
+    std::unique_ptr<Document> document = openLibrary(arguments[0], LibraryAccess::Write);
     if (!document)
         return 1;
     MediaLibrary &library = document->library();

@@ -1,6 +1,7 @@
 // vidarium-cli: catalogue libraries from the command line.
 
 #include "clicommand.h"
+#include "clilibrary.h"
 
 #include "model/applicationsettings.h"
 #include "model/definitions.h"
@@ -29,6 +30,8 @@ static QString helpText()
         text += QStringLiteral("  %1\n      %2\n").arg(command.usage, command.summary);
     text += QStringLiteral("  help [COMMAND]\n      Show this help, or a command's.\n"
                            "  --version\n      Show the version.\n");
+    text += QStringLiteral("\nA command that changes a library is refused while another program "
+                           "changes it; with --wait it waits for it instead.\n");
     return text;
 }
 

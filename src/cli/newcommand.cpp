@@ -28,7 +28,7 @@ int runNew(const QCommandLineParser &parser)
     }
     MediaLibrary::setBackgroundValidationEnabled(false);
     Document document;
-    const Result<void> written = document.writeToPath(path);
+    const Result<void> written = document.writeToNewPath(path);
     if (!written) {
         printError(written.error().message());
         return 1;

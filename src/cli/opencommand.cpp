@@ -76,7 +76,7 @@ int runOpen(const QCommandLineParser &arguments)
     std::unique_ptr<Document> document = openLibrary(parsed->source);
     if (!document)
         return 1;
-    const Result<void> saved = document->writeToPath(target);
+    const Result<void> saved = document->writeToNewPath(target);
     if (!saved) {
         printError(saved.error().message());
         return 1;

@@ -104,7 +104,7 @@ int runSet(const QCommandLineParser &parser)
             return 2;
         }
     }
-    std::unique_ptr<Document> document = openLibrary(arguments[0]);
+    std::unique_ptr<Document> document = openLibrary(arguments[0], LibraryAccess::Write);
     if (!document)
         return 1;
     MediaLibrary &library = document->library();

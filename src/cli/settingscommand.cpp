@@ -294,13 +294,16 @@ int runSettings(const QCommandLineParser &parser)
         printError(Usage);
         return 2;
     }
-    std::unique_ptr<Document> document = openLibrary(arguments[0]);
+    const QStringList requests = arguments.mid(1);
+    const bool reading
+        = requests.isEmpty() || (requests.size() == 1 && !requests[0].contains(u'='));
+    std::unique_ptr<Document> document
+        = openLibrary(arguments[0], reading ? LibraryAccess::Read : LibraryAccess::Write);
     if (!document)
         return 1;
     DocumentDefaults &defaults = document->defaults();
-    const QStringList requests = arguments.mid(1);
 
-    if (requests.isEmpty() || (requests.size() == 1 && !requests[0].contains(u'='))) {
+    if (reading) {
         QStringList keys = requests;
         if (keys.isEmpty())
             keys = DocumentDefaults::mutableKeys() + DocumentDefaults::staticKeys();

@@ -246,7 +246,32 @@ QString Document::versionString()
 
 // --- Reading ---------------------------------------------------------------------------------
 
+Result<void> Document::lockForWriting(const QString &path, LibraryLock::Wait wait)
+{
+    const QFileInfo info(path);
+    if (!info.isDir())
+        return {};
+    const QString absolute = info.absoluteFilePath();
+    if (m_lock.isHeld() && m_lock.packagePath() == absolute)
+        return {};
+    Result<LibraryLock> lock = LibraryLock::acquire(absolute, wait);
+    if (!lock)
+        return lock.error();
+    m_lock = std::move(lock).value();
+    Package::removeDebris(absolute);
+    return {};
+}
+
 Result<void> Document::readFromPath(const QString &path)
+{
+    Result<void> read = readPackageOrFile(path);
+    // The lock stays only on the package this document now reads images from.
+    if (!read || !m_package.isOpen() || m_lock.packagePath() != m_package.path())
+        m_lock.release();
+    return read;
+}
+
+Result<void> Document::readPackageOrFile(const QString &path)
 {
     m_recoverySuggestion.clear();
     const QFileInfo info(path);
@@ -395,6 +420,16 @@ PlistDictionary Document::catalogueRoot() const
 
 Result<void> Document::writeToPath(const QString &path)
 {
+    return write(path, Package::Replace::Allowed);
+}
+
+Result<void> Document::writeToNewPath(const QString &path)
+{
+    return write(path, Package::Replace::Never);
+}
+
+Result<void> Document::write(const QString &path, Package::Replace replace)
+{
     if (path.isEmpty())
         return Error(Error::Code::InvalidArgument,
             QStringLiteral("No place to save the library was given."));
@@ -409,7 +444,7 @@ Result<void> Document::writeToPath(const QString &path)
         contents.images[size_t(kind)] = m_library->pendingImages(ElementImage(kind));
     contents.icons = m_library->pendingIcons();
 
-    if (Result<void> written = m_package.write(path, contents); !written)
+    if (Result<void> written = m_package.write(path, contents, m_lock, replace); !written)
         return written.error().withContext(QStringLiteral("The library could not be saved"));
 
     // Only what was written leaves memory; the rest waits for the next save.
@@ -432,8 +467,12 @@ Result<void> Document::save()
 
 void Document::setFilePath(const QString &path)
 {
-    if (m_package.isOpen())
+    if (m_package.isOpen()) {
         m_package.relocate(QFileInfo(path).absoluteFilePath());
+        // The lock file moved with the package.
+        if (m_lock.isHeld())
+            m_lock.setPackagePath(m_package.path());
+    }
     m_filePath = path;
 }
 

@@ -62,11 +62,22 @@ public:
     // failure the document is left as new; the error explains, and for a newer
     // format recoverySuggestion() names the version needed.
     Result<void> readFromPath(const QString &path);
+    // Takes the lock of the package at path for this document, to be called before
+    // reading a library it is going to change: no other program may save the
+    // library until this document is closed or reads another. Nothing to lock
+    // (Error::Code::Busy when another program holds it) for a path that is not a package.
+    Result<void> lockForWriting(const QString &path, LibraryLock::Wait wait);
+    bool holdsLock() const { return m_lock.isHeld(); }
     QString recoverySuggestion() const { return m_recoverySuggestion; }
     // Writes the package at path (the current package, or a new location: Save As).
     // The catalogue file is replaced atomically after every image is in place; a
     // failure leaves the old package readable and the document with its changes.
+    // A save takes the package's lock when the document does not hold it yet, and
+    // keeps it.
     Result<void> writeToPath(const QString &path);
+    // The same for a library that must be new: fails, and keeps whatever is
+    // there, when anything has the name by the time the package is moved in.
+    Result<void> writeToNewPath(const QString &path);
     // Writes to the package last read or written.
     Result<void> save();
     QString filePath() const { return m_filePath; }
@@ -125,11 +136,14 @@ signals:
 private:
     Result<void> readCurrentFormat(const QString &path, const PlistDictionary &root, int format);
     Result<void> readLegacy(LegacyFormat format, const QString &path, const PlistValue &root);
+    Result<void> readPackageOrFile(const QString &path);
+    Result<void> write(const QString &path, Package::Replace replace);
     void resetToNew();
 
     std::shared_ptr<DocumentDefaults> m_defaults;
     std::unique_ptr<MediaLibrary> m_library;
     Package m_package;
+    LibraryLock m_lock; // on m_package once this document may save it
     QString m_filePath;
     QString m_recoverySuggestion;
     int m_changeCount = 0;

@@ -5,9 +5,12 @@
 // of the identifier. Images are read only when asked for; removals wait for the
 // next write. A write puts every image in place first and then replaces the
 // catalogue atomically, so an interrupted save leaves the old catalogue or the
-// new one, never neither.
+// new one, never neither. Nothing in a package is trusted: its files and
+// folders are reached without following links (PackageFolder), and a save
+// that fails takes back the image files it had added.
 // Threads: one owner (the document, on the main thread).
 
+#include "document/librarylock.h"
 #include "model/imagekinds.h"
 #include "platform/result.h"
 
@@ -20,6 +23,8 @@
 #include <array>
 
 namespace vidarium {
+
+class PackageFolder;
 
 class Package
 {
@@ -62,17 +67,28 @@ public:
         std::array<QHash<QString, QByteArray>, ElementImageCount> images; // by identifier
         QHash<QString, QByteArray> icons; // by collection identifier
     };
+    enum class Replace {
+        Allowed, // Save As over another package (the panel asked the user)
+        Never, // a new library: whatever appeared at the name meanwhile is kept
+    };
     // Writes the package at target (this package, or a new location that receives
-    // a copy of every image this package still holds). On success the package is
+    // a copy of every image this package still holds). lock is the caller's hold
+    // on this package: a save in place takes it when not held, a save elsewhere
+    // replaces it with the hold on the new package. On success the package is
     // open at target and pending removals are done.
-    Result<void> write(const QString &target, const Contents &contents);
+    Result<void> write(
+        const QString &target, const Contents &contents, LibraryLock &lock, Replace replace);
+
+    // Removes what interrupted saves of earlier processes left: staging folders
+    // beside the package that nobody holds, and temporary files inside it. The
+    // caller holds the package's lock.
+    static void removeDebris(const QString &packagePath);
 
 private:
-    Result<void> prepareDirectoryStructure(const QString &root) const;
-    Result<void> writeInPlace(const QString &root, const Contents &contents);
-    Result<void> copyImagesTo(const QString &root) const;
-    QString absoluteImagePath(
-        const QString &root, ElementImage image, const QString &identifier) const;
+    Result<void> writeElsewhere(
+        const QString &target, const Contents &contents, LibraryLock &lock, Replace replace);
+    Result<void> copyImagesTo(const PackageFolder &root) const;
+    void removeUnusedFiles(const Contents &contents);
 
     QString m_path;
     std::array<QSet<QString>, ElementImageCount> m_removedImages;

@@ -24,6 +24,7 @@ public:
         Cancelled,
         Timeout,
         InvalidArgument,
+        Busy, // another program holds what was asked for
     };
 
     Error() = default;

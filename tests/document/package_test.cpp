@@ -31,12 +31,16 @@ QByteArray readFile(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// The lock file of a document that may still save the package is left out.
 QStringList filesBelow(const QString &root)
 {
     QStringList files;
     QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext())
-        files.append(QDir(root).relativeFilePath(it.next()));
+    while (it.hasNext()) {
+        const QString file = QDir(root).relativeFilePath(it.next());
+        if (file != LibraryLock::FileName)
+            files.append(file);
+    }
     files.sort();
     return files;
 }
@@ -51,9 +55,12 @@ QString imagePath(const Document &document, ElementImage image, const QString &i
 TEST(Package, NewLibrarySavedOnceHasExactlyTheLayout)
 {
     ScratchDir scratch;
-    Document document;
     const QString path = scratch.filePath(QStringLiteral("New.vidarium"));
-    ASSERT_TRUE(document.writeToPath(path).ok());
+    {
+        Document document;
+        ASSERT_TRUE(document.writeToPath(path).ok());
+        EXPECT_TRUE(document.holdsLock());
+    }
 
     QDir package(path);
     EXPECT_EQ(package.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name),

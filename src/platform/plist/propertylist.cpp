@@ -5,7 +5,7 @@
 #include "platform/plist/xmlplistreader.h"
 #include "platform/plist/xmlplistwriter.h"
 
-#include <QFile>
+#include "platform/regularfile.h"
 
 namespace vidarium {
 
@@ -29,21 +29,11 @@ Result<PlistValue> PropertyList::read(const QByteArray &bytes)
 
 Result<PlistValue> PropertyList::readFile(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        const Error::Code code = file.exists() ? Error::Code::Io : Error::Code::NotFound;
-        return Error(code, QStringLiteral("cannot open %1: %2").arg(path, file.errorString()));
-    }
-    if (file.size() > maximumFileSize)
-        return Error(Error::Code::Unsupported,
-            QStringLiteral("%1 is too large for a property list (%2 bytes)")
-                .arg(path)
-                .arg(file.size()));
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return Error(
-            Error::Code::Io, QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
-    Result<PlistValue> value = read(bytes);
+    // The size a device or FIFO reports says nothing of what reading it yields.
+    const Result<QByteArray> bytes = RegularFile::read(path, maximumFileSize);
+    if (!bytes)
+        return bytes.error();
+    Result<PlistValue> value = read(*bytes);
     if (!value)
         return value.error().withContext(path);
     return value;
