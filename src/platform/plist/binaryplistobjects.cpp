@@ -1,15 +1,14 @@
 #include "binaryplistobjects.h"
 
-#include <QtEndian>
+#include "platform/plist/binaryplistformat.h"
 
 #include <cstring>
 
 namespace vidarium {
 
-namespace {
+using namespace bplist;
 
-constexpr quint64 headerSize = 8;
-constexpr quint64 trailerSize = 32;
+namespace {
 
 Error corrupt(const QString &what)
 {
@@ -24,27 +23,6 @@ bool validIntegerSize(int size)
 
 } // namespace
 
-Q_ALWAYS_INLINE quint64 BinaryPlistObjects::readBigEndian(const quint8 *p, int size)
-{
-    // Offsets and references take 1, 2, 4 or 8 bytes; a catalogue reads millions.
-    switch (size) {
-    case 1:
-        return p[0];
-    case 2:
-        return qFromBigEndian<quint16>(p);
-    case 4:
-        return qFromBigEndian<quint32>(p);
-    case 8:
-        return qFromBigEndian<quint64>(p);
-    default:
-        break;
-    }
-    quint64 value = 0;
-    for (int i = 0; i < size; ++i)
-        value = (value << 8) | p[i];
-    return value;
-}
-
 Result<void> BinaryPlistObjects::open(const QByteArray &bytes)
 {
     m_bytes = bytes;
@@ -53,15 +31,15 @@ Result<void> BinaryPlistObjects::open(const QByteArray &bytes)
     m_objectCount = 0;
     if (m_size < headerSize + trailerSize)
         return corrupt(QStringLiteral("the file is too short (%1 bytes)").arg(m_size));
-    if (std::memcmp(m_data, "bplist00", 8) != 0)
+    if (std::memcmp(m_data, signature, headerSize) != 0)
         return Error(Error::Code::Unsupported, QStringLiteral("not a bplist00 property list"));
 
     const quint8 *trailer = m_data + m_size - trailerSize;
-    m_offsetSize = trailer[6];
-    m_refSize = trailer[7];
-    const quint64 objectCount = readBigEndian(trailer + 8, 8);
-    const quint64 topObject = readBigEndian(trailer + 16, 8);
-    const quint64 offsetTable = readBigEndian(trailer + 24, 8);
+    m_offsetSize = trailer[trailerOffsetSize];
+    m_refSize = trailer[trailerRefSize];
+    const quint64 objectCount = readBigEndian(trailer + trailerObjectCount, 8);
+    const quint64 topObject = readBigEndian(trailer + trailerTopObject, 8);
+    const quint64 offsetTable = readBigEndian(trailer + trailerOffsetTable, 8);
     const quint64 tableLimit = m_size - trailerSize;
 
     // A truncated file loses its trailer first, so say so when the trailer is wrong.
@@ -103,12 +81,13 @@ Result<BinaryPlistObjects::Entry> BinaryPlistObjects::entry(quint64 index) const
     if (offset < headerSize || offset >= m_objectLimit)
         return corrupt(QStringLiteral("object %1 starts outside the object area").arg(index));
     const quint8 marker = m_data[offset];
-    const int high = marker >> 4, low = marker & 0x0F;
+    const quint8 kind = marker & 0xF0;
+    const int low = marker & 0x0F;
     Entry entry;
     entry.position = offset;
     quint64 position = offset + 1;
-    switch (high) {
-    case 0x8: {
+    switch (kind) {
+    case kindUid: {
         const int size = low + 1;
         if (available(position) < quint64(size))
             return corrupt(QStringLiteral("object %1 is a damaged UID").arg(index));
@@ -118,17 +97,17 @@ Result<BinaryPlistObjects::Entry> BinaryPlistObjects::entry(quint64 index) const
         entry.uid = readBigEndian(m_data + position, size);
         return entry;
     }
-    case 0xA:
-    case 0xB: // ordered sets read as arrays: nothing the catalogue keeps uses them
-    case 0xC:
-    case 0xD: {
-        const quint64 unit = high == 0xD ? 2 * quint64(m_refSize) : quint64(m_refSize);
+    case kindArray:
+    case kindOrderedSet: // ordered sets read as arrays: nothing the catalogue keeps uses them
+    case kindSet:
+    case kindDictionary: {
+        const quint64 unit = kind == kindDictionary ? 2 * quint64(m_refSize) : quint64(m_refSize);
         Result<quint64> count = length(index, low, position, unit);
         if (!count)
             return count.error();
-        entry.kind = high == 0xD ? Entry::Kind::Dictionary
-            : high == 0xC        ? Entry::Kind::Set
-                                 : Entry::Kind::Array;
+        entry.kind = kind == kindDictionary ? Entry::Kind::Dictionary
+            : kind == kindSet               ? Entry::Kind::Set
+                                            : Entry::Kind::Array;
         entry.count = *count;
         entry.position = position;
         return entry;
@@ -158,48 +137,49 @@ Result<PlistValue> BinaryPlistObjects::scalar(quint64 index, const Entry &entry)
         return corrupt(
             QStringLiteral("object %1 is a container where a single value belongs").arg(index));
     const quint8 marker = m_data[entry.position];
-    const int high = marker >> 4, low = marker & 0x0F;
+    const quint8 kind = marker & 0xF0;
+    const int low = marker & 0x0F;
     quint64 position = entry.position + 1;
-    switch (high) {
-    case 0x0:
-        if (marker == 0x00)
+    switch (kind) {
+    case kindSpecial:
+        if (marker == markerNull)
             return PlistValue::null();
-        if (marker == 0x08)
+        if (marker == markerFalse)
             return PlistValue(false);
-        if (marker == 0x09)
+        if (marker == markerTrue)
             return PlistValue(true);
         break;
-    case 0x1:
+    case kindInteger:
         return integer(index, low, position);
-    case 0x2:
-        if (low == 2 && available(position) >= 4) {
+    case kindReal:
+        if (marker == markerFloat32 && available(position) >= 4) {
             const quint32 bits = quint32(readBigEndian(m_data + position, 4));
             float f;
             std::memcpy(&f, &bits, sizeof f);
             return PlistValue::float32(f);
         }
-        if (low == 3 && available(position) >= 8)
+        if (marker == markerReal && available(position) >= 8)
             return PlistValue(realAt(position));
         return corrupt(QStringLiteral("object %1 is a real of a size not handled").arg(index));
-    case 0x3:
-        if (low == 3 && available(position) >= 8)
+    case kindDate:
+        if (marker == markerDate && available(position) >= 8)
             return PlistValue(PlistDate { realAt(position) });
         return corrupt(QStringLiteral("object %1 is a damaged date").arg(index));
-    case 0x4: {
+    case kindData: {
         Result<quint64> count = length(index, low, position, 1);
         if (!count)
             return count.error();
         return PlistValue(
             QByteArray(reinterpret_cast<const char *>(m_data + position), qsizetype(*count)));
     }
-    case 0x5: {
+    case kindAsciiString: {
         Result<quint64> count = length(index, low, position, 1);
         if (!count)
             return count.error();
         return PlistValue(QString::fromLatin1(
             reinterpret_cast<const char *>(m_data + position), qsizetype(*count)));
     }
-    case 0x6: {
+    case kindUtf16String: {
         Result<quint64> count = length(index, low, position, 2);
         if (!count)
             return count.error();
@@ -209,7 +189,7 @@ Result<PlistValue> BinaryPlistObjects::scalar(quint64 index, const Entry &entry)
             out[i] = QChar(char16_t(readBigEndian(m_data + position + 2 * i, 2)));
         return PlistValue(s);
     }
-    case 0x7: { // UTF-8 strings, written by newer encoders
+    case kindUtf8String: {
         Result<quint64> count = length(index, low, position, 1);
         if (!count)
             return count.error();
@@ -254,12 +234,12 @@ Result<quint64> BinaryPlistObjects::length(
     quint64 index, int low, quint64 &position, quint64 unitSize) const
 {
     quint64 count = quint64(low);
-    if (low == 0x0F) {
+    if (low == countFollows) {
         if (available(position) < 1)
             return corrupt(QStringLiteral("object %1 is truncated").arg(index));
         const quint8 marker = m_data[position];
         const int size = 1 << (marker & 0x0F);
-        if ((marker & 0xF0) != 0x10 || size > 8 || available(position + 1) < quint64(size))
+        if ((marker & 0xF0) != kindInteger || size > 8 || available(position + 1) < quint64(size))
             return corrupt(QStringLiteral("object %1 has a damaged length").arg(index));
         count = readBigEndian(m_data + position + 1, size);
         position += 1 + quint64(size);
