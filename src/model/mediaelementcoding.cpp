@@ -15,6 +15,8 @@
 
 namespace vidarium {
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 bool isString(const PlistValue &value)
@@ -114,10 +116,10 @@ private:
     static QString signatureOf(const PlistValue &value)
     {
         if (value.type() == PlistValue::Type::Set)
-            return value.toArray().isEmpty() ? QStringLiteral("set") : QString();
+            return value.toArray().isEmpty() ? u"set"_s : QString();
         if (value.type() != PlistValue::Type::Dictionary)
             return QString();
-        QString signature = QStringLiteral("dictionary");
+        QString signature = u"dictionary"_s;
         const PlistDictionary &dictionary = value.toDictionary();
         if (dictionary.size() > 32)
             return QString();
@@ -136,9 +138,8 @@ private:
         using Field = GenericArchivedObject::Field;
         if (value.type() == PlistValue::Type::Set) {
             return std::make_shared<GenericArchivedObject>(
-                QStringList { QStringLiteral("NSSet"), QStringLiteral("NSObject") },
-                QList<Field> {
-                    { QStringLiteral("NS.objects"), PlistArray(), Field::Kind::ReferenceArray } });
+                QStringList { u"NSSet"_s, u"NSObject"_s },
+                QList<Field> { { u"NS.objects"_s, PlistArray(), Field::Kind::ReferenceArray } });
         }
         PlistArray keys;
         PlistArray values;
@@ -148,9 +149,9 @@ private:
             values.append(it.value());
         }
         return std::make_shared<GenericArchivedObject>(
-            QStringList { QStringLiteral("NSDictionary"), QStringLiteral("NSObject") },
-            QList<Field> { { QStringLiteral("NS.keys"), keys, Field::Kind::ReferenceArray },
-                { QStringLiteral("NS.objects"), values, Field::Kind::ReferenceArray } });
+            QStringList { u"NSDictionary"_s, u"NSObject"_s },
+            QList<Field> { { u"NS.keys"_s, keys, Field::Kind::ReferenceArray },
+                { u"NS.objects"_s, values, Field::Kind::ReferenceArray } });
     }
 
     // The dictionaries shared last (an element's settings and its empty user
@@ -242,13 +243,12 @@ public:
             else
                 applyPath(*element, path);
         }
-        element->assignStored(
-            ElementKey::UserKeywords, decoder.decodeObject(QStringLiteral("userKeywords")));
-        const PlistValue fields = decoder.decodeObject(QStringLiteral("userFields"));
+        element->assignStored(ElementKey::UserKeywords, decoder.decodeObject(u"userKeywords"_s));
+        const PlistValue fields = decoder.decodeObject(u"userFields"_s);
         if (fields.type() == PlistValue::Type::Dictionary && !fields.toDictionary().isEmpty())
             element->m_userFields = fields.toDictionary();
-        if (decoder.containsKey(QStringLiteral("error")))
-            element->m_error = decoder.decodeBool(QStringLiteral("error"));
+        if (decoder.containsKey(u"error"_s))
+            element->m_error = decoder.decodeBool(u"error"_s);
         if (element->m_identifier.isEmpty())
             element->m_identifier = MediaLibrary::generateUUID();
         return PlistValue(std::static_pointer_cast<ArchivedObject>(element));
@@ -332,7 +332,7 @@ void MediaElementDecodingContext::applyPendingPaths()
 
 QStringList MediaElement::classChain() const
 {
-    return { ClassName, QStringLiteral("NSObject") };
+    return { ClassName, u"NSObject"_s };
 }
 
 void MediaElement::encode(ArchiveEncoder &encoder) const
@@ -344,10 +344,9 @@ void MediaElement::encode(ArchiveEncoder &encoder) const
         else
             encoder.encodeObject(ElementKeys::name(key), valueForKey(key));
     }
-    encodeMaybeShared(
-        encoder, QStringLiteral("userKeywords"), valueForKey(ElementKey::UserKeywords));
-    encodeMaybeShared(encoder, QStringLiteral("userFields"), m_userFields);
-    encoder.encodeBool(QStringLiteral("error"), m_error);
+    encodeMaybeShared(encoder, u"userKeywords"_s, valueForKey(ElementKey::UserKeywords));
+    encodeMaybeShared(encoder, u"userFields"_s, m_userFields);
+    encoder.encodeBool(u"error"_s, m_error);
 }
 
 void MediaElement::registerArchiveCoder()
@@ -374,8 +373,7 @@ Result<MediaElementPtr> MediaElement::fromPasteboardData(const QByteArray &data)
         return root.error();
     auto element = std::dynamic_pointer_cast<MediaElement>(root->toObject());
     if (!element)
-        return Error(
-            Error::Code::Corrupt, QStringLiteral("The pasteboard holds no media element."));
+        return Error(Error::Code::Corrupt, u"The pasteboard holds no media element."_s);
     return element;
 }
 
