@@ -119,6 +119,8 @@ private:
 // declares `declaration` with its value, moved out (or assigns it, given a name):
 //     VIDARIUM_TRY(const quint64 index, objects.member(entry, i));
 //     VIDARIUM_TRY(top, binaryValue(index, 0));
+// A reference declared this way refers into the result, which lives to the end of
+// the enclosing block: `PlistValue &&value` takes a large value without a move.
 // A macro, because only a macro can return from its caller; it spares the three
 // lines (call, test, unwrap) that every such step otherwise takes.
 #define VIDARIUM_TRY(declaration, expression)                                                      \

@@ -49,7 +49,8 @@ Result<std::unique_ptr<int>> boxed(int value)
 Result<int> unboxed(int value)
 {
     VIDARIUM_TRY(std::unique_ptr<int> box, boxed(value)); // moved out: no copy needed
-    return *box;
+    VIDARIUM_TRY(std::unique_ptr<int> && again, boxed(*box + 1)); // refers into the result
+    return *box + *again;
 }
 
 } // namespace
@@ -75,5 +76,5 @@ TEST(Result, TryStopsAtTheFirstFailureWithItsError)
     EXPECT_EQ(steps, 1);
     EXPECT_EQ(second.error().message(), QStringLiteral("not a number: y"));
 
-    EXPECT_EQ(unboxed(7).valueOr(0), 7);
+    EXPECT_EQ(unboxed(7).valueOr(0), 15);
 }

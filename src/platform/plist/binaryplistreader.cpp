@@ -91,7 +91,7 @@ private:
         quint64 weight = 1;
         for (quint64 i = 0; i < entry.count; ++i) {
             VIDARIUM_TRY(const quint64 memberIndex, m_objects.member(entry, i));
-            VIDARIUM_TRY(PlistValue member, object(memberIndex, depth + 1));
+            VIDARIUM_TRY(PlistValue && member, object(memberIndex, depth + 1));
             if (!addWeight(weight, memberIndex))
                 return tooLarge(index);
             members.append(std::move(member));
@@ -106,13 +106,13 @@ private:
         quint64 weight = 1;
         for (quint64 i = 0; i < entry.count; ++i) {
             VIDARIUM_TRY(const quint64 keyIndex, m_objects.member(entry, i));
-            VIDARIUM_TRY(const PlistValue key, object(keyIndex, depth + 1));
+            VIDARIUM_TRY(const PlistValue &key, object(keyIndex, depth + 1));
             if (key.type() != PlistValue::Type::String)
                 return corrupt(
                     u"dictionary %1 has a key that is a %2, not a string"_s.arg(index).arg(
                         PlistValue::typeName(key.type())));
             VIDARIUM_TRY(const quint64 valueIndex, m_objects.member(entry, entry.count + i));
-            VIDARIUM_TRY(PlistValue value, object(valueIndex, depth + 1));
+            VIDARIUM_TRY(PlistValue && value, object(valueIndex, depth + 1));
             if (!addWeight(weight, valueIndex))
                 return tooLarge(index);
             dictionary.insert(key.toString(), std::move(value));

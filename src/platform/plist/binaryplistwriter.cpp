@@ -15,11 +15,11 @@ namespace {
 using namespace bplist;
 using Bytes = std::vector<char>;
 
+// Byte by byte: inlined into each encoder, this beats sizing the scratch bytes first.
 void appendBigEndian(Bytes &out, quint64 value, int byteCount)
 {
-    const size_t at = out.size();
-    out.resize(at + size_t(byteCount));
-    putBigEndian(out.data() + at, value, byteCount);
+    for (int shift = (byteCount - 1) * 8; shift >= 0; shift -= 8)
+        out.push_back(char((value >> shift) & 0xFF));
 }
 
 // Marker of an integer of 1, 2, 4 or 8 bytes and its payload, as small as the value allows.

@@ -467,7 +467,7 @@ Result<UnarchiveSession::StoredObject> UnarchiveSession::storedBinaryObject(quin
         VIDARIUM_TRY(const quint64 keyIndex, file.member(entry, i));
         VIDARIUM_TRY(const int key, keyId(keyIndex));
         VIDARIUM_TRY(const quint64 valueIndex, file.member(entry, entry.count + i));
-        VIDARIUM_TRY(PlistValue value, binaryValue(valueIndex, m_depth));
+        VIDARIUM_TRY(PlistValue && value, binaryValue(valueIndex, m_depth));
         if (key == m_classKeyId) {
             hasClass = value.type() == PlistValue::Type::Uid;
             stored.classUid = value.toUid().index;
@@ -504,7 +504,7 @@ Result<int> UnarchiveSession::keyId(quint64 index)
     if (known >= 0)
         return int(known);
     VIDARIUM_TRY(const Entry entry, m_binary->entry(index));
-    VIDARIUM_TRY(const PlistValue key, m_binary->scalar(index, entry));
+    VIDARIUM_TRY(const PlistValue &key, m_binary->scalar(index, entry));
     if (key.type() != PlistValue::Type::String)
         return corruptArchive(QStringLiteral("a dictionary has a key that is a %1, not a string")
                                   .arg(PlistValue::typeName(key.type())));
@@ -554,7 +554,7 @@ Result<PlistValue> UnarchiveSession::binaryContainer(const Entry &entry, int dep
             VIDARIUM_TRY(const quint64 keyIndex, m_binary->member(entry, i));
             VIDARIUM_TRY(const int key, keyId(keyIndex));
             VIDARIUM_TRY(const quint64 valueIndex, m_binary->member(entry, entry.count + i));
-            VIDARIUM_TRY(PlistValue value, binaryValue(valueIndex, depth));
+            VIDARIUM_TRY(PlistValue && value, binaryValue(valueIndex, depth));
             dictionary.insert(m_keyNames[size_t(key)], std::move(value));
         }
         return PlistValue(dictionary);
@@ -563,7 +563,7 @@ Result<PlistValue> UnarchiveSession::binaryContainer(const Entry &entry, int dep
     members.reserve(qsizetype(std::min<quint64>(entry.count, m_inlineBudget)));
     for (quint64 i = 0; i < entry.count; ++i) {
         VIDARIUM_TRY(const quint64 memberIndex, m_binary->member(entry, i));
-        VIDARIUM_TRY(PlistValue member, binaryValue(memberIndex, depth));
+        VIDARIUM_TRY(PlistValue && member, binaryValue(memberIndex, depth));
         members.append(std::move(member));
     }
     return entry.kind == Entry::Kind::Set ? PlistValue::set(members) : PlistValue(members);
