@@ -64,27 +64,24 @@ TEST(Parallel, LongLoopsAreSharedWithAWorkerAndCoveredOnce)
 {
     if (std::thread::hardware_concurrency() < 2)
         GTEST_SKIP() << "one core: the caller works alone by design";
-    // A run length that does not divide the count, so the last run is short. The
-    // first run waits until another thread has taken one, so the worker must join.
+    // A run length that does not divide the count, so the last run is short. Each
+    // run waits until both threads have taken one: either may otherwise finish the
+    // loop before the other gets to it.
     constexpr size_t count = 10007;
     Tally tally(count);
     std::mutex mutex;
-    std::condition_variable joined;
-    const std::thread::id caller = std::this_thread::get_id();
-    bool workerSeen = false;
+    std::condition_variable arrived;
+    std::set<std::thread::id> seen;
     splitOverWorker(count, { 100, 1000 }, [&](size_t b, size_t e) {
         {
             std::unique_lock lock(mutex);
-            if (std::this_thread::get_id() != caller) {
-                workerSeen = true;
-                joined.notify_all();
-            } else {
-                joined.wait_for(lock, std::chrono::seconds(10), [&] { return workerSeen; });
-            }
+            seen.insert(std::this_thread::get_id());
+            arrived.notify_all();
+            arrived.wait_for(lock, std::chrono::seconds(10), [&] { return seen.size() == 2; });
         }
         tally.record(b, e);
     });
-    EXPECT_TRUE(workerSeen);
+    EXPECT_EQ(seen.size(), 2u) << "the worker never took a run";
     EXPECT_TRUE(tally.eachOnce());
     EXPECT_EQ(tally.threads.size(), 2u);
     EXPECT_EQ(tally.runs, 101);
