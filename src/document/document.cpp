@@ -296,10 +296,10 @@ Result<void> Document::readPackageOrFile(const QString &path)
             QStringLiteral("The catalogue of “%1” cannot be read: %2")
                 .arg(info.fileName(),
                     readError.isEmpty() ? QStringLiteral("it is empty") : readError));
-    const Result<PlistValue> root = [&data] {
-        const MediaElementDecodingScope paths;
-        return KeyedUnarchiver::unarchive(data);
-    }();
+    MediaElementDecodingContext elements;
+    const Result<PlistValue> root
+        = KeyedUnarchiver::unarchive(data, KeyedUnarchiver::rootKey, &elements);
+    elements.applyPendingPaths();
     if (!root)
         return root.error().withContext(
             QStringLiteral("The catalogue of “%1” is damaged").arg(info.fileName()));

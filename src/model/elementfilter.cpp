@@ -1,11 +1,9 @@
 #include "model/elementfilter.h"
 
 #include "model/predicateevaluator.h"
+#include "platform/parallel.h"
 
 #include <algorithm>
-#include <atomic>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 namespace vidarium {
@@ -38,33 +36,12 @@ void testRange(const Elements &elements, size_t begin, size_t end,
     }
 }
 
-// One flag per element; with many elements the work is split with one more thread.
+// One flag per element; with many elements the work is shared with a second thread.
 std::vector<char> testAll(const Elements &elements, const PredicateEvaluator &evaluator)
 {
     std::vector<char> matched(elements.size(), 0);
-    if (elements.size() < parallelThreshold || std::thread::hardware_concurrency() < 2) {
-        testRange(elements, 0, elements.size(), evaluator, matched);
-        return matched;
-    }
-    std::atomic<size_t> next = 0;
-    const auto work = [&] {
-        for (;;) {
-            const size_t begin = next.fetch_add(chunkSize, std::memory_order_relaxed);
-            if (begin >= elements.size())
-                return;
-            testRange(
-                elements, begin, std::min(begin + chunkSize, elements.size()), evaluator, matched);
-        }
-    };
-    std::thread helper;
-    try {
-        helper = std::thread(work);
-    } catch (const std::system_error &) {
-        // No thread to be had (the process is at its limit): the caller does it all.
-    }
-    work();
-    if (helper.joinable())
-        helper.join();
+    splitOverWorker(elements.size(), { chunkSize, parallelThreshold },
+        [&](size_t begin, size_t end) { testRange(elements, begin, end, evaluator, matched); });
     return matched;
 }
 

@@ -7,6 +7,7 @@
 #include "platform/bookmark.h"
 #include "platform/filepath.h"
 #include "platform/mainthread.h"
+#include "platform/mapprefetch.h"
 #include "platform/volumename.h"
 
 #include <QDateTime>
@@ -960,10 +961,7 @@ void MediaElement::prefetchValues() const
     // fetches. The text it last pointed to may be gone; fetching it is harmless.
     __builtin_prefetch(m_nameText.load(std::memory_order_relaxed));
     __builtin_prefetch(m_userComments.constData());
-    // A QMap is one pointer to its shared data; fetching that spares the search of
-    // user fields one trip to memory. Any address is safe to prefetch.
-    static_assert(sizeof(PlistDictionary) == sizeof(void *));
-    __builtin_prefetch(*reinterpret_cast<void *const *>(&m_userFields));
+    prefetchMapData(m_userFields); // spares the search of user fields one trip to memory
 }
 
 // --- Files -------------------------------------------------------------------------------

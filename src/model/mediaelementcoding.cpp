@@ -2,10 +2,10 @@
 
 #include "model/mediaelement.h"
 #include "model/medialibrary.h"
+#include "platform/parallel.h"
 #include "platform/plist/keyedarchive.h"
 
 #include <QHash>
-#include <QThread>
 
 #include <array>
 #include <memory>
@@ -15,6 +15,8 @@
 
 namespace vidarium {
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 bool isString(const PlistValue &value)
@@ -23,8 +25,7 @@ bool isString(const PlistValue &value)
 }
 
 // Catalogues repeat the same few owners, batches, volumes, tools and codecs, and
-// the same image settings, in every element: decoding shares one copy of each,
-// which keeps a large library small in memory.
+// the same image settings, in every element: decoding shares one copy of each.
 class InternPool
 {
 public:
@@ -80,8 +81,6 @@ private:
     PlistDictionary m_lastDictionary;
 };
 
-thread_local InternPool internPool;
-
 // Equal values archived once per save (see MediaElement::ArchiveSharingScope).
 class ArchiveSharing
 {
@@ -117,10 +116,10 @@ private:
     static QString signatureOf(const PlistValue &value)
     {
         if (value.type() == PlistValue::Type::Set)
-            return value.toArray().isEmpty() ? QStringLiteral("set") : QString();
+            return value.toArray().isEmpty() ? u"set"_s : QString();
         if (value.type() != PlistValue::Type::Dictionary)
             return QString();
-        QString signature = QStringLiteral("dictionary");
+        QString signature = u"dictionary"_s;
         const PlistDictionary &dictionary = value.toDictionary();
         if (dictionary.size() > 32)
             return QString();
@@ -139,9 +138,8 @@ private:
         using Field = GenericArchivedObject::Field;
         if (value.type() == PlistValue::Type::Set) {
             return std::make_shared<GenericArchivedObject>(
-                QStringList { QStringLiteral("NSSet"), QStringLiteral("NSObject") },
-                QList<Field> {
-                    { QStringLiteral("NS.objects"), PlistArray(), Field::Kind::ReferenceArray } });
+                QStringList { u"NSSet"_s, u"NSObject"_s },
+                QList<Field> { { u"NS.objects"_s, PlistArray(), Field::Kind::ReferenceArray } });
         }
         PlistArray keys;
         PlistArray values;
@@ -151,9 +149,9 @@ private:
             values.append(it.value());
         }
         return std::make_shared<GenericArchivedObject>(
-            QStringList { QStringLiteral("NSDictionary"), QStringLiteral("NSObject") },
-            QList<Field> { { QStringLiteral("NS.keys"), keys, Field::Kind::ReferenceArray },
-                { QStringLiteral("NS.objects"), values, Field::Kind::ReferenceArray } });
+            QStringList { u"NSDictionary"_s, u"NSObject"_s },
+            QList<Field> { { u"NS.keys"_s, keys, Field::Kind::ReferenceArray },
+                { u"NS.objects"_s, values, Field::Kind::ReferenceArray } });
     }
 
     // The dictionaries shared last (an element's settings and its empty user
@@ -171,9 +169,8 @@ private:
 
 thread_local ArchiveSharing *activeSharing = nullptr;
 
-// Paths held back by a MediaElementDecodingScope, with their elements.
+// Paths held back by a MediaElementDecodingContext, with their elements.
 using PendingPaths = std::vector<std::pair<MediaElementPtr, QString>>;
-thread_local PendingPaths *pendingPaths = nullptr;
 
 // Writes the value, through the shared stored form when a save shares values.
 void encodeMaybeShared(ArchiveEncoder &encoder, const QString &key, const PlistValue &value)
@@ -188,6 +185,12 @@ void encodeMaybeShared(ArchiveEncoder &encoder, const QString &key, const PlistV
 }
 
 } // namespace
+
+struct MediaElementDecodingContext::State
+{
+    InternPool internPool;
+    PendingPaths pendingPaths;
+};
 
 MediaElement::ArchiveSharingScope::ArchiveSharingScope()
 {
@@ -218,6 +221,8 @@ public:
 
     static Result<PlistValue> decode(ArchiveDecoder &decoder)
     {
+        auto *context = dynamic_cast<MediaElementDecodingContext *>(decoder.context());
+        MediaElementDecodingContext::State *state = context ? &context->state() : nullptr;
         auto element = std::make_shared<MediaElement>(nullptr, QString(), false);
         // The stored keys are the stored properties from the first on, in order.
         const QStringList &keys = ElementKeys::staticKeys();
@@ -230,33 +235,36 @@ public:
             if (key == ElementKey::Path)
                 path = isString(value) ? value.toString() : QString();
             else if (value.isValid())
-                applyStored(*element, key, value);
+                applyStored(*element, key, value, state ? &state->internPool : nullptr);
         }
         if (!path.isEmpty()) {
-            if (pendingPaths)
-                pendingPaths->emplace_back(element, path);
+            if (state)
+                state->pendingPaths.emplace_back(element, path);
             else
                 applyPath(*element, path);
         }
-        element->assignStored(
-            ElementKey::UserKeywords, decoder.decodeObject(QStringLiteral("userKeywords")));
-        const PlistValue fields = decoder.decodeObject(QStringLiteral("userFields"));
+        element->assignStored(ElementKey::UserKeywords, decoder.decodeObject(u"userKeywords"_s));
+        const PlistValue fields = decoder.decodeObject(u"userFields"_s);
         if (fields.type() == PlistValue::Type::Dictionary && !fields.toDictionary().isEmpty())
             element->m_userFields = fields.toDictionary();
-        if (decoder.containsKey(QStringLiteral("error")))
-            element->m_error = decoder.decodeBool(QStringLiteral("error"));
+        if (decoder.containsKey(u"error"_s))
+            element->m_error = decoder.decodeBool(u"error"_s);
         if (element->m_identifier.isEmpty())
             element->m_identifier = MediaLibrary::generateUUID();
         return PlistValue(std::static_pointer_cast<ArchivedObject>(element));
     }
 
-    static void applyStored(MediaElement &e, ElementKey key, const PlistValue &value)
+    // `pool` null: nothing to share with, the values are kept as they are.
+    static void applyStored(
+        MediaElement &e, ElementKey key, const PlistValue &value, InternPool *pool)
     {
+        const auto string
+            = [pool](const QString &text) { return pool ? pool->string(text) : text; };
         using K = ElementKey;
         switch (key) {
         case K::Owner:
             if (isString(value))
-                e.m_owner = internPool.string(value.toString());
+                e.m_owner = string(value.toString());
             return;
         case K::Identifier:
             if (isString(value))
@@ -264,31 +272,32 @@ public:
             return;
         case K::Tool:
             if (isString(value))
-                e.m_tool = internPool.string(value.toString());
+                e.m_tool = string(value.toString());
             return;
         case K::Batch:
             if (isString(value))
-                e.m_batch = internPool.string(value.toString());
+                e.m_batch = string(value.toString());
             return;
         case K::Device:
             if (isString(value))
-                e.m_device = internPool.string(value.toString());
+                e.m_device = string(value.toString());
             return;
         case K::VideoCodec:
             if (isString(value))
-                e.m_videoCodec = internPool.string(value.toString());
+                e.m_videoCodec = string(value.toString());
             return;
         case K::AudioCodec:
             if (isString(value))
-                e.m_audioCodec = internPool.string(value.toString());
+                e.m_audioCodec = string(value.toString());
             return;
         case K::Checksum:
             if (isString(value))
-                e.m_checksum = internPool.string(value.toString());
+                e.m_checksum = string(value.toString());
             return;
         case K::ImageMetrics:
             if (value.type() == PlistValue::Type::Dictionary)
-                e.m_imageMetrics = internPool.dictionary(value.toDictionary());
+                e.m_imageMetrics
+                    = pool ? pool->dictionary(value.toDictionary()) : value.toDictionary();
             return;
         default:
             e.assignStored(key, value);
@@ -297,44 +306,33 @@ public:
     }
 };
 
-MediaElementDecodingScope::MediaElementDecodingScope()
+MediaElementDecodingContext::MediaElementDecodingContext()
+    : m_state(std::make_unique<State>())
 {
-    if (!pendingPaths) {
-        pendingPaths = new PendingPaths;
-        m_outermost = true;
-    }
 }
 
-MediaElementDecodingScope::~MediaElementDecodingScope()
+MediaElementDecodingContext::~MediaElementDecodingContext()
 {
-    if (!m_outermost)
-        return;
-    const std::unique_ptr<PendingPaths> pending(std::exchange(pendingPaths, nullptr));
-    const auto apply = [&pending](size_t from, size_t to) {
+    applyPendingPaths();
+}
+
+void MediaElementDecodingContext::applyPendingPaths()
+{
+    const PendingPaths pending = std::exchange(m_state->pendingPaths, {});
+    // Runs of a few hundred: each path waits on the disk for its volume, and some
+    // volumes answer slower than others. A second thread pays off only for a
+    // library of some size.
+    splitOverWorker(pending.size(), { 256, 2000 }, [&pending](size_t from, size_t to) {
         for (size_t i = from; i < to; ++i)
-            MediaElementDecoding::applyPath(*(*pending)[i].first, (*pending)[i].second);
-    };
-    // A second thread pays off only for a library of some size.
-    const size_t count = pending->size();
-    if (count < 2000) {
-        apply(0, count);
-        return;
-    }
-    const std::unique_ptr<QThread> helper(QThread::create(apply, count / 2, count));
-    helper->start();
-    apply(0, count / 2);
-    helper->wait();
-    // A thread the system would not start ran nothing: its half must not go
-    // without paths, or the next save would lose them.
-    if (!helper->isFinished())
-        apply(count / 2, count);
+            MediaElementDecoding::applyPath(*pending[i].first, pending[i].second);
+    });
 }
 
 // --- Archive coding ----------------------------------------------------------------------
 
 QStringList MediaElement::classChain() const
 {
-    return { ClassName, QStringLiteral("NSObject") };
+    return { ClassName, u"NSObject"_s };
 }
 
 void MediaElement::encode(ArchiveEncoder &encoder) const
@@ -346,10 +344,9 @@ void MediaElement::encode(ArchiveEncoder &encoder) const
         else
             encoder.encodeObject(ElementKeys::name(key), valueForKey(key));
     }
-    encodeMaybeShared(
-        encoder, QStringLiteral("userKeywords"), valueForKey(ElementKey::UserKeywords));
-    encodeMaybeShared(encoder, QStringLiteral("userFields"), m_userFields);
-    encoder.encodeBool(QStringLiteral("error"), m_error);
+    encodeMaybeShared(encoder, u"userKeywords"_s, valueForKey(ElementKey::UserKeywords));
+    encodeMaybeShared(encoder, u"userFields"_s, m_userFields);
+    encoder.encodeBool(u"error"_s, m_error);
 }
 
 void MediaElement::registerArchiveCoder()
@@ -376,8 +373,7 @@ Result<MediaElementPtr> MediaElement::fromPasteboardData(const QByteArray &data)
         return root.error();
     auto element = std::dynamic_pointer_cast<MediaElement>(root->toObject());
     if (!element)
-        return Error(
-            Error::Code::Corrupt, QStringLiteral("The pasteboard holds no media element."));
+        return Error(Error::Code::Corrupt, u"The pasteboard holds no media element."_s);
     return element;
 }
 

@@ -4,6 +4,7 @@
 #include "model/mediauserfield.h"
 #include "platform/mainthread.h"
 #include "platform/notificationqueue.h"
+#include "platform/parallel.h"
 #include "platform/systemtrash.h"
 #include "platform/userdefaults.h"
 
@@ -13,8 +14,6 @@
 #include <QThreadPool>
 #include <QUrl>
 #include <QUuid>
-#include <QtConcurrent/QtConcurrentMap>
-#include <QtConcurrent/QtConcurrentRun>
 
 #include <array>
 #include <atomic>
@@ -50,13 +49,14 @@ QString pathFromUrlOrPath(const QString &text)
     return text;
 }
 
-// Runs body(i) for every index on the shared pool and waits.
+// Runs body(i) for every index, on two threads when there are many, and waits. Each
+// item asks the file system or a lock, so runs are short and a thread pays off early.
 template <typename Body> void forEachConcurrently(qsizetype count, Body body)
 {
-    std::vector<qsizetype> indexes(static_cast<size_t>(count));
-    for (qsizetype i = 0; i < count; ++i)
-        indexes[size_t(i)] = i;
-    QtConcurrent::blockingMap(indexes, [&body](qsizetype i) { body(i); });
+    splitOverWorker(size_t(count), { 64, 256 }, [&body](size_t begin, size_t end) {
+        for (size_t i = begin; i < end; ++i)
+            body(qsizetype(i));
+    });
 }
 
 std::atomic_bool backgroundValidation { true };
@@ -76,9 +76,9 @@ void stopValidation()
     validationPool().waitForDone();
 }
 
-// Validation runs on a thread of its own, never on the shared pool: it fans out
-// over the shared pool itself, and two validations waiting there for their own
-// work would hold every worker of a two-core machine and wait for ever.
+// Validation runs on a thread of its own, one at a time, never on the shared pool:
+// on a large library it takes long, and would hold a worker that queued operations
+// of the shared pool wait for.
 QThreadPool &validationPool()
 {
     static QThreadPool *const pool = [] {

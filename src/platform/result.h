@@ -114,3 +114,20 @@ private:
 };
 
 } // namespace vidarium
+
+// Reads one step of a sequence of fallible calls: evaluates `expression` (a Result),
+// returns its error from the enclosing function when it failed, and otherwise
+// declares `declaration` with its value, moved out (or assigns it, given a name):
+//     VIDARIUM_TRY(const quint64 index, objects.member(entry, i));
+//     VIDARIUM_TRY(top, binaryValue(index, 0));
+// A reference declared this way refers into the result, which lives to the end of
+// the enclosing block: `PlistValue &&value` takes a large value without a move.
+// A macro, because only a macro can return from its caller; it spares the three
+// lines (call, test, unwrap) that every such step otherwise takes.
+#define VIDARIUM_TRY(declaration, expression)                                                      \
+    auto &&VIDARIUM_TRY_NAME_(__LINE__) = (expression);                                            \
+    if (!VIDARIUM_TRY_NAME_(__LINE__).ok())                                                        \
+        return VIDARIUM_TRY_NAME_(__LINE__).error();                                               \
+    declaration = std::move(VIDARIUM_TRY_NAME_(__LINE__)).value()
+#define VIDARIUM_TRY_NAME_(line) VIDARIUM_TRY_JOIN_(vidariumTried_, line)
+#define VIDARIUM_TRY_JOIN_(a, b) a##b

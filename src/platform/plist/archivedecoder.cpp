@@ -24,6 +24,11 @@ bool sameKey(const QString &a, const QString &b)
 }
 } // namespace
 
+ArchiveDecodingContext *ArchiveDecoder::context() const
+{
+    return m_session.context();
+}
+
 ArchiveDecoder::ArchiveDecoder(UnarchiveSession &session, std::span<const ArchiveField> fields,
     const QString &className, const QStringList &classChain)
     : m_session(session)

@@ -19,6 +19,15 @@ namespace vidarium {
 
 class UnarchiveSession; // unarchivesession.h
 
+// What the caller of one unarchive lends the decoders of its classes: state they
+// share between the objects of that archive, or work they leave for afterwards.
+// Decoders reach it through ArchiveDecoder::context() and check that it is theirs.
+class ArchiveDecodingContext
+{
+public:
+    virtual ~ArchiveDecodingContext() = default;
+};
+
 // One field of an archived object as stored: references are PlistUid values. The
 // key belongs to the session, which keeps one copy of each key string.
 struct ArchiveField
@@ -53,6 +62,9 @@ public:
     // Decoders may also fail on their own; the message names the class and object.
     Error corrupt(const QString &what) const;
     bool hasFailed() const;
+
+    // The context the unarchive was given; null when none was.
+    ArchiveDecodingContext *context() const;
 
 private:
     const ArchiveField *find(const QString &key) const;

@@ -1,20 +1,20 @@
 #include "binaryplistobjects.h"
 
-#include <QtEndian>
+#include "platform/plist/binaryplistformat.h"
 
 #include <cstring>
 
 namespace vidarium {
 
-namespace {
+using namespace Qt::StringLiterals;
 
-constexpr quint64 headerSize = 8;
-constexpr quint64 trailerSize = 32;
+using namespace bplist;
+
+namespace {
 
 Error corrupt(const QString &what)
 {
-    return Error(
-        Error::Code::Corrupt, QStringLiteral("damaged binary property list: %1").arg(what));
+    return Error(Error::Code::Corrupt, u"damaged binary property list: %1"_s.arg(what));
 }
 
 bool validIntegerSize(int size)
@@ -24,27 +24,6 @@ bool validIntegerSize(int size)
 
 } // namespace
 
-Q_ALWAYS_INLINE quint64 BinaryPlistObjects::readBigEndian(const quint8 *p, int size)
-{
-    // Offsets and references take 1, 2, 4 or 8 bytes; a catalogue reads millions.
-    switch (size) {
-    case 1:
-        return p[0];
-    case 2:
-        return qFromBigEndian<quint16>(p);
-    case 4:
-        return qFromBigEndian<quint32>(p);
-    case 8:
-        return qFromBigEndian<quint64>(p);
-    default:
-        break;
-    }
-    quint64 value = 0;
-    for (int i = 0; i < size; ++i)
-        value = (value << 8) | p[i];
-    return value;
-}
-
 Result<void> BinaryPlistObjects::open(const QByteArray &bytes)
 {
     m_bytes = bytes;
@@ -52,39 +31,35 @@ Result<void> BinaryPlistObjects::open(const QByteArray &bytes)
     m_size = quint64(m_bytes.size());
     m_objectCount = 0;
     if (m_size < headerSize + trailerSize)
-        return corrupt(QStringLiteral("the file is too short (%1 bytes)").arg(m_size));
-    if (std::memcmp(m_data, "bplist00", 8) != 0)
-        return Error(Error::Code::Unsupported, QStringLiteral("not a bplist00 property list"));
+        return corrupt(u"the file is too short (%1 bytes)"_s.arg(m_size));
+    if (std::memcmp(m_data, signature, headerSize) != 0)
+        return Error(Error::Code::Unsupported, u"not a bplist00 property list"_s);
 
     const quint8 *trailer = m_data + m_size - trailerSize;
-    m_offsetSize = trailer[6];
-    m_refSize = trailer[7];
-    const quint64 objectCount = readBigEndian(trailer + 8, 8);
-    const quint64 topObject = readBigEndian(trailer + 16, 8);
-    const quint64 offsetTable = readBigEndian(trailer + 24, 8);
+    m_offsetSize = trailer[trailerOffsetSize];
+    m_refSize = trailer[trailerRefSize];
+    const quint64 objectCount = readBigEndian(trailer + trailerObjectCount, 8);
+    const quint64 topObject = readBigEndian(trailer + trailerTopObject, 8);
+    const quint64 offsetTable = readBigEndian(trailer + trailerOffsetTable, 8);
     const quint64 tableLimit = m_size - trailerSize;
 
     // A truncated file loses its trailer first, so say so when the trailer is wrong.
     if (!validIntegerSize(m_offsetSize) || !validIntegerSize(m_refSize))
-        return corrupt(QStringLiteral("the trailer is damaged (offset size %1, reference size %2); "
-                                      "the file may be truncated")
-                           .arg(m_offsetSize)
+        return corrupt(u"the trailer is damaged (offset size %1, reference size %2); "
+                       "the file may be truncated"_s.arg(m_offsetSize)
                            .arg(m_refSize));
     if (objectCount == 0)
-        return corrupt(QStringLiteral("it holds no objects"));
+        return corrupt(u"it holds no objects"_s);
     if (topObject >= objectCount)
-        return corrupt(QStringLiteral("the top object %1 is past the %2 objects")
-                           .arg(topObject)
-                           .arg(objectCount));
-    if (offsetTable < headerSize || offsetTable > tableLimit)
-        return corrupt(QStringLiteral("the offset table lies outside the file"));
-    if (objectCount > (tableLimit - offsetTable) / quint64(m_offsetSize))
         return corrupt(
-            QStringLiteral("%1 objects do not fit in the offset table").arg(objectCount));
+            u"the top object %1 is past the %2 objects"_s.arg(topObject).arg(objectCount));
+    if (offsetTable < headerSize || offsetTable > tableLimit)
+        return corrupt(u"the offset table lies outside the file"_s);
+    if (objectCount > (tableLimit - offsetTable) / quint64(m_offsetSize))
+        return corrupt(u"%1 objects do not fit in the offset table"_s.arg(objectCount));
     if (m_refSize < 8 && objectCount - 1 > (quint64(1) << (8 * m_refSize)) - 1)
-        return corrupt(QStringLiteral("%1-byte references cannot reach %2 objects")
-                           .arg(m_refSize)
-                           .arg(objectCount));
+        return corrupt(
+            u"%1-byte references cannot reach %2 objects"_s.arg(m_refSize).arg(objectCount));
 
     m_objectCount = objectCount;
     m_topObject = topObject;
@@ -96,40 +71,38 @@ Result<void> BinaryPlistObjects::open(const QByteArray &bytes)
 Result<BinaryPlistObjects::Entry> BinaryPlistObjects::entry(quint64 index) const
 {
     if (index >= m_objectCount)
-        return corrupt(
-            QStringLiteral("reference %1 is past the %2 objects").arg(index).arg(m_objectCount));
+        return corrupt(u"reference %1 is past the %2 objects"_s.arg(index).arg(m_objectCount));
     const quint64 offset
         = readBigEndian(m_offsetTable + index * quint64(m_offsetSize), m_offsetSize);
     if (offset < headerSize || offset >= m_objectLimit)
-        return corrupt(QStringLiteral("object %1 starts outside the object area").arg(index));
+        return corrupt(u"object %1 starts outside the object area"_s.arg(index));
     const quint8 marker = m_data[offset];
-    const int high = marker >> 4, low = marker & 0x0F;
+    const quint8 kind = marker & 0xF0;
+    const int low = marker & 0x0F;
     Entry entry;
     entry.position = offset;
     quint64 position = offset + 1;
-    switch (high) {
-    case 0x8: {
+    switch (kind) {
+    case kindUid: {
         const int size = low + 1;
         if (available(position) < quint64(size))
-            return corrupt(QStringLiteral("object %1 is a damaged UID").arg(index));
+            return corrupt(u"object %1 is a damaged UID"_s.arg(index));
         if (size > 8)
-            return corrupt(QStringLiteral("object %1 is a UID wider than 8 bytes").arg(index));
+            return corrupt(u"object %1 is a UID wider than 8 bytes"_s.arg(index));
         entry.kind = Entry::Kind::Uid;
         entry.uid = readBigEndian(m_data + position, size);
         return entry;
     }
-    case 0xA:
-    case 0xB: // ordered sets read as arrays: nothing the catalogue keeps uses them
-    case 0xC:
-    case 0xD: {
-        const quint64 unit = high == 0xD ? 2 * quint64(m_refSize) : quint64(m_refSize);
-        Result<quint64> count = length(index, low, position, unit);
-        if (!count)
-            return count.error();
-        entry.kind = high == 0xD ? Entry::Kind::Dictionary
-            : high == 0xC        ? Entry::Kind::Set
-                                 : Entry::Kind::Array;
-        entry.count = *count;
+    case kindArray:
+    case kindOrderedSet: // ordered sets read as arrays: nothing the catalogue keeps uses them
+    case kindSet:
+    case kindDictionary: {
+        const quint64 unit = kind == kindDictionary ? 2 * quint64(m_refSize) : quint64(m_refSize);
+        VIDARIUM_TRY(const quint64 count, length(index, low, position, unit));
+        entry.kind = kind == kindDictionary ? Entry::Kind::Dictionary
+            : kind == kindSet               ? Entry::Kind::Set
+                                            : Entry::Kind::Array;
+        entry.count = count;
         entry.position = position;
         return entry;
     }
@@ -145,8 +118,7 @@ Result<quint64> BinaryPlistObjects::member(const Entry &container, quint64 i) co
     const quint64 index
         = readBigEndian(m_data + container.position + i * quint64(m_refSize), m_refSize);
     if (index >= m_objectCount)
-        return corrupt(
-            QStringLiteral("reference %1 is past the %2 objects").arg(index).arg(m_objectCount));
+        return corrupt(u"reference %1 is past the %2 objects"_s.arg(index).arg(m_objectCount));
     return index;
 }
 
@@ -155,83 +127,73 @@ Result<PlistValue> BinaryPlistObjects::scalar(quint64 index, const Entry &entry)
     if (entry.kind == Entry::Kind::Uid)
         return PlistValue(PlistUid { entry.uid });
     if (entry.isContainer())
-        return corrupt(
-            QStringLiteral("object %1 is a container where a single value belongs").arg(index));
+        return corrupt(u"object %1 is a container where a single value belongs"_s.arg(index));
     const quint8 marker = m_data[entry.position];
-    const int high = marker >> 4, low = marker & 0x0F;
+    const quint8 kind = marker & 0xF0;
+    const int low = marker & 0x0F;
     quint64 position = entry.position + 1;
-    switch (high) {
-    case 0x0:
-        if (marker == 0x00)
+    switch (kind) {
+    case kindSpecial:
+        if (marker == markerNull)
             return PlistValue::null();
-        if (marker == 0x08)
+        if (marker == markerFalse)
             return PlistValue(false);
-        if (marker == 0x09)
+        if (marker == markerTrue)
             return PlistValue(true);
         break;
-    case 0x1:
+    case kindInteger:
         return integer(index, low, position);
-    case 0x2:
-        if (low == 2 && available(position) >= 4) {
+    case kindReal:
+        if (marker == markerFloat32 && available(position) >= 4) {
             const quint32 bits = quint32(readBigEndian(m_data + position, 4));
             float f;
             std::memcpy(&f, &bits, sizeof f);
             return PlistValue::float32(f);
         }
-        if (low == 3 && available(position) >= 8)
+        if (marker == markerReal && available(position) >= 8)
             return PlistValue(realAt(position));
-        return corrupt(QStringLiteral("object %1 is a real of a size not handled").arg(index));
-    case 0x3:
-        if (low == 3 && available(position) >= 8)
+        return corrupt(u"object %1 is a real of a size not handled"_s.arg(index));
+    case kindDate:
+        if (marker == markerDate && available(position) >= 8)
             return PlistValue(PlistDate { realAt(position) });
-        return corrupt(QStringLiteral("object %1 is a damaged date").arg(index));
-    case 0x4: {
-        Result<quint64> count = length(index, low, position, 1);
-        if (!count)
-            return count.error();
+        return corrupt(u"object %1 is a damaged date"_s.arg(index));
+    case kindData: {
+        VIDARIUM_TRY(const quint64 count, length(index, low, position, 1));
         return PlistValue(
-            QByteArray(reinterpret_cast<const char *>(m_data + position), qsizetype(*count)));
+            QByteArray(reinterpret_cast<const char *>(m_data + position), qsizetype(count)));
     }
-    case 0x5: {
-        Result<quint64> count = length(index, low, position, 1);
-        if (!count)
-            return count.error();
+    case kindAsciiString: {
+        VIDARIUM_TRY(const quint64 count, length(index, low, position, 1));
         return PlistValue(QString::fromLatin1(
-            reinterpret_cast<const char *>(m_data + position), qsizetype(*count)));
+            reinterpret_cast<const char *>(m_data + position), qsizetype(count)));
     }
-    case 0x6: {
-        Result<quint64> count = length(index, low, position, 2);
-        if (!count)
-            return count.error();
-        QString s(qsizetype(*count), Qt::Uninitialized);
+    case kindUtf16String: {
+        VIDARIUM_TRY(const quint64 count, length(index, low, position, 2));
+        QString s(qsizetype(count), Qt::Uninitialized);
         QChar *out = s.data();
-        for (quint64 i = 0; i < *count; ++i)
+        for (quint64 i = 0; i < count; ++i)
             out[i] = QChar(char16_t(readBigEndian(m_data + position + 2 * i, 2)));
         return PlistValue(s);
     }
-    case 0x7: { // UTF-8 strings, written by newer encoders
-        Result<quint64> count = length(index, low, position, 1);
-        if (!count)
-            return count.error();
-        return PlistValue(QString::fromUtf8(
-            reinterpret_cast<const char *>(m_data + position), qsizetype(*count)));
+    case kindUtf8String: {
+        VIDARIUM_TRY(const quint64 count, length(index, low, position, 1));
+        return PlistValue(
+            QString::fromUtf8(reinterpret_cast<const char *>(m_data + position), qsizetype(count)));
     }
     default:
         break;
     }
-    return corrupt(QStringLiteral("object %1 has the unknown marker 0x%2")
-                       .arg(index)
-                       .arg(marker, 2, 16, QLatin1Char('0')));
+    return corrupt(
+        u"object %1 has the unknown marker 0x%2"_s.arg(index).arg(marker, 2, 16, QLatin1Char('0')));
 }
 
 Result<PlistValue> BinaryPlistObjects::integer(quint64 index, int low, quint64 position) const
 {
     if (low > 4)
-        return corrupt(
-            QStringLiteral("object %1 is an integer of %2 bytes").arg(index).arg(1 << low));
+        return corrupt(u"object %1 is an integer of %2 bytes"_s.arg(index).arg(1 << low));
     const int size = 1 << low;
     if (available(position) < quint64(size))
-        return corrupt(QStringLiteral("object %1 is a truncated integer").arg(index));
+        return corrupt(u"object %1 is a truncated integer"_s.arg(index));
     if (size <= 8)
         return PlistValue(qint64(readBigEndian(m_data + position, size)));
     // 128 bits: written for unsigned values of 2^63 and more, and by some writers
@@ -243,8 +205,7 @@ Result<PlistValue> BinaryPlistObjects::integer(quint64 index, int low, quint64 p
     if (highBits == ~quint64(0) && qint64(lowBits) < 0)
         return PlistValue(qint64(lowBits));
     return Error(Error::Code::Unsupported,
-        QStringLiteral("binary property list: object %1 is an integer wider than 64 bits")
-            .arg(index));
+        u"binary property list: object %1 is an integer wider than 64 bits"_s.arg(index));
 }
 
 // The count of a container or string: in the marker's low nibble, or in the integer
@@ -254,20 +215,19 @@ Result<quint64> BinaryPlistObjects::length(
     quint64 index, int low, quint64 &position, quint64 unitSize) const
 {
     quint64 count = quint64(low);
-    if (low == 0x0F) {
+    if (low == countFollows) {
         if (available(position) < 1)
-            return corrupt(QStringLiteral("object %1 is truncated").arg(index));
+            return corrupt(u"object %1 is truncated"_s.arg(index));
         const quint8 marker = m_data[position];
         const int size = 1 << (marker & 0x0F);
-        if ((marker & 0xF0) != 0x10 || size > 8 || available(position + 1) < quint64(size))
-            return corrupt(QStringLiteral("object %1 has a damaged length").arg(index));
+        if ((marker & 0xF0) != kindInteger || size > 8 || available(position + 1) < quint64(size))
+            return corrupt(u"object %1 has a damaged length"_s.arg(index));
         count = readBigEndian(m_data + position + 1, size);
         position += 1 + quint64(size);
     }
     if (count > available(position) / unitSize)
-        return corrupt(QStringLiteral("object %1 claims %2 entries, more than the file holds")
-                           .arg(index)
-                           .arg(count));
+        return corrupt(
+            u"object %1 claims %2 entries, more than the file holds"_s.arg(index).arg(count));
     return count;
 }
 

@@ -43,7 +43,6 @@ public:
     Result<PlistValue> scalar(quint64 index, const Entry &entry) const;
 
 private:
-    static quint64 readBigEndian(const quint8 *p, int size);
     quint64 available(quint64 offset) const
     {
         return offset < m_objectLimit ? m_objectLimit - offset : 0;

@@ -7,12 +7,13 @@
 
 namespace vidarium {
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 Error corrupt(const QString &what)
 {
-    return Error(
-        Error::Code::Corrupt, QStringLiteral("damaged binary property list: %1").arg(what));
+    return Error(Error::Code::Corrupt, u"damaged binary property list: %1"_s.arg(what));
 }
 
 // Decodes one whole file. Every object is decoded at most once and kept, so an object
@@ -48,20 +49,18 @@ private:
     Result<PlistValue> object(quint64 index, int depth)
     {
         if (index >= m_objects.count())
-            return corrupt(QStringLiteral("reference %1 is past the %2 objects")
-                               .arg(index)
-                               .arg(m_objects.count()));
+            return corrupt(
+                u"reference %1 is past the %2 objects"_s.arg(index).arg(m_objects.count()));
         switch (m_states[index]) {
         case State::Done:
             return m_values[index];
         case State::Reading:
-            return corrupt(QStringLiteral("object %1 contains itself").arg(index));
+            return corrupt(u"object %1 contains itself"_s.arg(index));
         case State::Unread:
             break;
         }
         if (depth > PropertyList::maximumDepth)
-            return corrupt(
-                QStringLiteral("nesting deeper than %1 levels").arg(PropertyList::maximumDepth));
+            return corrupt(u"nesting deeper than %1 levels"_s.arg(PropertyList::maximumDepth));
         m_states[index] = State::Reading;
         Result<PlistValue> value = decode(index, depth);
         if (!value)
@@ -73,17 +72,15 @@ private:
 
     Result<PlistValue> decode(quint64 index, int depth)
     {
-        const Result<Entry> entry = m_objects.entry(index);
-        if (!entry)
-            return entry.error();
-        switch (entry->kind) {
+        VIDARIUM_TRY(const Entry entry, m_objects.entry(index));
+        switch (entry.kind) {
         case Entry::Kind::Array:
         case Entry::Kind::Set:
-            return array(index, *entry, depth);
+            return array(index, entry, depth);
         case Entry::Kind::Dictionary:
-            return dictionary(index, *entry, depth);
+            return dictionary(index, entry, depth);
         default:
-            return m_objects.scalar(index, *entry);
+            return m_objects.scalar(index, entry);
         }
     }
 
@@ -93,15 +90,11 @@ private:
         members.reserve(qsizetype(entry.count));
         quint64 weight = 1;
         for (quint64 i = 0; i < entry.count; ++i) {
-            const Result<quint64> memberIndex = m_objects.member(entry, i);
-            if (!memberIndex)
-                return memberIndex.error();
-            Result<PlistValue> member = object(*memberIndex, depth + 1);
-            if (!member)
-                return member;
-            if (!addWeight(weight, *memberIndex))
+            VIDARIUM_TRY(const quint64 memberIndex, m_objects.member(entry, i));
+            VIDARIUM_TRY(PlistValue && member, object(memberIndex, depth + 1));
+            if (!addWeight(weight, memberIndex))
                 return tooLarge(index);
-            members.append(std::move(member).value());
+            members.append(std::move(member));
         }
         m_weights[index] = weight;
         return entry.kind == Entry::Kind::Set ? PlistValue::set(members) : PlistValue(members);
@@ -112,25 +105,17 @@ private:
         PlistDictionary dictionary;
         quint64 weight = 1;
         for (quint64 i = 0; i < entry.count; ++i) {
-            const Result<quint64> keyIndex = m_objects.member(entry, i);
-            if (!keyIndex)
-                return keyIndex.error();
-            Result<PlistValue> key = object(*keyIndex, depth + 1);
-            if (!key)
-                return key;
-            if (key->type() != PlistValue::Type::String)
-                return corrupt(QStringLiteral("dictionary %1 has a key that is a %2, not a string")
-                                   .arg(index)
-                                   .arg(PlistValue::typeName(key->type())));
-            const Result<quint64> valueIndex = m_objects.member(entry, entry.count + i);
-            if (!valueIndex)
-                return valueIndex.error();
-            Result<PlistValue> value = object(*valueIndex, depth + 1);
-            if (!value)
-                return value;
-            if (!addWeight(weight, *valueIndex))
+            VIDARIUM_TRY(const quint64 keyIndex, m_objects.member(entry, i));
+            VIDARIUM_TRY(const PlistValue &key, object(keyIndex, depth + 1));
+            if (key.type() != PlistValue::Type::String)
+                return corrupt(
+                    u"dictionary %1 has a key that is a %2, not a string"_s.arg(index).arg(
+                        PlistValue::typeName(key.type())));
+            VIDARIUM_TRY(const quint64 valueIndex, m_objects.member(entry, entry.count + i));
+            VIDARIUM_TRY(PlistValue && value, object(valueIndex, depth + 1));
+            if (!addWeight(weight, valueIndex))
                 return tooLarge(index);
-            dictionary.insert(key->toString(), std::move(value).value());
+            dictionary.insert(key.toString(), std::move(value));
         }
         m_weights[index] = weight;
         return PlistValue(dictionary);
@@ -145,10 +130,8 @@ private:
 
     static Error tooLarge(quint64 index)
     {
-        return corrupt(
-            QStringLiteral("object %1 refers to shared objects so often that it would expand "
-                           "far beyond the size of the file")
-                .arg(index));
+        return corrupt(u"object %1 refers to shared objects so often that it would expand "
+                       "far beyond the size of the file"_s.arg(index));
     }
 
     const QByteArray &m_bytes;

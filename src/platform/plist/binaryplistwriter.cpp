@@ -1,23 +1,21 @@
 #include "binaryplistwriter.h"
 
 #include "platform/hugepages.h"
+#include "platform/plist/binaryplistformat.h"
 
 #include <QHashFunctions>
 
 #include <bit>
-#include <cstdlib>
-#include <new>
-
-#include <sys/mman.h>
+#include <cstring>
 
 namespace vidarium {
 
 namespace {
 
-constexpr char signature[] = "bplist00";
-
+using namespace bplist;
 using Bytes = std::vector<char>;
 
+// Byte by byte: inlined into each encoder, this beats sizing the scratch bytes first.
 void appendBigEndian(Bytes &out, quint64 value, int byteCount)
 {
     for (int shift = (byteCount - 1) * 8; shift >= 0; shift -= 8)
@@ -27,41 +25,21 @@ void appendBigEndian(Bytes &out, quint64 value, int byteCount)
 // Marker of an integer of 1, 2, 4 or 8 bytes and its payload, as small as the value allows.
 void appendInteger(Bytes &out, qint64 value)
 {
-    if (value >= 0 && value <= 0xFF) {
-        out.push_back(char(0x10));
-        appendBigEndian(out, quint64(value), 1);
-    } else if (value >= 0 && value <= 0xFFFF) {
-        out.push_back(char(0x11));
-        appendBigEndian(out, quint64(value), 2);
-    } else if (value >= 0 && value <= 0xFFFFFFFFll) {
-        out.push_back(char(0x12));
-        appendBigEndian(out, quint64(value), 4);
-    } else {
-        out.push_back(char(0x13));
-        appendBigEndian(out, quint64(value), 8);
-    }
+    // Negative values take all 8 bytes: readers sign-extend only those.
+    const int size = value < 0 ? 8 : bytesNeeded(quint64(value));
+    out.push_back(char(kindInteger | integerSizeCode(size)));
+    appendBigEndian(out, quint64(value), size);
 }
 
 // Marker with an inline count, or 0xF and a following integer for counts of 15 and more.
 void appendMarker(Bytes &out, quint8 marker, quint64 count)
 {
-    if (count < 15) {
+    if (count < countFollows) {
         out.push_back(char(marker | quint8(count)));
     } else {
-        out.push_back(char(marker | 0x0F));
+        out.push_back(char(marker | countFollows));
         appendInteger(out, qint64(count));
     }
-}
-
-int bytesNeeded(quint64 value)
-{
-    if (value <= 0xFF)
-        return 1;
-    if (value <= 0xFFFF)
-        return 2;
-    if (value <= 0xFFFFFFFFull)
-        return 4;
-    return 8;
 }
 
 bool isAscii(const QString &s)
@@ -74,29 +52,19 @@ bool isAscii(const QString &s)
 
 } // namespace
 
+static_assert(BinaryPlistWriter::noRef == ScalarTable::noRef);
+
 BinaryPlistWriter::Ref BinaryPlistWriter::addScalar(std::span<const char> encoded)
 {
-    // Kept at most half full, so probe runs stay short.
-    if ((m_scalarCount + 1) * 2 > m_scalarTableSize)
-        growScalarTable();
     const size_t length = encoded.size();
-    const quint32 hash = quint32(qHashBits(encoded.data(), length));
-    const size_t mask = m_scalarTableSize - 1;
-    for (size_t i = hash & mask;; i = (i + 1) & mask) {
-        ScalarSlot &slot = m_scalarTable[i];
-        if (slot.ref == noRef) {
-            const Ref ref = appendScalar(encoded);
-            slot = ScalarSlot { hash, ref };
-            ++m_scalarCount;
-            return ref;
-        }
-        if (slot.hash != hash)
-            continue;
-        const Object &known = m_objects[slot.ref];
-        if (known.length == length
-            && std::memcmp(m_scalarBytes.data() + known.start, encoded.data(), length) == 0)
-            return slot.ref;
-    }
+    return m_scalars.findOrAdd(
+        quint32(qHashBits(encoded.data(), length)),
+        [&](Ref known) {
+            const Object &object = m_objects[known];
+            return object.length == length
+                && std::memcmp(m_scalarBytes.data() + object.start, encoded.data(), length) == 0;
+        },
+        [&] { return appendScalar(encoded); });
 }
 
 BinaryPlistWriter::Ref BinaryPlistWriter::appendScalar(std::span<const char> encoded)
@@ -107,82 +75,17 @@ BinaryPlistWriter::Ref BinaryPlistWriter::appendScalar(std::span<const char> enc
     return ref;
 }
 
-BinaryPlistWriter::GrowingMemory::~GrowingMemory()
-{
-    if (m_mapped)
-        munmap(m_data, m_bytes);
-    else
-        std::free(m_data);
-}
-
-void BinaryPlistWriter::GrowingMemory::resize(size_t bytes, size_t used)
-{
-    constexpr size_t mappedFrom = size_t(1) << 20;
-    void *grown = nullptr;
-    if (m_mapped) {
-        grown = mremap(m_data, m_bytes, bytes, MREMAP_MAYMOVE);
-    } else if (bytes >= mappedFrom) {
-        grown = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (grown != MAP_FAILED) {
-            std::memcpy(grown, m_data, std::min(used, bytes));
-            std::free(m_data);
-            m_mapped = true;
-        }
-    } else {
-        grown = std::realloc(m_data, bytes);
-    }
-    if (!grown || grown == MAP_FAILED)
-        throw std::bad_alloc();
-    m_data = grown;
-    m_bytes = bytes;
-    // The whole mapping, so that it stays one mapping that mremap can move.
-    if (m_mapped)
-        madvise(m_data, m_bytes, MADV_HUGEPAGE);
-}
-
-void BinaryPlistWriter::SlotsFree::operator()(ScalarSlot *table) const
-{
-    std::free(table);
-}
-
-void BinaryPlistWriter::growScalarTable()
-{
-    const size_t oldSize = m_scalarTableSize;
-    const std::unique_ptr<ScalarSlot[], SlotsFree> old = std::move(m_scalarTable);
-    const size_t size = oldSize == 0 ? 1024 : oldSize * 2;
-    const size_t bytes = size * sizeof(ScalarSlot);
-    constexpr size_t hugePage = size_t(2) << 20;
-    void *memory = bytes >= hugePage ? std::aligned_alloc(hugePage, bytes) : std::malloc(bytes);
-    if (!memory)
-        throw std::bad_alloc();
-    if (bytes >= hugePage)
-        madvise(memory, bytes, MADV_HUGEPAGE); // a hint: without it the table only costs more
-    m_scalarTable.reset(static_cast<ScalarSlot *>(memory));
-    m_scalarTableSize = size;
-    std::memset(memory, 0xFF, bytes); // every ref noRef: empty
-    const size_t mask = size - 1;
-    for (size_t k = 0; k < oldSize; ++k) {
-        const ScalarSlot &slot = old[k];
-        if (slot.ref == noRef)
-            continue;
-        size_t i = slot.hash & mask;
-        while (m_scalarTable[i].ref != noRef)
-            i = (i + 1) & mask;
-        m_scalarTable[i] = slot;
-    }
-}
-
 BinaryPlistWriter::Ref BinaryPlistWriter::addNull()
 {
     m_scratch.clear();
-    m_scratch.push_back(char(0x00));
+    m_scratch.push_back(char(markerNull));
     return addScalar(m_scratch);
 }
 
 BinaryPlistWriter::Ref BinaryPlistWriter::addBool(bool value)
 {
     m_scratch.clear();
-    m_scratch.push_back(char(value ? 0x09 : 0x08));
+    m_scratch.push_back(char(value ? markerTrue : markerFalse));
     return addScalar(m_scratch);
 }
 
@@ -198,7 +101,7 @@ BinaryPlistWriter::Ref BinaryPlistWriter::addUnsignedInteger(quint64 value)
     if (value <= quint64(std::numeric_limits<qint64>::max()))
         return addInteger(qint64(value));
     m_scratch.clear();
-    m_scratch.push_back(char(0x14));
+    m_scratch.push_back(char(markerInteger128));
     appendBigEndian(m_scratch, 0, 8);
     appendBigEndian(m_scratch, value, 8);
     return addScalar(m_scratch);
@@ -214,28 +117,28 @@ std::span<const char> BinaryPlistWriter::encodeFixed(char marker, quint64 bits, 
 
 BinaryPlistWriter::Ref BinaryPlistWriter::addReal(double value)
 {
-    return addScalar(encodeFixed(char(0x23), std::bit_cast<quint64>(value), 8));
+    return addScalar(encodeFixed(char(markerReal), std::bit_cast<quint64>(value), 8));
 }
 
 BinaryPlistWriter::Ref BinaryPlistWriter::addDistinctReal(double value)
 {
-    return appendScalar(encodeFixed(char(0x23), std::bit_cast<quint64>(value), 8));
+    return appendScalar(encodeFixed(char(markerReal), std::bit_cast<quint64>(value), 8));
 }
 
 BinaryPlistWriter::Ref BinaryPlistWriter::addFloat32(float value)
 {
-    return addScalar(encodeFixed(char(0x22), std::bit_cast<quint32>(value), 4));
+    return addScalar(encodeFixed(char(markerFloat32), std::bit_cast<quint32>(value), 4));
 }
 
 BinaryPlistWriter::Ref BinaryPlistWriter::addDate(double secondsSince2001)
 {
-    return addScalar(encodeFixed(char(0x33), std::bit_cast<quint64>(secondsSince2001), 8));
+    return addScalar(encodeFixed(char(markerDate), std::bit_cast<quint64>(secondsSince2001), 8));
 }
 
 BinaryPlistWriter::Ref BinaryPlistWriter::addData(const QByteArray &value)
 {
     m_scratch.clear();
-    appendMarker(m_scratch, 0x40, quint64(value.size()));
+    appendMarker(m_scratch, kindData, quint64(value.size()));
     m_scratch.insert(m_scratch.end(), value.cbegin(), value.cend());
     return addScalar(m_scratch);
 }
@@ -247,7 +150,7 @@ BinaryPlistWriter::Ref BinaryPlistWriter::addString(const QString &value)
     const bool ascii = isAscii(value);
     const qsizetype length = value.size();
     m_scratch.clear();
-    appendMarker(m_scratch, ascii ? 0x50 : 0x60, quint64(length));
+    appendMarker(m_scratch, ascii ? kindAsciiString : kindUtf16String, quint64(length));
     const size_t head = m_scratch.size();
     m_scratch.resize(head + size_t(ascii ? length : 2 * length));
     char *out = m_scratch.data() + head;
@@ -269,7 +172,7 @@ BinaryPlistWriter::Ref BinaryPlistWriter::addUid(quint64 index)
 {
     const int size = bytesNeeded(index);
     m_scratch.clear();
-    m_scratch.push_back(char(0x80 | (size - 1)));
+    m_scratch.push_back(char(kindUid | (size - 1)));
     appendBigEndian(m_scratch, index, size);
     return addScalar(m_scratch);
 }
@@ -278,7 +181,7 @@ BinaryPlistWriter::Ref BinaryPlistWriter::addDistinctUid(quint64 index)
 {
     const int size = bytesNeeded(index);
     m_scratch.clear();
-    m_scratch.push_back(char(0x80 | (size - 1)));
+    m_scratch.push_back(char(kindUid | (size - 1)));
     appendBigEndian(m_scratch, index, size);
     return appendScalar(m_scratch);
 }
@@ -295,19 +198,19 @@ BinaryPlistWriter::Ref BinaryPlistWriter::addContainer(
 
 BinaryPlistWriter::Ref BinaryPlistWriter::addArray(std::span<const Ref> members)
 {
-    return addContainer(0xA0, members, {});
+    return addContainer(kindArray, members, {});
 }
 
 BinaryPlistWriter::Ref BinaryPlistWriter::addSet(std::span<const Ref> members)
 {
-    return addContainer(0xC0, members, {});
+    return addContainer(kindSet, members, {});
 }
 
 BinaryPlistWriter::Ref BinaryPlistWriter::addDictionary(
     std::span<const Ref> keys, std::span<const Ref> values)
 {
     Q_ASSERT(keys.size() == values.size());
-    return addContainer(0xD0, keys, values);
+    return addContainer(kindDictionary, keys, values);
 }
 
 BinaryPlistWriter::Ref BinaryPlistWriter::addValue(const PlistValue &value)
@@ -367,22 +270,15 @@ namespace {
 
 // Writes into a buffer already sized for the whole file: the catalogue's tens of
 // megabytes would otherwise go through a QByteArray append call per byte.
-char *putBigEndian(char *out, quint64 value, int byteCount)
-{
-    for (int shift = (byteCount - 1) * 8; shift >= 0; shift -= 8)
-        *out++ = char((value >> shift) & 0xFF);
-    return out;
-}
-
 char *putMarker(char *out, quint8 marker, quint64 count)
 {
-    if (count < 15) {
+    if (count < countFollows) {
         *out++ = char(marker | quint8(count));
         return out;
     }
-    *out++ = char(marker | 0x0F);
+    *out++ = char(marker | countFollows);
     const int size = bytesNeeded(count);
-    *out++ = char(0x10 | (size == 1 ? 0 : size == 2 ? 1 : size == 4 ? 2 : 3));
+    *out++ = char(kindInteger | integerSizeCode(size));
     return putBigEndian(out, count, size);
 }
 
@@ -401,8 +297,8 @@ QByteArray BinaryPlistWriter::finish(Ref top) const
     char *const begin = out.data();
     adviseHugePages(begin, bound);
     char *p = begin;
-    std::memcpy(p, signature, 8);
-    p += 8;
+    std::memcpy(p, signature, headerSize);
+    p += headerSize;
     std::vector<quint64> offsets;
     offsets.reserve(count);
     for (const Object &object : m_objects) {
@@ -413,7 +309,8 @@ QByteArray BinaryPlistWriter::finish(Ref top) const
             continue;
         }
         p = putMarker(p, object.marker, object.length);
-        const quint32 refCount = object.marker == 0xD0 ? object.length * 2 : object.length;
+        const quint32 refCount
+            = object.marker == kindDictionary ? object.length * 2 : object.length;
         const Ref *refs = m_refs.data() + object.start;
         for (quint32 i = 0; i < refCount; ++i)
             p = putBigEndian(p, refs[i], refSize);

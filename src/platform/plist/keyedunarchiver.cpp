@@ -24,13 +24,14 @@ template <typename Read> auto withinMemory(const Read &read) -> decltype(read())
 
 } // namespace
 
-Result<PlistValue> KeyedUnarchiver::unarchive(const QByteArray &data, const QString &key)
+Result<PlistValue> KeyedUnarchiver::unarchive(
+    const QByteArray &data, const QString &key, ArchiveDecodingContext *context)
 {
     return withinMemory([&]() -> Result<PlistValue> {
         // Binary archives are read in place: a catalogue holds millions of values, and
         // building them all as a tree first cost more than decoding them.
         if (BinaryPlistReader::hasSignature(data)) {
-            UnarchiveSession session;
+            UnarchiveSession session(context);
             if (Result<void> opened = session.openBinary(data); !opened)
                 return opened.error();
             return session.decodeTop(key);
@@ -38,13 +39,14 @@ Result<PlistValue> KeyedUnarchiver::unarchive(const QByteArray &data, const QStr
         Result<PlistValue> archive = PropertyList::read(data);
         if (!archive)
             return archive;
-        return unarchive(*archive, key);
+        return unarchive(*archive, key, context);
     });
 }
 
-Result<PlistValue> KeyedUnarchiver::unarchive(const PlistValue &archive, const QString &key)
+Result<PlistValue> KeyedUnarchiver::unarchive(
+    const PlistValue &archive, const QString &key, ArchiveDecodingContext *context)
 {
-    UnarchiveSession session;
+    UnarchiveSession session(context);
     if (Result<void> opened = session.open(archive); !opened)
         return opened.error();
     return session.decodeTop(key);

@@ -7,6 +7,7 @@
 // and references out of range are refused with an Error.
 // Threads: any thread, once the decoders it needs are registered.
 
+#include "platform/plist/archivedecoder.h"
 #include "platform/plist/plistvalue.h"
 #include "platform/result.h"
 
@@ -19,9 +20,12 @@ class KeyedUnarchiver
 public:
     static inline const QString rootKey = QStringLiteral("root");
 
-    // The object under "root" (or `key`) of "$top".
-    static Result<PlistValue> unarchive(const QByteArray &data, const QString &key = rootKey);
-    static Result<PlistValue> unarchive(const PlistValue &archive, const QString &key = rootKey);
+    // The object under "root" (or `key`) of "$top". The decoders of the archive's
+    // classes see `context`, which must outlive the call.
+    static Result<PlistValue> unarchive(const QByteArray &data, const QString &key = rootKey,
+        ArchiveDecodingContext *context = nullptr);
+    static Result<PlistValue> unarchive(const PlistValue &archive, const QString &key = rootKey,
+        ArchiveDecodingContext *context = nullptr);
     // Every object of "$top", decoded.
     static Result<PlistDictionary> unarchiveTopObjects(const PlistValue &archive);
 

@@ -78,44 +78,28 @@ Result<void> UnarchiveSession::openBinary(const QByteArray &bytes)
     m_inlineBudget = 16 * file.size() + (quint64(1) << 20);
     m_keyIdOfObject.assign(file.count(), -1);
 
-    const Result<Entry> frame = file.entry(file.topObject());
-    if (!frame)
-        return frame.error();
-    if (frame->kind != Entry::Kind::Dictionary) {
+    VIDARIUM_TRY(const Entry frame, file.entry(file.topObject()));
+    if (frame.kind != Entry::Kind::Dictionary) {
         PlistValue::Type type
-            = frame->kind == Entry::Kind::Set ? PlistValue::Type::Set : PlistValue::Type::Array;
-        if (!frame->isContainer()) {
-            const Result<PlistValue> value = file.scalar(file.topObject(), *frame);
-            if (!value)
-                return value.error();
-            type = value->type();
+            = frame.kind == Entry::Kind::Set ? PlistValue::Type::Set : PlistValue::Type::Array;
+        if (!frame.isContainer()) {
+            VIDARIUM_TRY(const PlistValue value, file.scalar(file.topObject(), frame));
+            type = value.type();
         }
         return corruptArchive(QStringLiteral("the top level is a %1, not a dictionary")
                                   .arg(PlistValue::typeName(type)));
     }
     std::optional<Entry> objects;
     PlistValue top;
-    for (quint64 i = 0; i < frame->count; ++i) {
-        const Result<quint64> keyIndex = file.member(*frame, i);
-        if (!keyIndex)
-            return keyIndex.error();
-        const Result<int> key = keyId(*keyIndex);
-        if (!key)
-            return key.error();
-        const Result<quint64> valueIndex = file.member(*frame, frame->count + i);
-        if (!valueIndex)
-            return valueIndex.error();
-        if (m_keyNames[size_t(*key)] == objectsKey) {
-            const Result<Entry> entry = file.entry(*valueIndex);
-            if (!entry)
-                return entry.error();
-            objects
-                = entry->kind == Entry::Kind::Array ? std::optional<Entry>(*entry) : std::nullopt;
-        } else if (m_keyNames[size_t(*key)] == topKey) {
-            Result<PlistValue> value = binaryValue(*valueIndex, 0);
-            if (!value)
-                return value.error();
-            top = std::move(value).value();
+    for (quint64 i = 0; i < frame.count; ++i) {
+        VIDARIUM_TRY(const quint64 keyIndex, file.member(frame, i));
+        VIDARIUM_TRY(const int key, keyId(keyIndex));
+        VIDARIUM_TRY(const quint64 valueIndex, file.member(frame, frame.count + i));
+        if (m_keyNames[size_t(key)] == objectsKey) {
+            VIDARIUM_TRY(const Entry entry, file.entry(valueIndex));
+            objects = entry.kind == Entry::Kind::Array ? std::optional<Entry>(entry) : std::nullopt;
+        } else if (m_keyNames[size_t(key)] == topKey) {
+            VIDARIUM_TRY(top, binaryValue(valueIndex, 0));
         }
     }
     if (!objects)
@@ -455,27 +439,20 @@ Result<UnarchiveSession::StoredObject> UnarchiveSession::storedValueObject(quint
 Result<UnarchiveSession::StoredObject> UnarchiveSession::storedBinaryObject(quint64 uid)
 {
     const BinaryPlistObjects &file = *m_binary;
-    const Result<quint64> index = file.member(m_objectsEntry, uid);
-    if (!index)
-        return index.error();
-    const Result<Entry> entry = file.entry(*index);
-    if (!entry)
-        return entry.error();
+    VIDARIUM_TRY(const quint64 index, file.member(m_objectsEntry, uid));
+    VIDARIUM_TRY(const Entry entry, file.entry(index));
     StoredObject stored;
-    switch (entry->kind) {
+    switch (entry.kind) {
     case Entry::Kind::Dictionary:
         break;
     case Entry::Kind::Scalar: {
-        Result<PlistValue> value = file.scalar(*index, *entry);
-        if (!value)
-            return value.error();
-        stored.plain = std::move(value).value();
+        VIDARIUM_TRY(stored.plain, file.scalar(index, entry));
         return stored;
     }
     default: {
-        const PlistValue::Type type = entry->kind == Entry::Kind::Uid ? PlistValue::Type::Uid
-            : entry->kind == Entry::Kind::Set                         ? PlistValue::Type::Set
-                                                                      : PlistValue::Type::Array;
+        const PlistValue::Type type = entry.kind == Entry::Kind::Uid ? PlistValue::Type::Uid
+            : entry.kind == Entry::Kind::Set                         ? PlistValue::Type::Set
+                                                                     : PlistValue::Type::Array;
         return corrupt(QStringLiteral("object %1 is a bare %2, which an archive does not hold")
                            .arg(uid)
                            .arg(PlistValue::typeName(type)));
@@ -483,36 +460,28 @@ Result<UnarchiveSession::StoredObject> UnarchiveSession::storedBinaryObject(quin
     }
 
     std::vector<ArchiveField> &fields = fieldBuffer();
-    fields.reserve(size_t(entry->count));
+    fields.reserve(size_t(entry.count));
     const quint64 serial = ++m_fieldSerial;
     bool hasClass = false;
-    for (quint64 i = 0; i < entry->count; ++i) {
-        const Result<quint64> keyIndex = file.member(*entry, i);
-        if (!keyIndex)
-            return keyIndex.error();
-        const Result<int> key = keyId(*keyIndex);
-        if (!key)
-            return key.error();
-        const Result<quint64> valueIndex = file.member(*entry, entry->count + i);
-        if (!valueIndex)
-            return valueIndex.error();
-        Result<PlistValue> value = binaryValue(*valueIndex, m_depth);
-        if (!value)
-            return value.error();
-        if (*key == m_classKeyId) {
-            hasClass = value->type() == PlistValue::Type::Uid;
-            stored.classUid = value->toUid().index;
+    for (quint64 i = 0; i < entry.count; ++i) {
+        VIDARIUM_TRY(const quint64 keyIndex, file.member(entry, i));
+        VIDARIUM_TRY(const int key, keyId(keyIndex));
+        VIDARIUM_TRY(const quint64 valueIndex, file.member(entry, entry.count + i));
+        VIDARIUM_TRY(PlistValue && value, binaryValue(valueIndex, m_depth));
+        if (key == m_classKeyId) {
+            hasClass = value.type() == PlistValue::Type::Uid;
+            stored.classUid = value.toUid().index;
             continue;
         }
         // A key stored twice keeps its last value, as a parsed dictionary would.
-        const size_t k = size_t(*key);
+        const size_t k = size_t(key);
         if (m_keyStamp[k] == serial) {
-            fields[m_keyPosition[k]].value = std::move(value).value();
+            fields[m_keyPosition[k]].value = std::move(value);
             continue;
         }
         m_keyStamp[k] = serial;
         m_keyPosition[k] = fields.size();
-        fields.push_back(ArchiveField { &m_keyNames[k], std::move(value).value() });
+        fields.push_back(ArchiveField { &m_keyNames[k], std::move(value) });
     }
     if (!hasClass)
         return corrupt(QStringLiteral("object %1 has no class").arg(uid));
@@ -525,10 +494,8 @@ Result<PlistValue> UnarchiveSession::plainObject(quint64 uid)
 {
     if (!m_binary)
         return m_objects.at(qsizetype(uid));
-    const Result<quint64> index = m_binary->member(m_objectsEntry, uid);
-    if (!index)
-        return index.error();
-    return binaryValue(*index, m_depth);
+    VIDARIUM_TRY(const quint64 index, m_binary->member(m_objectsEntry, uid));
+    return binaryValue(index, m_depth);
 }
 
 Result<int> UnarchiveSession::keyId(quint64 index)
@@ -536,16 +503,12 @@ Result<int> UnarchiveSession::keyId(quint64 index)
     const qint32 known = m_keyIdOfObject[index];
     if (known >= 0)
         return int(known);
-    const Result<Entry> entry = m_binary->entry(index);
-    if (!entry)
-        return entry.error();
-    Result<PlistValue> key = m_binary->scalar(index, *entry);
-    if (!key)
-        return key.error();
-    if (key->type() != PlistValue::Type::String)
+    VIDARIUM_TRY(const Entry entry, m_binary->entry(index));
+    VIDARIUM_TRY(const PlistValue &key, m_binary->scalar(index, entry));
+    if (key.type() != PlistValue::Type::String)
         return corruptArchive(QStringLiteral("a dictionary has a key that is a %1, not a string")
-                                  .arg(PlistValue::typeName(key->type())));
-    const int id = internKey(key->toString());
+                                  .arg(PlistValue::typeName(key.type())));
+    const int id = internKey(key.toString());
     m_keyIdOfObject[index] = id;
     return id;
 }
@@ -573,16 +536,14 @@ Result<PlistValue> UnarchiveSession::binaryValue(quint64 index, int depth)
         return corruptArchive(
             QStringLiteral("its inline values would expand far beyond the size of the file"));
     --m_inlineBudget;
-    const Result<Entry> entry = m_binary->entry(index);
-    if (!entry)
-        return entry.error();
-    if (!entry->isContainer())
-        return m_binary->scalar(index, *entry);
+    VIDARIUM_TRY(const Entry entry, m_binary->entry(index));
+    if (!entry.isContainer())
+        return m_binary->scalar(index, entry);
     // Nesting bounds cycles too: a container that holds itself nests without end.
     if (depth >= PropertyList::maximumDepth)
         return corruptArchive(
             QStringLiteral("values nested deeper than %1 levels").arg(PropertyList::maximumDepth));
-    return binaryContainer(*entry, depth + 1);
+    return binaryContainer(entry, depth + 1);
 }
 
 Result<PlistValue> UnarchiveSession::binaryContainer(const Entry &entry, int depth)
@@ -590,32 +551,20 @@ Result<PlistValue> UnarchiveSession::binaryContainer(const Entry &entry, int dep
     if (entry.kind == Entry::Kind::Dictionary) {
         PlistDictionary dictionary;
         for (quint64 i = 0; i < entry.count; ++i) {
-            const Result<quint64> keyIndex = m_binary->member(entry, i);
-            if (!keyIndex)
-                return keyIndex.error();
-            const Result<int> key = keyId(*keyIndex);
-            if (!key)
-                return key.error();
-            const Result<quint64> valueIndex = m_binary->member(entry, entry.count + i);
-            if (!valueIndex)
-                return valueIndex.error();
-            Result<PlistValue> value = binaryValue(*valueIndex, depth);
-            if (!value)
-                return value;
-            dictionary.insert(m_keyNames[size_t(*key)], std::move(value).value());
+            VIDARIUM_TRY(const quint64 keyIndex, m_binary->member(entry, i));
+            VIDARIUM_TRY(const int key, keyId(keyIndex));
+            VIDARIUM_TRY(const quint64 valueIndex, m_binary->member(entry, entry.count + i));
+            VIDARIUM_TRY(PlistValue && value, binaryValue(valueIndex, depth));
+            dictionary.insert(m_keyNames[size_t(key)], std::move(value));
         }
         return PlistValue(dictionary);
     }
     PlistArray members;
     members.reserve(qsizetype(std::min<quint64>(entry.count, m_inlineBudget)));
     for (quint64 i = 0; i < entry.count; ++i) {
-        const Result<quint64> memberIndex = m_binary->member(entry, i);
-        if (!memberIndex)
-            return memberIndex.error();
-        Result<PlistValue> member = binaryValue(*memberIndex, depth);
-        if (!member)
-            return member;
-        members.append(std::move(member).value());
+        VIDARIUM_TRY(const quint64 memberIndex, m_binary->member(entry, i));
+        VIDARIUM_TRY(PlistValue && member, binaryValue(memberIndex, depth));
+        members.append(std::move(member));
     }
     return entry.kind == Entry::Kind::Set ? PlistValue::set(members) : PlistValue(members);
 }

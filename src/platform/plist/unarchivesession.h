@@ -24,6 +24,12 @@ namespace vidarium {
 class UnarchiveSession
 {
 public:
+    explicit UnarchiveSession(ArchiveDecodingContext *context = nullptr)
+        : m_context(context)
+    {
+    }
+    ArchiveDecodingContext *context() const { return m_context; }
+
     // Checks the archive's frame ("$objects", "$top") and sizes the tables.
     Result<void> open(const PlistValue &archive);
     // The same for the bytes of a binary property list, without parsing it whole.
@@ -86,6 +92,7 @@ private:
     Result<PlistValue> binaryValue(quint64 index, int depth);
     Result<PlistValue> binaryContainer(const Entry &entry, int depth);
 
+    ArchiveDecodingContext *m_context = nullptr;
     PlistArray m_objects; // parsed archives
     std::optional<BinaryPlistObjects> m_binary; // binary archives
     Entry m_objectsEntry;
