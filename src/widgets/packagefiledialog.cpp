@@ -12,7 +12,7 @@ PackageFileDialog::PackageFileDialog(QWidget *parent, const QStringList &package
     setOption(QFileDialog::DontUseNativeDialog, true);
     setFileMode(QFileDialog::ExistingFiles);
     setAcceptMode(QFileDialog::AcceptOpen);
-    connect(this, &QFileDialog::directoryEntered, this, &PackageFileDialog::directoryEntered);
+    connect(this, &QFileDialog::directoryEntered, this, &PackageFileDialog::enteredDirectory);
 }
 
 bool PackageFileDialog::isPackage(const QString &path, const QStringList &packageExtensions)
@@ -45,7 +45,7 @@ void PackageFileDialog::accept()
     QFileDialog::accept();
 }
 
-void PackageFileDialog::directoryEntered(const QString &directory)
+void PackageFileDialog::enteredDirectory(const QString &directory)
 {
     if (m_returningPackage || !isPackage(directory, m_packageExtensions))
         return;

@@ -26,7 +26,7 @@ public slots:
     void accept() override;
 
 private:
-    void directoryEntered(const QString &directory);
+    void enteredDirectory(const QString &directory);
     bool allSelectedArePackages() const;
 
     QStringList m_packageExtensions;
