@@ -57,7 +57,7 @@ public:
     // Shown in the status line after the user stopped an import.
     static QString importStoppedMessage();
     // The status line changes at most this often, however fast the import reports.
-    static constexpr int StatusIntervalMs = 250;
+    static constexpr int StatusIntervalMs = 260;
     static constexpr int MinimumWidth = 1080;
     static constexpr int MinimumHeight = 420;
 

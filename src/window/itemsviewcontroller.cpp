@@ -27,16 +27,15 @@ const QString TrashType = QStringLiteral("MediaPlaylistTypeTrash");
 const QString NameKey = QStringLiteral("name");
 
 // Sorting 100,000 elements through key-value lookups per comparison is slow;
-// by name, the common case, the keys are taken once.
+// by name, the common case, the case-folded keys are made once and compared plainly.
 MediaElementList sortedByName(const MediaElementList &elements, bool ascending)
 {
     std::vector<std::pair<QString, MediaElementPtr>> keyed;
     keyed.reserve(size_t(elements.size()));
     for (const MediaElementPtr &element : elements)
-        keyed.emplace_back(element->name(), element);
+        keyed.emplace_back(element->name().toCaseFolded(), element);
     std::stable_sort(keyed.begin(), keyed.end(), [ascending](const auto &a, const auto &b) {
-        const int order = a.first.compare(b.first, Qt::CaseInsensitive);
-        return ascending ? order < 0 : order > 0;
+        return ascending ? a.first < b.first : b.first < a.first;
     });
     MediaElementList sorted;
     sorted.reserve(elements.size());
