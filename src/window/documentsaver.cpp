@@ -104,7 +104,8 @@ void DocumentSaver::askAboutOlderFormat(
         else if (done)
             done(false);
     });
-    m_controller.beginSheet(alert);
+    if (!m_controller.beginSheet(alert) && done)
+        done(false);
 }
 
 void DocumentSaver::saveInPlace(Done done)
@@ -160,6 +161,12 @@ void DocumentSaver::runCloseCheck(Done done)
     Document &document = m_controller.document();
     if (!document.isDocumentEdited()) {
         done(true);
+        return;
+    }
+    // A window busy with a sheet cannot be asked: it stays open (a quit is then
+    // cancelled rather than left waiting for an answer).
+    if (m_controller.isSheetAttached()) {
+        done(false);
         return;
     }
     QMessageBox *alert = makeAlert(QStringLiteral("CloseCheckAlert"));

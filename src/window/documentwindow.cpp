@@ -10,7 +10,6 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QLocale>
 #include <QPlainTextEdit>
 #include <QTextEdit>
 #include <QTime>
@@ -100,8 +99,7 @@ bool DocumentWindow::handleKey(QKeyEvent *event)
     QAction *action = key == Qt::Key_Space ? m_spaceAction.data() : m_escapeAction.data();
     const QString what = key == Qt::Key_Space ? QStringLiteral("Spacebar at: %1")
                                               : QStringLiteral("Escape at: %1");
-    ApplicationSettings::logConsoleMessage(
-        what.arg(QLocale().toString(QTime::currentTime(), QLocale::ShortFormat)));
+    ApplicationSettings::logConsoleMessage(what.arg(QTime::currentTime().toString(Qt::TextDate)));
     // The key goes to its command, as a menu key equivalent would; a disabled
     // command still consumes it, as the menu does.
     if (action && action->isEnabled())

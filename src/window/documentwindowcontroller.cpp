@@ -371,12 +371,12 @@ void DocumentWindowController::dispatchUnprocessedElements()
 
 // --- Sheets ------------------------------------------------------------------------------
 
-void DocumentWindowController::beginSheet(QDialog *sheet)
+bool DocumentWindowController::beginSheet(QDialog *sheet)
 {
     if (m_sheet) {
         // One sheet at a time, as on a window with an attached sheet.
         sheet->deleteLater();
-        return;
+        return false;
     }
     m_sheet = sheet;
     sheet->setWindowModality(Qt::WindowModal);
@@ -393,6 +393,7 @@ void DocumentWindowController::beginSheet(QDialog *sheet)
     updateActions();
     emit sheetChanged();
     sheet->open();
+    return true;
 }
 
 void DocumentWindowController::showVersionAlert()

@@ -133,8 +133,9 @@ public:
     // --- Sheets ------------------------------------------------------------------------
     bool isSheetAttached() const { return m_sheet != nullptr; }
     QDialog *attachedSheet() const { return m_sheet; }
-    // Shows `sheet` window-modal on the window; the window's commands are off until it ends.
-    void beginSheet(QDialog *sheet);
+    // Shows `sheet` window-modal on the window; the window's commands are off until
+    // it ends. False (and the sheet is dropped) while another sheet is attached.
+    bool beginSheet(QDialog *sheet);
     void showVersionAlert();
 
     // --- Status line -------------------------------------------------------------------

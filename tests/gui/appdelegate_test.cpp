@@ -302,3 +302,20 @@ TEST_F(AppDelegateTest, VersionTextOfTheAboutWindow)
     EXPECT_EQ(label->text(), VersionInfo::versionString());
     EXPECT_TRUE(label->text().startsWith(QStringLiteral("Version ") + VersionInfo::shortVersion()));
 }
+
+TEST_F(AppDelegateTest, AQuitIsCancelledWhileAnUnsavedWindowShowsASheet)
+{
+    launch(makeDelegate());
+    DocumentWindowController *window = documents->windowControllers().first();
+    window->document().updateChangeCount(Document::Change::Done);
+    window->perform(QStringLiteral("showStatisticsSheet:"));
+    ASSERT_TRUE(window->isSheetAttached());
+    std::optional<bool> quitting;
+    delegate->requestQuit([&quitting](bool answer) { quitting = answer; });
+    ASSERT_TRUE(waitUntil([&quitting] { return quitting.has_value(); }));
+    EXPECT_FALSE(*quitting);
+    EXPECT_FALSE(delegate->isQuitting());
+    EXPECT_EQ(quits, 0);
+    window->attachedSheet()->reject();
+    processEvents();
+}
