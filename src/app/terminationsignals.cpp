@@ -1,0 +1,48 @@
+#include "terminationsignals.h"
+
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace vidarium {
+
+namespace {
+
+int signalPipe[2] = { -1, -1 };
+
+void handleSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(signalPipe[0], &byte, 1);
+}
+
+} // namespace
+
+TerminationSignals::TerminationSignals(QObject *parent)
+    : QObject(parent)
+{
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0)
+        return;
+    m_notifier = new QSocketNotifier(signalPipe[1], QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, [this] {
+        char byte = 0;
+        [[maybe_unused]] const ssize_t read = ::read(signalPipe[1], &byte, 1);
+        emit terminationRequested();
+    });
+    struct sigaction action = {};
+    action.sa_handler = handleSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+}
+
+TerminationSignals::~TerminationSignals()
+{
+    signal(SIGTERM, SIG_DFL);
+    signal(SIGINT, SIG_DFL);
+}
+
+} // namespace vidarium
