@@ -2,8 +2,6 @@
 
 #include "predicatesyntax.h"
 
-#include <charconv>
-#include <cmath>
 #include <limits>
 
 namespace vidarium {
@@ -12,35 +10,6 @@ namespace {
 
 // Deeper nesting than any criteria a person writes; keeps hostile text off the stack limit.
 constexpr int maximumDepth = 200;
-
-constexpr const char *symbols[] = {
-    "**",
-    "==",
-    "!=",
-    "<>",
-    "<=",
-    "=<",
-    ">=",
-    "=>",
-    "&&",
-    "||",
-    "(",
-    ")",
-    "{",
-    "}",
-    "[",
-    "]",
-    ",",
-    ".",
-    "=",
-    "<",
-    ">",
-    "!",
-    "+",
-    "-",
-    "*",
-    "/",
-};
 
 struct NamedOperator
 {
@@ -68,18 +37,6 @@ constexpr NamedOperator namedOperators[] = {
     { "BETWEEN", PredicateOperatorType::Between },
 };
 
-int hexValue(QChar c)
-{
-    const char16_t u = c.unicode();
-    if (u >= '0' && u <= '9')
-        return u - '0';
-    if (u >= 'a' && u <= 'f')
-        return u - 'a' + 10;
-    if (u >= 'A' && u <= 'F')
-        return u - 'A' + 10;
-    return -1;
-}
-
 } // namespace
 
 PredicateParser::PredicateParser(const QString &text, const PlistArray &arguments)
@@ -90,8 +47,10 @@ PredicateParser::PredicateParser(const QString &text, const PlistArray &argument
 
 Result<Predicate> PredicateParser::parse()
 {
-    if (!tokenize())
-        return *m_error;
+    Result<QList<Token>> tokens = PredicateTokenizer(m_text).tokenize();
+    if (!tokens)
+        return tokens.error();
+    m_tokens = std::move(*tokens);
     if (current().type == TokenType::End)
         return Error(Error::Code::InvalidArgument, QStringLiteral("The criteria are empty."));
     std::optional<Predicate> predicate = parseOr(0);
@@ -102,253 +61,6 @@ Result<Predicate> PredicateParser::parse()
     if (!predicate)
         return *m_error;
     return *predicate;
-}
-
-// ---- Tokens ----------------------------------------------------------------
-
-bool PredicateParser::tokenize()
-{
-    int nextArgument = 0;
-    qsizetype at = 0;
-    const qsizetype size = m_text.size();
-    while (true) {
-        while (at < size && m_text[at].isSpace())
-            ++at;
-        Token token;
-        token.position = at;
-        if (at >= size) {
-            m_tokens.append(token);
-            return true;
-        }
-        const QChar c = m_text[at];
-        if (PredicateSyntax::isUuidAt(m_text, at)) {
-            token.type = TokenType::Identifier;
-            token.text = m_text.mid(at, 36);
-            at += 36;
-        } else if (c.isDigit()) {
-            if (!readNumber(at, token))
-                return false;
-        } else if (c == QLatin1Char('"') || c == QLatin1Char('\'')) {
-            if (!readString(at, token))
-                return false;
-        } else if (PredicateSyntax::isIdentifierStart(c) || c == QLatin1Char('#')
-            || c == QLatin1Char('$')) {
-            const bool escaped = c == QLatin1Char('#');
-            const bool variable = c == QLatin1Char('$');
-            qsizetype start = (escaped || variable) ? at + 1 : at;
-            if (start < size && PredicateSyntax::isUuidAt(m_text, start)) {
-                token.text = m_text.mid(start, 36);
-                at = start + 36;
-            } else {
-                if (start >= size || !PredicateSyntax::isIdentifierStart(m_text[start])) {
-                    fail(at, QStringLiteral("expected a name after \"%1\"").arg(c));
-                    return false;
-                }
-                qsizetype end = start + 1;
-                while (end < size && PredicateSyntax::isIdentifierPart(m_text[end]))
-                    ++end;
-                token.text = m_text.mid(start, end - start);
-                at = end;
-            }
-            token.type = variable ? TokenType::Variable : TokenType::Identifier;
-            token.escaped = escaped;
-        } else if (c == QLatin1Char('%')) {
-            static constexpr const char *conversions[]
-                = { "@", "K", "lld", "llu", "ld", "lu", "lf", "d", "i", "u", "f", "g" };
-            const QStringView rest = QStringView(m_text).mid(at + 1);
-            const char *match = nullptr;
-            for (const char *conversion : conversions) {
-                if (rest.startsWith(QLatin1String(conversion))) {
-                    match = conversion;
-                    break;
-                }
-            }
-            if (!match) {
-                fail(at,
-                    QStringLiteral("unknown argument \"%1\"; use %@, %K or %d")
-                        .arg(m_text.mid(at, 2)));
-                return false;
-            }
-            token.type = TokenType::Argument;
-            token.text = QLatin1String(match);
-            token.argumentIndex = nextArgument++;
-            at += 1 + qsizetype(qstrlen(match));
-        } else {
-            const QStringView rest = QStringView(m_text).mid(at);
-            const char *match = nullptr;
-            for (const char *symbol : symbols) {
-                if (rest.startsWith(QLatin1String(symbol))) {
-                    match = symbol;
-                    break;
-                }
-            }
-            if (!match) {
-                fail(at, QStringLiteral("unexpected character \"%1\"").arg(c));
-                return false;
-            }
-            token.type = TokenType::Symbol;
-            token.text = QLatin1String(match);
-            at += qsizetype(qstrlen(match));
-        }
-        m_tokens.append(token);
-    }
-}
-
-bool PredicateParser::readString(qsizetype &at, Token &token)
-{
-    const QChar quote = m_text[at];
-    const qsizetype start = at;
-    QString value;
-    ++at;
-    while (true) {
-        if (at >= m_text.size()) {
-            fail(start, QStringLiteral("the quoted text has no closing %1").arg(quote));
-            return false;
-        }
-        const QChar c = m_text[at++];
-        if (c == quote)
-            break;
-        if (c != QLatin1Char('\\')) {
-            value += c;
-            continue;
-        }
-        if (at >= m_text.size()) {
-            fail(at - 1, QStringLiteral("the quoted text ends in the middle of an escape"));
-            return false;
-        }
-        const QChar e = m_text[at++];
-        switch (e.unicode()) {
-        case 'n':
-            value += QLatin1Char('\n');
-            break;
-        case 't':
-            value += QLatin1Char('\t');
-            break;
-        case 'r':
-            value += QLatin1Char('\r');
-            break;
-        case 'a':
-            value += QChar(0x07);
-            break;
-        case 'b':
-            value += QChar(0x08);
-            break;
-        case 'f':
-            value += QChar(0x0c);
-            break;
-        case 'v':
-            value += QChar(0x0b);
-            break;
-        case '0':
-            value += QChar(0);
-            break;
-        case 'u':
-        case 'x': {
-            const int digits = e == QLatin1Char('u') ? 4 : 2;
-            int code = 0;
-            for (int i = 0; i < digits; ++i) {
-                const int v = at < m_text.size() ? hexValue(m_text[at]) : -1;
-                if (v < 0) {
-                    fail(at,
-                        QStringLiteral("expected %1 hexadecimal digits after \\%2")
-                            .arg(digits)
-                            .arg(e));
-                    return false;
-                }
-                code = code * 16 + v;
-                ++at;
-            }
-            value += QChar(char16_t(code));
-            break;
-        }
-        default:
-            value += e; // \" \' \\ and any other character stand for themselves
-        }
-    }
-    token.type = TokenType::String;
-    token.text = value;
-    return true;
-}
-
-bool PredicateParser::readNumber(qsizetype &at, Token &token)
-{
-    const qsizetype start = at;
-    const qsizetype size = m_text.size();
-    int base = 10;
-    if (m_text[at] == QLatin1Char('0') && at + 1 < size) {
-        const QChar prefix = m_text[at + 1].toLower();
-        if (prefix == QLatin1Char('x'))
-            base = 16;
-        else if (prefix == QLatin1Char('o'))
-            base = 8;
-        else if (prefix == QLatin1Char('b'))
-            base = 2;
-    }
-    if (base != 10) {
-        at += 2;
-        const qsizetype digitsStart = at;
-        while (at < size && m_text[at].isLetterOrNumber())
-            ++at;
-        bool ok = false;
-        const qint64 value = m_text.mid(digitsStart, at - digitsStart).toLongLong(&ok, base);
-        if (!ok) {
-            fail(
-                start, QStringLiteral("\"%1\" is not a number").arg(m_text.mid(start, at - start)));
-            return false;
-        }
-        token.type = TokenType::Integer;
-        token.number = value;
-        return true;
-    }
-    bool real = false;
-    while (at < size && m_text[at].isDigit())
-        ++at;
-    if (at + 1 < size && m_text[at] == QLatin1Char('.') && m_text[at + 1].isDigit()) {
-        real = true;
-        ++at;
-        while (at < size && m_text[at].isDigit())
-            ++at;
-    }
-    if (at < size && m_text[at].toLower() == QLatin1Char('e')) {
-        qsizetype e = at + 1;
-        if (e < size && (m_text[e] == QLatin1Char('+') || m_text[e] == QLatin1Char('-')))
-            ++e;
-        if (e < size && m_text[e].isDigit()) {
-            real = true;
-            at = e;
-            while (at < size && m_text[at].isDigit())
-                ++at;
-        }
-    }
-    if (at < size && PredicateSyntax::isIdentifierPart(m_text[at])) {
-        fail(start,
-            QStringLiteral("\"%1\" is not a number or a name")
-                .arg(m_text.mid(start, at - start + 1)));
-        return false;
-    }
-    const QByteArray digits = m_text.mid(start, at - start).toLatin1();
-    if (!real) {
-        qint64 value = 0;
-        const auto result
-            = std::from_chars(digits.constData(), digits.constData() + digits.size(), value);
-        if (result.ec == std::errc()) {
-            token.type = TokenType::Integer;
-            token.number = value;
-            return true;
-        }
-        // Past 64 bits: keep it as a real rather than refuse it.
-    }
-    double value = 0;
-    const auto result
-        = std::from_chars(digits.constData(), digits.constData() + digits.size(), value);
-    if (result.ec != std::errc()) {
-        fail(start,
-            QStringLiteral("the number \"%1\" is out of range").arg(QString::fromLatin1(digits)));
-        return false;
-    }
-    token.type = TokenType::Real;
-    token.number = value;
-    return true;
 }
 
 // ---- Helpers ---------------------------------------------------------------
@@ -409,8 +121,7 @@ void PredicateParser::fail(qsizetype position, const QString &message)
     if (m_error && position < m_errorPosition)
         return;
     m_errorPosition = position;
-    m_error = Error(Error::Code::InvalidArgument,
-        QStringLiteral("Syntax error at position %1: %2").arg(position + 1).arg(message));
+    m_error = PredicateSyntax::syntaxError(position, message);
 }
 
 void PredicateParser::failHere(const QString &expected)

@@ -8,6 +8,7 @@
 // Threads: one parser per call; no shared state.
 
 #include "model/predicate.h"
+#include "model/predicatetokenizer.h"
 #include "platform/plist/plistvalue.h"
 #include "platform/result.h"
 
@@ -26,20 +27,8 @@ public:
     Result<Predicate> parse();
 
 private:
-    enum class TokenType { End, Identifier, String, Integer, Real, Symbol, Argument, Variable };
-    struct Token
-    {
-        TokenType type = TokenType::End;
-        QString text; // identifier, string contents, symbol, argument conversion
-        PlistValue number; // Integer, Real
-        bool escaped = false; // an identifier written with "#": never a keyword
-        qsizetype position = 0;
-        int argumentIndex = -1;
-    };
-
-    bool tokenize();
-    bool readString(qsizetype &at, Token &token);
-    bool readNumber(qsizetype &at, Token &token);
+    using Token = PredicateToken;
+    using TokenType = PredicateToken::Type;
 
     std::optional<Predicate> parseOr(int depth);
     std::optional<Predicate> parseAnd(int depth);

@@ -158,4 +158,10 @@ QString PredicateSyntax::builtinSelector(const QString &name, int argumentCount)
     return argumentCount == 0 ? name : name + QLatin1Char(':');
 }
 
+Error PredicateSyntax::syntaxError(qsizetype position, const QString &message)
+{
+    return Error(Error::Code::InvalidArgument,
+        QStringLiteral("Syntax error at position %1: %2").arg(position + 1).arg(message));
+}
+
 } // namespace vidarium

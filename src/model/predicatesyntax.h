@@ -4,6 +4,8 @@
 // printers share, so that whatever is printed reads back the same.
 // Threads: stateless.
 
+#include "platform/result.h"
+
 #include <QString>
 #include <QStringView>
 
@@ -28,6 +30,8 @@ public:
     static QString realText(double value);
     // The selector of a built-in called by name: now() is "now", count(x) is "count:".
     static QString builtinSelector(const QString &name, int argumentCount);
+    // "Syntax error at position n: message", with the position counted from 1.
+    static Error syntaxError(qsizetype position, const QString &message);
 };
 
 } // namespace vidarium

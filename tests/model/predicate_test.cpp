@@ -3,6 +3,7 @@
 #include "model/keyvaluesource.h"
 #include "model/predicate.h"
 #include "model/predicateevaluator.h"
+#include "model/predicateslots.h"
 #include "model/predicatevalues.h"
 
 #include <QDateTime>
@@ -457,4 +458,51 @@ TEST(Predicate, PathologicalPatternDoesNotHang)
     for (int i = 0; i < 1000; ++i)
         EXPECT_FALSE(fromObjects.evaluate(object));
     EXPECT_LT(timer.elapsed(), 20000);
+}
+
+// Values are made in place in raw storage: each must be made once, destroyed once,
+// and slots never used must not be destroyed at all.
+TEST(PredicateSlots, MakesEachValueOnceAndDestroysOnlyThoseMade)
+{
+    struct Counted
+    {
+        explicit Counted(int *destroyed)
+            : destroyed(destroyed)
+        {
+        }
+        ~Counted() { ++*destroyed; }
+        int *destroyed;
+    };
+    int made = 0;
+    int destroyed = 0;
+    {
+        PredicateSlots<Counted, 32> row;
+        auto make = [&] {
+            ++made;
+            return Counted(&destroyed);
+        };
+        const Counted &first = row.value(0, make);
+        EXPECT_EQ(&row.value(0, make), &first);
+        row.value(31, make);
+        row.value(7, make);
+        EXPECT_EQ(made, 3);
+        EXPECT_EQ(destroyed, 0); // made in place, never copied
+    }
+    EXPECT_EQ(destroyed, 3);
+}
+
+// Past the keys that get a slot, keys are read each time they are asked for.
+TEST(Predicate, EvaluatesMoreDistinctKeysThanThereAreSlots)
+{
+    PlistDictionary object;
+    QStringList terms;
+    for (int i = 0; i < 40; ++i) {
+        const QString key = QStringLiteral("key%1").arg(i);
+        object.insert(key, QStringLiteral("value %1").arg(i));
+        terms.append(QStringLiteral("%1 == 'value %2' AND %1 CONTAINS[c] 'VALUE'").arg(key).arg(i));
+    }
+    const Predicate all = parsed(terms.join(QStringLiteral(" AND ")));
+    EXPECT_EQ(all.evaluateWithValue(object).valueOr(false), true);
+    object.insert(QStringLiteral("key39"), QStringLiteral("other"));
+    EXPECT_EQ(all.evaluateWithValue(object).valueOr(true), false);
 }
