@@ -115,6 +115,8 @@ ItemsViewController::ItemsViewController(Document &document, DispatchController 
         [this](const Notification &) { m_model->refreshStatus(); }, this));
 
     restoreSort();
+    itemsView()->horizontalHeader()->setSortIndicator(m_model->columnOf(m_model->sortKey()),
+        m_model->sortAscending() ? Qt::AscendingOrder : Qt::DescendingOrder);
     reloadElements();
 }
 
