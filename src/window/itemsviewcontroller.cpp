@@ -340,8 +340,7 @@ void ItemsViewController::setSelectedElements(const MediaElementList &elements)
 
 SortDescriptorList ItemsViewController::sortDescriptors() const
 {
-    return { std::make_shared<const SortDescriptor>(m_model->sortKey(), m_model->sortAscending(),
-        Definitions::shared().comparisonForKey(m_model->sortKey())) };
+    return document().defaults().itemsSortDescriptors();
 }
 
 QString ItemsViewController::summaryText() const
