@@ -38,7 +38,11 @@
 #include "window/documentsaver.h"
 #include "window/documentwindow.h"
 #include "window/documentwindowcontroller.h"
+#include "window/itemsmodel.h"
 #include "window/itemsviewcontroller.h"
+
+#include <QLineEdit>
+#include <QTableView>
 
 #include <QApplication>
 #include <QDir>
@@ -202,6 +206,55 @@ void measureCommands(DocumentWindowController &window)
     std::printf("    that was \"%s\"\n", qPrintable(slowestTitle));
 }
 
+double millisecondsOf(const std::function<void()> &work)
+{
+    QElapsedTimer timer;
+    timer.start();
+    work();
+    pump();
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+void measureItems(DocumentWindowController &window)
+{
+    ItemsViewController *items = window.itemsViewController();
+    ItemsModel *model = items->model();
+    print("items: source selection to the table, first row selected", millisecondsOf([&] {
+        items->itemsView()->selectionModel()->clear();
+        items->reloadElements();
+    }),
+        "ms", "(target 150 ms)");
+    print("items: search keystroke to the updated table", millisecondsOf([&] {
+        items->searchField()->setText(QStringLiteral("clip 0004"));
+        items->applySearchNow();
+    }),
+        "ms", "(target 60 ms)");
+    std::printf("    %d rows shown\n", model->rowCount());
+    items->searchField()->clear();
+    items->applySearchNow();
+    print("items: sort by name",
+        millisecondsOf([&] { items->arrangeItems(QStringLiteral("name")); }), "ms",
+        "(target 250 ms)");
+    print("items: sort by duration",
+        millisecondsOf([&] { items->arrangeItems(QStringLiteral("duration")); }), "ms",
+        "(target 100 ms)");
+    print("items: sort by status (cache)",
+        millisecondsOf([&] { items->arrangeItems(QStringLiteral("icon")); }), "ms",
+        "(target 150 ms)");
+    items->itemsView()->scrollTo(model->index(model->rowCount() / 2, 0));
+    pump();
+    double slowest = 0;
+    for (int i = 0; i < 5; ++i) {
+        slowest = std::max(slowest, millisecondsOf([&] { (void)items->itemsView()->grab(); }));
+    }
+    print("items: paint a full viewport (grab, slowest of 5)", slowest, "ms", "(target 8 ms)");
+    MediaElementList thousand = model->arrangedElements().mid(0, 1000);
+    items->setSelectedElements(thousand);
+    print("items: rate 1,000 selected rows", millisecondsOf([&] { items->rateTarget(3); }), "ms",
+        "(target 100 ms)");
+    print("items: model bytes per element", double(model->bytesPerElement()), "B", "(target 64 B)");
+}
+
 void measureStatusLine(DocumentWindowController &window)
 {
     const int before = window.statusChangeCount();
@@ -276,6 +329,7 @@ int main(int argc, char **argv)
     DocumentWindowController *window = openAndWatch(documents, package,
         "open the library to an interactive window", "longest main-thread stall in 5 s after");
     measureCommands(*window);
+    measureItems(*window);
     measureStatusLine(*window);
 
     window->document().updateChangeCount(Document::Change::Done);

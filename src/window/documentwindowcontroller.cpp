@@ -22,10 +22,10 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
-#include <QListView>
 #include <QMessageBox>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTableView>
 #include <QVBoxLayout>
 
 namespace vidarium {

@@ -1,21 +1,30 @@
 #include "itemsviewcontroller.h"
 
 #include "document/document.h"
-#include "document/documentexport.h"
 #include "import/dispatchcontroller.h"
+#include "model/definitions.h"
 #include "model/documentdefaults.h"
 #include "model/medialibrary.h"
 #include "model/mediaplaylist.h"
-#include "platform/notificationcenter.h"
+#include "model/mediauserfield.h"
+#include "model/valueformatters.h"
+#include "platform/userdefaults.h"
 #include "window/elementclipboard.h"
-#include "window/elementlistmodel.h"
 #include "window/filebrowser.h"
+#include "window/itemsmodel.h"
+#include "window/itemssearch.h"
+#include "window/itemstableviewcontroller.h"
 #include "window/sourceviewcontroller.h"
 
+#include <QApplication>
 #include <QClipboard>
-#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
-#include <QListView>
+#include <QScrollBar>
+#include <QStackedWidget>
+#include <QTimer>
+#include <QVBoxLayout>
 
 #include <algorithm>
 
@@ -24,25 +33,17 @@ namespace vidarium {
 namespace {
 
 const QString TrashType = QStringLiteral("MediaPlaylistTypeTrash");
-const QString NameKey = QStringLiteral("name");
-
-// Sorting 100,000 elements through key-value lookups per comparison is slow;
-// by name, the common case, the case-folded keys are made once and compared plainly.
-MediaElementList sortedByName(const MediaElementList &elements, bool ascending)
-{
-    std::vector<std::pair<QString, MediaElementPtr>> keyed;
-    keyed.reserve(size_t(elements.size()));
-    for (const MediaElementPtr &element : elements)
-        keyed.emplace_back(element->name().toCaseFolded(), element);
-    std::stable_sort(keyed.begin(), keyed.end(), [ascending](const auto &a, const auto &b) {
-        return ascending ? a.first < b.first : b.first < a.first;
-    });
-    MediaElementList sorted;
-    sorted.reserve(elements.size());
-    for (auto &[name, element] : keyed)
-        sorted.append(std::move(element));
-    return sorted;
-}
+const QString UserType = QStringLiteral("MediaPlaylistTypeUser");
+const QString Prefix = QStringLiteral("com.tallowmere.vidarium.");
+const QString SourceSelectionDidChange
+    = Prefix + QStringLiteral("SourceSelectionDidChangeNotification");
+const QString FilterSelectionDidChange
+    = Prefix + QStringLiteral("FilterSelectionDidChangeNotification");
+const QString SourceDidAddElements = Prefix + QStringLiteral("SourceSDidAddElementsNotification");
+const QString SourceDidRemoveElements
+    = Prefix + QStringLiteral("SourceDidRemoveElementsNotification");
+const QString ItemsTableDidEditElement
+    = Prefix + QStringLiteral("ItemsTableDidEditElementNotification");
 
 } // namespace
 
@@ -52,28 +53,103 @@ ItemsViewController::ItemsViewController(Document &document, DispatchController 
     , m_dispatcher(dispatcher)
     , m_source(source)
 {
-    m_model = new ElementListModel(this);
-    m_listView = new QListView;
-    m_listView->setObjectName(QStringLiteral("ItemsList"));
-    m_listView->setUniformItemSizes(true);
-    m_listView->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_listView->setModel(m_model);
+    m_model = new ItemsModel(document.library(), this);
+    m_table = new ItemsTableViewController(document, *m_model, this);
+    m_table->setSortRequestHandler([this](const QString &key) { arrangeItems(key); });
+
+    auto *pane = new QWidget;
+    pane->setObjectName(QStringLiteral("ItemsPane"));
+    auto *layout = new QVBoxLayout(pane);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    m_stack = new QStackedWidget;
+    m_stack->addWidget(m_table->itemsView());
+    m_stack->addWidget(placeholderView(tr("List")));
+    m_stack->addWidget(placeholderView(tr("Grid")));
+    layout->addWidget(m_stack, 1);
+    m_summary = new QLabel;
+    m_summary->setObjectName(QStringLiteral("ItemsSummary"));
+    m_summary->setAlignment(Qt::AlignCenter);
+    m_summary->setContentsMargins(4, 3, 4, 3);
+    QFont small = m_summary->font();
+    small.setPointSizeF(small.pointSizeF() * 0.85);
+    m_summary->setFont(small);
+    layout->addWidget(m_summary);
+    setView(pane);
+
     m_searchField = new QLineEdit;
     m_searchField->setObjectName(QStringLiteral("SearchField"));
     m_searchField->setClearButtonEnabled(true);
     m_searchField->setPlaceholderText(tr("Search"));
-    setView(m_listView);
-    connect(m_listView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+    // Typing is never held up by the search: each change re-arms an idle timer,
+    // so a burst of keystrokes is searched once, with the latest text.
+    m_searchTimer = new QTimer(this);
+    m_searchTimer->setSingleShot(true);
+    m_searchTimer->setInterval(0);
+    connect(m_searchField, &QLineEdit::textChanged, m_searchTimer, qOverload<>(&QTimer::start));
+    connect(m_searchTimer, &QTimer::timeout, this, &ItemsViewController::applySearchNow);
+
+    connect(m_table->itemsView()->selectionModel(), &QItemSelectionModel::selectionChanged, this,
         &PaneController::stateChanged);
+    connect(m_model, &ItemsModel::arrangementChanged, this, &ItemsViewController::updateSummary);
+    connect(m_table->itemsView(), &ItemsTableView::editEnded, this, [this] {
+        if (std::exchange(m_rebuildPending, false))
+            rebuild({});
+    });
     connect(&document.library(), &MediaLibrary::elementValuesChanged, this,
         [this](const QString &identifier) { elementValuesChanged(identifier); });
+
+    observe(SourceSelectionDidChange, &ItemsViewController::sourceSelectionChanged);
+    observe(FilterSelectionDidChange, &ItemsViewController::filterSelectionChanged);
+    observe(SourceDidAddElements, &ItemsViewController::elementsAdded);
+    observe(SourceDidRemoveElements, &ItemsViewController::elementsRemoved);
+    for (const QString &name : { LibraryNotification::SystemDidChangeElements,
+             DispatchNotification::SourceDidModifyElements,
+             Prefix + QStringLiteral("DetailDidAddKeywordNotification"),
+             Prefix + QStringLiteral("DetailDidRemoveKeywordsNotification"),
+             Prefix + QStringLiteral("DetailDidRenameKeywordNotification") })
+        observe(name, &ItemsViewController::rebuild);
+    observe(TableElementDidEndEditingNotification, &ItemsViewController::endedEditing);
+    m_observers.append(NotificationCenter::instance().addObserver(
+        DispatchNotification::SystemDidChangeVolumes,
+        [this](const Notification &) { m_model->refreshStatus(); }, this));
+
+    restoreSort();
+    itemsView()->horizontalHeader()->setSortIndicator(m_model->columnOf(m_model->sortKey()),
+        m_model->sortAscending() ? Qt::AscendingOrder : Qt::DescendingOrder);
     reloadElements();
+}
+
+void ItemsViewController::observe(
+    const QString &name, void (ItemsViewController::*handler)(const Notification &))
+{
+    m_observers.append(NotificationCenter::instance().addObserver(
+        name,
+        [this, handler](const Notification &note) {
+            if (!isCleanedUp() && concernsThisLibrary(note))
+                (this->*handler)(note);
+        },
+        this));
+}
+
+bool ItemsViewController::concernsThisLibrary(const Notification &note) const
+{
+    return note.userInfo.value(LibraryNotification::LibraryIdentifierKey).toString()
+        == document().identifier();
 }
 
 void ItemsViewController::cleanup()
 {
+    for (const ObserverToken &token : std::as_const(m_observers))
+        NotificationCenter::instance().removeObserver(token);
+    m_observers.clear();
     disconnect(&document().library(), nullptr, this, nullptr);
     PaneController::cleanup();
+}
+
+QTableView *ItemsViewController::itemsView() const
+{
+    return m_table->itemsView();
 }
 
 void ItemsViewController::elementValuesChanged(const QString &identifier)
@@ -81,31 +157,155 @@ void ItemsViewController::elementValuesChanged(const QString &identifier)
     m_model->elementChanged(identifier);
 }
 
+void ItemsViewController::restoreSort()
+{
+    // Descriptors naming keys the table does not know are passed over.
+    for (const auto &descriptor : document().defaults().itemsSortDescriptors()) {
+        if (descriptor && m_model->columnOf(descriptor->key()) >= 0) {
+            m_model->setSort(descriptor->key(), descriptor->ascending(), descriptor->selector());
+            return;
+        }
+    }
+    m_model->setSort(ItemsColumns::NameColumn, true, Definitions::DefaultComparison);
+}
+
 void ItemsViewController::reloadElements()
 {
-    const MediaElementList elements = m_source.selectedNodeElements();
-    const SortDescriptorList descriptors = sortDescriptors();
-    if (descriptors.isEmpty() || descriptors.first()->key() == NameKey)
-        m_model->setElements(
-            sortedByName(elements, descriptors.isEmpty() || descriptors.first()->ascending()));
+    m_table->commitEdit();
+    m_model->setContent(m_source.selectedNodeElements());
+    m_model->refreshStatus();
+    applyAllPredicates();
+}
+
+void ItemsViewController::sourceSelectionChanged(const Notification &)
+{
+    // The edit in progress is kept: it is committed before the rows change.
+    m_table->commitEdit();
+    m_table->itemsView()->selectionModel()->clear();
+    reloadElements();
+}
+
+void ItemsViewController::filterSelectionChanged(const Notification &note)
+{
+    const QString type = note.userInfo.value(QStringLiteral("FilterType")).toString();
+    const QVariant value = note.userInfo.value(QStringLiteral("FilterPredicate"));
+    std::optional<Predicate> predicate;
+    if (value.canConvert<Predicate>()) {
+        predicate = value.value<Predicate>();
+    } else if (value.typeId() == QMetaType::QString && !value.toString().isEmpty()) {
+        if (Result<Predicate> parsed = Predicate::parse(value.toString()))
+            predicate = *parsed;
+    }
+    if (type == QLatin1String("FilterPropertyType"))
+        m_propertyPredicate = predicate;
+    else if (type == QLatin1String("FilterKeywordType"))
+        m_keywordPredicate = predicate;
     else
-        m_model->setElements(DocumentExport::sortedElements(elements, descriptors));
+        return;
+    applyAllPredicates();
+}
+
+void ItemsViewController::elementsAdded(const Notification &note)
+{
+    const MediaElementList added = note.userInfo.value(LibraryNotification::LibraryElementArrayKey)
+                                       .value<MediaElementList>();
+    m_table->commitEdit();
+    preservingSelection([&] { m_model->addElements(added); });
+    applyAllPredicates();
+}
+
+void ItemsViewController::elementsRemoved(const Notification &note)
+{
+    const MediaElementList removed
+        = note.userInfo.value(LibraryNotification::LibraryElementArrayKey)
+              .value<MediaElementList>();
+    m_table->commitEdit();
+    preservingSelection([&] { m_model->removeElements(removed); });
+    applyAllPredicates();
+}
+
+void ItemsViewController::rebuild(const Notification &)
+{
+    // The import heartbeat must not throw away or end what the user is typing:
+    // the rebuild waits for the edit to end.
+    if (m_table->tableEditInProgress()) {
+        m_rebuildPending = true;
+        return;
+    }
+    preservingSelection([this] { m_model->mergeContent(m_source.selectedNodeElements()); });
+    m_model->refreshStatus();
+    applyAllPredicates();
+}
+
+void ItemsViewController::endedEditing(const Notification &note)
+{
+    const MediaElementPtr element
+        = note.userInfo.value(LibraryNotification::LibraryElementKey).value<MediaElementPtr>();
+    const QVariant properties
+        = note.userInfo.value(LibraryNotification::LibraryElementPropertiesKey);
+    QVariantMap info { { LibraryNotification::LibraryIdentifierKey, document().identifier() },
+        { LibraryNotification::LibraryElementPropertiesKey, properties } };
+    if (element && m_model->containsInContent(element.get())) {
+        preservingSelection([this] { m_model->rearrange(); });
+        applyAllPredicates();
+        NotificationCenter::instance().post(ItemsTableDidEditElement, this, info);
+    } else {
+        NotificationCenter::instance().post(
+            DispatchNotification::SourceDidModifyElements, this, info);
+    }
+    document().updateChangeCount(Document::Change::Done);
+}
+
+void ItemsViewController::applySearchNow()
+{
+    m_searchTimer->stop();
+    m_searchPredicate = ItemsSearch::searchPredicate(
+        m_searchField->text(), document().library().elementSearchKeys());
+    applyAllPredicates();
+}
+
+void ItemsViewController::applyAllPredicates()
+{
+    const std::optional<Predicate> combined
+        = ItemsSearch::conjunction({ m_propertyPredicate, m_keywordPredicate, m_searchPredicate });
+    preservingSelection([&] { m_model->setFilter(combined); });
+    QItemSelectionModel *selection = itemsView()->selectionModel();
+    if (m_model->rowCount() > 0 && !selection->hasSelection()) {
+        selection->setCurrentIndex(
+            m_model->index(0, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    }
     emit stateChanged();
+}
+
+void ItemsViewController::preservingSelection(const std::function<void()> &change)
+{
+    QTableView *view = itemsView();
+    const MediaElementList selected = selectedElements();
+    const int scroll = view->verticalScrollBar()->value();
+    change();
+    setSelectedElements(selected);
+    view->verticalScrollBar()->setValue(scroll);
 }
 
 MediaElementList ItemsViewController::arrangedElements() const
 {
-    return m_model->elements();
+    return m_model->arrangedElements();
 }
 
 MediaElementList ItemsViewController::selectedElements() const
 {
-    QModelIndexList rows = m_listView->selectionModel()->selectedRows();
+    const QItemSelection selection = itemsView()->selectionModel()->selection();
+    std::vector<int> rows;
+    for (const QItemSelectionRange &range : selection) {
+        for (int row = range.top(); row <= range.bottom(); ++row)
+            rows.push_back(row);
+    }
     std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     MediaElementList selected;
-    selected.reserve(rows.size());
-    for (const QModelIndex &index : rows) {
-        if (MediaElementPtr element = m_model->elementAt(index.row()))
+    selected.reserve(qsizetype(rows.size()));
+    for (int row : rows) {
+        if (MediaElementPtr element = m_model->elementAt(row))
             selected.append(element);
     }
     return selected;
@@ -113,13 +313,29 @@ MediaElementList ItemsViewController::selectedElements() const
 
 void ItemsViewController::setSelectedElements(const MediaElementList &elements)
 {
-    QItemSelection selection;
+    std::vector<int> rows;
+    rows.reserve(size_t(elements.size()));
     for (const MediaElementPtr &element : elements) {
-        const int row = m_model->rowOf(element->identifier());
+        const int row = m_model->rowOf(element.get());
         if (row >= 0)
-            selection.select(m_model->index(row), m_model->index(row));
+            rows.push_back(row);
     }
-    m_listView->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    std::sort(rows.begin(), rows.end());
+    // Contiguous runs become one range each: selecting all 100,000 rows is one range.
+    QItemSelection selection;
+    const int last = std::max(0, m_model->columnCount() - 1);
+    for (size_t i = 0; i < rows.size();) {
+        size_t j = i;
+        while (j + 1 < rows.size() && rows[j + 1] == rows[j] + 1)
+            ++j;
+        selection.append(
+            QItemSelectionRange(m_model->index(rows[i], 0), m_model->index(rows[j], last)));
+        i = j + 1;
+    }
+    itemsView()->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    if (!rows.empty())
+        itemsView()->selectionModel()->setCurrentIndex(
+            m_model->index(rows.front(), 0), QItemSelectionModel::NoUpdate);
 }
 
 SortDescriptorList ItemsViewController::sortDescriptors() const
@@ -127,31 +343,61 @@ SortDescriptorList ItemsViewController::sortDescriptors() const
     return document().defaults().itemsSortDescriptors();
 }
 
+QString ItemsViewController::summaryText() const
+{
+    const int count = m_model->rowCount();
+    const PlistValue duration(m_model->totalDuration());
+    const PlistValue size(m_model->totalSize());
+    return QStringLiteral("%1%2%3 running time, %4")
+        .arg(count)
+        .arg(count == 1 ? QStringLiteral(" movie, ") : QStringLiteral(" movies, "))
+        .arg(DurationFormatter().stringForObjectValue(duration))
+        .arg(ByteFormatter().stringForObjectValue(size));
+}
+
+void ItemsViewController::updateSummary()
+{
+    m_summary->setText(summaryText());
+}
+
 void ItemsViewController::selectView(std::optional<int> style, bool fromMenu)
 {
-    const int chosen = style.value_or(int(document().defaults().itemsViewStyle()));
-    if (style && fromMenu && document().defaults().itemsViewStyle() != chosen) {
-        document().defaults().setItemsViewStyle(chosen);
+    DocumentDefaults &defaults = document().defaults();
+    int chosen = style.value_or(int(defaults.itemsViewStyle()));
+    // A stored style the window does not have (new libraries once got 0) shows
+    // the table, and the corrected value is kept.
+    if (chosen < TableStyle || chosen > GridStyle) {
+        chosen = TableStyle;
+        if (!style) {
+            defaults.setItemsViewStyle(chosen);
+            document().updateChangeCount(Document::Change::Done);
+        }
+    }
+    if (style && fromMenu && defaults.itemsViewStyle() != chosen) {
+        defaults.setItemsViewStyle(chosen);
         document().updateChangeCount(Document::Change::Done);
     }
+    m_table->commitEdit();
+    m_stack->setCurrentIndex(chosen - 1);
     m_currentViewStyle = chosen;
     emit stateChanged();
 }
 
 void ItemsViewController::arrangeItems(const QString &key)
 {
-    if (key.isEmpty())
+    if (key.isEmpty() || m_model->columnOf(key) < 0)
         return;
-    const SortDescriptorList current = sortDescriptors();
     // Choosing the current key again turns the order round.
-    const bool ascending
-        = current.isEmpty() || current.first()->key() != key || !current.first()->ascending();
+    const bool ascending = m_model->sortKey() != key || !m_model->sortAscending();
+    const QString selector = Definitions::shared().comparisonForKey(key);
     document().defaults().setItemsSortDescriptors(
-        { std::make_shared<const SortDescriptor>(key, ascending) });
+        { std::make_shared<const SortDescriptor>(key, ascending, selector) });
     document().updateChangeCount(Document::Change::Done);
-    const MediaElementList selected = selectedElements();
-    reloadElements();
-    setSelectedElements(selected);
+    preservingSelection([&] { m_model->setSort(key, ascending, selector); });
+    const int column = m_model->columnOf(key);
+    itemsView()->horizontalHeader()->setSortIndicator(
+        column, ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
+    emit stateChanged();
 }
 
 void ItemsViewController::openTarget()
@@ -180,20 +426,58 @@ void ItemsViewController::trashTarget()
 {
     if (!canRemoveTarget())
         return;
-    for (const MediaElementPtr &element : selectedElements())
+    const MediaElementList targets = selectedElements();
+    m_table->commitEdit();
+    for (const MediaElementPtr &element : targets)
         document().library().trashElement(element);
-    reloadElements();
+    NotificationCenter::instance().post(SourceDidRemoveElements, this,
+        { { LibraryNotification::LibraryIdentifierKey, document().identifier() },
+            { LibraryNotification::LibraryElementArrayKey, QVariant::fromValue(targets) } });
+    document().updateChangeCount(Document::Change::Done);
+}
+
+QString ItemsViewController::removeCommandTitle() const
+{
+    const MediaPlaylistPtr playlist = m_source.selectedPlaylist();
+    if (playlist && playlist->type() == UserType && playlist->isCollection())
+        return tr("Remove from Collection");
+    return tr("Move to Trash");
 }
 
 void ItemsViewController::removeTarget()
 {
-    // Leaving a static collection needs the source list's tree; until then only
-    // All Videos is shown, where removing means the trash.
-    trashTarget();
+    const MediaPlaylistPtr playlist = m_source.selectedPlaylist();
+    if (!playlist || playlist->type() != UserType || !playlist->isCollection()) {
+        trashTarget();
+        return;
+    }
+    if (!canRemoveTarget())
+        return;
+    const MediaElementList targets = selectedElements();
+    for (const MediaElementPtr &element : targets)
+        playlist->removeElement(*element);
+    NotificationCenter::instance().post(SourceDidRemoveElements, this,
+        { { LibraryNotification::LibraryIdentifierKey, document().identifier() },
+            { LibraryNotification::LibraryElementArrayKey, QVariant::fromValue(targets) } });
+    document().updateChangeCount(Document::Change::Done);
 }
 
 void ItemsViewController::reimportTarget()
 {
+    if (!canReimportTarget())
+        return;
+    const MediaElementList targets = selectedElements();
+    const QString tool = QStringLiteral("com.tallowmere.vidarium.importer.ff");
+    for (const MediaElementPtr &element : targets) {
+        element->setTool(tool);
+        element->removeAssets(15);
+    }
+    m_dispatcher.dispatchDocument(document(), targets, tool);
+    if (!UserDefaults::standard().boolForKey(QStringLiteral("ImportImagesImmediately"))) {
+        for (ImageType type : { ImageTypeThumbnail, ImageTypeStoryboard, ImageTypeFilmstrip })
+            m_dispatcher.dispatchDocument(document(), targets, type);
+    }
+    document().updateChangeCount(Document::Change::Done);
 }
 
 void ItemsViewController::importImagesForTarget(int tag)
@@ -211,17 +495,27 @@ void ItemsViewController::importImagesForTarget(int tag)
     document().updateChangeCount(Document::Change::Done);
 }
 
+void ItemsViewController::postModified(const QStringList &keys)
+{
+    NotificationCenter::instance().post(DispatchNotification::SourceDidModifyElements, this,
+        { { LibraryNotification::LibraryIdentifierKey, document().identifier() },
+            { LibraryNotification::LibraryElementPropertiesKey, keys } });
+}
+
 void ItemsViewController::rateTarget(int rating)
 {
     const MediaElementList targets = selectedElements();
     if (targets.isEmpty())
         return;
     for (const MediaElementPtr &element : targets)
-        element->setRating(rating);
-    NotificationCenter::instance().post(DispatchNotification::SourceDidModifyElements, this,
-        { { LibraryNotification::LibraryIdentifierKey, document().identifier() },
-            { LibraryNotification::LibraryElementPropertiesKey,
-                QStringList { QStringLiteral("rating") } } });
+        element->setRating(std::clamp(rating, 0, 5));
+    // Rating many rows in a row is announced once, when the event loop is idle.
+    if (!std::exchange(m_modifyQueued, true)) {
+        QTimer::singleShot(0, this, [this] {
+            m_modifyQueued = false;
+            postModified({ QStringLiteral("rating") });
+        });
+    }
     document().updateChangeCount(Document::Change::Done);
     emit stateChanged();
 }
@@ -235,9 +529,60 @@ void ItemsViewController::copy()
         clipboard->setMimeData(ElementClipboard::mimeData(selected, document().identifier()));
 }
 
+void ItemsViewController::pasteAsKeywords()
+{
+    const MediaElementList pasted = ElementClipboard::instance().elements();
+    const MediaElementList selected = selectedElements();
+    const QString library = document().identifier();
+    // Keyword identifiers mean something only in the library they come from.
+    if (pasted.isEmpty() || selected.isEmpty()
+        || !std::all_of(pasted.begin(), pasted.end(),
+            [&library](const MediaElementPtr &e) { return e && e->owner() == library; }))
+        return;
+    QStringList keywords;
+    for (const MediaElementPtr &element : pasted) {
+        for (const QString &identifier : element->userKeywords()) {
+            if (!keywords.contains(identifier)
+                && document().library().keywordWithIdentifier(identifier))
+                keywords.append(identifier);
+        }
+    }
+    for (const MediaElementPtr &element : selected) {
+        QStringList merged = element->userKeywords();
+        for (const QString &identifier : keywords) {
+            if (!merged.contains(identifier))
+                merged.append(identifier);
+        }
+        element->setUserKeywords(merged);
+    }
+    postModified({ QStringLiteral("userKeywords"), QStringLiteral("userKeywordObjects.name"),
+        QStringLiteral("userKeywordsExist") });
+    document().updateChangeCount(Document::Change::Done);
+}
+
+void ItemsViewController::pasteAsFields()
+{
+    const MediaElementList pasted = ElementClipboard::instance().elements();
+    const MediaElementList selected = selectedElements();
+    if (pasted.size() != 1 || selected.isEmpty()
+        || pasted.first()->owner() != document().identifier())
+        return;
+    QStringList copied;
+    for (const MediaUserFieldPtr &field : document().library().activeUserFields()) {
+        const PlistValue value = pasted.first()->userFields().value(field->identifier());
+        if (value.isAbsent())
+            continue;
+        for (const MediaElementPtr &element : selected)
+            element->setValueForUndefinedKey(value, field->identifier());
+        copied.append(field->identifier());
+    }
+    postModified(copied);
+    document().updateChangeCount(Document::Change::Done);
+}
+
 bool ItemsViewController::canRemoveTarget() const
 {
-    if (!m_listView->selectionModel()->hasSelection())
+    if (!itemsView()->selectionModel()->hasSelection())
         return false;
     const MediaPlaylistPtr playlist = m_source.selectedPlaylist();
     return !playlist || playlist->type() != TrashType;
@@ -245,16 +590,16 @@ bool ItemsViewController::canRemoveTarget() const
 
 bool ItemsViewController::canReimportTarget() const
 {
-    const MediaElementList targets = selectedElements();
-    if (targets.isEmpty() || !m_dispatcher.externalToolsInstalled())
+    if (!itemsView()->selectionModel()->hasSelection() || !m_dispatcher.externalToolsInstalled())
         return false;
+    const MediaElementList targets = selectedElements();
     return std::all_of(targets.begin(), targets.end(),
         [](const MediaElementPtr &e) { return e->error() || e->containsAssets(1); });
 }
 
 bool ItemsViewController::canImportImagesForTarget() const
 {
-    return m_listView->selectionModel()->hasSelection();
+    return itemsView()->selectionModel()->hasSelection();
 }
 
 bool ItemsViewController::pasteboardContainsForeignElements() const

@@ -3,21 +3,30 @@
 // The items pane: the elements of the selected collection as shown (filtered
 // and sorted), the selection the other panes and the menus follow, the search
 // field the toolbar carries, and the commands that act on the selected
-// elements. Until the table, list and grid views arrive it shows a plain list
-// of names.
+// elements. It shows them in the table; the list and grid styles show a
+// placeholder until their views arrive.
 // Threads: main thread.
 
 #include "model/mediaelement.h"
+#include "model/predicate.h"
+#include "platform/notificationcenter.h"
 #include "platform/plist/sortdescriptor.h"
 #include "window/panecontroller.h"
 
+#include <QPointer>
+
+class QLabel;
 class QLineEdit;
-class QListView;
+class QStackedWidget;
+class QTableView;
+class QTimer;
 
 namespace vidarium {
 
 class DispatchController;
-class ElementListModel;
+class ItemsModel;
+class ItemsTableViewController;
+
 class SourceViewController;
 using SortDescriptorList = QList<std::shared_ptr<const SortDescriptor>>;
 
@@ -35,7 +44,18 @@ public:
     void setSelectedElements(const MediaElementList &elements);
     SortDescriptorList sortDescriptors() const;
     QLineEdit *searchField() const { return m_searchField; }
-    QListView *itemsView() const { return m_listView; }
+    QTableView *itemsView() const;
+    ItemsModel *model() const { return m_model; }
+    ItemsTableViewController *table() const { return m_table; }
+    QLabel *summaryLabel() const { return m_summary; }
+    QString summaryText() const;
+    // Runs the search for the field's latest text now (typing runs it once idle).
+    void applySearchNow();
+    // "Remove from Collection" only for a static collection; elsewhere the
+    // command moves the elements to the trash and says so.
+    QString removeCommandTitle() const;
+    void pasteAsKeywords();
+    void pasteAsFields();
     int currentViewStyle() const { return m_currentViewStyle; }
 
     // Reloads the list from the selected collection.
@@ -63,12 +83,35 @@ public:
 
 private:
     void elementValuesChanged(const QString &identifier);
+    void observe(const QString &name, void (ItemsViewController::*handler)(const Notification &));
+    bool concernsThisLibrary(const Notification &note) const;
+    void sourceSelectionChanged(const Notification &note);
+    void filterSelectionChanged(const Notification &note);
+    void elementsAdded(const Notification &note);
+    void elementsRemoved(const Notification &note);
+    void rebuild(const Notification &note);
+    void endedEditing(const Notification &note);
+    void applyAllPredicates();
+    // Keeps the selection and the scroll position across a change of the rows.
+    void preservingSelection(const std::function<void()> &change);
+    void updateSummary();
+    void restoreSort();
+    void postModified(const QStringList &keys);
 
     DispatchController &m_dispatcher;
     SourceViewController &m_source;
-    ElementListModel *m_model = nullptr;
-    QListView *m_listView = nullptr;
+    ItemsModel *m_model = nullptr;
+    ItemsTableViewController *m_table = nullptr;
+    QStackedWidget *m_stack = nullptr;
+    QLabel *m_summary = nullptr;
     QLineEdit *m_searchField = nullptr;
+    QTimer *m_searchTimer = nullptr;
+    std::optional<Predicate> m_propertyPredicate;
+    std::optional<Predicate> m_keywordPredicate;
+    std::optional<Predicate> m_searchPredicate;
+    QList<ObserverToken> m_observers;
+    bool m_rebuildPending = false;
+    bool m_modifyQueued = false;
     int m_currentViewStyle = NoStyle;
 };
 

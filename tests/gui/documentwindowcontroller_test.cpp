@@ -22,9 +22,9 @@
 #include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QTableView>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -373,7 +373,7 @@ TEST_F(DocumentWindowTest, SpaceAndEscapeTriggerOnceAndLeaveTextFieldsAlone)
     window.window()->setEscapeAction(&escape);
     window.window()->show();
     QApplication::setActiveWindow(window.window());
-    QListView *list = window.itemsViewController()->itemsView();
+    QTableView *list = window.itemsViewController()->itemsView();
     list->setFocus();
     processEvents();
 
@@ -401,7 +401,7 @@ TEST_F(DocumentWindowTest, FocusChangesAreAnnouncedOnlyWhenTheyChange)
     DocumentWindowController &window = open(1);
     window.window()->show();
     QApplication::setActiveWindow(window.window());
-    QListView *list = window.itemsViewController()->itemsView();
+    QTableView *list = window.itemsViewController()->itemsView();
     QLineEdit *search = window.itemsViewController()->searchField();
     list->setFocus();
     processEvents();

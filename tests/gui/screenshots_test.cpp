@@ -160,3 +160,29 @@ TEST_F(Screenshots, Alerts)
     controller->attachedSheet()->reject();
     processEvents();
 }
+
+TEST_F(Screenshots, ItemsTable)
+{
+    Document demo;
+    const MediaElementList elements = addDemoElements(demo);
+    int i = 0;
+    for (const MediaElementPtr &element : elements) {
+        element->setRating(i % 6);
+        element->setDuration(95.0 + 700 * i);
+        element->setSize(qint64(150'000'000) * (i + 1));
+        element->setPixelsWide(i % 2 ? 1920 : 1280);
+        element->setPixelsHigh(i % 2 ? 1080 : 720);
+        element->setFrameRate(i % 2 ? 25.0 : 29.97);
+        element->setVideoCodec(i % 2 ? QStringLiteral("H.264") : QStringLiteral("HEVC"));
+        ++i;
+    }
+    auto controller = window(demo);
+    ItemsViewController *items = controller->itemsViewController();
+    items->reloadElements();
+    items->setSelectedElements({ items->arrangedElements().at(1) });
+    const QString folder = QStringLiteral(VIDARIUM_SCREENSHOT_DIR "/items");
+    QDir().mkpath(folder);
+    processEvents(5);
+    ASSERT_TRUE(controller->window()->grab().save(folder + QStringLiteral("/table-demo.png")));
+    ASSERT_TRUE(items->view()->grab().save(folder + QStringLiteral("/table-pane.png")));
+}
