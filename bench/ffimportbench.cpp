@@ -8,6 +8,10 @@
 //
 // FOLDER defaults to the "mixed" corpus of scripts/make-test-media, which is
 // generated first when missing. Prints both times and their ratio.
+//
+// Last figures: none recorded yet. A run over the mixed corpus takes minutes
+// (one ffmpeg per frame); bench/avimportbench.cpp times the same tool on a
+// larger corpus (--tool ff 1990 s for 232 files, 36.6 x the in-process import).
 
 #include "document/document.h"
 #include "import/dispatchcontroller.h"

@@ -29,6 +29,7 @@
 
 #include "app/appdelegate.h"
 #include "app/documentcontroller.h"
+#include "benchfiles.h"
 #include "document/document.h"
 #include "import/dispatchcontroller.h"
 #include "import/enginesetup.h"
@@ -59,6 +60,8 @@
 
 using namespace vidarium;
 
+using benchfiles::makeFiles;
+
 namespace {
 
 void print(const char *label, double value, const char *unit, const char *target = "")
@@ -74,34 +77,6 @@ void pump(int milliseconds = 0)
     do {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     } while (timer.elapsed() < milliseconds);
-}
-
-// Empty files standing for videos, in folders of 500 named like a real archive.
-QStringList makeFiles(const QString &root, int count)
-{
-    static const char *const shows[] = { "Holiday Trip", "Birthday", "Garden", "Concert" };
-    QStringList paths;
-    paths.reserve(count);
-    QString folder;
-    for (int i = 0; i < count; ++i) {
-        if (i % 500 == 0) {
-            folder = QStringLiteral("%1/Videos %2/%3 %4")
-                         .arg(root)
-                         .arg(2010 + i / 500 % 14)
-                         .arg(QLatin1String(shows[i / 500 % 4]))
-                         .arg(i / 500);
-            QDir().mkpath(folder);
-        }
-        const QString path
-            = QStringLiteral("%1/Clip %2.mp4").arg(folder).arg(i, 6, 10, QLatin1Char('0'));
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly)) {
-            std::fprintf(stderr, "cannot create %s\n", qPrintable(path));
-            std::exit(1);
-        }
-        paths.append(path);
-    }
-    return paths;
 }
 
 QString makeLibrary(const QString &root, const QStringList &paths)
@@ -320,7 +295,8 @@ int main(int argc, char **argv)
 
     std::printf("building a library of %d files...\n", count);
     std::fflush(stdout);
-    const QStringList paths = makeFiles(root.filePath(QStringLiteral("files")), count);
+    const QStringList paths
+        = makeFiles(root.filePath(QStringLiteral("files")), QStringLiteral("Videos"), count);
     const QString package = makeLibrary(root.path(), paths);
     documents.closeDocument(documents.documents().first());
     pump();

@@ -23,6 +23,7 @@
 // What is left of the open is mostly decoding the elements and, for each, looking
 // up the volume of its path on disk; of the save, laying out and writing the file.
 
+#include "benchfiles.h"
 #include "document/document.h"
 #include "model/documentdefaults.h"
 #include "model/mediauserfield.h"
@@ -44,6 +45,8 @@
 #include <unistd.h>
 
 using namespace vidarium;
+
+using benchfiles::makeFiles;
 
 namespace {
 
@@ -76,38 +79,6 @@ void print(const char *label, double value, const char *unit, const char *target
 {
     std::printf("%-44s %10.3f %-6s %s\n", label, value, unit, target);
     std::fflush(stdout);
-}
-
-// Empty files standing for videos, in folders of 500 named like a real archive.
-QStringList makeFiles(const QString &root, const QString &prefix, int count)
-{
-    static const char *const shows[] = { "Holiday Trip", "Birthday", "Garden", "Concert",
-        "Interviews", "Drone Flights", "Family", "Workshop" };
-    static const char *const suffixes[] = { "mov", "mp4", "mkv", "m4v", "avi" };
-    QStringList paths;
-    paths.reserve(count);
-    QString folder;
-    for (int i = 0; i < count; ++i) {
-        if (i % 500 == 0) {
-            folder = QStringLiteral("%1/%2 %3/%4 %5")
-                         .arg(root, prefix)
-                         .arg(2010 + i / 500 % 14)
-                         .arg(QLatin1String(shows[i / 500 % 8]))
-                         .arg(i / 500);
-            QDir().mkpath(folder);
-        }
-        const QString path = QStringLiteral("%1/Clip %2.%3")
-                                 .arg(folder)
-                                 .arg(i, 6, 10, QLatin1Char('0'))
-                                 .arg(QLatin1String(suffixes[i % 5]));
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly)) {
-            std::fprintf(stderr, "cannot create %s\n", qPrintable(path));
-            std::exit(1);
-        }
-        paths.append(path);
-    }
-    return paths;
 }
 
 void fillLibrary(Document &document, const QStringList &paths)

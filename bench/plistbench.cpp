@@ -1,6 +1,16 @@
-// Archives and unarchives a catalogue of 100,000 element-like objects of about 40
-// keys each, the size of the largest libraries, and compares the binary and XML forms.
+// Archives and unarchives a catalogue of 100,000 element-like objects of 27 keys
+// each, the size of the largest libraries, and compares the binary and XML forms.
 // Run: build/bench/bench_plistbench [element count]. Times are processor seconds.
+//
+// Last figures (Release, 100,000 elements, 2-core machine shared with other
+// builds, load average 7 to 10; one run):
+//   archive (binary)                2.0 s    75.3 MB
+//   read plist (binary)             2.9 s
+//   unarchive, generic objects      1.7 s    (after the read)
+//   unarchive, registered decoder   3.0 s    (read included)
+//   write XML plist                 7.8 s   546.6 MB
+//   unarchive from XML             31.9 s    (read included)
+//   XML / binary: size 7.3 x, unarchive time 10.8 x
 
 #include "platform/plist/keyedarchive.h"
 #include "platform/plist/propertylist.h"

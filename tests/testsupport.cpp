@@ -1,9 +1,13 @@
 #include "testsupport.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QUuid>
+
+#include <gtest/gtest.h>
 
 namespace vidarium::test {
 
@@ -140,6 +144,49 @@ QString testDataPath(const QString &name)
 QString sourcePath(const QString &name)
 {
     return QStringLiteral(VIDARIUM_SOURCE_DIR) + QLatin1Char('/') + name;
+}
+
+QByteArray readFixture(const QString &name)
+{
+    return readFile(testDataPath(name));
+}
+
+QString writeFile(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+    file.write(bytes);
+    return QFileInfo(path).absoluteFilePath();
+}
+
+QString touch(const QString &path)
+{
+    return writeFile(path, QByteArray());
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void runFfmpeg(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral("ffmpeg"),
+        QStringList { QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"),
+            QStringLiteral("error"), QStringLiteral("-y") }
+            + arguments);
+    ASSERT_TRUE(process.waitForStarted(10000)) << "ffmpeg is missing";
+    ASSERT_TRUE(process.waitForFinished(120000));
+    ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().constData();
+}
+
+void drainEvents()
+{
+    for (int i = 0; i < 5; ++i)
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
 } // namespace vidarium::test

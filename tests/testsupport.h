@@ -1,9 +1,16 @@
 #pragma once
 
-// Helpers shared by the test suites: scratch folders and generated media.
+// Helpers shared by the test suites: scratch folders, files, generated media,
+// and the ASSERT_OK / EXPECT_OK checks for a Result.
 // Threads: main thread.
 
+#include "platform/result.h"
+
+#include <QByteArray>
 #include <QString>
+#include <QStringList>
+
+#include <gtest/gtest.h>
 
 namespace vidarium::test {
 
@@ -47,7 +54,44 @@ bool generateFlatJpegVideo(const QString &path, int width, int height, QString *
 // Path of a test data file kept in tests/data.
 QString testDataPath(const QString &name);
 
+// The bytes of a file kept in tests/data, such as "plist/nested.plist"; empty
+// when it cannot be read, so the test fails on the content, not on a crash.
+QByteArray readFixture(const QString &name);
+
+// Writes the file, making the folders above it, and returns its absolute path.
+// A file that cannot be made fails the test.
+QString writeFile(const QString &path, const QByteArray &bytes);
+
+// An empty file, made like writeFile.
+QString touch(const QString &path);
+
+// The whole file, or nothing when it cannot be read.
+QByteArray readFile(const QString &path);
+
+// Runs ffmpeg quietly (no banner, errors only, overwriting) with the arguments;
+// a missing or failing ffmpeg fails the test.
+void runFfmpeg(const QStringList &arguments);
+
+// Lets everything already queued on the main thread run, without waiting for
+// anything else. To wait for a condition, use QTest::qWaitFor.
+void drainEvents();
+
 // Path of a file in the source tree, such as "resources/DefaultDefinitions.plist".
 QString sourcePath(const QString &name);
 
+// The predicate behind ASSERT_OK and EXPECT_OK: a failed Result fails the check
+// with its error's message, which is most of what a reader needs to see.
+template <typename T>
+::testing::AssertionResult resultIsOk(const char *expression, const Result<T> &result)
+{
+    if (result.ok())
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure()
+        << expression << " failed: " << result.error().message().toStdString();
+}
+
 } // namespace vidarium::test
+
+// Checks that a Result holds a value; more context may be streamed after it.
+#define ASSERT_OK(result) ASSERT_PRED_FORMAT1(::vidarium::test::resultIsOk, result)
+#define EXPECT_OK(result) EXPECT_PRED_FORMAT1(::vidarium::test::resultIsOk, result)

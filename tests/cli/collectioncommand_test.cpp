@@ -19,7 +19,7 @@ struct CliResult
     QString err;
 };
 
-class CollectionCommandTest : public ::testing::Test
+class CollectionCommand : public ::testing::Test
 {
 protected:
     void SetUp() override
@@ -84,7 +84,7 @@ protected:
 
 } // namespace
 
-TEST_F(CollectionCommandTest, SmartCollectionIsSavedAndSelectsByItsCriteria)
+TEST_F(CollectionCommand, SmartCollectionIsSavedAndSelectsByItsCriteria)
 {
     const CliResult added = collection({ QStringLiteral("add"), QStringLiteral("Clips"),
         QStringLiteral("--where"), QStringLiteral("name BEGINSWITH[cd] \"clip\"") });
@@ -111,7 +111,7 @@ TEST_F(CollectionCommandTest, SmartCollectionIsSavedAndSelectsByItsCriteria)
     EXPECT_FALSE(collection({ QStringLiteral("list") }).out.contains(QStringLiteral("Clips")));
 }
 
-TEST_F(CollectionCommandTest, StaticCollectionHoldsTheGivenElements)
+TEST_F(CollectionCommand, StaticCollectionHoldsTheGivenElements)
 {
     const CliResult listed = run({ QStringLiteral("list"), m_library, QStringLiteral("--keys"),
         QStringLiteral("identifier,name") });
@@ -136,7 +136,7 @@ TEST_F(CollectionCommandTest, StaticCollectionHoldsTheGivenElements)
     EXPECT_TRUE(unknown.err.contains(QStringLiteral("00000000-0000-4000-8000-000000000000")));
 }
 
-TEST_F(CollectionCommandTest, UnusableCriteriaAreRefusedAndNothingIsSaved)
+TEST_F(CollectionCommand, UnusableCriteriaAreRefusedAndNothingIsSaved)
 {
     struct Case
     {

@@ -24,6 +24,7 @@
 
 using namespace vidarium;
 using vidarium::test::ScratchDir;
+using vidarium::test::touch;
 
 namespace {
 
@@ -42,14 +43,6 @@ void isolate(QProcess &process, const ScratchDir &scratch)
 CliRun cli(const ScratchDir &scratch, const QStringList &arguments)
 {
     return test::runCli(arguments, scratch.filePath(QStringLiteral("config")));
-}
-
-QString touch(const QString &path)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-    return QFileInfo(path).absoluteFilePath();
 }
 
 } // namespace
@@ -193,7 +186,7 @@ TEST(LibraryCommands, KillingAddDuringSavesNeverLeavesAnUnreadableLibrary)
         }
         Document document;
         const Result<void> read = document.readFromPath(package);
-        ASSERT_TRUE(read.ok()) << read.error().message().toStdString();
+        ASSERT_OK(read);
         EXPECT_GE(document.library().media().size(), 3001);
     }
     EXPECT_GT(interrupted, 0);

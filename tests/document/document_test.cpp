@@ -10,11 +10,10 @@
 #include "platform/plist/keyedarchive.h"
 #include "testsupport.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QThread>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -26,16 +25,9 @@
 
 using namespace vidarium;
 using vidarium::test::ScratchDir;
+using vidarium::test::touch;
 
 namespace {
-
-QString touch(const QString &path)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-    return QFileInfo(path).absoluteFilePath();
-}
 
 void writeCatalogue(const QString &package, const PlistValue &root)
 {
@@ -343,7 +335,7 @@ TEST(Document, DamagedCataloguesAreRefusedOrRepairedWithoutLoss)
 
     Document document;
     const Result<void> read = document.readFromPath(package);
-    ASSERT_TRUE(read.ok()) << read.error().message().toStdString();
+    ASSERT_OK(read);
     const MediaLibrary &library = document.library();
     EXPECT_EQ(library.media().size(), 2);
     EXPECT_EQ(library.trash().size(), 1);
@@ -380,11 +372,7 @@ TEST(Document, ImportScansOffTheMainThreadAndQueuesOnIt)
             received = elements;
             done = true;
         });
-    for (int i = 0; i < 500 && !done; ++i) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(5);
-    }
-    ASSERT_TRUE(done);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return done; }, 10000));
     EXPECT_EQ(received.size(), 2);
     EXPECT_EQ(document.library().media().size(), 2);
     EXPECT_TRUE(document.isDocumentEdited());

@@ -13,23 +13,11 @@
 #include <gtest/gtest.h>
 
 using namespace vidarium;
+using vidarium::test::readFile;
 using vidarium::test::ScratchDir;
+using vidarium::test::touch;
 
 namespace {
-
-QString touch(const QString &path)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-    return QFileInfo(path).absoluteFilePath();
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // The lock file of a document that may still save the package is left out.
 QStringList filesBelow(const QString &root)

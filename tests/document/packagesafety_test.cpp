@@ -24,24 +24,11 @@
 #include <unistd.h>
 
 using namespace vidarium;
+using vidarium::test::readFile;
 using vidarium::test::ScratchDir;
+using vidarium::test::writeFile;
 
 namespace {
-
-QString writeFile(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-    file.write(bytes);
-    return QFileInfo(path).absoluteFilePath();
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 void link(const QString &target, const QString &path)
 {
@@ -111,7 +98,7 @@ TEST(HostilePackage, LinksUnderTemporaryNamesAreNeverWrittenThrough)
     library.element->setRating(2);
     library.document.updateChangeCount(Document::Change::Done);
     const Result<void> saved = library.document.save();
-    ASSERT_TRUE(saved.ok()) << saved.error().message().toStdString();
+    ASSERT_OK(saved);
     EXPECT_EQ(readFile(victim), QByteArray("precious"));
     EXPECT_EQ(readFile(image), QByteArray("second"));
     EXPECT_FALSE(QFileInfo(image).isSymLink());
@@ -170,7 +157,7 @@ TEST(HostilePackage, LinkedImageFoldersAndFilesAreNeitherReadNorWritten)
     library.element->setStoryboardData(QByteArray());
     const QString copy = scratch.filePath("Copy.vidarium");
     const Result<void> copied = reader.writeToPath(copy);
-    ASSERT_TRUE(copied.ok()) << copied.error().message().toStdString();
+    ASSERT_OK(copied);
     for (const QString &entry : entriesBelow(copy))
         EXPECT_FALSE(QFileInfo(copy + QLatin1Char('/') + entry).isSymLink()) << entry.toStdString();
     EXPECT_EQ(readFile(secret), QByteArray("private bytes"));

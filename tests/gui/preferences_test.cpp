@@ -18,7 +18,7 @@ namespace {
 
 using Tool = PreferencesController::Tool;
 
-QString touch(const QString &path)
+QString fakeProgram(const QString &path)
 {
     QFile file(path);
     file.open(QIODevice::WriteOnly);
@@ -40,7 +40,7 @@ protected:
 TEST_F(PreferencesTest, ToolRowsSayNoneSelectedAfterRemoveAndNotSelectedWhenReopened)
 {
     PreferencesController preferences(testDefaults());
-    const QString ffmpeg = touch(scratch.filePath(QStringLiteral("ffmpeg-4.4")));
+    const QString ffmpeg = fakeProgram(scratch.filePath(QStringLiteral("ffmpeg-4.4")));
     ASSERT_TRUE(preferences.chooseTool(Tool::FFmpeg, ffmpeg));
     EXPECT_EQ(preferences.toolPathText(Tool::FFmpeg), QFileInfo(ffmpeg).absoluteFilePath());
     EXPECT_TRUE(preferences.isRemoveButtonVisible(Tool::FFmpeg));
@@ -55,7 +55,7 @@ TEST_F(PreferencesTest, ToolRowsSayNoneSelectedAfterRemoveAndNotSelectedWhenReop
     EXPECT_EQ(preferences.currentPane(), PreferencesController::GeneralPane);
 
     // A chosen program that went away: the row says so, the choice is kept.
-    const QString ffprobe = touch(scratch.filePath(QStringLiteral("ffprobe")));
+    const QString ffprobe = fakeProgram(scratch.filePath(QStringLiteral("ffprobe")));
     ASSERT_TRUE(preferences.chooseTool(Tool::FFprobe, ffprobe));
     QFile::remove(ffprobe);
     preferences.hide();
@@ -69,8 +69,8 @@ TEST_F(PreferencesTest, ToolRowsSayNoneSelectedAfterRemoveAndNotSelectedWhenReop
 TEST_F(PreferencesTest, ToolFilesMustBeginWithTheProgramNameInTheSameCase)
 {
     PreferencesController preferences(testDefaults());
-    const QString good = touch(scratch.filePath(QStringLiteral("ffmpeg-4.4")));
-    const QString wrongCase = touch(scratch.filePath(QStringLiteral("FFmpeg")));
+    const QString good = fakeProgram(scratch.filePath(QStringLiteral("ffmpeg-4.4")));
+    const QString wrongCase = fakeProgram(scratch.filePath(QStringLiteral("FFmpeg")));
     EXPECT_TRUE(
         PreferencesController::toolFileAcceptable(QFileInfo(good), QStringLiteral("ffmpeg")));
     EXPECT_FALSE(

@@ -14,8 +14,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
-#include <QProcess>
-#include <QThread>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -25,19 +24,6 @@ using namespace vidarium::test;
 namespace {
 
 const QString Library = QStringLiteral("LIBRARY-A");
-
-bool waitFor(const std::function<bool()> &condition, int milliseconds = 30000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > milliseconds)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(2);
-    }
-    return true;
-}
 
 // Stands in for the dispatcher: sets the asset flag of each stored result.
 struct RecordingReceiver : ImportReceiver
@@ -96,18 +82,6 @@ struct RecordingExternalTool : ImportTool
     }
 };
 
-void runFfmpeg(const QStringList &arguments)
-{
-    QProcess process;
-    process.start(QStringLiteral("ffmpeg"),
-        QStringList { QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"),
-            QStringLiteral("error"), QStringLiteral("-y") }
-            + arguments);
-    ASSERT_TRUE(process.waitForStarted(10000)) << "ffmpeg is missing";
-    ASSERT_TRUE(process.waitForFinished(120000));
-    ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().constData();
-}
-
 QImage decodeJpeg(const QByteArray &data)
 {
     QBuffer buffer;
@@ -148,7 +122,7 @@ protected:
     }
     bool settled()
     {
-        return waitFor([&] { return m_controller->operationCount() == 0; })
+        return QTest::qWaitFor([&] { return m_controller->operationCount() == 0; }, 30000)
             && (QCoreApplication::processEvents(), m_controller->operationCount() == 0);
     }
 
@@ -170,7 +144,7 @@ TEST_F(AVImportControllerTest, ReadsPropertiesThenMakesEveryImageInTurn)
     recipe.seconds = 3;
     auto movie = element(video(QStringLiteral("wide.mp4"), recipe));
     m_controller->importElements({ movie }, m_options);
-    ASSERT_TRUE(waitFor([&] { return m_receiver.reports.size() == 4; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_receiver.reports.size() == 4; }, 30000));
     EXPECT_TRUE(settled());
 
     QList<ImageType> order;
@@ -211,7 +185,7 @@ TEST_F(AVImportControllerTest, EnormousPicturesAreLeftToTheExternalTool)
     ASSERT_TRUE(generateFlatJpegVideo(path, 16000, 16000, &error)) << error.toStdString();
     auto huge = element(path);
     m_controller->importElements({ huge }, m_options);
-    ASSERT_TRUE(waitFor([&] { return m_external.requests.size() == 1; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_external.requests.size() == 1; }, 30000));
     EXPECT_TRUE(settled());
     ASSERT_EQ(m_receiver.reports.size(), 1);
     EXPECT_EQ(m_receiver.reports.first().type, ImageTypeProperties);
@@ -238,7 +212,7 @@ TEST_F(AVImportControllerTest, HandsWhatItCannotReadToTheExternalTool)
 
     m_controller->importElements({ sound, notVideo }, m_options);
     m_controller->importElements({ readByOther }, m_options, ImageTypeStoryboard);
-    ASSERT_TRUE(waitFor([&] { return m_external.requests.size() == 3; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_external.requests.size() == 3; }, 30000));
     EXPECT_TRUE(settled());
     EXPECT_TRUE(m_receiver.reports.isEmpty());
     EXPECT_TRUE(m_external.has(sound.get()));
@@ -264,7 +238,7 @@ TEST_F(AVImportControllerTest, ExplicitRequestsMakeOneImageEachUpright)
     movie->addAssets(AssetProperties);
     movie->setDuration(2);
     m_controller->importElements({ movie }, m_options, ImageTypeThumbnail);
-    ASSERT_TRUE(waitFor([&] { return m_receiver.reports.size() == 1; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_receiver.reports.size() == 1; }, 30000));
     EXPECT_TRUE(settled());
     EXPECT_EQ(m_receiver.reports.size(), 1); // nothing chained after it
 
@@ -281,7 +255,7 @@ TEST_F(AVImportControllerTest, PropertiesAloneWhenImagesWaitAndAfterCancellation
     m_defaults->setBool(QStringLiteral("ImportImagesImmediately"), false);
     auto movie = element(video(QStringLiteral("a.mp4")));
     m_controller->importElements({ movie }, m_options);
-    ASSERT_TRUE(waitFor([&] { return m_receiver.reports.size() == 1; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_receiver.reports.size() == 1; }, 30000));
     EXPECT_TRUE(settled());
     EXPECT_EQ(m_receiver.reports.first().type, ImageTypeProperties);
 
@@ -296,7 +270,7 @@ TEST_F(AVImportControllerTest, PropertiesAloneWhenImagesWaitAndAfterCancellation
     m_controller->importElements({ other }, m_options);
     m_controller->cancelOperationsWithOwner(Library);
     EXPECT_TRUE(settled());
-    waitFor([] { return false; }, 300); // let stray results arrive, if any did
+    QTest::qWait(300); // let stray results arrive, if any did
     ASSERT_EQ(m_receiver.reports.size(), 1);
     EXPECT_EQ(m_receiver.reports.first().element, other);
 }
@@ -319,7 +293,7 @@ TEST_F(AVImportControllerTest, MaximumOperationsTakesOnlyOneToEight)
     for (int i = 0; i < 8; ++i)
         elements.append(element(path));
     m_controller->importElements(elements, m_options);
-    ASSERT_TRUE(waitFor([&] { return m_receiver.reports.size() == 8; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_receiver.reports.size() == 8; }, 30000));
     EXPECT_EQ(m_controller->mostConcurrentOperations(), 4);
     EXPECT_LE(m_controller->helperPool().startedHelpers(), 4);
 }
@@ -350,8 +324,8 @@ TEST_F(AVImportControllerTest, HelperThatCrashesOrHangsCostsOneStep)
     QElapsedTimer timer;
     timer.start();
     m_controller->importElements({ first, crashing, hanging, last }, m_options);
-    ASSERT_TRUE(
-        waitFor([&] { return m_receiver.reports.size() == 2 && m_external.requests.size() == 2; }));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return m_receiver.reports.size() == 2 && m_external.requests.size() == 2; }, 30000));
     EXPECT_TRUE(settled());
     EXPECT_LT(timer.elapsed(), 15000);
     EXPECT_EQ(m_receiver.reports[0].element, first);
@@ -392,7 +366,7 @@ TEST_F(AVImportControllerTest, DamagedAndSparseFilesNeverStopTheImport)
             return element->assets() == int(AssetsComplete) || m_external.has(element.get());
         });
     };
-    EXPECT_TRUE(waitFor(ended, 60000));
+    EXPECT_TRUE(QTest::qWaitFor(ended, 60000));
     EXPECT_TRUE(settled());
     EXPECT_EQ(elements[0]->assets(), int(AssetsComplete));
     EXPECT_FALSE(m_external.has(elements[0].get()));

@@ -11,10 +11,9 @@
 #include "platform/userdefaults.h"
 #include "testsupport.h"
 
-#include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -110,10 +109,8 @@ protected:
 
     void waitForBadge(const QString &label)
     {
-        QElapsedTimer clock;
-        clock.start();
-        while ((badgeLabels.isEmpty() || badgeLabels.last() != label) && clock.elapsed() < 3000)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        QTest::qWaitFor(
+            [&] { return !badgeLabels.isEmpty() && badgeLabels.last() == label; }, 3000);
     }
 
     test::ScratchDir scratch;

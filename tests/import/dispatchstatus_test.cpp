@@ -1,7 +1,6 @@
 #include "import/dispatchstatus.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -77,10 +76,7 @@ TEST(DispatchStatus, RefreshTimerRunsWhilePropertiesArePending)
     status.incrementWithElements({ entry("B", 0) }, false);
     EXPECT_TRUE(status.isDispatchTimerPending());
 
-    QElapsedTimer clock;
-    clock.start();
-    while (beats < 1 && clock.elapsed() < 6000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    QTest::qWaitFor([&beats] { return beats >= 1; }, 6000);
     EXPECT_EQ(beats, 1);
     EXPECT_TRUE(status.isDispatchTimerPending()); // re-armed after each beat
     status.stopDispatchTimer();

@@ -11,11 +11,11 @@
 #include "testsupport.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QStandardPaths>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -103,10 +103,9 @@ protected:
 
     void waitForIdle(int timeoutMs)
     {
-        QElapsedTimer clock;
-        clock.start();
-        while (dispatcher->dispatchStatus(document->identifier()) && clock.elapsed() < timeoutMs)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        QTest::qWaitFor(
+            [&] { return dispatcher->dispatchStatus(document->identifier()) == nullptr; },
+            timeoutMs);
         EXPECT_EQ(dispatcher->statusMessageForDocument(document.get()), QStringLiteral("Idle"));
     }
 
@@ -237,14 +236,9 @@ TEST_F(FFImportControllerTest, CancellingALibraryReportsNothingMore)
     const MediaElementList elements = document->library().queueElementsWithURLs(
         { textFile(QStringLiteral("a.mp4")), textFile(QStringLiteral("b.mp4")) });
     dispatcher->dispatchDocument(*document, elements, QString(FFImporterIdentifier));
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < 300)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    QTest::qWait(300);
     dispatcher->cancelDocument(*document);
-    clock.restart();
-    while (dispatcher->ffImportController()->operationCount() > 0 && clock.elapsed() < 5000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    QTest::qWaitFor([&] { return dispatcher->ffImportController()->operationCount() == 0; }, 5000);
     EXPECT_EQ(
         dispatcher->ffImportController()->operationCount(), 0); // the hung children were killed
     QCoreApplication::processEvents();

@@ -1,6 +1,7 @@
 #include "model/definitions.h"
 #include "model/documentdefaults.h"
 #include "platform/plist/keyedarchive.h"
+#include "testsupport.h"
 
 #include <gtest/gtest.h>
 
@@ -63,7 +64,7 @@ DocumentDefaultsPtr readStored(const std::shared_ptr<ArchivedObject> &stored)
 {
     const Result<PlistValue> value
         = KeyedUnarchiver::unarchive(KeyedArchiver::archivedData(PlistValue(stored)));
-    EXPECT_TRUE(value.ok()) << (value.ok() ? "" : value.error().message().toStdString());
+    EXPECT_OK(value);
     return value.ok() ? std::dynamic_pointer_cast<DocumentDefaults>(value->toObject()) : nullptr;
 }
 

@@ -12,22 +12,14 @@
 
 using namespace vidarium;
 using vidarium::test::ScratchDir;
+using vidarium::test::writeFile;
 
 namespace {
-
-QString touch(const QString &path)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-    file.write("x");
-    return QFileInfo(path).absoluteFilePath();
-}
 
 MediaElementPtr roundTrip(const MediaElement &element)
 {
     Result<MediaElementPtr> decoded = MediaElement::fromPasteboardData(element.pasteboardData());
-    EXPECT_TRUE(decoded.ok()) << (decoded.ok() ? "" : decoded.error().message().toStdString());
+    EXPECT_OK(decoded);
     return decoded.ok() ? *decoded : nullptr;
 }
 
@@ -49,7 +41,7 @@ TEST(MediaElement, NewElementHasCreationValues)
 {
     MediaLibrary library;
     ScratchDir scratch;
-    const QString path = touch(scratch.filePath(QStringLiteral("Clip 1.mov")));
+    const QString path = writeFile(scratch.filePath(QStringLiteral("Clip 1.mov")), "x");
     const MediaElementPtr element = MediaElement::create(&library, path);
 
     EXPECT_TRUE(MediaLibrary::isValidIdentifier(element->identifier()));
@@ -121,7 +113,7 @@ TEST(MediaElement, DerivedDimensionTexts)
 TEST(MediaElement, StatusFollowsFileErrorAndAssets)
 {
     ScratchDir scratch;
-    const QString path = touch(scratch.filePath(QStringLiteral("a.mp4")));
+    const QString path = writeFile(scratch.filePath(QStringLiteral("a.mp4")), "x");
     const MediaElementPtr element = MediaElement::create(nullptr, path);
     struct Case
     {
@@ -147,7 +139,7 @@ TEST(MediaElement, StatusFollowsFileErrorAndAssets)
 TEST(MediaElement, FileExistsFollowsAMovedFile)
 {
     ScratchDir scratch;
-    const QString path = touch(scratch.filePath(QStringLiteral("a.mp4")));
+    const QString path = writeFile(scratch.filePath(QStringLiteral("a.mp4")), "x");
     const MediaElementPtr element = MediaElement::create(nullptr, path);
     const QString moved = scratch.filePath(QStringLiteral("renamed.mp4"));
     ASSERT_TRUE(QFile::rename(path, moved));
@@ -247,8 +239,8 @@ TEST(MediaElement, ChangesAnnounceDerivedKeys)
 TEST(MediaElement, RenameChangesCaseThroughADetour)
 {
     ScratchDir scratch;
-    const MediaElementPtr element
-        = MediaElement::create(nullptr, touch(scratch.filePath(QStringLiteral("Clip.mov"))));
+    const MediaElementPtr element = MediaElement::create(
+        nullptr, writeFile(scratch.filePath(QStringLiteral("Clip.mov")), "x"));
     element->setName(QStringLiteral("clip"));
     EXPECT_EQ(element->name(), QStringLiteral("clip"));
     EXPECT_EQ(
@@ -263,9 +255,9 @@ TEST(MediaElement, RenameChangesCaseThroughADetour)
 TEST(MediaElement, RenameNeverReplacesOrLeavesTheFolder)
 {
     ScratchDir scratch;
-    const QString other = touch(scratch.filePath(QStringLiteral("Taken.mov")));
-    const MediaElementPtr element
-        = MediaElement::create(nullptr, touch(scratch.filePath(QStringLiteral("Mine.mov"))));
+    const QString other = writeFile(scratch.filePath(QStringLiteral("Taken.mov")), "x");
+    const MediaElementPtr element = MediaElement::create(
+        nullptr, writeFile(scratch.filePath(QStringLiteral("Mine.mov")), "x"));
     const QString before = element->path();
 
     element->setName(QStringLiteral("Taken"));
@@ -329,7 +321,7 @@ TEST(MediaElementArchive, WrongKindsAreIgnoredAndArraysReadAsSets)
         { QStringLiteral("error"), true, Field::Kind::Inline },
     });
     Result<MediaElementPtr> decoded = MediaElement::fromPasteboardData(data);
-    ASSERT_TRUE(decoded.ok()) << decoded.error().message().toStdString();
+    ASSERT_OK(decoded);
     const MediaElement &element = **decoded;
     EXPECT_EQ(element.identifier(), QStringLiteral("0A1B2C3D-0000-4000-8000-00000000000A"));
     EXPECT_EQ(element.path(), QString());

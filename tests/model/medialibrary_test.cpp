@@ -8,38 +8,19 @@
 #include "testsupport.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTest>
 #include <QThread>
 
 #include <gtest/gtest.h>
 
 using namespace vidarium;
 using vidarium::test::ScratchDir;
+using vidarium::test::touch;
 
 namespace {
-
-QString touch(const QString &path)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-    return QFileInfo(path).absoluteFilePath();
-}
-
-bool waitFor(const std::function<bool()> &condition, int timeoutMs = 5000)
-{
-    QDeadlineTimer deadline(timeoutMs);
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(1);
-    }
-    return true;
-}
 
 void settle()
 {
@@ -299,7 +280,7 @@ TEST_F(MediaLibraryTest, ValidationFindsAMovedFileWithOneNotification)
     NotificationCounter changed(LibraryNotification::SystemDidChangeElements);
     m_library.validateBookmarks();
     m_library.validateBookmarks();
-    ASSERT_TRUE(waitFor([&] { return changed.count() > 0; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return changed.count() > 0; }));
     settle();
     EXPECT_EQ(changed.count(), 1);
     EXPECT_EQ(element->path(), QFileInfo(moved).absoluteFilePath());

@@ -52,7 +52,7 @@ protected:
     static Predicate parsed(const QString &format)
     {
         Result<Predicate> result = Predicate::parse(format);
-        EXPECT_TRUE(result.ok()) << format.toStdString();
+        EXPECT_OK(result) << format.toStdString();
         return result.ok() ? *result : Predicate::falsePredicate();
     }
     static QSet<QString> identifiers(const MediaElementList &elements)
@@ -68,7 +68,7 @@ protected:
         const QByteArray bytes
             = KeyedArchiver::archivedData(PlistValue(std::shared_ptr<ArchivedObject>(playlist)));
         Result<PlistValue> root = KeyedUnarchiver::unarchive(bytes);
-        EXPECT_TRUE(root.ok()) << (root.ok() ? "" : root.error().message().toStdString());
+        EXPECT_OK(root);
         return root.ok() ? MediaPlaylist::fromValue(*root) : nullptr;
     }
     MediaPlaylistPtr builtIn(const QString &type) { return m_library.playlistWithType(type); }
@@ -302,7 +302,7 @@ TEST_F(MediaPlaylistTest, ReadsStoredFieldsLeniently)
         });
     Result<PlistValue> root = KeyedUnarchiver::unarchive(
         KeyedArchiver::archivedData(PlistValue(std::shared_ptr<ArchivedObject>(fake))));
-    ASSERT_TRUE(root.ok()) << root.error().message().toStdString();
+    ASSERT_OK(root);
     const MediaPlaylistPtr playlist = MediaPlaylist::fromValue(*root);
     ASSERT_TRUE(playlist);
     EXPECT_EQ(playlist->identifier(), QStringLiteral("ID"));

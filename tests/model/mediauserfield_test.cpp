@@ -3,6 +3,7 @@
 #include "model/mediauserfield.h"
 #include "platform/plist/keyedarchive.h"
 #include "platform/plist/propertylist.h"
+#include "testsupport.h"
 
 #include <gtest/gtest.h>
 
@@ -126,7 +127,7 @@ TEST_F(MediaUserFieldTest, ArchiveKeepsEveryStoredValueInItsStoredForm)
 
     const QByteArray archive = KeyedArchiver::archivedData(PlistValue(field));
     const Result<PlistValue> read = KeyedUnarchiver::unarchive(archive);
-    ASSERT_TRUE(read.ok()) << read.error().message().toStdString();
+    ASSERT_OK(read);
     const auto copy = std::dynamic_pointer_cast<MediaUserField>(read->toObject());
     ASSERT_NE(copy, nullptr);
     EXPECT_EQ(copy->description(), field->description());

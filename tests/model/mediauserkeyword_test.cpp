@@ -2,6 +2,7 @@
 #include "model/medialibrary.h"
 #include "model/mediauserkeyword.h"
 #include "platform/plist/keyedarchive.h"
+#include "testsupport.h"
 
 #include <gtest/gtest.h>
 
@@ -53,7 +54,7 @@ TEST(MediaUserKeyword, ArchiveRoundTripKeepsAnAbsentName)
         keyword->setName(name);
         const Result<PlistValue> read
             = KeyedUnarchiver::unarchive(KeyedArchiver::archivedData(PlistValue(keyword)));
-        ASSERT_TRUE(read.ok()) << read.error().message().toStdString();
+        ASSERT_OK(read);
         const auto copy = std::dynamic_pointer_cast<MediaUserKeyword>(read->toObject());
         ASSERT_NE(copy, nullptr);
         EXPECT_EQ(*copy, *keyword);

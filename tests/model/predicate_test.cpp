@@ -5,6 +5,7 @@
 #include "model/predicateevaluator.h"
 #include "model/predicateslots.h"
 #include "model/predicatevalues.h"
+#include "testsupport.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -21,8 +22,7 @@ const QString fieldId = QStringLiteral("0A1B2C3D-0000-4000-8000-00000000ABCD");
 Predicate parsed(const QString &format, const PlistArray &arguments = {})
 {
     Result<Predicate> result = Predicate::fromFormat(format, arguments);
-    EXPECT_TRUE(result.ok()) << format.toStdString() << ": "
-                             << (result.ok() ? "" : result.error().message().toStdString());
+    EXPECT_OK(result) << format.toStdString();
     return result.ok() ? *result : Predicate::falsePredicate();
 }
 
@@ -108,7 +108,7 @@ TEST(Predicate, FormatsTheProgramBuildsParseAndPrintBack)
         const Predicate predicate = parsed(c.format, c.arguments);
         EXPECT_EQ(predicate.format(), c.printed);
         Result<Predicate> again = Predicate::parse(predicate.format());
-        ASSERT_TRUE(again.ok()) << again.error().message().toStdString();
+        ASSERT_OK(again);
         EXPECT_TRUE(*again == predicate) << again->format().toStdString();
     }
 }
@@ -141,7 +141,7 @@ TEST(Predicate, PrintsAwkwardConstantsAndKeysSoTheyReadBack)
     for (const Predicate &predicate : predicates) {
         SCOPED_TRACE(predicate.format().toStdString());
         Result<Predicate> again = Predicate::parse(predicate.format());
-        ASSERT_TRUE(again.ok()) << again.error().message().toStdString();
+        ASSERT_OK(again);
         EXPECT_TRUE(*again == predicate) << again->format().toStdString();
     }
 }
@@ -274,7 +274,7 @@ TEST(Predicate, EvaluatesAgainstAnElement)
         SCOPED_TRACE(c.format.toStdString());
         const Predicate predicate = parsed(c.format, c.arguments);
         Result<bool> result = predicate.evaluate(source);
-        ASSERT_TRUE(result.ok()) << result.error().message().toStdString();
+        ASSERT_OK(result);
         EXPECT_EQ(*result, c.expected);
     }
 }
@@ -319,7 +319,7 @@ TEST(Predicate, SelfCollectionCountAndDateTextEvaluateAsFoundationDoes)
     for (const auto &c : cases) {
         SCOPED_TRACE(c.format);
         Result<bool> result = parsed(QString::fromUtf8(c.format)).evaluate(object);
-        ASSERT_TRUE(result.ok()) << result.error().message().toStdString();
+        ASSERT_OK(result);
         EXPECT_EQ(*result, c.expected);
     }
 }

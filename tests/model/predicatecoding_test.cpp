@@ -36,7 +36,7 @@ protected:
     static Predicate parsed(const QString &format, const PlistArray &arguments = {})
     {
         Result<Predicate> result = Predicate::fromFormat(format, arguments);
-        EXPECT_TRUE(result.ok()) << format.toStdString();
+        EXPECT_OK(result) << format.toStdString();
         return result.ok() ? *result : Predicate::falsePredicate();
     }
 
@@ -103,11 +103,11 @@ protected:
 TEST_F(PredicateCodingTest, ReadsArchivesInTheStoredLayout)
 {
     Result<Predicate> smart = unarchived(fixture(QStringLiteral("smart.plist")));
-    ASSERT_TRUE(smart.ok()) << smart.error().message().toStdString();
+    ASSERT_OK(smart);
     EXPECT_TRUE(*smart == smartPredicate()) << smart->format().toStdString();
 
     Result<Predicate> recent = unarchived(fixture(QStringLiteral("recent.plist")));
-    ASSERT_TRUE(recent.ok()) << recent.error().message().toStdString();
+    ASSERT_OK(recent);
     EXPECT_TRUE(*recent == recentPredicate()) << recent->format().toStdString();
 }
 
@@ -235,7 +235,7 @@ TEST_F(PredicateCodingTest, EveryFormatTheProgramBuildsArchivesAndReadsBack)
     for (const Predicate &predicate : predicates) {
         SCOPED_TRACE(predicate.format().toStdString());
         Result<Predicate> back = unarchived(archived(predicate));
-        ASSERT_TRUE(back.ok()) << back.error().message().toStdString();
+        ASSERT_OK(back);
         EXPECT_TRUE(*back == predicate) << back->format().toStdString();
     }
 }
@@ -367,7 +367,7 @@ TEST_F(PredicateCodingTest, ReadsAnotherFoundationsSelectorsAndBetween)
     for (const auto &c : cases) {
         SCOPED_TRACE(c.expected.format().toStdString());
         Result<Predicate> read = unarchived(KeyedArchiver::archivedData(c.archived));
-        ASSERT_TRUE(read.ok()) << read.error().message().toStdString();
+        ASSERT_OK(read);
         // Read as this format's own selectors, it is saved as every other reader expects.
         EXPECT_TRUE(*read == c.expected) << read->format().toStdString();
         EXPECT_EQ(read->evaluate(element).valueOr(false), true);
@@ -397,7 +397,7 @@ TEST_F(PredicateCodingTest, NilConstantIsTheNilReference)
 TEST_F(PredicateCodingTest, UnknownFormsAreKeptNotFatal)
 {
     Result<PlistValue> root = KeyedUnarchiver::unarchive(fixture(QStringLiteral("unknown.plist")));
-    ASSERT_TRUE(root.ok()) << root.error().message().toStdString();
+    ASSERT_OK(root);
     Result<Predicate> predicate = PredicateCoding::predicateFromValue(*root);
     ASSERT_FALSE(predicate.ok());
     EXPECT_EQ(predicate.error().code(), Error::Code::Unsupported);
@@ -529,11 +529,11 @@ TEST_F(PredicateCodingTest, RandomCriteriaKeepEveryInvariant)
         }
         ++parsedCount;
         Result<Predicate> again = Predicate::parse(predicate->format());
-        ASSERT_TRUE(again.ok()) << predicate->format().toStdString();
+        ASSERT_OK(again) << predicate->format().toStdString();
         ASSERT_TRUE(*again == *predicate)
             << predicate->format().toStdString() << " / " << again->format().toStdString();
         Result<Predicate> back = unarchived(archived(*predicate));
-        ASSERT_TRUE(back.ok()) << back.error().message().toStdString();
+        ASSERT_OK(back);
         ASSERT_TRUE(*back == *predicate) << back->format().toStdString();
         (void)predicate->evaluate(element);
     }

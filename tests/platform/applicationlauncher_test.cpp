@@ -1,10 +1,10 @@
 #include "platform/applicationlauncher.h"
 
 #include "testsupport.h"
-#include "waitfor.h"
 
 #include <QDir>
 #include <QFile>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -54,8 +54,8 @@ TEST(ApplicationLauncher, ListsAndLaunchesTheApplicationsForAFileType)
     file.close();
     const Result<void> launched = ApplicationLauncher::openWithApplication(
         movie, QStringLiteral("vidarium-test-player.desktop"));
-    ASSERT_TRUE(launched.ok()) << qPrintable(launched.error().message());
-    ASSERT_TRUE(test::waitFor([&] {
+    ASSERT_OK(launched);
+    ASSERT_TRUE(QTest::qWaitFor([&] {
         QFile out(received);
         return out.open(QIODevice::ReadOnly) && out.readAll().trimmed() == QFile::encodeName(movie);
     }));

@@ -11,16 +11,9 @@
 #include <limits>
 
 using namespace vidarium;
+using vidarium::test::readFixture;
 
 namespace {
-
-QByteArray readFixture(const QString &name)
-{
-    QFile file(test::testDataPath(QStringLiteral("plist/") + name));
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return file.readAll();
-}
 
 void appendBigEndian(QByteArray &out, quint64 value, int size)
 {
@@ -97,10 +90,10 @@ PlistValue everyKind()
 
 TEST(BinaryPlistReader, ReadsEveryKindWrittenByPlistlib)
 {
-    const QByteArray bytes = readFixture(QStringLiteral("values.bplist"));
+    const QByteArray bytes = readFixture(QStringLiteral("plist/values.bplist"));
     ASSERT_FALSE(bytes.isEmpty());
     Result<PlistValue> read = BinaryPlistReader::read(bytes);
-    ASSERT_TRUE(read.ok()) << read.error().message().toStdString();
+    ASSERT_OK(read);
     const PlistValue &v = *read;
     EXPECT_EQ(v.value(QStringLiteral("ascii")).toString(), QStringLiteral("clip"));
     EXPECT_EQ(v.value(QStringLiteral("unicode")).toString(), QStringLiteral("clíp μLaw"));
@@ -139,11 +132,11 @@ TEST(BinaryPlistReader, ReadsEveryKindWrittenByPlistlib)
 TEST(BinaryPlistReader, ReadsWideReferencesAndOffsets)
 {
     // plistlib picks 2-byte references and 4-byte offsets for this one.
-    const QByteArray bytes = readFixture(QStringLiteral("wide.bplist"));
+    const QByteArray bytes = readFixture(QStringLiteral("plist/wide.bplist"));
     ASSERT_EQ(bytes.at(bytes.size() - 26), 4);
     ASSERT_EQ(bytes.at(bytes.size() - 25), 2);
     Result<PlistValue> read = BinaryPlistReader::read(bytes);
-    ASSERT_TRUE(read.ok()) << read.error().message().toStdString();
+    ASSERT_OK(read);
     EXPECT_EQ(read->value(QStringLiteral("strings")).toArray().size(), 300);
     EXPECT_EQ(read->value(QStringLiteral("strings")).toArray()[299].toString(),
         QStringLiteral("string number 299"));
@@ -152,7 +145,7 @@ TEST(BinaryPlistReader, ReadsWideReferencesAndOffsets)
     // Eight-byte offsets and references, which no small file needs but all readers take.
     const QByteArray eight = assemble({ arrayObject({ 1, 1 }, 8), QByteArray("\x51q", 2) }, 8, 8);
     Result<PlistValue> wide = BinaryPlistReader::read(eight);
-    ASSERT_TRUE(wide.ok()) << wide.error().message().toStdString();
+    ASSERT_OK(wide);
     EXPECT_EQ(*wide, PlistValue(PlistArray { QStringLiteral("q"), QStringLiteral("q") }));
 }
 
@@ -161,7 +154,7 @@ TEST(BinaryPlistWriter, RoundTripsEveryKind)
     const PlistValue value = everyKind();
     const QByteArray bytes = PropertyList::writeBinary(value);
     Result<PlistValue> read = PropertyList::read(bytes);
-    ASSERT_TRUE(read.ok()) << read.error().message().toStdString();
+    ASSERT_OK(read);
     EXPECT_EQ(*read, value);
     // Kinds that compare equal across representations must keep their representation.
     EXPECT_TRUE(read->value(QStringLiteral("float")).isFloat32());
@@ -182,7 +175,7 @@ TEST(BinaryPlistWriter, KeepsLoneSurrogatesThatStandForFileNameBytes)
         = QStringLiteral("/media/old/caf") + QChar(char16_t(0xDCE9)) + QStringLiteral(".mp4");
     const PlistValue value = PlistDictionary { { path, PlistArray { path, QStringLiteral("x") } } };
     Result<PlistValue> read = PropertyList::read(PropertyList::writeBinary(value));
-    ASSERT_TRUE(read.ok()) << read.error().message().toStdString();
+    ASSERT_OK(read);
     EXPECT_EQ(*read, value);
     EXPECT_EQ(read->toDictionary().firstKey(), path);
 }
@@ -226,7 +219,7 @@ TEST(BinaryPlistWriter, StoresRepeatsOnceAcrossManyDistinctValues)
         objectCount = objectCount << 8 | quint8(bytes.at(i));
     EXPECT_EQ(objectCount, 2u * distinct + 1);
     Result<PlistValue> read = PropertyList::read(bytes);
-    ASSERT_TRUE(read.ok()) << read.error().message().toStdString();
+    ASSERT_OK(read);
     EXPECT_EQ(*read, PlistValue(values));
 }
 

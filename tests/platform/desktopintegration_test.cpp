@@ -1,8 +1,9 @@
 #include "platform/desktopintegration.h"
 
-#include "waitfor.h"
+#include "testsupport.h"
 
 #include <QProcess>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -21,7 +22,7 @@ public:
                 QStringLiteral("--nopidfile"), QStringLiteral("--print-address=1") });
         if (!m_daemon.waitForStarted(5000))
             return;
-        test::waitFor([&] { return m_daemon.canReadLine(); });
+        QTest::qWaitFor([&] { return m_daemon.canReadLine(); });
         m_address = QString::fromUtf8(m_daemon.readLine()).trimmed();
         if (m_address.isEmpty())
             return;
@@ -29,7 +30,7 @@ public:
         m_monitor.start(QStringLiteral("dbus-monitor"), { QStringLiteral("--address"), m_address });
         m_monitor.waitForStarted(5000);
         // The monitor announces itself once it is listening.
-        test::waitFor(
+        QTest::qWaitFor(
             [&] { return output().contains("NameLost") || output().contains("NameAcquired"); });
     }
     ~PrivateBus()
@@ -74,7 +75,7 @@ TEST(DesktopIntegration, SendsTheBadgeAndUserNotificationsOverTheBus)
     integration.deliverUserNotification(
         QStringLiteral("Import complete"), QStringLiteral("All files were read."));
     integration.setBadgeCount(0);
-    ASSERT_TRUE(test::waitFor([&] {
+    ASSERT_TRUE(QTest::qWaitFor([&] {
         return bus.output().contains("All files were read.")
             && bus.output().count("member=Update") >= 2;
     })) << bus.output().constData();

@@ -15,16 +15,9 @@
 #include <gtest/gtest.h>
 
 using namespace vidarium;
+using vidarium::test::readFixture;
 
 namespace {
-
-QByteArray readFixture(const QString &name)
-{
-    QFile file(test::testDataPath(QStringLiteral("plist/") + name));
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return file.readAll();
-}
 
 QString json(const PlistValue &value)
 {
@@ -161,8 +154,9 @@ TEST(KeyedUnarchiver, ReadsAnArchiveWrittenByAnotherWriter)
     for (const QString &fixture :
         { QStringLiteral("archive.bplist"), QStringLiteral("archive.xml") }) {
         SCOPED_TRACE(fixture.toStdString());
-        Result<PlistValue> root = KeyedUnarchiver::unarchive(readFixture(fixture));
-        ASSERT_TRUE(root.ok()) << root.error().message().toStdString();
+        Result<PlistValue> root
+            = KeyedUnarchiver::unarchive(readFixture(QStringLiteral("plist/") + fixture));
+        ASSERT_OK(root);
         const PlistValue &r = *root;
         EXPECT_EQ(r.value(QStringLiteral("string")), PlistValue(QStringLiteral("clip")));
         EXPECT_EQ(r.value(QStringLiteral("unicode")), PlistValue(QStringLiteral("clíp μLaw")));
@@ -220,11 +214,11 @@ TEST(KeyedUnarchiver, ReadsAnArchiveWrittenByAnotherWriter)
 TEST(KeyedArchiver, RoundTripsEveryKindAndUnknownClassesUnchanged)
 {
     Result<PlistValue> original
-        = KeyedUnarchiver::unarchive(readFixture(QStringLiteral("archive.bplist")));
+        = KeyedUnarchiver::unarchive(readFixture(QStringLiteral("plist/archive.bplist")));
     ASSERT_TRUE(original.ok());
     const QByteArray archived = KeyedArchiver::archivedData(*original);
     Result<PlistValue> again = KeyedUnarchiver::unarchive(archived);
-    ASSERT_TRUE(again.ok()) << again.error().message().toStdString();
+    ASSERT_OK(again);
     EXPECT_EQ(json(*again), json(*original));
     EXPECT_EQ(again->value(QStringLiteral("thing")).toObject(),
         again->value(QStringLiteral("sameThing")).toObject());
@@ -248,7 +242,7 @@ TEST(KeyedArchiver, RoundTripsEveryKindAndUnknownClassesUnchanged)
     // Through XML as well: the same archive written as an XML plist reads back alike.
     Result<PlistValue> viaXml
         = KeyedUnarchiver::unarchive(PropertyList::writeXml(*PropertyList::read(archived)));
-    ASSERT_TRUE(viaXml.ok()) << viaXml.error().message().toStdString();
+    ASSERT_OK(viaXml);
     EXPECT_EQ(json(*viaXml), json(*original));
 }
 
@@ -331,7 +325,7 @@ TEST(KeyedUnarchiver, UsesRegisteredDecodersAndKeepsSharing)
         std::shared_ptr<ArchivedObject>(first) };
 
     Result<PlistValue> read = KeyedUnarchiver::unarchive(KeyedArchiver::archivedData(root));
-    ASSERT_TRUE(read.ok()) << read.error().message().toStdString();
+    ASSERT_OK(read);
     auto readSecond = std::dynamic_pointer_cast<TestPoint>(read->toArray().at(0).toObject());
     auto readFirst = std::dynamic_pointer_cast<TestPoint>(read->toArray().at(1).toObject());
     ASSERT_TRUE(readFirst && readSecond);
@@ -440,7 +434,7 @@ TEST(KeyedUnarchiver, RefusesDamagedArchives)
 
 TEST(KeyedUnarchiver, SurvivesEveryTruncationAndByteDamage)
 {
-    const QByteArray good = readFixture(QStringLiteral("archive.bplist"));
+    const QByteArray good = readFixture(QStringLiteral("plist/archive.bplist"));
     ASSERT_FALSE(good.isEmpty());
     for (qsizetype length = 0; length < good.size(); ++length)
         EXPECT_FALSE(KeyedUnarchiver::unarchive(good.left(length)).ok()) << "prefix of " << length;
@@ -486,7 +480,7 @@ TEST(ArchiveDecoder, FindsFieldsInAnyOrderAndMissingOnesAsAbsent)
         { PropertyList::writeBinary(archive), PropertyList::writeXml(archive) }) {
         SCOPED_TRACE(bytes.left(8).toStdString());
         Result<PlistValue> read = KeyedUnarchiver::unarchive(bytes);
-        ASSERT_TRUE(read.ok()) << read.error().message().toStdString();
+        ASSERT_OK(read);
         EXPECT_EQ(probe.keys, stored); // sorted, without "$class"
         EXPECT_EQ(probe.present, (QList<bool> { true, false, true, true, false, true, false }));
         EXPECT_EQ(probe.values,
@@ -645,7 +639,7 @@ TEST(KeyedUnarchiver, RefusesAnArchiveThatClaimsMoreObjectsThanMemoryHolds)
 {
     // Well-formed at a size that fits: the claim alone is what fails.
     const Result<PlistValue> small = KeyedUnarchiver::unarchive(archiveClaimingObjects(1000));
-    ASSERT_TRUE(small.ok()) << small.error().message().toStdString();
+    ASSERT_OK(small);
     EXPECT_EQ(*small, PlistValue(QStringLiteral("x")));
     const QByteArray hostile = archiveClaimingObjects(30'000'000);
     // In a child whose address space leaves a few hundred megabytes free: the

@@ -6,7 +6,6 @@
 #include "testsupport.h"
 
 #include <QFile>
-#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -24,23 +23,10 @@ using namespace vidarium::test;
 
 namespace {
 
-// Runs ffmpeg with the given arguments (after the usual quiet flags).
-void runFfmpeg(const QStringList &arguments)
-{
-    QProcess process;
-    process.start(QStringLiteral("ffmpeg"),
-        QStringList { QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"),
-            QStringLiteral("error"), QStringLiteral("-y") }
-            + arguments);
-    ASSERT_TRUE(process.waitForStarted(10000)) << "ffmpeg is missing";
-    ASSERT_TRUE(process.waitForFinished(120000));
-    ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().constData();
-}
-
 std::unique_ptr<MediaAsset> openAsset(const QString &path)
 {
     Result<std::unique_ptr<MediaAsset>> asset = MediaAsset::open(path);
-    EXPECT_TRUE(asset.ok()) << (asset.ok() ? "" : asset.error().message().toStdString());
+    EXPECT_OK(asset);
     return asset.ok() ? std::move(asset).value() : nullptr;
 }
 
@@ -201,7 +187,7 @@ TEST(ImageGenerator, TurnsRotatedVideoUpright)
     ASSERT_TRUE(asset);
     ImageGenerator generator(*asset);
     Result<QImage> image = generator.imageAt(0.5);
-    ASSERT_TRUE(image.ok()) << image.error().message().toStdString();
+    ASSERT_OK(image);
     ASSERT_EQ(image->size(), QSize(240, 320));
     EXPECT_TRUE(isBright(image->pixel(20, 160)));
     EXPECT_TRUE(isDark(image->pixel(220, 160)));
@@ -294,7 +280,7 @@ TEST(ImageGenerator, RefusesEnormousPicturesWithoutTakingTheirMemory)
     ASSERT_TRUE(asset);
     ImageGenerator generator(*asset);
     const Result<QImage> image = generator.imageAt(0);
-    ASSERT_TRUE(image.ok()) << image.error().message().toStdString();
+    ASSERT_OK(image);
     EXPECT_EQ(image->size(), QSize(1920, 1080));
     EXPECT_EQ(qGray(image->pixel(960, 540)), 128);
 }

@@ -2,8 +2,9 @@
 #include "platform/notificationcenter.h"
 #include "platform/notificationqueue.h"
 
-#include "waitfor.h"
+#include "testsupport.h"
 
+#include <QTest>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -14,7 +15,6 @@
 
 using namespace vidarium;
 using vidarium::test::drainEvents;
-using vidarium::test::waitFor;
 
 namespace {
 
@@ -106,7 +106,7 @@ TEST(NotificationCenter, PostsFromWorkerThreadsArriveOnTheMainThreadInOrder)
     });
     worker.join();
     EXPECT_TRUE(received.isEmpty()); // queued, not delivered on the worker
-    ASSERT_TRUE(waitFor([&] { return received.size() == 100; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return received.size() == 100; }));
     EXPECT_TRUE(allOnMainThread);
     for (int i = 0; i < 100; ++i)
         EXPECT_EQ(received[i], i);
@@ -171,7 +171,7 @@ TEST(NotificationQueue, MergesAcrossWorkerThreadsAndCanBeDequeued)
         worker.join();
     queue.enqueue({ Added, nullptr, {} });
     queue.dequeueNotifications(Added);
-    ASSERT_TRUE(waitFor([&] { return changed > 0; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return changed > 0; }));
     drainEvents();
     EXPECT_EQ(changed, 1);
     EXPECT_EQ(added, 0);
@@ -195,7 +195,7 @@ TEST(MainThread, PostedWorkRunsOnTheMainThreadUnlessItsGuardIsGone)
     worker.join();
     doomed.reset(); // its owner went away before the main thread got round to it
     EXPECT_EQ(ran, 0);
-    ASSERT_TRUE(waitFor([&] { return ran == 1; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ran == 1; }));
     drainEvents();
     EXPECT_TRUE(onMain);
     EXPECT_EQ(ranForDoomed, 0);

@@ -2,10 +2,10 @@
 #include "platform/systemtrash.h"
 
 #include "testsupport.h"
-#include "waitfor.h"
 
 #include <QDir>
 #include <QFile>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -65,7 +65,7 @@ TEST(SystemTrash, MovesFilesIntoTheDesktopTrashWithTheirOrigin)
     writeFile(path);
 
     const Result<void> result = SystemTrash::moveToTrash(path);
-    ASSERT_TRUE(result.ok()) << qPrintable(result.error().message());
+    ASSERT_OK(result);
     EXPECT_FALSE(QFile::exists(path));
     EXPECT_TRUE(QFile::exists(home.trash() + QStringLiteral("/files/clip one.mov")));
     QFile info(home.trash() + QStringLiteral("/info/clip one.mov.trashinfo"));
@@ -87,7 +87,7 @@ TEST(SystemTrash, TrashesInTheBackgroundAndSkipsWhatIsMissing)
     writeFile(b);
     SystemTrash::moveToTrashInBackground(
         { a, scratch.filePath(QStringLiteral("home/gone.mov")), b });
-    EXPECT_TRUE(test::waitFor([&] {
+    EXPECT_TRUE(QTest::qWaitFor([&] {
         return !QFile::exists(a) && QFile::exists(home.trash() + QStringLiteral("/files/b.mov"));
     }));
     SystemTrash::moveToTrashInBackground({});

@@ -11,16 +11,9 @@
 #include <limits>
 
 using namespace vidarium;
+using vidarium::test::readFixture;
 
 namespace {
-
-QByteArray readFixture(const QString &name)
-{
-    QFile file(test::testDataPath(QStringLiteral("plist/") + name));
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return file.readAll();
-}
 
 QByteArray wrap(const char *body)
 {
@@ -32,9 +25,10 @@ QByteArray wrap(const char *body)
 
 TEST(XmlPlistReader, ReadsWhatPlistlibWrites)
 {
-    Result<PlistValue> xml = PropertyList::read(readFixture(QStringLiteral("values.xml")));
-    ASSERT_TRUE(xml.ok()) << xml.error().message().toStdString();
-    Result<PlistValue> binary = PropertyList::read(readFixture(QStringLiteral("values.bplist")));
+    Result<PlistValue> xml = PropertyList::read(readFixture(QStringLiteral("plist/values.xml")));
+    ASSERT_OK(xml);
+    Result<PlistValue> binary
+        = PropertyList::read(readFixture(QStringLiteral("plist/values.bplist")));
     ASSERT_TRUE(binary.ok());
     // The same values through both of plistlib's writers (XML has no UIDs).
     PlistDictionary expected = binary->toDictionary();
@@ -60,7 +54,7 @@ TEST(XmlPlistWriter, RoundTripsEveryKindXmlHolds)
     const QByteArray xml = PropertyList::writeXml(d);
     ASSERT_TRUE(xml.startsWith("<?xml"));
     Result<PlistValue> read = PropertyList::read(xml);
-    ASSERT_TRUE(read.ok()) << read.error().message().toStdString();
+    ASSERT_OK(read);
     EXPECT_EQ(*read, PlistValue(d));
 
     PlistDictionary withNan;
@@ -88,7 +82,7 @@ TEST(XmlPlistReader, AcceptsWhatOtherWritersProduce)
              "<key>data</key><data>\n\tAAEC\n\tAw==\n</data><key>real</key><real>1e3</real>"
              "<key>ref</key><dict><key>CF$UID</key><integer>4</integer></dict>"
              "<key>ms</key><date>2001-01-01T00:00:01.500Z</date></dict>"));
-    ASSERT_TRUE(v.ok()) << v.error().message().toStdString();
+    ASSERT_OK(v);
     EXPECT_EQ(v->value(QStringLiteral("hex")).toInteger(), 31);
     EXPECT_EQ(v->value(QStringLiteral("plus")).toInteger(), 5);
     EXPECT_EQ(v->value(QStringLiteral("data")).toData(), QByteArray("\x00\x01\x02\x03", 4));
