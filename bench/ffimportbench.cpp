@@ -13,6 +13,7 @@
 #include "import/dispatchcontroller.h"
 #include "import/externaltools.h"
 #include "import/ff/ffimportcommands.h"
+#include "import/ff/ffimportcontroller.h"
 #include "model/documentdefaults.h"
 #include "model/medialibrary.h"
 #include "platform/userdefaults.h"
@@ -154,6 +155,7 @@ int main(int argc, char **argv)
     settings.setInteger(QStringLiteral("FFImporterMaximumOperations"), jobs);
 
     DispatchController dispatcher(settings, DispatchController::Desktop {});
+    dispatcher.setTools(nullptr, std::make_unique<FFImportController>(dispatcher, settings));
     dispatcher.updateMaximumOperations();
     MediaLibrary::setBackgroundValidationEnabled(false);
     Document document;

@@ -9,6 +9,7 @@
 #include "document/document.h"
 #include "import/dispatchcontroller.h"
 #include "import/enginesetup.h"
+#include "import/externaltools.h"
 #include "model/applicationsettings.h"
 #include "model/definitions.h"
 #include "model/valuetransformers.h"
@@ -42,8 +43,7 @@ AppDelegate::AppDelegate(UserDefaults &defaults, const Definitions &definitions,
     if (!m_options.modifiers)
         m_options.modifiers = [] { return QGuiApplication::queryKeyboardModifiers(); };
     if (!m_options.externalToolsInstalled)
-        m_options.externalToolsInstalled
-            = [this] { return m_documents.dispatcher().externalToolsInstalled(); };
+        m_options.externalToolsInstalled = [this] { return ExternalTools::installed(m_defaults); };
     if (!m_options.quit)
         m_options.quit = [] { QCoreApplication::quit(); };
     m_documents.setMenuBarBuilder(

@@ -101,4 +101,28 @@ QString ExternalTools::description(const UserDefaults &defaults, Program program
     return QStringLiteral("%1 not found").arg(searchName(program));
 }
 
+bool ExternalTools::installed(const UserDefaults &defaults)
+{
+    for (Program program : { Program::FFprobe, Program::FFmpeg }) {
+        if (!isExecutableFile(locate(defaults, program).path))
+            return false;
+    }
+    return true;
+}
+
+QString ExternalTools::pathWithBookmarkData(const QByteArray &bookmark)
+{
+    if (bookmark.isEmpty())
+        return QString();
+    return Bookmark::resolvePath(bookmark).value_or(QString());
+}
+
+bool ExternalTools::isExecutableFile(const QString &path)
+{
+    if (path.isEmpty())
+        return false;
+    const QFileInfo info(path);
+    return info.isFile() && info.isExecutable();
+}
+
 } // namespace vidarium

@@ -3,6 +3,8 @@
 #include "document/document.h"
 #include "document/documentexport.h"
 #include "import/dispatchcontroller.h"
+#include "import/elementopener.h"
+#include "import/externaltools.h"
 #include "model/documentdefaults.h"
 #include "model/medialibrary.h"
 #include "model/mediaplaylist.h"
@@ -158,14 +160,14 @@ void ItemsViewController::openTarget()
 {
     const MediaElementList targets = selectedElements();
     if (!targets.isEmpty())
-        m_dispatcher.openElement(targets.first());
+        ElementOpener::shared().openElement(targets.first());
 }
 
 void ItemsViewController::openTargetWithApplication(const QString &applicationIdentifier)
 {
     const MediaElementList targets = selectedElements();
     if (!targets.isEmpty() && !applicationIdentifier.isEmpty())
-        m_dispatcher.openElement(targets.first(), applicationIdentifier);
+        ElementOpener::shared().openElement(targets.first(), applicationIdentifier);
 }
 
 void ItemsViewController::revealTargetInFinder()
@@ -246,7 +248,7 @@ bool ItemsViewController::canRemoveTarget() const
 bool ItemsViewController::canReimportTarget() const
 {
     const MediaElementList targets = selectedElements();
-    if (targets.isEmpty() || !m_dispatcher.externalToolsInstalled())
+    if (targets.isEmpty() || !ExternalTools::installed(m_dispatcher.defaults()))
         return false;
     return std::all_of(targets.begin(), targets.end(),
         [](const MediaElementPtr &e) { return e->error() || e->containsAssets(1); });

@@ -1,7 +1,6 @@
 #include "import/av/avimportcontroller.h"
 
 #include "import/av/avimportprotocol.h"
-#include "import/dispatchcontroller.h"
 #include "import/imagesheet.h"
 #include "model/mediaelement.h"
 #include "model/medialibrary.h" // completes MediaElement's library pointer
@@ -112,14 +111,6 @@ AVImportController::AVImportController(
 }
 
 AVImportController::~AVImportController() = default;
-
-void AVImportController::registerWithDispatcher()
-{
-    DispatchController::setInProcessToolFactory(
-        [](ImportReceiver &receiver, UserDefaults &defaults, ImportTool &externalTool) {
-            return std::make_unique<AVImportController>(receiver, defaults, externalTool);
-        });
-}
 
 void AVImportController::setRequestFilterForTesting(RequestFilter filter)
 {

@@ -1,12 +1,10 @@
 #include "ffimportcontroller.h"
 
+#include "import/externaltools.h"
 #include "import/imagesheet.h"
 #include "model/medialibrary.h" // completes MediaElement's library pointer
-#include "platform/bookmark.h"
 #include "platform/mainthread.h"
 #include "platform/userdefaults.h"
-
-#include <QFileInfo>
 
 namespace vidarium {
 
@@ -28,27 +26,13 @@ FFImportController::FFImportController(
 
 FFImportController::~FFImportController() = default;
 
-QString FFImportController::pathWithBookmarkData(const QByteArray &bookmark)
-{
-    if (bookmark.isEmpty())
-        return QString();
-    return Bookmark::resolvePath(bookmark).value_or(QString());
-}
-
-bool FFImportController::isExecutableFile(const QString &path)
-{
-    if (path.isEmpty())
-        return false;
-    const QFileInfo info(path);
-    return info.isFile() && info.isExecutable();
-}
-
 std::optional<FFImportController::Programs> FFImportController::programs(
     const DispatchOptions &options)
 {
-    Programs programs { pathWithBookmarkData(options.ffprobeBookmark),
-        pathWithBookmarkData(options.ffmpegBookmark) };
-    if (!isExecutableFile(programs.ffprobe) || !isExecutableFile(programs.ffmpeg))
+    Programs programs { ExternalTools::pathWithBookmarkData(options.ffprobeBookmark),
+        ExternalTools::pathWithBookmarkData(options.ffmpegBookmark) };
+    if (!ExternalTools::isExecutableFile(programs.ffprobe)
+        || !ExternalTools::isExecutableFile(programs.ffmpeg))
         return std::nullopt;
     return programs;
 }
