@@ -11,6 +11,7 @@
 #include "import/externaltools.h"
 #include "model/definitions.h"
 #include "model/medialibrary.h"
+#include "model/settingkeys.h"
 #include "platform/filepath.h"
 #include "platform/userdefaults.h"
 
@@ -112,7 +113,7 @@ private:
 QSet<QString> acceptedExtensions(const UserDefaults &settings)
 {
     QSet<QString> extensions;
-    for (const PlistValue &format : settings.arrayForKey(QStringLiteral("AllowableVideoFormats"))) {
+    for (const PlistValue &format : settings.arrayForKey(SettingKey::AllowableVideoFormats)) {
         const PlistValue extension = format.value(QStringLiteral("Extension"));
         if (extension.type() == PlistValue::Type::String)
             extensions.insert(extension.toString().toLower());
@@ -138,10 +139,10 @@ bool applyToSettings(const ImportArguments &parsed, UserDefaults &settings)
         || !chooseProgram(settings, ExternalTools::Program::FFmpeg, parsed.ffmpeg))
         return false;
     if (parsed.imagesNow)
-        settings.setBool(QStringLiteral("ImportImagesImmediately"), *parsed.imagesNow);
+        settings.setBool(SettingKey::ImportImagesImmediately, *parsed.imagesNow);
     if (parsed.jobs) {
-        settings.setInteger(QStringLiteral("AVImporterMaximumOperations"), *parsed.jobs);
-        settings.setInteger(QStringLiteral("FFImporterMaximumOperations"), *parsed.jobs);
+        settings.setInteger(SettingKey::AVImporterMaximumOperations, *parsed.jobs);
+        settings.setInteger(SettingKey::FFImporterMaximumOperations, *parsed.jobs);
     }
     return true;
 }
@@ -359,8 +360,7 @@ int runImport(const QCommandLineParser &arguments)
         return 1;
 
     const QStringList files = FolderScan::validImportFiles(parsed->paths,
-        { acceptedExtensions(settings),
-            settings.boolForKey(QStringLiteral("SearchFCPXPackages")) });
+        { acceptedExtensions(settings), settings.boolForKey(SettingKey::SearchFCPXPackages) });
     const MediaElementList added = document->library().queueElementsWithURLs(files);
     const MediaElementList pending = pendingElements(document->library(), added);
 

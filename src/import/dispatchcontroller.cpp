@@ -6,6 +6,7 @@
 #include "model/definitions.h"
 #include "model/documentdefaults.h"
 #include "model/medialibrary.h"
+#include "model/settingkeys.h"
 #include "platform/desktopintegration.h"
 #include "platform/userdefaults.h"
 
@@ -15,7 +16,6 @@ namespace vidarium {
 
 namespace {
 
-const QString ImportImagesImmediatelyKey = QStringLiteral("ImportImagesImmediately");
 constexpr int BadgeIntervalMs = 500;
 
 std::optional<ImageType> imageTypeForImage(ElementImage image)
@@ -91,7 +91,7 @@ DispatchController::DispatchController(UserDefaults &defaults, Desktop desktop, 
 
     NotificationCenter &center = NotificationCenter::instance();
     m_observers.append(center.addObserver(
-        DispatchNotification::DocumentDefaultsDidChange,
+        DocumentDefaultsNotification::DidChange,
         [this](const Notification &notification) {
             const QString identifier
                 = notification.userInfo.value(LibraryNotification::LibraryIdentifierKey).toString();
@@ -146,7 +146,7 @@ void DispatchController::installAsImageRequester()
 
 bool DispatchController::importImagesImmediately() const
 {
-    return m_defaults.boolForKey(ImportImagesImmediatelyKey);
+    return m_defaults.boolForKey(SettingKey::ImportImagesImmediately);
 }
 
 ImportTool *DispatchController::toolForIdentifier(const QString &toolIdentifier) const

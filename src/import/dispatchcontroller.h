@@ -34,10 +34,11 @@ inline const QString ElementDidAddStoryboard
     = QStringLiteral("com.tallowmere.vidarium.ElementDidAddStoryboardNotification");
 inline const QString ElementDidAddFilmstrip
     = QStringLiteral("com.tallowmere.vidarium.ElementDidAddFilmstripNotification");
+// Also posted by the element opener and the items view when they change elements.
 inline const QString SourceDidModifyElements
     = QStringLiteral("com.tallowmere.vidarium.SourceDidModifyElementsNotification");
-inline const QString DocumentDefaultsDidChange
-    = QStringLiteral("com.tallowmere.vidarium.DocumentDefaultsDidChangeNotification");
+// Posted by the window program (the volume monitor's relay, the preferences);
+// declared here because the engine, which cannot see the window program, answers them.
 inline const QString SystemDidChangeVolumes
     = QStringLiteral("com.tallowmere.vidarium.SystemDidChangeVolumesNotification");
 inline const QString AppDidChangeImportQueue

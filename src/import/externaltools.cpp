@@ -1,5 +1,6 @@
 #include "externaltools.h"
 
+#include "model/settingkeys.h"
 #include "platform/bookmark.h"
 #include "platform/userdefaults.h"
 
@@ -10,8 +11,7 @@ namespace vidarium {
 
 QString ExternalTools::settingsKey(Program program)
 {
-    return program == Program::FFprobe ? QStringLiteral("FFprobeBookmark")
-                                       : QStringLiteral("FFmpegBookmark");
+    return program == Program::FFprobe ? SettingKey::FFprobeBookmark : SettingKey::FFmpegBookmark;
 }
 
 QString ExternalTools::searchName(Program program)

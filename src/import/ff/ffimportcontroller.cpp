@@ -3,17 +3,11 @@
 #include "import/externaltools.h"
 #include "import/imagesheet.h"
 #include "model/medialibrary.h" // completes MediaElement's library pointer
+#include "model/settingkeys.h"
 #include "platform/mainthread.h"
 #include "platform/userdefaults.h"
 
 namespace vidarium {
-
-namespace {
-
-const QString ImportImagesImmediatelyKey = QStringLiteral("ImportImagesImmediately");
-const QString MaximumOperationsKey = QStringLiteral("FFImporterMaximumOperations");
-
-} // namespace
 
 FFImportController::FFImportController(
     ImportReceiver &receiver, UserDefaults &defaults, QObject *parent)
@@ -39,7 +33,7 @@ std::optional<FFImportController::Programs> FFImportController::programs(
 
 bool FFImportController::importImagesImmediately() const
 {
-    return m_defaults.boolForKey(ImportImagesImmediatelyKey);
+    return m_defaults.boolForKey(SettingKey::ImportImagesImmediately);
 }
 
 std::optional<ImageType> FFImportController::nextMissingImage(
@@ -227,7 +221,7 @@ void FFImportController::cancelOperationsWithOwner(const QString &libraryIdentif
 
 void FFImportController::updateMaximumOperations()
 {
-    const qint64 limit = m_defaults.integerForKey(MaximumOperationsKey);
+    const qint64 limit = m_defaults.integerForKey(SettingKey::FFImporterMaximumOperations);
     if (limit >= OperationQueue::MinimumConcurrentOperations
         && limit <= OperationQueue::MaximumConcurrentOperations)
         m_queue.setMaxConcurrentOperationCount(int(limit));
