@@ -17,8 +17,10 @@
 #include "import/dispatchcontroller.h"
 #include "import/externaltools.h"
 #include "import/ff/ffimportcommands.h"
+#include "import/ff/ffimportcontroller.h"
 #include "model/documentdefaults.h"
 #include "model/medialibrary.h"
+#include "model/settingkeys.h"
 #include "platform/userdefaults.h"
 #include "settingsisolation.h"
 
@@ -154,10 +156,11 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "ffprobe and ffmpeg must be on the PATH\n");
         return 1;
     }
-    settings.setBool(QStringLiteral("ImportImagesImmediately"), true);
-    settings.setInteger(QStringLiteral("FFImporterMaximumOperations"), jobs);
+    settings.setBool(SettingKey::ImportImagesImmediately, true);
+    settings.setInteger(SettingKey::FFImporterMaximumOperations, jobs);
 
     DispatchController dispatcher(settings, DispatchController::Desktop {});
+    dispatcher.setTools(nullptr, std::make_unique<FFImportController>(dispatcher, settings));
     dispatcher.updateMaximumOperations();
     MediaLibrary::setBackgroundValidationEnabled(false);
     Document document;

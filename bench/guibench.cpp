@@ -279,6 +279,7 @@ int main(int argc, char **argv)
     UserDefaults settings(root.filePath(QStringLiteral("config/bench.conf")));
     UserDefaults::setStandardForTesting(&settings);
     EngineSetup::registerComponents();
+    EngineSetup::installImportTools(DispatchController::shared());
     DocumentController documents(settings, DispatchController::shared());
     AppDelegate::Options options;
     options.modifiers = [] { return Qt::KeyboardModifiers(); };

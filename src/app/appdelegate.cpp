@@ -9,8 +9,10 @@
 #include "document/document.h"
 #include "import/dispatchcontroller.h"
 #include "import/enginesetup.h"
+#include "import/externaltools.h"
 #include "model/applicationsettings.h"
 #include "model/definitions.h"
+#include "model/settingkeys.h"
 #include "model/valuetransformers.h"
 #include "platform/bookmark.h"
 #include "platform/userdefaults.h"
@@ -25,12 +27,6 @@
 
 namespace vidarium {
 
-namespace {
-const QString OpenLastDocumentKey = QStringLiteral("OpenLastDocument");
-const QString ShowWelcomeWindowKey = QStringLiteral("ShowWelcomeWindow");
-const QString ImportImagesImmediatelyKey = QStringLiteral("ImportImagesImmediately");
-} // namespace
-
 AppDelegate::AppDelegate(UserDefaults &defaults, const Definitions &definitions,
     DocumentController &documents, Options options, QObject *parent)
     : QObject(parent)
@@ -42,8 +38,7 @@ AppDelegate::AppDelegate(UserDefaults &defaults, const Definitions &definitions,
     if (!m_options.modifiers)
         m_options.modifiers = [] { return QGuiApplication::queryKeyboardModifiers(); };
     if (!m_options.externalToolsInstalled)
-        m_options.externalToolsInstalled
-            = [this] { return m_documents.dispatcher().externalToolsInstalled(); };
+        m_options.externalToolsInstalled = [this] { return ExternalTools::installed(m_defaults); };
     if (!m_options.quit)
         m_options.quit = [] { QCoreApplication::quit(); };
     m_documents.setMenuBarBuilder(
@@ -80,7 +75,7 @@ void AppDelegate::launch(const QStringList &paths)
 
 QStringList AppDelegate::restorableFiles() const
 {
-    if (!m_defaults.boolForKey(OpenLastDocumentKey))
+    if (!m_defaults.boolForKey(SettingKey::OpenLastDocument))
         return {};
     const PlistValue stored = m_defaults.object(DocumentController::DocumentsToRestoreKey);
     if (stored.type() != PlistValue::Type::Array)
@@ -112,7 +107,8 @@ void AppDelegate::openNewDocumentIfNeeded()
             m_documents.newDocument();
     }
     m_launchPaths.clear();
-    if (m_defaults.boolForKey(ShowWelcomeWindowKey) && !m_options.externalToolsInstalled()) {
+    if (m_defaults.boolForKey(SettingKey::ShowWelcomeWindow)
+        && !m_options.externalToolsInstalled()) {
         WelcomeController &welcome = WelcomeController::sharedWelcomeController();
         connect(&welcome, &WelcomeController::dismissed, this, &AppDelegate::finishLaunching,
             Qt::SingleShotConnection);
@@ -261,7 +257,7 @@ void AppDelegate::buildMenuBar(QMenuBar *bar, DocumentWindowController *window)
     hooks.validate = [this](const QString &action) { return validateApplicationAction(action); };
     UserDefaults *defaults = &m_defaults;
     hooks.importImagesImmediately
-        = [defaults] { return defaults->boolForKey(ImportImagesImmediatelyKey); };
+        = [defaults] { return defaults->boolForKey(SettingKey::ImportImagesImmediately); };
     MainMenu::build(bar, window, hooks);
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 
 // The application object: the start-up sequence (settings seeded from the
-// definition tables, the engine's readers and importer registered, the
-// libraries of the last session reopened), the one quit routine that Quit, the
+// definition tables, the engine's readers registered, the libraries of the
+// last session reopened), the one quit routine that Quit, the
 // close of the last window, session logout and termination signals all go
 // through, and the application's own commands (preferences, about, welcome).
 // Threads: main thread.

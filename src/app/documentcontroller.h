@@ -7,6 +7,7 @@
 // when drives come and go. The same package opened twice raises its window.
 // Threads: main thread.
 
+#include "model/settingkeys.h"
 #include "platform/result.h"
 
 #include <QList>
@@ -32,7 +33,7 @@ class DocumentController : public QObject
 {
     Q_OBJECT
 public:
-    static inline const QString DocumentsToRestoreKey = QStringLiteral("DocumentsToRestore");
+    static inline const QString &DocumentsToRestoreKey = SettingKey::DocumentsToRestore;
 
     // The application's controller (made by the application object).
     static DocumentController *shared();

@@ -8,6 +8,7 @@
 // change is written to the settings at once.
 // Threads: main thread.
 
+#include "model/settingkeys.h"
 #include "platform/plist/plistvalue.h"
 
 #include <QAbstractTableModel>
@@ -20,7 +21,7 @@ class FileTypesModel : public QAbstractTableModel
 {
     Q_OBJECT
 public:
-    static inline const QString SettingsKey = QStringLiteral("AllowableVideoFormats");
+    static inline const QString &SettingsKey = SettingKey::AllowableVideoFormats;
     enum Column { ExtensionColumn = 0, DescriptionColumn = 1, ColumnCount = 2 };
 
     explicit FileTypesModel(UserDefaults &defaults, QObject *parent = nullptr);

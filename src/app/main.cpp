@@ -41,7 +41,9 @@ int main(int argc, char **argv)
 
     EngineSetup::registerComponents();
     TerminationSignals termination;
-    DocumentController documents(UserDefaults::standard(), DispatchController::shared());
+    DispatchController &dispatcher = DispatchController::shared();
+    EngineSetup::installImportTools(dispatcher);
+    DocumentController documents(UserDefaults::standard(), dispatcher);
     AppDelegate delegate(UserDefaults::standard(), Definitions::shared(), documents, {});
     QObject::connect(&instance, &SingleInstance::pathsReceived, &delegate, &AppDelegate::openPaths);
     QObject::connect(&termination, &TerminationSignals::terminationRequested, &delegate,

@@ -4,6 +4,7 @@
 #include "app/filetypesmodel.h"
 #include "import/dispatchcontroller.h"
 #include "model/definitions.h"
+#include "model/settingkeys.h"
 #include "platform/bookmark.h"
 #include "platform/notificationcenter.h"
 #include "platform/userdefaults.h"
@@ -115,17 +116,16 @@ QWidget *PreferencesController::buildGeneralPane()
               });
               form->addRow(box);
           };
-    check(tr("Reopen the libraries of the last session"), QStringLiteral("OpenLastDocument"));
-    check(tr("Show the welcome window at start"), QStringLiteral("ShowWelcomeWindow"));
-    check(tr("Colour icons in the source list"), QStringLiteral("UseColorIcons"),
+    check(tr("Reopen the libraries of the last session"), SettingKey::OpenLastDocument);
+    check(tr("Show the welcome window at start"), SettingKey::ShowWelcomeWindow);
+    check(tr("Colour icons in the source list"), SettingKey::UseColorIcons,
         [this] { selectAppearanceChanged(); });
-    check(tr("Always show the filter search boxes"), QStringLiteral("ShowFilterSearchBoxes"));
-    check(tr("Search also searches comments"), QStringLiteral("SearchCommentsField"));
-    check(tr("Complete field values while typing"), QStringLiteral("AutoCompleteUserFields"));
-    check(tr("Let files be dragged to other programs"), QStringLiteral("AllowDragToFinder"));
-    check(
-        tr("Resize the storyboard to the movie when playing"), QStringLiteral("ResizePlayerView"));
-    check(tr("Write diagnostic messages to the system log"), QStringLiteral("LogConsoleMessages"));
+    check(tr("Always show the filter search boxes"), SettingKey::ShowFilterSearchBoxes);
+    check(tr("Search also searches comments"), SettingKey::SearchCommentsField);
+    check(tr("Complete field values while typing"), SettingKey::AutoCompleteUserFields);
+    check(tr("Let files be dragged to other programs"), SettingKey::AllowDragToFinder);
+    check(tr("Resize the storyboard to the movie when playing"), SettingKey::ResizePlayerView);
+    check(tr("Write diagnostic messages to the system log"), SettingKey::LogConsoleMessages);
     const auto choice = [this, form](const QString &title, const QString &key,
                             const QList<std::pair<QString, int>> &options) {
         auto *box = new QComboBox;
@@ -139,9 +139,9 @@ QWidget *PreferencesController::buildGeneralPane()
         });
         form->addRow(title, box);
     };
-    choice(tr("Play button:"), QStringLiteral("ToolbarPlayAction"),
+    choice(tr("Play button:"), SettingKey::ToolbarPlayAction,
         { { tr("Plays in the window"), 1 }, { tr("Opens in the default application"), 2 } });
-    choice(tr("Double click:"), QStringLiteral("DoubleClickAction"),
+    choice(tr("Double click:"), SettingKey::DoubleClickAction,
         { { tr("Opens in the default application"), 1 }, { tr("Shows in the file manager"), 2 },
             { tr("Plays in the window"), 3 } });
     return pane;
@@ -155,24 +155,23 @@ QWidget *PreferencesController::buildImportingPane()
     auto *immediately
         = new QCheckBox(tr("Make thumbnails, storyboards and filmstrips during import"));
     immediately->setObjectName(QStringLiteral("ImportImagesImmediately"));
-    immediately->setChecked(m_defaults.boolForKey(QStringLiteral("ImportImagesImmediately")));
+    immediately->setChecked(m_defaults.boolForKey(SettingKey::ImportImagesImmediately));
     connect(immediately, &QCheckBox::toggled, this, [this](bool on) {
-        m_defaults.setBool(QStringLiteral("ImportImagesImmediately"), on);
+        m_defaults.setBool(SettingKey::ImportImagesImmediately, on);
         selectImportQueueChanged();
     });
     form->addRow(immediately);
     auto *fcpx = new QCheckBox(tr("Search Final Cut Pro libraries for their original media"));
     fcpx->setObjectName(QStringLiteral("SearchFCPXPackages"));
-    fcpx->setChecked(m_defaults.boolForKey(QStringLiteral("SearchFCPXPackages")));
+    fcpx->setChecked(m_defaults.boolForKey(SettingKey::SearchFCPXPackages));
     connect(fcpx, &QCheckBox::toggled, this, [this](bool on) {
-        m_defaults.setBool(QStringLiteral("SearchFCPXPackages"), on);
+        m_defaults.setBool(SettingKey::SearchFCPXPackages, on);
         m_defaults.synchronize();
     });
     form->addRow(fcpx);
     const std::pair<QString, QString> limits[] = {
-        { tr("Files read at once by Vidarium:"), QStringLiteral("AVImporterMaximumOperations") },
-        { tr("Files read at once by ffprobe and ffmpeg:"),
-            QStringLiteral("FFImporterMaximumOperations") }
+        { tr("Files read at once by Vidarium:"), SettingKey::AVImporterMaximumOperations },
+        { tr("Files read at once by ffprobe and ffmpeg:"), SettingKey::FFImporterMaximumOperations }
     };
     for (const auto &[title, key] : limits) {
         auto *spin = new QSpinBox;
@@ -287,8 +286,7 @@ QString PreferencesController::searchName(Tool tool)
 
 QString PreferencesController::bookmarkKey(Tool tool) const
 {
-    return tool == Tool::FFmpeg ? QStringLiteral("FFmpegBookmark")
-                                : QStringLiteral("FFprobeBookmark");
+    return tool == Tool::FFmpeg ? SettingKey::FFmpegBookmark : SettingKey::FFprobeBookmark;
 }
 
 const PreferencesController::ToolRow &PreferencesController::row(Tool tool) const

@@ -6,12 +6,12 @@
 #include "clilibrary.h"
 
 #include "document/folderscan.h"
-#include "import/av/avimportcontroller.h"
 #include "import/dispatchcontroller.h"
+#include "import/enginesetup.h"
 #include "import/externaltools.h"
-#include "import/ff/ffimportcontroller.h"
 #include "model/definitions.h"
 #include "model/medialibrary.h"
+#include "model/settingkeys.h"
 #include "platform/filepath.h"
 #include "platform/userdefaults.h"
 
@@ -113,7 +113,7 @@ private:
 QSet<QString> acceptedExtensions(const UserDefaults &settings)
 {
     QSet<QString> extensions;
-    for (const PlistValue &format : settings.arrayForKey(QStringLiteral("AllowableVideoFormats"))) {
+    for (const PlistValue &format : settings.arrayForKey(SettingKey::AllowableVideoFormats)) {
         const PlistValue extension = format.value(QStringLiteral("Extension"));
         if (extension.type() == PlistValue::Type::String)
             extensions.insert(extension.toString().toLower());
@@ -139,10 +139,10 @@ bool applyToSettings(const ImportArguments &parsed, UserDefaults &settings)
         || !chooseProgram(settings, ExternalTools::Program::FFmpeg, parsed.ffmpeg))
         return false;
     if (parsed.imagesNow)
-        settings.setBool(QStringLiteral("ImportImagesImmediately"), *parsed.imagesNow);
+        settings.setBool(SettingKey::ImportImagesImmediately, *parsed.imagesNow);
     if (parsed.jobs) {
-        settings.setInteger(QStringLiteral("AVImporterMaximumOperations"), *parsed.jobs);
-        settings.setInteger(QStringLiteral("FFImporterMaximumOperations"), *parsed.jobs);
+        settings.setInteger(SettingKey::AVImporterMaximumOperations, *parsed.jobs);
+        settings.setInteger(SettingKey::FFImporterMaximumOperations, *parsed.jobs);
     }
     return true;
 }
@@ -279,6 +279,56 @@ void printSummary(const Document &document, const MediaElementList &pending, qsi
                      ExternalTools::description(settings, ExternalTools::Program::FFmpeg)));
 }
 
+// Without the programs the ff tool cannot run at all, and the in-process tool
+// has nobody to hand its failures to. Returns false when the import cannot go on.
+bool checkExternalTools(const UserDefaults &settings, const QString &tool)
+{
+    if (ExternalTools::installed(settings))
+        return true;
+    if (tool == QLatin1String("ff")) {
+        printError(QStringLiteral("ffprobe and ffmpeg were not found or cannot be run; "
+                                  "name them with --ffprobe and --ffmpeg"));
+        return false;
+    }
+    printError(QStringLiteral("note: ffprobe and ffmpeg were not found; files the in-process "
+                              "importer cannot read are not marked unreadable"));
+    return true;
+}
+
+// The library at the path, created when missing; null after an error was printed.
+std::unique_ptr<Document> openOrCreateLibrary(const QString &libraryPath)
+{
+    std::unique_ptr<Document> document;
+    if (!QFileInfo::exists(libraryPath)) {
+        // Made at once, so that another import into the same new name finds it
+        // and waits or is refused instead of building a rival package.
+        MediaLibrary::setBackgroundValidationEnabled(false);
+        document = std::make_unique<Document>();
+        if (const Result<void> made = document->writeToNewPath(libraryPath); !made) {
+            if (!QFileInfo::exists(libraryPath)) {
+                printError(made.error().message());
+                return nullptr;
+            }
+            document.reset();
+        }
+    }
+    if (!document)
+        document = openLibrary(libraryPath, LibraryAccess::Write);
+    return document;
+}
+
+// The elements to read: the files found, plus those catalogued earlier without
+// their properties or images whose files are here to be read.
+MediaElementList pendingElements(MediaLibrary &library, const MediaElementList &added)
+{
+    MediaElementList pending = added;
+    for (const MediaElementPtr &element : library.unprocessedElements()) {
+        if (!added.contains(element) && element->fileExists())
+            pending.append(element);
+    }
+    return pending;
+}
+
 int runImport(const QCommandLineParser &arguments)
 {
     const std::optional<ImportArguments> parsed = parseArguments(arguments);
@@ -298,58 +348,21 @@ int runImport(const QCommandLineParser &arguments)
     UserDefaults &settings = run.settings();
     if (!applyToSettings(*parsed, settings))
         return 2;
-
-    AVImportController::registerWithDispatcher();
+    if (!checkExternalTools(settings, tool))
+        return 1;
     // A terminal command does not badge a launcher icon or pop up notifications.
     DispatchController dispatcher(settings, DispatchController::Desktop {});
-    if (!dispatcher.externalToolsInstalled()) {
-        if (tool == QLatin1String("ff")) {
-            printError(QStringLiteral("ffprobe and ffmpeg were not found or cannot be run; "
-                                      "name them with --ffprobe and --ffmpeg"));
-            return 1;
-        }
-        printError(QStringLiteral("note: ffprobe and ffmpeg were not found; files the in-process "
-                                  "importer cannot read are not marked unreadable"));
-    }
-    dispatcher.updateMaximumOperations();
-    if (FFImportController *ff = dispatcher.ffImportController()) {
-        const std::chrono::seconds limit(parsed->timeLimitSeconds);
-        ff->setLimits({ limit, limit });
-    }
+    EngineSetup::installImportTools(dispatcher, std::chrono::seconds(parsed->timeLimitSeconds));
 
-    const QString libraryPath = libraryPathWithExtension(parsed->library);
-    const bool isNew = !QFileInfo::exists(libraryPath);
-    std::unique_ptr<Document> document;
-    if (isNew) {
-        // Made at once, so that another import into the same new name finds it
-        // and waits or is refused instead of building a rival package.
-        MediaLibrary::setBackgroundValidationEnabled(false);
-        document = std::make_unique<Document>();
-        if (const Result<void> made = document->writeToNewPath(libraryPath); !made) {
-            if (!QFileInfo::exists(libraryPath)) {
-                printError(made.error().message());
-                return 1;
-            }
-            document.reset();
-        }
-    }
-    if (!document) {
-        document = openLibrary(libraryPath, LibraryAccess::Write);
-        if (!document)
-            return 1;
-    }
+    const std::unique_ptr<Document> document
+        = openOrCreateLibrary(libraryPathWithExtension(parsed->library));
+    if (!document)
+        return 1;
 
     const QStringList files = FolderScan::validImportFiles(parsed->paths,
-        { acceptedExtensions(settings),
-            settings.boolForKey(QStringLiteral("SearchFCPXPackages")) });
+        { acceptedExtensions(settings), settings.boolForKey(SettingKey::SearchFCPXPackages) });
     const MediaElementList added = document->library().queueElementsWithURLs(files);
-    // Elements catalogued earlier without their properties or images get them too,
-    // when their files are here to be read.
-    MediaElementList pending = added;
-    for (const MediaElementPtr &element : document->library().unprocessedElements()) {
-        if (!added.contains(element) && element->fileExists())
-            pending.append(element);
-    }
+    const MediaElementList pending = pendingElements(document->library(), added);
 
     QSet<QString> dispatched;
     for (const MediaElementPtr &element : pending)

@@ -3,6 +3,7 @@
 #include "clicommand.h"
 #include "clilibrary.h"
 
+#include "import/enginesetup.h"
 #include "model/applicationsettings.h"
 #include "model/definitions.h"
 #include "model/valuetransformers.h"
@@ -79,6 +80,8 @@ int main(int argc, char **argv)
     vidarium::ApplicationSettings::createDefaults();
     vidarium::ValueTransformerRegistry::shared().registerStandardTransformers(
         vidarium::Definitions::shared().ratingStrings());
+    // Every command reads older libraries and Usher exports wherever it takes a library.
+    vidarium::EngineSetup::registerComponents();
 
     // Not app.arguments(): it replaces the bytes of a file name that is not UTF-8.
     QStringList arguments = vidarium::decodedArguments(argc, argv).mid(1);

@@ -6,6 +6,7 @@
 #include "model/mediaelementcoding.h"
 #include "model/mediauserfield.h"
 #include "model/mediauserkeyword.h"
+#include "model/settingkeys.h"
 #include "platform/plist/keyedarchive.h"
 #include "platform/userdefaults.h"
 
@@ -155,10 +156,10 @@ std::vector<SortedEntry> sortedByKey(const ElementDictionary &dictionary)
 
 QSet<QString> validExtensions()
 {
-    PlistValue formats = UserDefaults::standard().object(QStringLiteral("AllowableVideoFormats"));
+    PlistValue formats = UserDefaults::standard().object(SettingKey::AllowableVideoFormats);
     if (formats.type() != PlistValue::Type::Array)
-        formats = Definitions::shared().applicationDefaults().value(
-            QStringLiteral("AllowableVideoFormats"));
+        formats
+            = Definitions::shared().applicationDefaults().value(SettingKey::AllowableVideoFormats);
     QSet<QString> extensions;
     for (const PlistValue &format : formats.toArray()) {
         const PlistValue extension = format.value(QStringLiteral("Extension"));
@@ -171,7 +172,7 @@ QSet<QString> validExtensions()
 FolderScan::Options scanOptions()
 {
     return { validExtensions(),
-        UserDefaults::standard().boolForKey(QStringLiteral("SearchFCPXPackages")) };
+        UserDefaults::standard().boolForKey(SettingKey::SearchFCPXPackages) };
 }
 
 } // namespace

@@ -1,33 +1,22 @@
 #include "dispatchcontroller.h"
 
 #include "document/document.h"
-#include "import/av/avimportcontroller.h"
 #include "import/externaltools.h"
-#include "import/ff/ffimportcontroller.h"
 #include "model/applicationsettings.h"
 #include "model/definitions.h"
 #include "model/documentdefaults.h"
 #include "model/medialibrary.h"
-#include "platform/applicationlauncher.h"
-#include "platform/bookmark.h"
+#include "model/settingkeys.h"
 #include "platform/desktopintegration.h"
 #include "platform/userdefaults.h"
 
-#include <QDateTime>
 #include <QMutex>
 
 namespace vidarium {
 
 namespace {
 
-const QString ImportImagesImmediatelyKey = QStringLiteral("ImportImagesImmediately");
 constexpr int BadgeIntervalMs = 500;
-
-DispatchController::InProcessToolFactory &inProcessToolFactory()
-{
-    static DispatchController::InProcessToolFactory factory;
-    return factory;
-}
 
 std::optional<ImageType> imageTypeForImage(ElementImage image)
 {
@@ -66,16 +55,6 @@ ImportElements withoutNulls(const ImportElements &elements)
 
 } // namespace
 
-void DispatchController::setInProcessToolFactory(InProcessToolFactory factory)
-{
-    inProcessToolFactory() = std::move(factory);
-}
-
-bool DispatchController::hasInProcessToolFactory()
-{
-    return bool(inProcessToolFactory());
-}
-
 DispatchController::Desktop DispatchController::systemDesktop()
 {
     Desktop desktop;
@@ -84,10 +63,6 @@ DispatchController::Desktop DispatchController::systemDesktop()
     };
     desktop.deliverUserNotification = [](const QString &title, const QString &text) {
         DesktopIntegration::instance().deliverUserNotification(title, text);
-    };
-    desktop.openFile = [](const QString &path, const QString &application) {
-        return application.isEmpty() ? ApplicationLauncher::openWithDefaultApplication(path)
-                                     : ApplicationLauncher::openWithApplication(path, application);
     };
     return desktop;
 }
@@ -99,11 +74,7 @@ DispatchController &DispatchController::shared()
     QMutexLocker locker(&creation);
     if (!instance) {
         // Lives until the process ends, as every part of the program may hold on to it.
-        UserDefaults &defaults = UserDefaults::standard();
-        if (!hasInProcessToolFactory())
-            AVImportController::registerWithDispatcher();
-        instance = new DispatchController(defaults, systemDesktop());
-        instance->updateMaximumOperations();
+        instance = new DispatchController(UserDefaults::standard(), systemDesktop());
         instance->installAsImageRequester();
     }
     return *instance;
@@ -114,18 +85,13 @@ DispatchController::DispatchController(UserDefaults &defaults, Desktop desktop, 
     , m_defaults(defaults)
     , m_desktop(std::move(desktop))
 {
-    auto ff = std::make_unique<FFImportController>(*this, m_defaults);
-    m_ffImporter = std::move(ff);
-    if (const InProcessToolFactory &factory = inProcessToolFactory())
-        m_avImporter = factory(*this, m_defaults, *m_ffImporter);
-
     m_badgeTimer.setInterval(BadgeIntervalMs);
     connect(&m_badgeTimer, &QTimer::timeout, this, &DispatchController::badgeHeartbeat);
     m_badgeTimer.start();
 
     NotificationCenter &center = NotificationCenter::instance();
     m_observers.append(center.addObserver(
-        DispatchNotification::DocumentDefaultsDidChange,
+        DocumentDefaultsNotification::DidChange,
         [this](const Notification &notification) {
             const QString identifier
                 = notification.userInfo.value(LibraryNotification::LibraryIdentifierKey).toString();
@@ -152,29 +118,17 @@ DispatchController::~DispatchController()
         NotificationCenter::instance().removeObserver(token);
     // The tools' queues wait for running work, which may post back here; the
     // posts are guarded by the tools themselves, so dropping them first is safe.
-    m_avImporter.reset();
-    m_ffImporter.reset();
+    m_inProcessTool.reset();
+    m_externalTool.reset();
 }
 
-FFImportController *DispatchController::ffImportController() const
+void DispatchController::setTools(
+    std::unique_ptr<ImportTool> inProcessTool, std::unique_ptr<ImportTool> externalTool)
 {
-    return dynamic_cast<FFImportController *>(m_ffImporter.get());
-}
-
-void DispatchController::setImportTool(
-    const QString &toolIdentifier, std::unique_ptr<ImportTool> tool)
-{
-    if (toolIdentifier != FFImporterIdentifier) {
-        m_avImporter = std::move(tool);
-        return;
-    }
-    // The in-process tool hands its failures to the external one: it must never
-    // hold on to the tool being replaced.
-    const bool madeByFactory = m_avImporter && inProcessToolFactory();
-    m_avImporter.reset();
-    m_ffImporter = std::move(tool);
-    if (madeByFactory)
-        m_avImporter = inProcessToolFactory()(*this, m_defaults, *m_ffImporter);
+    // The old in-process tool may still refer to the old external one.
+    m_inProcessTool.reset();
+    m_externalTool = std::move(externalTool);
+    m_inProcessTool = std::move(inProcessTool);
 }
 
 void DispatchController::installAsImageRequester()
@@ -192,14 +146,14 @@ void DispatchController::installAsImageRequester()
 
 bool DispatchController::importImagesImmediately() const
 {
-    return m_defaults.boolForKey(ImportImagesImmediatelyKey);
+    return m_defaults.boolForKey(SettingKey::ImportImagesImmediately);
 }
 
-ImportTool &DispatchController::toolForIdentifier(const QString &toolIdentifier)
+ImportTool *DispatchController::toolForIdentifier(const QString &toolIdentifier) const
 {
-    if (toolIdentifier == FFImporterIdentifier || !m_avImporter)
-        return *m_ffImporter;
-    return *m_avImporter;
+    if (toolIdentifier == FFImporterIdentifier || !m_inProcessTool)
+        return m_externalTool.get();
+    return m_inProcessTool.get();
 }
 
 DispatchOptions DispatchController::dispatchOptionsForDocument(const Document &document) const
@@ -299,17 +253,22 @@ void DispatchController::dispatchDocument(
     Document &document, const ImportElements &elements, const QString &toolIdentifier)
 {
     const ImportElements present = withoutNulls(elements);
-    if (present.isEmpty())
+    ImportTool *tool = toolForIdentifier(toolIdentifier);
+    if (present.isEmpty() || !tool)
         return;
     dispatchStatusForDocument(document).incrementWithElements(
         entriesFor(present), importImagesImmediately());
     updateStatusMessage(document.identifier());
-    toolForIdentifier(toolIdentifier).importElements(present, dispatchOptionsForDocument(document));
+    tool->importElements(present, dispatchOptionsForDocument(document));
 }
 
 void DispatchController::dispatchDocument(
     Document &document, const ImportElements &elements, ImageType imageType)
 {
+    // The in-process tool passes on what the other tool read to that tool.
+    ImportTool *tool = toolForIdentifier(QString(AVImporterIdentifier));
+    if (!tool)
+        return;
     const ImportElements present = withoutNulls(elements);
     const QList<qsizetype> accepted
         = dispatchStatusForDocument(document).incrementWithElements(entriesFor(present), imageType);
@@ -320,9 +279,7 @@ void DispatchController::dispatchDocument(
     needed.reserve(accepted.size());
     for (qsizetype index : accepted)
         needed.append(present[index]);
-    // The in-process tool passes on what the other tool read to that tool.
-    ImportTool &tool = m_avImporter ? *m_avImporter : *m_ffImporter;
-    tool.importElements(needed, dispatchOptionsForDocument(document), imageType);
+    tool->importElements(needed, dispatchOptionsForDocument(document), imageType);
 }
 
 void DispatchController::receiveImportedElement(
@@ -487,51 +444,18 @@ void DispatchController::cancelLibrary(const QString &libraryIdentifier)
 {
     dropRecord(libraryIdentifier);
     updateStatusMessage(libraryIdentifier);
-    if (m_avImporter)
-        m_avImporter->cancelOperationsWithOwner(libraryIdentifier);
-    if (m_ffImporter)
-        m_ffImporter->cancelOperationsWithOwner(libraryIdentifier);
+    if (m_inProcessTool)
+        m_inProcessTool->cancelOperationsWithOwner(libraryIdentifier);
+    if (m_externalTool)
+        m_externalTool->cancelOperationsWithOwner(libraryIdentifier);
 }
 
 void DispatchController::updateMaximumOperations()
 {
-    if (m_avImporter)
-        m_avImporter->updateMaximumOperations();
-    m_ffImporter->updateMaximumOperations();
-}
-
-// --- External programs and opening files ---------------------------------------------------
-
-std::optional<QString> DispatchController::urlWithBookmarkData(const QByteArray &bookmark)
-{
-    if (bookmark.isEmpty())
-        return std::nullopt;
-    return Bookmark::resolvePath(bookmark);
-}
-
-bool DispatchController::externalToolsInstalled() const
-{
-    for (ExternalTools::Program program :
-        { ExternalTools::Program::FFprobe, ExternalTools::Program::FFmpeg }) {
-        if (!FFImportController::isExecutableFile(ExternalTools::locate(m_defaults, program).path))
-            return false;
-    }
-    return true;
-}
-
-void DispatchController::openElement(
-    const std::shared_ptr<MediaElement> &element, const QString &applicationIdentifier)
-{
-    if (!element)
-        return;
-    if (const std::optional<QString> path = urlWithBookmarkData(element->bookmark());
-        path && m_desktop.openFile)
-        (void)m_desktop.openFile(*path, applicationIdentifier);
-    element->setPlayCount(element->playCount() + 1);
-    element->setLaunchedDate(PlistDate::fromDateTime(QDateTime::currentDateTimeUtc()));
-    postLibraryNotification(DispatchNotification::SourceDidModifyElements, element->owner(),
-        { { LibraryNotification::LibraryElementPropertiesKey,
-            QStringList { QStringLiteral("playCount"), QStringLiteral("launchedDate") } } });
+    if (m_inProcessTool)
+        m_inProcessTool->updateMaximumOperations();
+    if (m_externalTool)
+        m_externalTool->updateMaximumOperations();
 }
 
 } // namespace vidarium

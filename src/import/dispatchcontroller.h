@@ -5,16 +5,14 @@
 // in-process one first, the external-program one for what that cannot do),
 // files each result into its element and library, counts the work in hand per
 // library (the status line, the launcher badge, refreshes of the views while
-// properties come in), announces the end of an import, re-dispatches elements
-// whose images no longer fit the library's image settings, and opens an
-// element's file in another application.
+// properties come in), announces the end of an import, and re-dispatches
+// elements whose images no longer fit the library's image settings.
 // Threads: main thread only. The tools work on their own queues and report
 // back here on the main thread.
 
 #include "import/dispatchstatus.h"
 #include "import/importtool.h"
 #include "platform/notificationcenter.h"
-#include "platform/result.h"
 
 #include <QHash>
 #include <QObject>
@@ -23,12 +21,10 @@
 
 #include <functional>
 #include <memory>
-#include <optional>
 
 namespace vidarium {
 
 class Document;
-class FFImportController;
 class UserDefaults;
 
 namespace DispatchNotification {
@@ -38,10 +34,11 @@ inline const QString ElementDidAddStoryboard
     = QStringLiteral("com.tallowmere.vidarium.ElementDidAddStoryboardNotification");
 inline const QString ElementDidAddFilmstrip
     = QStringLiteral("com.tallowmere.vidarium.ElementDidAddFilmstripNotification");
+// Also posted by the element opener and the items view when they change elements.
 inline const QString SourceDidModifyElements
     = QStringLiteral("com.tallowmere.vidarium.SourceDidModifyElementsNotification");
-inline const QString DocumentDefaultsDidChange
-    = QStringLiteral("com.tallowmere.vidarium.DocumentDefaultsDidChangeNotification");
+// Posted by the window program (the volume monitor's relay, the preferences);
+// declared here because the engine, which cannot see the window program, answers them.
 inline const QString SystemDidChangeVolumes
     = QStringLiteral("com.tallowmere.vidarium.SystemDidChangeVolumesNotification");
 inline const QString AppDidChangeImportQueue
@@ -52,14 +49,6 @@ class DispatchController : public QObject, public ImportReceiver
 {
     Q_OBJECT
 public:
-    // Makes the in-process tool. It reports to the receiver and hands what it
-    // cannot do to the external-program tool. Registered by the tool's own code
-    // so the dispatcher builds without it.
-    using InProcessToolFactory = std::function<std::unique_ptr<ImportTool>(
-        ImportReceiver &receiver, UserDefaults &defaults, ImportTool &externalTool)>;
-    static void setInProcessToolFactory(InProcessToolFactory factory);
-    static bool hasInProcessToolFactory();
-
     // What the dispatcher does on the desktop; tests record it instead.
     struct Desktop
     {
@@ -67,14 +56,11 @@ public:
         std::function<void(const QString &label)> setBadgeLabel;
         std::function<void(const QString &title, const QString &informativeText)>
             deliverUserNotification;
-        // An empty application identifier means the file's default application.
-        std::function<Result<void>(const QString &path, const QString &applicationIdentifier)>
-            openFile;
     };
     static Desktop systemDesktop();
 
-    // The process's dispatcher over the standard settings, made on first use;
-    // it also picks ffprobe and ffmpeg from the PATH at the very first start.
+    // The process's dispatcher over the standard settings, made on first use
+    // without tools: the program that uses it hands them over with setTools().
     static DispatchController &shared();
 
     // A dispatcher of its own (tests, and the command line, which imports with
@@ -82,12 +68,12 @@ public:
     DispatchController(UserDefaults &defaults, Desktop desktop, QObject *parent = nullptr);
     ~DispatchController() override;
 
-    // The in-process tool, when one is registered; the external-program tool.
-    ImportTool *avImporter() const { return m_avImporter.get(); }
-    ImportTool &ffImporter() const { return *m_ffImporter; }
-    FFImportController *ffImportController() const;
-    // Replaces the tool with that identifier (tests put fakes in).
-    void setImportTool(const QString &toolIdentifier, std::unique_ptr<ImportTool> tool);
+    // The tools the work goes to. The in-process tool may hand what it cannot
+    // read to the external one, so both are replaced together, the in-process
+    // one first; without it every step goes to the external tool. Until an
+    // external tool is set, dispatches are dropped uncounted.
+    void setTools(
+        std::unique_ptr<ImportTool> inProcessTool, std::unique_ptr<ImportTool> externalTool);
 
     // Property dispatch to the in-process tool, or to the named tool.
     void dispatchDocument(Document &document, const ImportElements &elements);
@@ -112,14 +98,8 @@ public:
     void cancelLibrary(const QString &libraryIdentifier);
     void updateMaximumOperations();
     DispatchOptions dispatchOptionsForDocument(const Document &document) const;
-
-    // Both programs found (chosen, else on the PATH) and executable.
-    bool externalToolsInstalled() const;
-    // Opens the element's file (an empty identifier: the default application)
-    // and counts the play whatever the outcome.
-    void openElement(
-        const std::shared_ptr<MediaElement> &element, const QString &applicationIdentifier = {});
-    static std::optional<QString> urlWithBookmarkData(const QByteArray &bookmark);
+    // The settings it dispatches under.
+    UserDefaults &defaults() const { return m_defaults; }
 
     // The total last shown on the badge.
     qint64 badgeCount() const { return m_badgeCount; }
@@ -149,13 +129,15 @@ private:
     void redispatchStaleElements(Document &document);
     void postLibraryNotification(
         const QString &name, const QString &libraryIdentifier, const QVariantMap &extra = {});
-    ImportTool &toolForIdentifier(const QString &toolIdentifier);
+    ImportTool *toolForIdentifier(const QString &toolIdentifier) const;
     bool importImagesImmediately() const;
 
     UserDefaults &m_defaults;
     Desktop m_desktop;
-    std::unique_ptr<ImportTool> m_ffImporter;
-    std::unique_ptr<ImportTool> m_avImporter;
+    // Declared in this order so the in-process tool, which may refer to the
+    // external one, goes first.
+    std::unique_ptr<ImportTool> m_externalTool;
+    std::unique_ptr<ImportTool> m_inProcessTool;
     QHash<QString, std::shared_ptr<Record>> m_records;
     QSet<QString> m_watchedDocuments;
     QTimer m_badgeTimer;

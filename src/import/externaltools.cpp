@@ -1,5 +1,6 @@
 #include "externaltools.h"
 
+#include "model/settingkeys.h"
 #include "platform/bookmark.h"
 #include "platform/userdefaults.h"
 
@@ -10,8 +11,7 @@ namespace vidarium {
 
 QString ExternalTools::settingsKey(Program program)
 {
-    return program == Program::FFprobe ? QStringLiteral("FFprobeBookmark")
-                                       : QStringLiteral("FFmpegBookmark");
+    return program == Program::FFprobe ? SettingKey::FFprobeBookmark : SettingKey::FFmpegBookmark;
 }
 
 QString ExternalTools::searchName(Program program)
@@ -99,6 +99,30 @@ QString ExternalTools::description(const UserDefaults &defaults, Program program
         break;
     }
     return QStringLiteral("%1 not found").arg(searchName(program));
+}
+
+bool ExternalTools::installed(const UserDefaults &defaults)
+{
+    for (Program program : { Program::FFprobe, Program::FFmpeg }) {
+        if (!isExecutableFile(locate(defaults, program).path))
+            return false;
+    }
+    return true;
+}
+
+QString ExternalTools::pathWithBookmarkData(const QByteArray &bookmark)
+{
+    if (bookmark.isEmpty())
+        return QString();
+    return Bookmark::resolvePath(bookmark).value_or(QString());
+}
+
+bool ExternalTools::isExecutableFile(const QString &path)
+{
+    if (path.isEmpty())
+        return false;
+    const QFileInfo info(path);
+    return info.isFile() && info.isExecutable();
 }
 
 } // namespace vidarium

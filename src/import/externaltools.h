@@ -52,6 +52,12 @@ public:
     static QByteArray effectiveBookmark(const UserDefaults &defaults, Program program);
     // "ffprobe /usr/bin/ffprobe (found on the PATH)", "ffmpeg not found", ...
     static QString description(const UserDefaults &defaults, Program program);
+    // Both programs located and executable.
+    static bool installed(const UserDefaults &defaults);
+
+    // The program a bookmark names; empty when it does not resolve.
+    static QString pathWithBookmarkData(const QByteArray &bookmark);
+    static bool isExecutableFile(const QString &path);
 };
 
 } // namespace vidarium

@@ -1,6 +1,7 @@
 #include "applicationsettings.h"
 
 #include "model/definitions.h"
+#include "model/settingkeys.h"
 #include "model/stringutilities.h"
 #include "platform/userdefaults.h"
 
@@ -41,7 +42,7 @@ QStringList ApplicationSettings::createDefaults()
 QStringList ApplicationSettings::validExtensions(const UserDefaults &defaults)
 {
     QStringList extensions;
-    for (const PlistValue &format : defaults.arrayForKey(QStringLiteral("AllowableVideoFormats"))) {
+    for (const PlistValue &format : defaults.arrayForKey(SettingKey::AllowableVideoFormats)) {
         const PlistValue extension = format.value(QStringLiteral("Extension"));
         if (extension.type() == PlistValue::Type::String)
             extensions.append(extension.toString());
@@ -56,7 +57,7 @@ QStringList ApplicationSettings::validExtensions()
 
 void ApplicationSettings::logConsoleMessage(const UserDefaults &defaults, const QString &message)
 {
-    if (!defaults.boolForKey(QStringLiteral("LogConsoleMessages")))
+    if (!defaults.boolForKey(SettingKey::LogConsoleMessages))
         return;
     qCInfo(lcConsole).noquote() << message;
     // Qt as the distributions build it writes to stderr, not to the journal; the

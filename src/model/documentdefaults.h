@@ -23,6 +23,12 @@ namespace vidarium {
 class ArchiveDecoder;
 class DocumentDefaults;
 class SortDescriptor;
+
+namespace DocumentDefaultsNotification {
+// A library's image settings changed: its elements' images are checked again.
+inline const QString DidChange
+    = QStringLiteral("com.tallowmere.vidarium.DocumentDefaultsDidChangeNotification");
+} // namespace DocumentDefaultsNotification
 using DocumentDefaultsPtr = std::shared_ptr<DocumentDefaults>;
 using SortDescriptorList = QList<std::shared_ptr<const SortDescriptor>>;
 

@@ -5,6 +5,7 @@
 #include "model/mediauserfield.h"
 #include "model/predicatecoding.h"
 #include "model/predicateevaluator.h"
+#include "model/settingkeys.h"
 #include "platform/plist/keyedarchive.h"
 #include "platform/userdefaults.h"
 
@@ -17,7 +18,6 @@ namespace vidarium {
 
 namespace {
 
-const QString UseColorIconsKey = QStringLiteral("UseColorIcons");
 const QString UnreadableIcon = QStringLiteral("SL_Unreadable");
 
 const QString OwnerKey = QStringLiteral("owner");
@@ -226,7 +226,7 @@ bool MediaPlaylist::hasCustomIcon() const
 
 QString MediaPlaylist::iconName(bool highlighted) const
 {
-    return iconName(highlighted, UserDefaults::standard().boolForKey(UseColorIconsKey));
+    return iconName(highlighted, UserDefaults::standard().boolForKey(SettingKey::UseColorIcons));
 }
 
 QString MediaPlaylist::iconName(bool highlighted, bool useColorIcons) const

@@ -5,6 +5,7 @@
 #include "import/dispatchcontroller.h"
 #include "model/applicationsettings.h"
 #include "model/documentdefaults.h"
+#include "model/settingkeys.h"
 #include "platform/userdefaults.h"
 #include "window/documentsaver.h"
 #include "window/documenttoolbar.h"
@@ -295,7 +296,7 @@ void DocumentWindowController::updateActions()
 
 void DocumentWindowController::presentMovie()
 {
-    switch (UserDefaults::standard().integerForKey(QStringLiteral("ToolbarPlayAction"))) {
+    switch (UserDefaults::standard().integerForKey(SettingKey::ToolbarPlayAction)) {
     case 1:
         perform(QStringLiteral("playMovie:"));
         break;

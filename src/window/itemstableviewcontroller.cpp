@@ -127,7 +127,7 @@ ItemsTableViewController::ItemsTableViewController(
         },
         this);
     m_defaultsObserver = NotificationCenter::instance().addObserver(
-        DispatchNotification::DocumentDefaultsDidChange,
+        DocumentDefaultsNotification::DidChange,
         [this](const Notification &note) {
             if (note.userInfo.value(LibraryNotification::LibraryIdentifierKey).toString()
                 == m_document.identifier())

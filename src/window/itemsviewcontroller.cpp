@@ -2,6 +2,8 @@
 
 #include "document/document.h"
 #include "import/dispatchcontroller.h"
+#include "import/elementopener.h"
+#include "import/externaltools.h"
 #include "model/definitions.h"
 #include "model/documentdefaults.h"
 #include "model/medialibrary.h"
@@ -404,14 +406,14 @@ void ItemsViewController::openTarget()
 {
     const MediaElementList targets = selectedElements();
     if (!targets.isEmpty())
-        m_dispatcher.openElement(targets.first());
+        ElementOpener::shared().openElement(targets.first());
 }
 
 void ItemsViewController::openTargetWithApplication(const QString &applicationIdentifier)
 {
     const MediaElementList targets = selectedElements();
     if (!targets.isEmpty() && !applicationIdentifier.isEmpty())
-        m_dispatcher.openElement(targets.first(), applicationIdentifier);
+        ElementOpener::shared().openElement(targets.first(), applicationIdentifier);
 }
 
 void ItemsViewController::revealTargetInFinder()
@@ -590,7 +592,8 @@ bool ItemsViewController::canRemoveTarget() const
 
 bool ItemsViewController::canReimportTarget() const
 {
-    if (!itemsView()->selectionModel()->hasSelection() || !m_dispatcher.externalToolsInstalled())
+    if (!itemsView()->selectionModel()->hasSelection()
+        || !ExternalTools::installed(m_dispatcher.defaults()))
         return false;
     const MediaElementList targets = selectedElements();
     return std::all_of(targets.begin(), targets.end(),

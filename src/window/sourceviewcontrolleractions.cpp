@@ -7,6 +7,7 @@
 #include "document/document.h"
 #include "import/dispatchcontroller.h"
 #include "model/definitions.h"
+#include "model/documentdefaults.h"
 #include "model/mediaplaylist.h"
 #include "window/documentwindowcontroller.h"
 #include "window/sourcebadgecounter.h"
@@ -289,7 +290,7 @@ void SourceViewController::observe()
         PreferencesController::AppDidChangeIconAppearance,
         [this](const Notification &) { m_model->allNodesChanged(); }, this));
     m_observers.append(center.addObserver(
-        DispatchNotification::DocumentDefaultsDidChange,
+        DocumentDefaultsNotification::DidChange,
         [this, mine](const Notification &n) {
             if (n.object == &document() || mine(n))
                 documentDefaultsDidChange();

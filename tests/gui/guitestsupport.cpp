@@ -46,10 +46,8 @@ std::unique_ptr<DispatchController> makeTestDispatcher()
     DispatchController::Desktop desktop;
     desktop.setBadgeLabel = [](const QString &) {};
     desktop.deliverUserNotification = [](const QString &, const QString &) {};
-    desktop.openFile = [](const QString &, const QString &) { return Result<void>(); };
     auto dispatcher = std::make_unique<DispatchController>(testDefaults(), desktop);
-    dispatcher->setImportTool(QString(AVImporterIdentifier), std::make_unique<HoldingTool>());
-    dispatcher->setImportTool(QString(FFImporterIdentifier), std::make_unique<HoldingTool>());
+    dispatcher->setTools(std::make_unique<HoldingTool>(), std::make_unique<HoldingTool>());
     return dispatcher;
 }
 

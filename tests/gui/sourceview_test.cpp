@@ -98,8 +98,8 @@ TEST_F(SourceView, HidingTheSelectedOptionalCollectionSelectsAllVideos)
     PlistDictionary visibility = document->defaults().sourceListVisibility();
     visibility.insert(MediaPlaylist::TypeFavorites, false);
     document->defaults().setSourceListVisibility(visibility);
-    NotificationCenter::instance().post(DispatchNotification::DocumentDefaultsDidChange,
-        document.get(), { { LibraryNotification::LibraryIdentifierKey, document->identifier() } });
+    NotificationCenter::instance().post(DocumentDefaultsNotification::DidChange, document.get(),
+        { { LibraryNotification::LibraryIdentifierKey, document->identifier() } });
     processEvents();
     EXPECT_FALSE(names(source->model().libraryGroup()).contains(QStringLiteral("Favorites")));
     EXPECT_EQ(source->selectedNode(), source->model().allVideosNode());

@@ -3,6 +3,7 @@
 #include "document/document.h"
 #include "faketools.h"
 #include "import/externaltools.h"
+#include "import/ff/ffimportcontroller.h"
 #include "model/applicationsettings.h"
 #include "model/definitions.h"
 #include "model/documentdefaults.h"
@@ -70,14 +71,11 @@ protected:
         desktop.setBadgeLabel = [this](const QString &label) { badgeLabels.append(label); };
         desktop.deliverUserNotification
             = [this](const QString &title, const QString &) { notifications.append(title); };
-        desktop.openFile = [this](const QString &path, const QString &application) -> Result<void> {
-            opened.append(path + QLatin1Char('|') + application);
-            return {};
-        };
         dispatcher = std::make_unique<DispatchController>(*defaults, desktop);
         auto fake = std::make_unique<RecordingTool>();
         tool = fake.get();
-        dispatcher->setImportTool(QString(AVImporterIdentifier), std::move(fake));
+        dispatcher->setTools(
+            std::move(fake), std::make_unique<FFImportController>(*dispatcher, *defaults));
         document = std::make_unique<Document>();
     }
 
@@ -120,7 +118,6 @@ protected:
     RecordingTool *tool = nullptr;
     QStringList badgeLabels;
     QStringList notifications;
-    QStringList opened;
     int nextFile = 0;
 };
 
@@ -270,31 +267,10 @@ TEST_F(DispatchControllerTest, StaleElementsFollowTheLibraryImageSettings)
     EXPECT_EQ(elements[2]->assets(), int(AssetsComplete));
 }
 
-TEST_F(DispatchControllerTest, OpeningCountsThePlayWhateverTheOutcome)
-{
-    const MediaElementList elements = makeElements(1);
-    QStringList changed;
-    const ObserverToken token = NotificationCenter::instance().addObserver(
-        DispatchNotification::SourceDidModifyElements, [&](const Notification &notification) {
-            changed = notification.userInfo.value(LibraryNotification::LibraryElementPropertiesKey)
-                          .toStringList();
-        });
-    dispatcher->openElement(elements[0], QStringLiteral("vlc.desktop"));
-    EXPECT_EQ(opened, QStringList { elements[0]->path() + QStringLiteral("|vlc.desktop") });
-    elements[0]->setBookmark(QByteArray("garbage"));
-    dispatcher->openElement(elements[0]);
-    NotificationCenter::instance().removeObserver(token);
-    EXPECT_EQ(opened.size(), 1);
-    EXPECT_EQ(elements[0]->playCount(), 2);
-    EXPECT_TRUE(elements[0]->launchedDate().has_value());
-    EXPECT_EQ(
-        changed, (QStringList { QStringLiteral("playCount"), QStringLiteral("launchedDate") }));
-}
-
 TEST_F(DispatchControllerTest, ExternalToolsMustBothBeFoundAndExecutable)
 {
     const test::ScopedSearchPath nothingOnThePath(scratch.filePath(QStringLiteral("empty")));
-    EXPECT_FALSE(dispatcher->externalToolsInstalled());
+    EXPECT_FALSE(ExternalTools::installed(*defaults));
     const QString script = scratch.filePath(QStringLiteral("ffprobe-test"));
     ASSERT_TRUE(test::writeScript(script, "#!/bin/sh\n", false));
     ASSERT_TRUE(ExternalTools::choose(*defaults, ExternalTools::Program::FFprobe, script).ok());
@@ -303,13 +279,13 @@ TEST_F(DispatchControllerTest, ExternalToolsMustBothBeFoundAndExecutable)
     const QString ffmpeg = scratch.filePath(QStringLiteral("ffmpeg-4.4"));
     ASSERT_TRUE(QFile::copy(script, ffmpeg));
     ASSERT_TRUE(ExternalTools::choose(*defaults, ExternalTools::Program::FFmpeg, ffmpeg).ok());
-    EXPECT_FALSE(dispatcher->externalToolsInstalled()); // not executable yet
+    EXPECT_FALSE(ExternalTools::installed(*defaults)); // not executable yet
     QFile::setPermissions(script, QFile::permissions(script) | QFileDevice::ExeOwner);
     QFile::setPermissions(ffmpeg, QFile::permissions(ffmpeg) | QFileDevice::ExeOwner);
-    EXPECT_TRUE(dispatcher->externalToolsInstalled());
+    EXPECT_TRUE(ExternalTools::installed(*defaults));
 
     ExternalTools::forget(*defaults, ExternalTools::Program::FFmpeg);
-    EXPECT_FALSE(dispatcher->externalToolsInstalled());
+    EXPECT_FALSE(ExternalTools::installed(*defaults));
     EXPECT_EQ(ExternalTools::pathLabel(*defaults, ExternalTools::Program::FFmpeg),
         QStringLiteral("Not Selected"));
 }
@@ -326,7 +302,7 @@ TEST_F(DispatchControllerTest, ProgramsNotChosenAreTheOnesOnThePath)
     ApplicationSettings::createDefaults(fresh, Definitions::shared().applicationDefaults());
     ASSERT_TRUE(fresh.hasUserValue(QStringLiteral("FFprobeBookmark")));
     DispatchController seeded(fresh, DispatchController::Desktop {});
-    EXPECT_TRUE(seeded.externalToolsInstalled());
+    EXPECT_TRUE(ExternalTools::installed(fresh));
     const DispatchOptions options = seeded.dispatchOptionsForDocument(*document);
     EXPECT_EQ(Bookmark::resolvePath(options.ffprobeBookmark), bin + QStringLiteral("/ffprobe"));
     EXPECT_EQ(Bookmark::resolvePath(options.ffmpegBookmark), bin + QStringLiteral("/ffmpeg"));
@@ -344,5 +320,5 @@ TEST_F(DispatchControllerTest, ProgramsNotChosenAreTheOnesOnThePath)
     ASSERT_TRUE(QFile::remove(chosen));
     EXPECT_EQ(ExternalTools::locate(fresh, ExternalTools::Program::FFprobe).path,
         bin + QStringLiteral("/ffprobe"));
-    EXPECT_TRUE(seeded.externalToolsInstalled());
+    EXPECT_TRUE(ExternalTools::installed(fresh));
 }

@@ -34,6 +34,9 @@ protected:
         defaults->setInteger(QStringLiteral("FFImporterMaximumOperations"), 2);
         dispatcher
             = std::make_unique<DispatchController>(*defaults, DispatchController::Desktop {});
+        auto tool = std::make_unique<FFImportController>(*dispatcher, *defaults);
+        ffTool = tool.get();
+        dispatcher->setTools(nullptr, std::move(tool));
         dispatcher->updateMaximumOperations();
         document = std::make_unique<Document>();
         PlistDictionary metrics = document->defaults().imageMetrics();
@@ -114,6 +117,7 @@ protected:
     test::ScratchDir scratch;
     std::unique_ptr<UserDefaults> defaults;
     std::unique_ptr<DispatchController> dispatcher;
+    FFImportController *ffTool = nullptr; // owned by the dispatcher
     std::unique_ptr<Document> document;
 };
 
@@ -168,7 +172,7 @@ TEST_F(FFImportControllerTest, HangingOrCrashingChildrenDoNotStopTheImport)
         test::fakeTool(scratch.path(), QStringLiteral("ffprobe"), QStringLiteral("pass")),
         test::fakeTool(scratch.path(), QStringLiteral("ffmpeg"), QStringLiteral("pass")));
     // Long enough for a real run on a busy machine, short enough for a test.
-    dispatcher->ffImportController()->setLimits({ 10s, 30s });
+    ffTool->setLimits({ 10s, 30s });
     const QString good = video(QStringLiteral("good.mp4"));
     const QString hanging = video(QStringLiteral("HANG.mp4"));
     const QString crashing = video(QStringLiteral("CRASH.mp4"));
@@ -191,7 +195,7 @@ TEST_F(FFImportControllerTest, FailedImageStepsMoveOnInsteadOfRepeating)
     ASSERT_EQ(elements.size(), 1);
     EXPECT_EQ(elements[0]->assets(), int(AssetProperties));
     EXPECT_FALSE(elements[0]->error());
-    EXPECT_EQ(dispatcher->ffImportController()->operationCount(), 0);
+    EXPECT_EQ(ffTool->operationCount(), 0);
     EXPECT_TRUE(document->library().pendingImages(ElementImage::Thumbnail).isEmpty());
 }
 
@@ -238,9 +242,8 @@ TEST_F(FFImportControllerTest, CancellingALibraryReportsNothingMore)
     dispatcher->dispatchDocument(*document, elements, QString(FFImporterIdentifier));
     QTest::qWait(300);
     dispatcher->cancelDocument(*document);
-    QTest::qWaitFor([&] { return dispatcher->ffImportController()->operationCount() == 0; }, 5000);
-    EXPECT_EQ(
-        dispatcher->ffImportController()->operationCount(), 0); // the hung children were killed
+    QTest::qWaitFor([&] { return ffTool->operationCount() == 0; }, 5000);
+    EXPECT_EQ(ffTool->operationCount(), 0); // the hung children were killed
     QCoreApplication::processEvents();
     for (const MediaElementPtr &element : elements) {
         EXPECT_FALSE(element->error());

@@ -1,10 +1,10 @@
 #include "import/av/avimportcontroller.h"
 
 #include "import/av/avimportprotocol.h"
-#include "import/dispatchcontroller.h"
 #include "import/imagesheet.h"
 #include "model/mediaelement.h"
 #include "model/medialibrary.h" // completes MediaElement's library pointer
+#include "model/settingkeys.h"
 #include "platform/filepath.h"
 #include "platform/mainthread.h"
 #include "platform/userdefaults.h"
@@ -17,9 +17,6 @@ namespace vidarium {
 namespace P = AVImportProtocol;
 
 namespace {
-
-const QString ImportImagesImmediatelyKey = QStringLiteral("ImportImagesImmediately");
-const QString MaximumOperationsKey = QStringLiteral("AVImporterMaximumOperations");
 
 // The file system's part of the properties; an attribute that cannot be read
 // is left out.
@@ -113,14 +110,6 @@ AVImportController::AVImportController(
 
 AVImportController::~AVImportController() = default;
 
-void AVImportController::registerWithDispatcher()
-{
-    DispatchController::setInProcessToolFactory(
-        [](ImportReceiver &receiver, UserDefaults &defaults, ImportTool &externalTool) {
-            return std::make_unique<AVImportController>(receiver, defaults, externalTool);
-        });
-}
-
 void AVImportController::setRequestFilterForTesting(RequestFilter filter)
 {
     m_requestFilter = std::move(filter);
@@ -129,7 +118,7 @@ void AVImportController::setRequestFilterForTesting(RequestFilter filter)
 
 bool AVImportController::importImagesImmediately() const
 {
-    return m_defaults.boolForKey(ImportImagesImmediatelyKey);
+    return m_defaults.boolForKey(SettingKey::ImportImagesImmediately);
 }
 
 bool AVImportController::readsElement(const MediaElement &element) const
@@ -304,7 +293,7 @@ void AVImportController::cancelOperationsWithOwner(const QString &libraryIdentif
 
 void AVImportController::updateMaximumOperations()
 {
-    const qint64 limit = m_defaults.integerForKey(MaximumOperationsKey);
+    const qint64 limit = m_defaults.integerForKey(SettingKey::AVImporterMaximumOperations);
     if (limit >= OperationQueue::MinimumConcurrentOperations
         && limit <= OperationQueue::MaximumConcurrentOperations) {
         m_queue.setMaxConcurrentOperationCount(int(limit));

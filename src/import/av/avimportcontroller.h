@@ -43,9 +43,6 @@ public:
         QObject *parent = nullptr);
     ~AVImportController() override;
 
-    // Makes the dispatcher create this tool as its in-process importer.
-    static void registerWithDispatcher();
-
     void importElements(const ImportElements &elements, const DispatchOptions &options) override;
     void importElements(const ImportElements &elements, const DispatchOptions &options,
         ImageType imageType) override;

@@ -1,21 +1,13 @@
 #include "ffimportcontroller.h"
 
+#include "import/externaltools.h"
 #include "import/imagesheet.h"
 #include "model/medialibrary.h" // completes MediaElement's library pointer
-#include "platform/bookmark.h"
+#include "model/settingkeys.h"
 #include "platform/mainthread.h"
 #include "platform/userdefaults.h"
 
-#include <QFileInfo>
-
 namespace vidarium {
-
-namespace {
-
-const QString ImportImagesImmediatelyKey = QStringLiteral("ImportImagesImmediately");
-const QString MaximumOperationsKey = QStringLiteral("FFImporterMaximumOperations");
-
-} // namespace
 
 FFImportController::FFImportController(
     ImportReceiver &receiver, UserDefaults &defaults, QObject *parent)
@@ -28,34 +20,20 @@ FFImportController::FFImportController(
 
 FFImportController::~FFImportController() = default;
 
-QString FFImportController::pathWithBookmarkData(const QByteArray &bookmark)
-{
-    if (bookmark.isEmpty())
-        return QString();
-    return Bookmark::resolvePath(bookmark).value_or(QString());
-}
-
-bool FFImportController::isExecutableFile(const QString &path)
-{
-    if (path.isEmpty())
-        return false;
-    const QFileInfo info(path);
-    return info.isFile() && info.isExecutable();
-}
-
 std::optional<FFImportController::Programs> FFImportController::programs(
     const DispatchOptions &options)
 {
-    Programs programs { pathWithBookmarkData(options.ffprobeBookmark),
-        pathWithBookmarkData(options.ffmpegBookmark) };
-    if (!isExecutableFile(programs.ffprobe) || !isExecutableFile(programs.ffmpeg))
+    Programs programs { ExternalTools::pathWithBookmarkData(options.ffprobeBookmark),
+        ExternalTools::pathWithBookmarkData(options.ffmpegBookmark) };
+    if (!ExternalTools::isExecutableFile(programs.ffprobe)
+        || !ExternalTools::isExecutableFile(programs.ffmpeg))
         return std::nullopt;
     return programs;
 }
 
 bool FFImportController::importImagesImmediately() const
 {
-    return m_defaults.boolForKey(ImportImagesImmediatelyKey);
+    return m_defaults.boolForKey(SettingKey::ImportImagesImmediately);
 }
 
 std::optional<ImageType> FFImportController::nextMissingImage(
@@ -243,7 +221,7 @@ void FFImportController::cancelOperationsWithOwner(const QString &libraryIdentif
 
 void FFImportController::updateMaximumOperations()
 {
-    const qint64 limit = m_defaults.integerForKey(MaximumOperationsKey);
+    const qint64 limit = m_defaults.integerForKey(SettingKey::FFImporterMaximumOperations);
     if (limit >= OperationQueue::MinimumConcurrentOperations
         && limit <= OperationQueue::MaximumConcurrentOperations)
         m_queue.setMaxConcurrentOperationCount(int(limit));

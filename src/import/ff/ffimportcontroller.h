@@ -37,10 +37,6 @@ public:
     // Operations waiting or running.
     int operationCount() const { return m_queue.operationCount(); }
 
-    // The program a bookmark names; empty when it does not resolve.
-    static QString pathWithBookmarkData(const QByteArray &bookmark);
-    static bool isExecutableFile(const QString &path);
-
 private:
     struct Programs
     {
