@@ -89,7 +89,7 @@ MediaElement::MediaElement(MediaLibrary *library, const QString &path, bool with
     const PlistDate now = PlistDate::fromDateTime(QDateTime::currentDateTimeUtc());
     m_creationDate = now;
     m_modifiedDate = now;
-    m_importedDate = now;
+    m_hot.importedDate = now;
     if (!path.isEmpty()) {
         setPathLocked(path);
         m_bookmark = bookmarkDataWithPath(path);
@@ -153,17 +153,17 @@ void MediaElement::setIdentifier(const QString &identifier)
     m_identifier = identifier; // the library re-keys; no announcement for a new identity
 }
 
-VIDARIUM_SETTER(setAssets, m_assets, Assets)
-VIDARIUM_SETTER(setSize, m_size, Size)
-VIDARIUM_SETTER(setDuration, m_duration, Duration)
-VIDARIUM_SETTER(setPixelsWide, m_pixelsWide, PixelsWide)
-VIDARIUM_SETTER(setPixelsHigh, m_pixelsHigh, PixelsHigh)
-VIDARIUM_SETTER(setFrameRate, m_frameRate, FrameRate)
+VIDARIUM_SETTER(setAssets, m_hot.assets, Assets)
+VIDARIUM_SETTER(setSize, m_hot.size, Size)
+VIDARIUM_SETTER(setDuration, m_hot.duration, Duration)
+VIDARIUM_SETTER(setPixelsWide, m_hot.pixelsWide, PixelsWide)
+VIDARIUM_SETTER(setPixelsHigh, m_hot.pixelsHigh, PixelsHigh)
+VIDARIUM_SETTER(setFrameRate, m_hot.frameRate, FrameRate)
 VIDARIUM_SETTER(setCreationDate, m_creationDate, CreationDate)
 VIDARIUM_SETTER(setModifiedDate, m_modifiedDate, ModifiedDate)
-VIDARIUM_SETTER(setImportedDate, m_importedDate, ImportedDate)
-VIDARIUM_SETTER(setPlayCount, m_playCount, PlayCount)
-VIDARIUM_SETTER(setError, m_error, Error)
+VIDARIUM_SETTER(setImportedDate, m_hot.importedDate, ImportedDate)
+VIDARIUM_SETTER(setPlayCount, m_hot.playCount, PlayCount)
+VIDARIUM_SETTER(setError, m_hot.error, Error)
 #undef VIDARIUM_SETTER
 
 #define VIDARIUM_REF_SETTER(Name, Type, member, Key)                                               \
@@ -181,32 +181,32 @@ VIDARIUM_REF_SETTER(setBookmark, QByteArray, m_bookmark, Bookmark)
 VIDARIUM_REF_SETTER(setChecksum, QString, m_checksum, Checksum)
 VIDARIUM_REF_SETTER(setVideoCodec, QString, m_videoCodec, VideoCodec)
 VIDARIUM_REF_SETTER(setAudioCodec, QString, m_audioCodec, AudioCodec)
-VIDARIUM_REF_SETTER(setUserComments, QString, m_userComments, UserComments)
-VIDARIUM_REF_SETTER(setUserFields, PlistDictionary, m_userFields, UserFields)
+VIDARIUM_REF_SETTER(setUserComments, QString, m_hot.userComments, UserComments)
+VIDARIUM_REF_SETTER(setUserFields, PlistDictionary, m_hot.userFields, UserFields)
 #undef VIDARIUM_REF_SETTER
 
 void MediaElement::setRating(int rating)
 {
     rating = std::clamp(rating, 0, 5);
-    if (m_rating == rating)
+    if (m_hot.rating == rating)
         return;
-    m_rating = rating;
+    m_hot.rating = rating;
     didChange(ElementKey::Rating);
 }
 
 std::optional<PlistDate> MediaElement::launchedDate() const
 {
-    if (!m_hasLaunchedDate)
+    if (!m_hot.hasLaunchedDate)
         return std::nullopt;
-    return m_launchedDate;
+    return m_hot.launchedDate;
 }
 
 void MediaElement::setLaunchedDate(std::optional<PlistDate> date)
 {
     if (launchedDate() == date)
         return;
-    m_hasLaunchedDate = date.has_value();
-    m_launchedDate = date.value_or(PlistDate {});
+    m_hot.hasLaunchedDate = date.has_value();
+    m_hot.launchedDate = date.value_or(PlistDate {});
     didChange(ElementKey::LaunchedDate);
 }
 
@@ -217,22 +217,22 @@ void MediaElement::setUserKeywords(const QStringList &identifiers)
         if (!unique.contains(identifier))
             unique.append(identifier);
     }
-    if (unique == m_userKeywords)
+    if (unique == m_hot.userKeywords)
         return;
-    m_userKeywords = unique;
+    m_hot.userKeywords = unique;
     didChange(ElementKey::UserKeywords);
 }
 
 QString MediaElement::device() const
 {
-    QMutexLocker locker(&m_mutex);
+    QMutexLocker locker(&m_hot.mutex);
     return m_device;
 }
 
 void MediaElement::setDevice(const QString &device)
 {
     {
-        QMutexLocker locker(&m_mutex);
+        QMutexLocker locker(&m_hot.mutex);
         if (m_device == device)
             return;
         m_device = device;
@@ -242,14 +242,14 @@ void MediaElement::setDevice(const QString &device)
 
 QString MediaElement::path() const
 {
-    QMutexLocker locker(&m_mutex);
+    QMutexLocker locker(&m_hot.mutex);
     return m_path;
 }
 
 void MediaElement::setPath(const QString &path)
 {
     {
-        QMutexLocker locker(&m_mutex);
+        QMutexLocker locker(&m_hot.mutex);
         if (path.isEmpty() || (path == m_path && !m_device.isEmpty()))
             return;
         setPathLocked(path);
@@ -284,21 +284,21 @@ void MediaElement::setPathLocked(const QString &path)
     m_path = path;
     const QStringView fileName = fileNameOfPath(m_path);
     const qsizetype dot = extensionDot(fileName);
-    m_name = (dot < 0 ? fileName : fileName.left(dot)).toString();
-    m_nameText.store(m_name.constData(), std::memory_order_relaxed);
+    m_hot.name = (dot < 0 ? fileName : fileName.left(dot)).toString();
+    m_hot.nameText.store(m_hot.name.constData(), std::memory_order_relaxed);
     m_extension = dot < 0 ? QString() : fileName.mid(dot + 1).toString();
 }
 
 PlistDictionary MediaElement::imageMetrics() const
 {
-    QMutexLocker locker(&m_mutex);
+    QMutexLocker locker(&m_hot.mutex);
     return m_imageMetrics;
 }
 
 void MediaElement::setImageMetrics(const PlistDictionary &metrics)
 {
     {
-        QMutexLocker locker(&m_mutex);
+        QMutexLocker locker(&m_hot.mutex);
         if (m_imageMetrics == metrics)
             return;
         m_imageMetrics = metrics;
@@ -309,7 +309,7 @@ void MediaElement::setImageMetrics(const PlistDictionary &metrics)
 void MediaElement::mergeImageMetrics(const PlistDictionary &entries)
 {
     {
-        QMutexLocker locker(&m_mutex);
+        QMutexLocker locker(&m_hot.mutex);
         PlistDictionary merged = m_imageMetrics;
         for (auto it = entries.constBegin(); it != entries.constEnd(); ++it)
             merged.insert(it.key(), it.value());
@@ -341,20 +341,20 @@ std::optional<bool> MediaElement::testText(const PreparedKey &key, const StringT
     using K = ElementKey;
     const std::optional<ElementKey> known = key.elementKey();
     if (!known) {
-        const auto field = m_userFields.constFind(key.name());
-        if (field == m_userFields.constEnd() || field->isAbsent())
+        const auto field = m_hot.userFields.constFind(key.name());
+        if (field == m_hot.userFields.constEnd() || field->isAbsent())
             return test.test(u" "); // as valueForUndefinedKey answers
         if (field->type() != PlistValue::Type::String)
             return std::nullopt;
         return test.test(field->toString());
     }
     const auto locked = [&](const QString &text) {
-        QMutexLocker locker(&m_mutex);
+        QMutexLocker locker(&m_hot.mutex);
         return test.test(text);
     };
     switch (*known) {
     case K::Name:
-        return locked(m_name);
+        return locked(m_hot.name);
     case K::Extension:
         return locked(m_extension);
     case K::Path:
@@ -362,7 +362,7 @@ std::optional<bool> MediaElement::testText(const PreparedKey &key, const StringT
     case K::Device:
         return locked(m_device);
     case K::UserComments:
-        return test.test(m_userComments);
+        return test.test(m_hot.userComments);
     case K::Owner:
         return test.test(m_owner);
     case K::Identifier:
@@ -391,7 +391,7 @@ PlistValue MediaElement::valueForKey(ElementKey key) const
     case K::Identifier:
         return m_identifier;
     case K::Assets:
-        return qint64(m_assets);
+        return qint64(m_hot.assets);
     case K::Tool:
         return m_tool;
     case K::Batch:
@@ -405,15 +405,15 @@ PlistValue MediaElement::valueForKey(ElementKey key) const
     case K::Checksum:
         return m_checksum;
     case K::Size:
-        return m_size;
+        return m_hot.size;
     case K::Duration:
-        return m_duration;
+        return m_hot.duration;
     case K::PixelsWide:
-        return m_pixelsWide;
+        return m_hot.pixelsWide;
     case K::PixelsHigh:
-        return m_pixelsHigh;
+        return m_hot.pixelsHigh;
     case K::FrameRate:
-        return m_frameRate;
+        return m_hot.frameRate;
     case K::VideoCodec:
         return m_videoCodec;
     case K::AudioCodec:
@@ -423,28 +423,28 @@ PlistValue MediaElement::valueForKey(ElementKey key) const
     case K::ModifiedDate:
         return m_modifiedDate;
     case K::ImportedDate:
-        return m_importedDate;
+        return m_hot.importedDate;
     case K::LaunchedDate:
-        return m_hasLaunchedDate ? PlistValue(m_launchedDate) : PlistValue::null();
+        return m_hot.hasLaunchedDate ? PlistValue(m_hot.launchedDate) : PlistValue::null();
     case K::PlayCount:
-        return m_playCount;
+        return m_hot.playCount;
     case K::Rating:
-        return qint64(m_rating);
+        return qint64(m_hot.rating);
     case K::ImageMetrics:
         return imageMetrics();
     case K::UserComments:
-        return m_userComments;
+        return m_hot.userComments;
     case K::UserKeywords: {
         PlistArray members;
-        members.reserve(m_userKeywords.size());
-        for (const QString &identifier : m_userKeywords)
+        members.reserve(m_hot.userKeywords.size());
+        for (const QString &identifier : m_hot.userKeywords)
             members.append(identifier);
         return PlistValue::set(members);
     }
     case K::UserFields:
-        return m_userFields;
+        return m_hot.userFields;
     case K::Error:
-        return m_error;
+        return m_hot.error;
     case K::Name:
         return name();
     case K::Extension:
@@ -466,7 +466,8 @@ PlistValue MediaElement::valueForKey(ElementKey key) const
     case K::FileExists:
         return fileExists();
     case K::UserKeywordObjects:
-        return m_library ? m_library->keywordObjectsForIdentifiers(m_userKeywords) : PlistValue();
+        return m_library ? m_library->keywordObjectsForIdentifiers(m_hot.userKeywords)
+                         : PlistValue();
     case K::UserKeywordsExist:
         return userKeywordsExist();
     case K::Resource: {
@@ -681,7 +682,7 @@ bool MediaElement::assignStored(ElementKey key, const PlistValue &value)
 
 PlistValue MediaElement::valueForUndefinedKey(const QString &key) const
 {
-    const PlistValue value = m_userFields.value(key);
+    const PlistValue value = m_hot.userFields.value(key);
     if (value.isAbsent())
         return QStringLiteral(" ");
     return value;
@@ -690,13 +691,13 @@ PlistValue MediaElement::valueForUndefinedKey(const QString &key) const
 void MediaElement::setValueForUndefinedKey(const PlistValue &value, const QString &key)
 {
     if (value.isAbsent()) {
-        if (!m_userFields.contains(key))
+        if (!m_hot.userFields.contains(key))
             return;
-        m_userFields.remove(key);
+        m_hot.userFields.remove(key);
     } else {
-        if (m_userFields.value(key) == value)
+        if (m_hot.userFields.value(key) == value)
             return;
-        m_userFields.insert(key, value);
+        m_hot.userFields.insert(key, value);
     }
     if (m_library && isMainThread())
         emit m_library->elementValuesChanged(m_identifier, { key });
@@ -724,13 +725,13 @@ QStringList MediaElement::arrayValueForUndefinedKey(const QString &key) const
 
 QString MediaElement::name() const
 {
-    QMutexLocker locker(&m_mutex);
-    return m_name;
+    QMutexLocker locker(&m_hot.mutex);
+    return m_hot.name;
 }
 
 QString MediaElement::extension() const
 {
-    QMutexLocker locker(&m_mutex);
+    QMutexLocker locker(&m_hot.mutex);
     return m_extension;
 }
 
@@ -751,13 +752,13 @@ QString MediaElement::parentFolder() const
 
 QString MediaElement::resolution() const
 {
-    return QStringLiteral("%1 x %2").arg(m_pixelsWide).arg(m_pixelsHigh);
+    return QStringLiteral("%1 x %2").arg(m_hot.pixelsWide).arg(m_hot.pixelsHigh);
 }
 
 QString MediaElement::aspectRatio() const
 {
-    const qint32 width = qint32(m_pixelsWide);
-    const qint32 height = qint32(m_pixelsHigh);
+    const qint32 width = qint32(m_hot.pixelsWide);
+    const qint32 height = qint32(m_hot.pixelsHigh);
     if (width == 0 || height == 0)
         return QStringLiteral("0:0");
     qint32 a = width;
@@ -772,7 +773,7 @@ QString MediaElement::aspectRatio() const
 
 QString MediaElement::roundedFrameRate() const
 {
-    const double rounded = std::floor(m_frameRate * 100.0 + 0.5) / 100.0;
+    const double rounded = std::floor(m_hot.frameRate * 100.0 + 0.5) / 100.0;
     QLocale locale;
     locale.setNumberOptions(QLocale::OmitGroupSeparator);
     return locale.toString(rounded, 'f', QLocale::FloatingPointShortest);
@@ -780,9 +781,9 @@ QString MediaElement::roundedFrameRate() const
 
 QString MediaElement::summary() const
 {
-    return QStringList { ByteFormatter().stringForObjectValue(m_size),
-        DurationFormatter().stringForObjectValue(m_duration), resolution(), aspectRatio(),
-        FrameRateFormatter().stringForObjectValue(m_frameRate) + QStringLiteral(" fps") }
+    return QStringList { ByteFormatter().stringForObjectValue(m_hot.size),
+        DurationFormatter().stringForObjectValue(m_hot.duration), resolution(), aspectRatio(),
+        FrameRateFormatter().stringForObjectValue(m_hot.frameRate) + QStringLiteral(" fps") }
         .join(QStringLiteral(", "));
 }
 
@@ -790,13 +791,13 @@ int MediaElement::status() const
 {
     if (!fileExists())
         return 5;
-    if (m_error)
+    if (m_hot.error)
         return 4;
-    if (m_assets == AssetsComplete)
+    if (m_hot.assets == AssetsComplete)
         return 0;
-    if (m_assets & (AssetThumbnail | AssetStoryboard | AssetFilmstrip))
+    if (m_hot.assets & (AssetThumbnail | AssetStoryboard | AssetFilmstrip))
         return 1;
-    if (m_assets & AssetProperties)
+    if (m_hot.assets & AssetProperties)
         return 2;
     return 3;
 }
@@ -819,7 +820,7 @@ QStringList MediaElement::userKeywordNames() const
     QStringList names;
     if (!m_library)
         return names;
-    for (const QString &identifier : m_userKeywords) {
+    for (const QString &identifier : m_hot.userKeywords) {
         const QString keywordName = m_library->keywordNameForIdentifier(identifier);
         if (!keywordName.isNull())
             names.append(keywordName);
@@ -888,26 +889,26 @@ void MediaElement::setFilmstripData(const QByteArray &data)
 
 void MediaElement::addKeywordWithIdentifier(const QString &identifier)
 {
-    if (identifier.isEmpty() || m_userKeywords.contains(identifier))
+    if (identifier.isEmpty() || m_hot.userKeywords.contains(identifier))
         return;
-    m_userKeywords.append(identifier);
+    m_hot.userKeywords.append(identifier);
     didChange(ElementKey::UserKeywords);
 }
 
 void MediaElement::removeKeywordWithIdentifier(const QString &identifier)
 {
-    if (m_userKeywords.removeAll(identifier) > 0)
+    if (m_hot.userKeywords.removeAll(identifier) > 0)
         didChange(ElementKey::UserKeywords);
 }
 
 void MediaElement::addAssets(int flags)
 {
-    setAssets(m_assets | (flags & AssetsComplete));
+    setAssets(m_hot.assets | (flags & AssetsComplete));
 }
 
 void MediaElement::removeAssets(int flags)
 {
-    setAssets(m_assets & ~flags);
+    setAssets(m_hot.assets & ~flags);
 }
 
 bool MediaElement::conformsToThumbnailMetrics(const PlistDictionary &settings) const
@@ -947,9 +948,9 @@ int MediaElement::bitfieldForFilmstripMetrics(const PlistDictionary &metrics)
 
 void MediaElement::prefetch() const
 {
-    // From the lock to the rating: two or three cache lines, wherever they fall.
-    const char *first = reinterpret_cast<const char *>(&m_mutex);
-    const char *last = reinterpret_cast<const char *>(&m_assets);
+    // From the lock to the assets: two or three cache lines, wherever they fall.
+    const char *first = reinterpret_cast<const char *>(&m_hot);
+    const char *last = reinterpret_cast<const char *>(&m_hot.assets);
     __builtin_prefetch(first);
     __builtin_prefetch(first + 64);
     __builtin_prefetch(last);
@@ -959,9 +960,9 @@ void MediaElement::prefetchValues() const
 {
     // Not the name under its lock: a locked instruction would hold back the other
     // fetches. The text it last pointed to may be gone; fetching it is harmless.
-    __builtin_prefetch(m_nameText.load(std::memory_order_relaxed));
-    __builtin_prefetch(m_userComments.constData());
-    prefetchMapData(m_userFields); // spares the search of user fields one trip to memory
+    __builtin_prefetch(m_hot.nameText.load(std::memory_order_relaxed));
+    __builtin_prefetch(m_hot.userComments.constData());
+    prefetchMapData(m_hot.userFields); // spares the search of user fields one trip to memory
 }
 
 // --- Files -------------------------------------------------------------------------------
