@@ -347,7 +347,7 @@ int runImport(const QCommandLineParser &arguments)
     // when their files are here to be read.
     MediaElementList pending = added;
     for (const MediaElementPtr &element : document->library().unprocessedElements()) {
-        if (!added.contains(element) && element->fileExists())
+        if (!added.contains(element) && element->followMovedFile())
             pending.append(element);
     }
 

@@ -452,7 +452,7 @@ ImportElements DispatchController::staleElementsForDocument(Document *document)
     const PlistDictionary metrics = document->defaults().imageMetrics();
     const MediaElementList elements = document->library().allElements();
     for (const MediaElementPtr &element : elements) {
-        if (!element || !element->fileExists())
+        if (!element || !element->followMovedFile())
             continue;
         const auto follow = [&element](int flag, bool conforms) {
             if (conforms)

@@ -12,6 +12,7 @@
 // asked on workers.
 
 #include "model/elementkeys.h"
+#include "model/elementstatus.h"
 #include "model/imagekinds.h"
 #include "model/keyvaluesource.h"
 #include "platform/fileidentity.h"
@@ -157,24 +158,17 @@ public:
     QString roundedFrameRate() const;
     // Size, duration, resolution, aspect ratio and frame rate in their display forms.
     QString summary() const;
-    int status() const;
-    // Whether the file is at path, or found again through the bookmark (then the
-    // path follows it).
+    ElementStatus status() const;
+    // Whether the file is at path, or the bookmark still finds it elsewhere. Asks
+    // only: the path stays as it is (see followMovedFile()).
     bool fileExists() const;
+    // Whether the file is at path; when it is not but the bookmark finds it
+    // elsewhere, the path follows it there (announced as any change of path).
+    bool followMovedFile();
     QStringList userKeywordNames() const;
     bool userKeywordsExist() const { return !m_hot.userKeywords.isEmpty(); }
     // The identity of the file the bookmark finds; nothing when it does not resolve.
     std::optional<FileIdentity> resource() const;
-
-    // Images, asked of (and handed to) the library.
-    QByteArray posterData() const;
-    QByteArray thumbnailData() const;
-    QByteArray storyboardData() const;
-    QByteArray filmstripData() const;
-    void setPosterData(const QByteArray &data);
-    void setThumbnailData(const QByteArray &data);
-    void setStoryboardData(const QByteArray &data);
-    void setFilmstripData(const QByteArray &data);
 
     // --- Assets and image settings -----------------------------------------------
     void addKeywordWithIdentifier(const QString &identifier);
@@ -188,10 +182,6 @@ public:
     bool conformsToFilmstripMetrics(const PlistDictionary &settings) const;
     static int bitfieldForStoryboardMetrics(const PlistDictionary &metrics);
     static int bitfieldForFilmstripMetrics(const PlistDictionary &metrics);
-
-    // --- Files -------------------------------------------------------------------
-    static QByteArray bookmarkDataWithPath(const QString &path);
-    static QString pathWithBookmarkData(const QByteArray &bookmark);
 
     // --- Archive coding and the pasteboard -------------------------------------
     QString className() const override { return ClassName; }
@@ -236,7 +226,9 @@ private:
     void setPathLocked(const QString &path); // m_hot.mutex held
     // Sets a stored property from a value of the kind it takes; false otherwise.
     bool assignStored(ElementKey key, const PlistValue &value);
-    bool movePath(const QString &from, const QString &to);
+    PlistValue derivedValue(ElementKey key) const;
+    QByteArray imageData(ElementImage image) const;
+    bool followMovedFileOnRead() const;
 
     // The values criteria and searches read most, together and first, so that
     // testing an element fetches few cache lines (see prefetch()). Anything added
