@@ -29,21 +29,6 @@ DispatchController::InProcessToolFactory &inProcessToolFactory()
     return factory;
 }
 
-std::optional<ImageType> imageTypeForImage(ElementImage image)
-{
-    switch (image) {
-    case ElementImage::Thumbnail:
-        return ImageTypeThumbnail;
-    case ElementImage::Storyboard:
-        return ImageTypeStoryboard;
-    case ElementImage::Filmstrip:
-        return ImageTypeFilmstrip;
-    case ElementImage::Poster:
-        break;
-    }
-    return std::nullopt;
-}
-
 QList<DispatchStatus::Entry> entriesFor(const ImportElements &elements)
 {
     QList<DispatchStatus::Entry> entries;

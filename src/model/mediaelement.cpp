@@ -1,6 +1,7 @@
 #include "model/mediaelement.h"
 
 #include "model/elementfiles.h"
+#include "model/imagemetrics.h"
 #include "model/medialibrary.h"
 #include "model/stringutilities.h"
 #include "model/valueformatters.h"
@@ -23,13 +24,6 @@
 namespace vidarium {
 
 namespace {
-
-const QString ThumbnailPositionKey = QStringLiteral("ThumbnailPosition");
-
-qint64 metric(const PlistDictionary &metrics, const QString &key)
-{
-    return metrics.value(key).toInteger();
-}
 
 } // namespace
 MediaElementPtr MediaElement::create(MediaLibrary *library, const QString &path)
@@ -413,8 +407,9 @@ void MediaElement::removeAssets(int flags)
 
 bool MediaElement::conformsToThumbnailMetrics(const PlistDictionary &settings) const
 {
-    const PlistValue own = imageMetrics().value(ThumbnailPositionKey);
-    return own.isNumber() && own.toDouble() == settings.value(ThumbnailPositionKey).toDouble();
+    const PlistValue own = imageMetrics().value(ImageMetricKeys::ThumbnailPosition);
+    return own.isNumber()
+        && own.toDouble() == settings.value(ImageMetricKeys::ThumbnailPosition).toDouble();
 }
 
 bool MediaElement::conformsToStoryboardMetrics(const PlistDictionary &settings) const
@@ -429,19 +424,12 @@ bool MediaElement::conformsToFilmstripMetrics(const PlistDictionary &settings) c
 
 int MediaElement::bitfieldForStoryboardMetrics(const PlistDictionary &metrics)
 {
-    return int((metric(metrics, QStringLiteral("StoryboardSize")) & 15)
-        | ((metric(metrics, QStringLiteral("StoryboardRows")) & 15) << 4)
-        | ((metric(metrics, QStringLiteral("StoryboardColumns")) & 15) << 8)
-        | ((metric(metrics, QStringLiteral("StoryboardAspect")) & 1) << 12)
-        | ((metric(metrics, QStringLiteral("StoryboardRetina")) & 1) << 13));
+    return ImageMetrics::fromDictionary(metrics).storyboardFingerprint();
 }
 
 int MediaElement::bitfieldForFilmstripMetrics(const PlistDictionary &metrics)
 {
-    return int((metric(metrics, QStringLiteral("FilmstripSize")) & 15)
-        | ((metric(metrics, QStringLiteral("FilmstripFrames")) & 15) << 4)
-        | ((metric(metrics, QStringLiteral("FilmstripAspect")) & 1) << 12)
-        | ((metric(metrics, QStringLiteral("FilmstripRetina")) & 1) << 13));
+    return ImageMetrics::fromDictionary(metrics).filmstripFingerprint();
 }
 
 // --- Fetching ahead ---------------------------------------------------------------------
