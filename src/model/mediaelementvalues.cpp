@@ -181,6 +181,8 @@ PlistValue MediaElement::valueForKey(ElementKey key) const
         return m_hot.userFields;
     case K::Error:
         return m_hot.error;
+    case K::Name: // derived, but read as often as the stored values
+        return name();
     default:
         return derivedValue(key);
     }
@@ -190,8 +192,6 @@ PlistValue MediaElement::derivedValue(ElementKey key) const
 {
     using K = ElementKey;
     switch (key) {
-    case K::Name:
-        return name();
     case K::Extension:
         return extension();
     case K::ParentFolder:
