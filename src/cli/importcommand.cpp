@@ -323,7 +323,7 @@ MediaElementList pendingElements(MediaLibrary &library, const MediaElementList &
 {
     MediaElementList pending = added;
     for (const MediaElementPtr &element : library.unprocessedElements()) {
-        if (!added.contains(element) && element->fileExists())
+        if (!added.contains(element) && element->followMovedFile())
             pending.append(element);
     }
     return pending;

@@ -18,21 +18,6 @@ namespace {
 
 constexpr int BadgeIntervalMs = 500;
 
-std::optional<ImageType> imageTypeForImage(ElementImage image)
-{
-    switch (image) {
-    case ElementImage::Thumbnail:
-        return ImageTypeThumbnail;
-    case ElementImage::Storyboard:
-        return ImageTypeStoryboard;
-    case ElementImage::Filmstrip:
-        return ImageTypeFilmstrip;
-    case ElementImage::Poster:
-        break;
-    }
-    return std::nullopt;
-}
-
 QList<DispatchStatus::Entry> entriesFor(const ImportElements &elements)
 {
     QList<DispatchStatus::Entry> entries;
@@ -409,7 +394,7 @@ ImportElements DispatchController::staleElementsForDocument(Document *document)
     const PlistDictionary metrics = document->defaults().imageMetrics();
     const MediaElementList elements = document->library().allElements();
     for (const MediaElementPtr &element : elements) {
-        if (!element || !element->fileExists())
+        if (!element || !element->followMovedFile())
             continue;
         const auto follow = [&element](int flag, bool conforms) {
             if (conforms)

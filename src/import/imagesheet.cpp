@@ -1,5 +1,7 @@
 #include "import/imagesheet.h"
 
+#include "model/imagemetrics.h"
+
 #include <QBuffer>
 #include <QImageWriter>
 #include <QPainter>
@@ -29,23 +31,6 @@ qint32 int32Setting(const PlistDictionary &metrics, const QString &key)
     return qint32(metrics.value(key).toInteger());
 }
 
-QStringList keysForImage(ImageType type)
-{
-    switch (type) {
-    case ImageTypeThumbnail:
-        return { QStringLiteral("ThumbnailPosition") };
-    case ImageTypeStoryboard:
-        return { QStringLiteral("StoryboardSize"), QStringLiteral("StoryboardRows"),
-            QStringLiteral("StoryboardColumns"), QStringLiteral("StoryboardAspect"),
-            QStringLiteral("StoryboardRetina") };
-    case ImageTypeFilmstrip:
-        return { QStringLiteral("FilmstripSize"), QStringLiteral("FilmstripFrames"),
-            QStringLiteral("FilmstripAspect"), QStringLiteral("FilmstripRetina") };
-    default:
-        return {};
-    }
-}
-
 } // namespace
 
 ImageSheet::ImageSheet(Kind kind, int rows, int columns, int frameWide, int frameHigh, bool retina)
@@ -70,18 +55,18 @@ ImageSheet ImageSheet::fromMetrics(
     Kind kind, const PlistDictionary &metrics, qint64 pixelsWide, qint64 pixelsHigh)
 {
     const bool storyboard = kind == Kind::Storyboard;
-    const int rows = storyboard ? int32Setting(metrics, QStringLiteral("StoryboardRows")) : 1;
+    const int rows = storyboard ? int32Setting(metrics, ImageMetricKeys::StoryboardRows) : 1;
     const int columns = int32Setting(metrics,
-        storyboard ? QStringLiteral("StoryboardColumns") : QStringLiteral("FilmstripFrames"));
+        storyboard ? ImageMetricKeys::StoryboardColumns : ImageMetricKeys::FilmstripFrames);
     const int sizeIndex = int32Setting(
-        metrics, storyboard ? QStringLiteral("StoryboardSize") : QStringLiteral("FilmstripSize"));
+        metrics, storyboard ? ImageMetricKeys::StoryboardSize : ImageMetricKeys::FilmstripSize);
     const bool aspect = metrics
-                            .value(storyboard ? QStringLiteral("StoryboardAspect")
-                                              : QStringLiteral("FilmstripAspect"))
+                            .value(storyboard ? ImageMetricKeys::StoryboardAspect
+                                              : ImageMetricKeys::FilmstripAspect)
                             .toBool();
     const bool retina = metrics
-                            .value(storyboard ? QStringLiteral("StoryboardRetina")
-                                              : QStringLiteral("FilmstripRetina"))
+                            .value(storyboard ? ImageMetricKeys::StoryboardRetina
+                                              : ImageMetricKeys::FilmstripRetina)
                             .toBool();
 
     const QSize frame = frameSizeForIndex(kind, sizeIndex);
@@ -194,7 +179,7 @@ QByteArray ImageSheet::encodeJpeg(const QImage &image, std::optional<int> dotsPe
 PlistDictionary ImageSheet::metricsForImage(ImageType type, const PlistDictionary &libraryMetrics)
 {
     PlistDictionary entries;
-    for (const QString &key : keysForImage(type)) {
+    for (const QString &key : ImageMetricKeys::forImageType(type)) {
         const auto found = libraryMetrics.constFind(key);
         if (found != libraryMetrics.constEnd())
             entries.insert(key, *found);

@@ -11,6 +11,7 @@
 // locked accessors, and must drop any result that arrives after
 // cancelOperationsWithOwner() named the element's library.
 
+#include "model/imagekinds.h"
 #include "platform/plist/plistvalue.h"
 
 #include <QByteArray>
@@ -23,21 +24,6 @@
 namespace vidarium {
 
 class MediaElement;
-
-// The step of an import request or result.
-enum ImageType : int {
-    ImageTypeProperties = 0,
-    ImageTypeThumbnail = 1,
-    ImageTypeStoryboard = 2,
-    ImageTypeFilmstrip = 3,
-    ImageTypeAll = 4, // only in a release after a failed read: every set at once
-};
-
-// The asset flag an ImageType sets on an element (0 for ImageTypeAll).
-constexpr int assetFlagForImageType(ImageType type)
-{
-    return (type >= ImageTypeProperties && type <= ImageTypeFilmstrip) ? (1 << int(type)) : 0;
-}
 
 // What an element's `tool` records after a tool read its properties.
 inline constexpr QLatin1String AVImporterIdentifier { "com.tallowmere.vidarium.importer.av" };

@@ -1,9 +1,11 @@
 #pragma once
 
-// The small shared vocabulary of what an import produces: the asset flags an
-// element carries and the kinds of image a library stores per element. (The
-// dispatcher's import steps, ImageType, live with the import tools.)
+// The one vocabulary of what an import produces: the asset flags an element
+// carries, the kinds of image a library stores per element, the steps an import
+// tool is asked for, and the conversions between them.
 // Threads: plain constants.
+
+#include <optional>
 
 namespace vidarium {
 
@@ -40,6 +42,37 @@ constexpr int assetFlagForImage(ElementImage image)
         break;
     }
     return 0;
+}
+
+// The step of an import request or result.
+enum ImageType : int {
+    ImageTypeProperties = 0,
+    ImageTypeThumbnail = 1,
+    ImageTypeStoryboard = 2,
+    ImageTypeFilmstrip = 3,
+    ImageTypeAll = 4, // only in a release after a failed read: every set at once
+};
+
+// The asset flag an ImageType sets on an element (0 for ImageTypeAll).
+constexpr int assetFlagForImageType(ImageType type)
+{
+    return (type >= ImageTypeProperties && type <= ImageTypeFilmstrip) ? (1 << int(type)) : 0;
+}
+
+// The import step that makes an image; nothing for the poster, which no tool makes.
+constexpr std::optional<ImageType> imageTypeForImage(ElementImage image)
+{
+    switch (image) {
+    case ElementImage::Thumbnail:
+        return ImageTypeThumbnail;
+    case ElementImage::Storyboard:
+        return ImageTypeStoryboard;
+    case ElementImage::Filmstrip:
+        return ImageTypeFilmstrip;
+    case ElementImage::Poster:
+        break;
+    }
+    return std::nullopt;
 }
 
 } // namespace vidarium

@@ -12,6 +12,7 @@
 // asked on workers.
 
 #include "model/elementkeys.h"
+#include "model/elementstatus.h"
 #include "model/imagekinds.h"
 #include "model/keyvaluesource.h"
 #include "platform/fileidentity.h"
@@ -64,7 +65,7 @@ public:
     void setOwner(const QString &owner);
     const QString &identifier() const { return m_identifier; }
     void setIdentifier(const QString &identifier);
-    int assets() const { return m_assets; }
+    int assets() const { return m_hot.assets; }
     void setAssets(int assets);
     const QString &tool() const { return m_tool; }
     void setTool(const QString &tool);
@@ -79,15 +80,15 @@ public:
     void setBookmark(const QByteArray &bookmark);
     const QString &checksum() const { return m_checksum; }
     void setChecksum(const QString &checksum);
-    qint64 size() const { return m_size; }
+    qint64 size() const { return m_hot.size; }
     void setSize(qint64 size);
-    double duration() const { return m_duration; }
+    double duration() const { return m_hot.duration; }
     void setDuration(double seconds);
-    qint64 pixelsWide() const { return m_pixelsWide; }
+    qint64 pixelsWide() const { return m_hot.pixelsWide; }
     void setPixelsWide(qint64 pixels);
-    qint64 pixelsHigh() const { return m_pixelsHigh; }
+    qint64 pixelsHigh() const { return m_hot.pixelsHigh; }
     void setPixelsHigh(qint64 pixels);
-    double frameRate() const { return m_frameRate; }
+    double frameRate() const { return m_hot.frameRate; }
     void setFrameRate(double framesPerSecond);
     const QString &videoCodec() const { return m_videoCodec; }
     void setVideoCodec(const QString &codec);
@@ -97,28 +98,28 @@ public:
     void setCreationDate(PlistDate date);
     PlistDate modifiedDate() const { return m_modifiedDate; }
     void setModifiedDate(PlistDate date);
-    PlistDate importedDate() const { return m_importedDate; }
+    PlistDate importedDate() const { return m_hot.importedDate; }
     void setImportedDate(PlistDate date);
     // Nothing means never played (stored as the null marker).
     std::optional<PlistDate> launchedDate() const;
     void setLaunchedDate(std::optional<PlistDate> date);
-    qint64 playCount() const { return m_playCount; }
+    qint64 playCount() const { return m_hot.playCount; }
     void setPlayCount(qint64 count);
-    int rating() const { return m_rating; }
+    int rating() const { return m_hot.rating; }
     void setRating(int rating);
     PlistDictionary imageMetrics() const;
     void setImageMetrics(const PlistDictionary &metrics);
     // Records the given entries, keeping the other keys (each image kind writes its own).
     void mergeImageMetrics(const PlistDictionary &entries);
-    const QString &userComments() const { return m_userComments; }
+    const QString &userComments() const { return m_hot.userComments; }
     void setUserComments(const QString &comments);
     // Keyword identifiers, each at most once, in the order added.
-    const QStringList &userKeywords() const { return m_userKeywords; }
+    const QStringList &userKeywords() const { return m_hot.userKeywords; }
     void setUserKeywords(const QStringList &identifiers);
     // Field identifier to value (as text).
-    const PlistDictionary &userFields() const { return m_userFields; }
+    const PlistDictionary &userFields() const { return m_hot.userFields; }
     void setUserFields(const PlistDictionary &fields);
-    bool error() const { return m_error; }
+    bool error() const { return m_hot.error; }
     void setError(bool error);
 
     // --- Key-value access -------------------------------------------------------
@@ -157,41 +158,30 @@ public:
     QString roundedFrameRate() const;
     // Size, duration, resolution, aspect ratio and frame rate in their display forms.
     QString summary() const;
-    int status() const;
-    // Whether the file is at path, or found again through the bookmark (then the
-    // path follows it).
+    ElementStatus status() const;
+    // Whether the file is at path, or the bookmark still finds it elsewhere. Asks
+    // only: the path stays as it is (see followMovedFile()).
     bool fileExists() const;
+    // Whether the file is at path; when it is not but the bookmark finds it
+    // elsewhere, the path follows it there (announced as any change of path).
+    bool followMovedFile();
     QStringList userKeywordNames() const;
-    bool userKeywordsExist() const { return !m_userKeywords.isEmpty(); }
+    bool userKeywordsExist() const { return !m_hot.userKeywords.isEmpty(); }
     // The identity of the file the bookmark finds; nothing when it does not resolve.
     std::optional<FileIdentity> resource() const;
-
-    // Images, asked of (and handed to) the library.
-    QByteArray posterData() const;
-    QByteArray thumbnailData() const;
-    QByteArray storyboardData() const;
-    QByteArray filmstripData() const;
-    void setPosterData(const QByteArray &data);
-    void setThumbnailData(const QByteArray &data);
-    void setStoryboardData(const QByteArray &data);
-    void setFilmstripData(const QByteArray &data);
 
     // --- Assets and image settings -----------------------------------------------
     void addKeywordWithIdentifier(const QString &identifier);
     void removeKeywordWithIdentifier(const QString &identifier);
     void addAssets(int flags);
     void removeAssets(int flags);
-    bool containsAssets(int flags) const { return (m_assets & flags) == flags; }
-    bool requiresAssets(int flags) const { return (m_assets & flags) == 0; }
+    bool containsAssets(int flags) const { return (m_hot.assets & flags) == flags; }
+    bool requiresAssets(int flags) const { return (m_hot.assets & flags) == 0; }
     bool conformsToThumbnailMetrics(const PlistDictionary &settings) const;
     bool conformsToStoryboardMetrics(const PlistDictionary &settings) const;
     bool conformsToFilmstripMetrics(const PlistDictionary &settings) const;
     static int bitfieldForStoryboardMetrics(const PlistDictionary &metrics);
     static int bitfieldForFilmstripMetrics(const PlistDictionary &metrics);
-
-    // --- Files -------------------------------------------------------------------
-    static QByteArray bookmarkDataWithPath(const QString &path);
-    static QString pathWithBookmarkData(const QByteArray &bookmark);
 
     // --- Archive coding and the pasteboard -------------------------------------
     QString className() const override { return ClassName; }
@@ -233,33 +223,42 @@ public:
 private:
     friend class MediaElementDecoding;
     void didChange(ElementKey key);
-    void setPathLocked(const QString &path); // m_mutex held
+    void setPathLocked(const QString &path); // m_hot.mutex held
     // Sets a stored property from a value of the kind it takes; false otherwise.
     bool assignStored(ElementKey key, const PlistValue &value);
-    bool movePath(const QString &from, const QString &to);
+    PlistValue derivedValue(ElementKey key) const;
+    QByteArray imageData(ElementImage image) const;
+    bool followMovedFileOnRead() const;
 
-    // The values criteria and searches read most come first, so that testing an
-    // element fetches few cache lines (see prefetch()).
-    mutable QMutex m_mutex;
-    // Cut from m_path whenever it is set: criteria and searches read the name of
-    // every element, and cutting it on each request cost an allocation each time.
-    QString m_name; // guarded by m_mutex
-    std::atomic<const QChar *> m_nameText = nullptr; // m_name's characters, for prefetchValues()
-    QString m_userComments;
-    PlistDictionary m_userFields;
-    qint64 m_size = 0;
-    double m_duration = 0;
-    int m_rating = 0;
-    int m_assets = 0;
-    QStringList m_userKeywords;
-    qint64 m_playCount = 0;
-    PlistDate m_importedDate;
-    PlistDate m_launchedDate;
-    qint64 m_pixelsWide = 0;
-    qint64 m_pixelsHigh = 0;
-    double m_frameRate = 0;
-    bool m_hasLaunchedDate = false;
-    bool m_error = false;
+    // The values criteria and searches read most, together and first, so that
+    // testing an element fetches few cache lines (see prefetch()). Anything added
+    // here costs every criterion a share of a cache line: the size is asserted.
+    struct HotFields
+    {
+        mutable QMutex mutex;
+        // Cut from the path whenever it is set: criteria and searches read the name
+        // of every element, and cutting it on each request cost an allocation each time.
+        QString name; // guarded by mutex
+        std::atomic<const QChar *> nameText = nullptr; // name's characters, for prefetchValues()
+        QString userComments;
+        PlistDictionary userFields;
+        qint64 size = 0;
+        double duration = 0;
+        int rating = 0;
+        int assets = 0;
+        QStringList userKeywords;
+        qint64 playCount = 0;
+        PlistDate importedDate;
+        PlistDate launchedDate;
+        qint64 pixelsWide = 0;
+        qint64 pixelsHigh = 0;
+        double frameRate = 0;
+        bool hasLaunchedDate = false;
+        bool error = false;
+    };
+    static_assert(sizeof(HotFields) == 176,
+        "the fields criteria read most must stay within three cache lines");
+    HotFields m_hot;
     PlistDate m_creationDate;
     PlistDate m_modifiedDate;
     QPointer<MediaLibrary> m_library;
@@ -267,14 +266,14 @@ private:
     QString m_identifier;
     QString m_tool;
     QString m_batch;
-    QString m_device; // guarded by m_mutex
-    QString m_path; // guarded by m_mutex
-    QString m_extension; // guarded by m_mutex
+    QString m_device; // guarded by m_hot.mutex
+    QString m_path; // guarded by m_hot.mutex
+    QString m_extension; // guarded by m_hot.mutex
     QByteArray m_bookmark;
     QString m_checksum;
     QString m_videoCodec;
     QString m_audioCodec;
-    PlistDictionary m_imageMetrics; // guarded by m_mutex
+    PlistDictionary m_imageMetrics; // guarded by m_hot.mutex
 };
 
 } // namespace vidarium

@@ -246,9 +246,9 @@ public:
         element->assignStored(ElementKey::UserKeywords, decoder.decodeObject(u"userKeywords"_s));
         const PlistValue fields = decoder.decodeObject(u"userFields"_s);
         if (fields.type() == PlistValue::Type::Dictionary && !fields.toDictionary().isEmpty())
-            element->m_userFields = fields.toDictionary();
+            element->m_hot.userFields = fields.toDictionary();
         if (decoder.containsKey(u"error"_s))
-            element->m_error = decoder.decodeBool(u"error"_s);
+            element->m_hot.error = decoder.decodeBool(u"error"_s);
         if (element->m_identifier.isEmpty())
             element->m_identifier = MediaLibrary::generateUUID();
         return PlistValue(std::static_pointer_cast<ArchivedObject>(element));
@@ -345,8 +345,8 @@ void MediaElement::encode(ArchiveEncoder &encoder) const
             encoder.encodeObject(ElementKeys::name(key), valueForKey(key));
     }
     encodeMaybeShared(encoder, u"userKeywords"_s, valueForKey(ElementKey::UserKeywords));
-    encodeMaybeShared(encoder, u"userFields"_s, m_userFields);
-    encoder.encodeBool(u"error"_s, m_error);
+    encodeMaybeShared(encoder, u"userFields"_s, m_hot.userFields);
+    encoder.encodeBool(u"error"_s, m_hot.error);
 }
 
 void MediaElement::registerArchiveCoder()

@@ -1,5 +1,6 @@
 #include "model/medialibrary.h"
 
+#include "model/elementfiles.h"
 #include "model/mediaplaylist.h"
 #include "model/mediauserfield.h"
 #include "platform/mainthread.h"
@@ -332,7 +333,7 @@ void MediaLibrary::emptyTrash(bool moveFilesToSystemTrash)
             if (m_host)
                 m_host->removePackageImage(ElementImage(kind), element->identifier());
         }
-        const QString path = MediaElement::pathWithBookmarkData(element->bookmark());
+        const QString path = ElementFiles::pathWithBookmarkData(element->bookmark());
         if (!path.isEmpty())
             files.append(path);
     }
@@ -357,7 +358,7 @@ MovedPaths findMovedElements(const MediaElementList &elements)
         if (validationStopping)
             return;
         const MediaElement &element = *elements[i];
-        const QString path = MediaElement::pathWithBookmarkData(element.bookmark());
+        const QString path = ElementFiles::pathWithBookmarkData(element.bookmark());
         if (!path.isEmpty() && (path != element.path() || element.device().isEmpty()))
             found[size_t(i)] = path;
     });

@@ -1,5 +1,7 @@
 #include "valuetransformers.h"
 
+#include "model/elementstatus.h"
+
 #include <QImage>
 #include <QLocale>
 
@@ -41,16 +43,16 @@ QVariant StatusIconTransformer::transformedValue(const PlistValue &value) const
     if (!value.isNumber())
         return QString();
     switch (value.toInteger()) {
-    case 0:
+    case qint64(ElementStatus::Complete):
         return QStringLiteral("Green");
-    case 1:
+    case qint64(ElementStatus::ImagesMissing):
         return QStringLiteral("Purple");
-    case 2:
+    case qint64(ElementStatus::PropertiesOnly):
         return QStringLiteral("Yellow");
-    case 3:
+    case qint64(ElementStatus::NotRead):
         return QStringLiteral("Gray");
-    case 4:
-    case 5:
+    case qint64(ElementStatus::Failed):
+    case qint64(ElementStatus::FileMissing):
         return QStringLiteral("Red");
     default:
         return QString();

@@ -353,7 +353,7 @@ TEST(Document, DamagedCataloguesAreRefusedOrRepairedWithoutLoss)
 
     // Saving the repaired library writes nothing outside the package.
     for (const MediaElementPtr &element : library.allElements())
-        element->setPosterData("poster");
+        element->library()->setPosterData("poster", *element);
     ASSERT_TRUE(document.save().ok());
     EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/tmp/evil")));
 }

@@ -108,13 +108,13 @@ TEST(Package, ImageSavedTwiceLeavesOneFileAndIsReadLazily)
         ASSERT_TRUE(element);
         identifier = element->identifier();
         element->addAssets(AssetThumbnail);
-        element->setThumbnailData("first");
+        element->library()->setThumbnailData("first", *element);
         ASSERT_TRUE(document.writeToPath(path).ok());
         EXPECT_TRUE(document.library().pendingImages(ElementImage::Thumbnail).isEmpty());
         EXPECT_EQ(readFile(imagePath(document, ElementImage::Thumbnail, identifier)),
             QByteArray("first"));
 
-        element->setThumbnailData("second");
+        element->library()->setThumbnailData("second", *element);
         ASSERT_TRUE(document.save().ok());
         EXPECT_EQ(filesBelow(path + QStringLiteral("/Thumbnails")).size(), 1);
         EXPECT_EQ(readFile(imagePath(document, ElementImage::Thumbnail, identifier)),
@@ -125,7 +125,7 @@ TEST(Package, ImageSavedTwiceLeavesOneFileAndIsReadLazily)
     const MediaElementPtr element = reopened.library().elementWithIdentifier(identifier);
     ASSERT_TRUE(element);
     EXPECT_TRUE(reopened.library().pendingImages(ElementImage::Thumbnail).isEmpty());
-    EXPECT_EQ(element->thumbnailData(), QByteArray("second"));
+    EXPECT_EQ(element->library()->thumbnailDataForElement(*element), QByteArray("second"));
 }
 
 TEST(Package, EmptyingTheTrashAndSavingRemovesImageFiles)
@@ -137,8 +137,8 @@ TEST(Package, EmptyingTheTrashAndSavingRemovesImageFiles)
             touch(scratch.filePath(QStringLiteral("b.mp4"))) });
     ASSERT_EQ(elements.size(), 2);
     for (const MediaElementPtr &element : elements) {
-        element->setPosterData("poster");
-        element->setFilmstripData("strip");
+        element->library()->setPosterData("poster", *element);
+        element->library()->setFilmstripData("strip", *element);
     }
     const QString path = scratch.filePath(QStringLiteral("Trash.vidarium"));
     ASSERT_TRUE(document.writeToPath(path).ok());
@@ -166,7 +166,7 @@ TEST(Package, SaveAsCarriesTheImagesAlong)
     const MediaElementPtr element
         = document.importMediaFilesNow({ touch(scratch.filePath(QStringLiteral("a.mp4"))) })
               .value(0);
-    element->setStoryboardData("board");
+    element->library()->setStoryboardData("board", *element);
     ASSERT_TRUE(document.writeToPath(scratch.filePath(QStringLiteral("One.vidarium"))).ok());
     const QString copy = scratch.filePath(QStringLiteral("Two.vidarium"));
     ASSERT_TRUE(document.writeToPath(copy).ok());
@@ -195,7 +195,7 @@ TEST(Package, FailedSaveKeepsTheOldCatalogueAndTheChanges)
         = QFileInfo(imagePath(document, ElementImage::Thumbnail, element->identifier())).path();
     ASSERT_TRUE(QDir(leaf).removeRecursively());
     touch(leaf);
-    element->setThumbnailData("thumb");
+    element->library()->setThumbnailData("thumb", *element);
     element->setRating(4);
     document.updateChangeCount(Document::Change::Done);
 

@@ -68,7 +68,7 @@ struct Library
             = document.importMediaFilesNow({ writeFile(scratch.filePath("a.mp4"), {}) }).value(0);
         EXPECT_TRUE(element);
         element->addAssets(AssetThumbnail);
-        element->setThumbnailData("thumbnail");
+        element->library()->setThumbnailData("thumbnail", *element);
         EXPECT_TRUE(document.writeToPath(path).ok());
     }
     QString image(ElementImage kind) const
@@ -94,7 +94,7 @@ TEST(HostilePackage, LinksUnderTemporaryNamesAreNeverWrittenThrough)
     link(victim,
         library.path + QLatin1Char('/') + PackageFolder::temporaryName(Package::CatalogueFileName));
 
-    library.element->setThumbnailData("second");
+    library.element->library()->setThumbnailData("second", *library.element);
     library.element->setRating(2);
     library.document.updateChangeCount(Document::Change::Done);
     const Result<void> saved = library.document.save();
@@ -144,7 +144,7 @@ TEST(HostilePackage, LinkedImageFoldersAndFilesAreNeitherReadNorWritten)
     }
 
     // Saving a storyboard through the linked folder is refused with the reason.
-    library.element->setStoryboardData("board");
+    library.element->library()->setStoryboardData("board", *library.element);
     const Result<void> saved = library.document.save();
     ASSERT_FALSE(saved.ok());
     EXPECT_TRUE(saved.error().message().contains(QStringLiteral("symbolic link")))
@@ -154,7 +154,7 @@ TEST(HostilePackage, LinkedImageFoldersAndFilesAreNeitherReadNorWritten)
 
     // Save As to a new place carries no link along.
     ASSERT_TRUE(QFile::remove(library.path + QStringLiteral("/Storyboards")));
-    library.element->setStoryboardData(QByteArray());
+    library.element->library()->setStoryboardData(QByteArray(), *library.element);
     const QString copy = scratch.filePath("Copy.vidarium");
     const Result<void> copied = reader.writeToPath(copy);
     ASSERT_OK(copied);
@@ -211,8 +211,8 @@ TEST(FailedSave, DiskFullTakesBackTheImagesItAddedAndLeavesNoTemporaries)
         = library.document.importMediaFilesNow({ writeFile(scratch.filePath("b.mp4"), {}) })
               .value(0);
     ASSERT_TRUE(added);
-    added->setThumbnailData("new");
-    added->setPosterData("poster");
+    added->library()->setThumbnailData("new", *added);
+    added->library()->setPosterData("poster", *added);
 
     // The disk "fills up" once the small images are written: the catalogue does not fit.
     ASSERT_LT(catalogue.size(), 64 * 1024);

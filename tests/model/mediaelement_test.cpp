@@ -127,13 +127,13 @@ TEST(MediaElement, StatusFollowsFileErrorAndAssets)
         SCOPED_TRACE(testing::Message() << "assets " << c.assets << " error " << c.error);
         element->setAssets(c.assets);
         element->setError(c.error);
-        EXPECT_EQ(element->status(), c.status);
+        EXPECT_EQ(element->status(), ElementStatus(c.status));
     }
     QFile::remove(path);
     element->setAssets(15);
-    EXPECT_EQ(element->status(), 5);
+    EXPECT_EQ(element->status(), ElementStatus::FileMissing);
     element->setError(true);
-    EXPECT_EQ(element->status(), 5);
+    EXPECT_EQ(element->status(), ElementStatus::FileMissing);
 }
 
 TEST(MediaElement, FileExistsFollowsAMovedFile)
@@ -144,9 +144,13 @@ TEST(MediaElement, FileExistsFollowsAMovedFile)
     const QString moved = scratch.filePath(QStringLiteral("renamed.mp4"));
     ASSERT_TRUE(QFile::rename(path, moved));
     EXPECT_TRUE(element->fileExists());
+    EXPECT_EQ(element->path(), path); // asking moves nothing
+    EXPECT_TRUE(element->followMovedFile());
     EXPECT_EQ(element->path(), QFileInfo(moved).absoluteFilePath());
+    EXPECT_EQ(element->valueForKey(ElementKey::FileExists), PlistValue(true));
     QFile::remove(moved);
     EXPECT_FALSE(element->fileExists());
+    EXPECT_FALSE(element->followMovedFile());
 }
 
 TEST(MediaElement, ImageSettingsFingerprints)

@@ -2,6 +2,7 @@
 
 #include "import/av/avimportprotocol.h"
 #include "import/imagesheet.h"
+#include "model/imagemetrics.h"
 #include "model/mediaelement.h"
 #include "model/medialibrary.h" // completes MediaElement's library pointer
 #include "model/settingkeys.h"
@@ -196,7 +197,7 @@ void AVImportController::queueStep(const std::shared_ptr<MediaElement> &element,
         break;
     case ImageTypeThumbnail: {
         const float position
-            = float(options.metrics.value(QStringLiteral("ThumbnailPosition")).toDouble());
+            = float(options.metrics.value(ImageMetricKeys::ThumbnailPosition).toDouble());
         request = P::thumbnailRequest(path, position, threads);
         deadline = m_limits.thumbnail;
         break;

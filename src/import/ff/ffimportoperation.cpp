@@ -4,6 +4,7 @@
 #include "import/ff/ffimportprobe.h"
 #include "import/imagesheet.h"
 #include "import/toolprocess.h"
+#include "model/imagemetrics.h"
 #include "platform/filepath.h"
 #include "platform/operationqueue.h"
 
@@ -99,7 +100,7 @@ QByteArray FFImportOperation::frameJpeg(
 
 QByteArray FFImportOperation::thumbnail(const Job &job, const CancellationToken &token)
 {
-    const float position = float(job.metrics.value(QStringLiteral("ThumbnailPosition")).toDouble());
+    const float position = float(job.metrics.value(ImageMetricKeys::ThumbnailPosition).toDouble());
     const float seconds = job.duration * position;
     return frameJpeg(job,
         FFImportCommands::thumbnailArguments(seconds, job.path, job.pixelsWide, job.pixelsHigh),
