@@ -226,6 +226,8 @@ void PredicateEditorRow::makeValueEditor()
         auto *edit = new QDateTimeEdit(QDateTime(QDate::currentDate(), QTime(0, 0)));
         edit->setCalendarPopup(true);
         edit->setDisplayFormat(DateTextFormat);
+        // The style's hint cuts the seconds off next to the calendar button.
+        edit->setMinimumWidth(edit->sizeHint().width() + 12);
         connect(edit, &QDateTimeEdit::dateTimeChanged, this, &PredicateEditorRow::edited);
         editor = edit;
     } else {
