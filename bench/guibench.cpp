@@ -36,11 +36,14 @@
 #include "model/definitions.h"
 #include "model/medialibrary.h"
 #include "platform/userdefaults.h"
+#include "widgets/predicateeditor.h"
+#include "widgets/predicateeditorrow.h"
 #include "window/documentsaver.h"
 #include "window/documentwindow.h"
 #include "window/documentwindowcontroller.h"
 #include "window/itemsmodel.h"
 #include "window/itemsviewcontroller.h"
+#include "window/smartcollectionsheet.h"
 
 #include <QLineEdit>
 #include <QTableView>
@@ -147,6 +150,42 @@ void readAlone(const QString &package, const char *label)
     }
     // Its bookmark validation finishes before the next figure starts.
     pump(3000);
+}
+
+// OK in the criteria sheet: checking the criteria, creating the collection and the
+// source list taking it in (its node, its count).
+void measureCriteriaEditor(DocumentWindowController &window)
+{
+    window.perform(QStringLiteral("createPlaylistWithPredicate:"));
+    pump();
+    auto *sheet = qobject_cast<SmartCollectionSheet *>(window.attachedSheet());
+    if (!sheet) {
+        print("criteria editor OK", 0, "ms", "(FAILED: no sheet)");
+        return;
+    }
+    PredicateEditor &editor = *sheet->editor();
+    editor.rootRow()->setCompoundType(CompoundPredicateType::Or);
+    PredicateEditorRow *rule = editor.rows().at(1);
+    rule->selectOperator(PredicateOperatorType::Matches);
+    rule->setValueText(QStringLiteral("clip [0-9]+[05]"));
+    PredicateEditorRow *second = editor.addRow(rule, false);
+    second->selectKey(QStringLiteral("rating"));
+    second->selectOperator(PredicateOperatorType::GreaterThanOrEqualTo);
+    second->setValueText(Definitions::shared().ratingStrings().value(4));
+    PredicateEditorRow *group = editor.addRow(second, true);
+    group->childRows().first()->selectKey(QStringLiteral("path"));
+    group->childRows().first()->setValueText(QStringLiteral("/2019/"));
+    QElapsedTimer timer;
+    double closed = 0;
+    QObject::connect(sheet, &QDialog::finished, sheet,
+        [&closed, &timer] { closed = double(timer.nsecsElapsed()) / 1e6; });
+    timer.start();
+    sheet->okButtonAction();
+    const double elapsed = double(timer.nsecsElapsed()) / 1e6;
+    print("criteria editor OK: check criteria, create, close", closed, "ms",
+        closed > 0 ? "(target 100 ms)" : "(FAILED)");
+    print("  then the source list selects and counts it", elapsed - closed, "ms");
+    pump();
 }
 
 void measureCommands(DocumentWindowController &window)
@@ -308,6 +347,7 @@ int main(int argc, char **argv)
     measureCommands(*window);
     measureItems(*window);
     measureStatusLine(*window);
+    measureCriteriaEditor(*window);
 
     window->document().updateChangeCount(Document::Change::Done);
     QElapsedTimer timer;

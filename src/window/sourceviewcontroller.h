@@ -81,6 +81,8 @@ private:
     SourceViewNode *targetNode() const;
     SourceViewNode *insertionFolder();
     void addCollectionNode(const MediaPlaylistPtr &playlist);
+    // The criteria sheet for a new collection (null) or for `playlist`.
+    void openPredicateSheet(const MediaPlaylistPtr &playlist);
     void removeNodeNow(SourceViewNode *node);
     void markChanged();
     void observe();

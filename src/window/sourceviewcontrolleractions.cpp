@@ -10,6 +10,7 @@
 #include "model/documentdefaults.h"
 #include "model/mediaplaylist.h"
 #include "window/documentwindowcontroller.h"
+#include "window/smartcollectionsheet.h"
 #include "window/sourcebadgecounter.h"
 #include "window/sourcelisticons.h"
 #include "window/sourcelistmodel.h"
@@ -86,11 +87,40 @@ void SourceViewController::createPlaylistWithSelection(const MediaElementList &e
 
 void SourceViewController::createPlaylistWithPredicate()
 {
-    // The criteria editor is not part of this window yet.
+    openPredicateSheet(nullptr);
 }
 
 void SourceViewController::editTargetPredicate()
 {
+    if (isTargetNodeEditable())
+        openPredicateSheet(m_model->playlistForNode(targetNode()));
+}
+
+void SourceViewController::openPredicateSheet(const MediaPlaylistPtr &playlist)
+{
+    auto *sheet = new SmartCollectionSheet(document().library(), playlist, m_treeView->window());
+    sheet->setAttribute(Qt::WA_DeleteOnClose);
+    const bool editing = playlist != nullptr;
+    connect(sheet, &SmartCollectionSheet::didCloseWithPlaylist, this,
+        [this, editing](const MediaPlaylistPtr &saved) {
+            if (!editing) {
+                addCollectionNode(saved);
+                return;
+            }
+            if (SourceViewNode *node = m_model->nodeForKey(saved->identifier()))
+                m_model->setData(m_model->indexForNode(node), saved->name(), Qt::EditRole);
+            m_badges->updateAll();
+            markChanged();
+            // The items shown follow the new criteria at once.
+            if (m_selectedKey == saved->identifier())
+                announceSelection();
+        });
+    if (auto *controller = qobject_cast<DocumentWindowController *>(parent())) {
+        controller->beginSheet(sheet);
+        return;
+    }
+    sheet->setWindowModality(Qt::WindowModal);
+    sheet->open();
 }
 
 bool SourceViewController::openSheet(QMessageBox *alert)
