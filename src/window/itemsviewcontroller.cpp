@@ -4,6 +4,7 @@
 #include "import/dispatchcontroller.h"
 #include "model/definitions.h"
 #include "model/documentdefaults.h"
+#include "model/elementkeys.h"
 #include "model/medialibrary.h"
 #include "model/mediaplaylist.h"
 #include "model/mediauserfield.h"
@@ -224,8 +225,61 @@ void ItemsViewController::elementsRemoved(const Notification &note)
     applyAllPredicates();
 }
 
-void ItemsViewController::rebuild(const Notification &)
+bool ItemsViewController::changeMayMoveRows(const QVariant &properties) const
 {
+    QStringList changed;
+    if (properties.metaType() == QMetaType::fromType<QSet<QString>>()) {
+        const QSet<QString> set = properties.value<QSet<QString>>();
+        changed = QStringList(set.cbegin(), set.cend());
+    } else {
+        changed = properties.toStringList();
+    }
+    // A change that does not say what it touched may touch anything.
+    if (changed.isEmpty())
+        return true;
+    QSet<QString> read;
+    for (const std::optional<Predicate> &predicate :
+        { m_propertyPredicate, m_keywordPredicate, m_searchPredicate }) {
+        if (predicate)
+            read.unite(ItemsSearch::keyRoots(*predicate));
+    }
+    if (const MediaPlaylistPtr playlist = m_source.selectedPlaylist()) {
+        if (playlist->predicate())
+            read.unite(ItemsSearch::keyRoots(*playlist->predicate()));
+    } else if (!m_source.selectedNodePredicateKeyPaths().isEmpty()) {
+        // A folder of smart collections: their criteria may nest deeper than the
+        // folder reports, so any change may move elements in or out.
+        return true;
+    }
+    if (read.contains(QStringLiteral("*")))
+        return true;
+    const int sortColumn = m_model->columnOf(m_model->sortKey());
+    if (sortColumn >= 0) {
+        const ItemsColumn &column = m_model->columns().at(sortColumn);
+        read.insert(column.key ? ElementKeys::name(*column.key) : column.identifier);
+    }
+    for (const QString &key : std::as_const(changed)) {
+        const QString root = key.section(QLatin1Char('.'), 0, 0);
+        QSet<QString> touched = ElementKeys::affectedKeys(root);
+        touched.insert(key);
+        if (touched.intersects(read))
+            return true;
+    }
+    return false;
+}
+
+void ItemsViewController::rebuild(const Notification &note)
+{
+    // A change that can neither move an element in or out of the list nor
+    // change its place only repaints: the rows already heard of each element's
+    // change, so rating a thousand rows does not rebuild a hundred thousand.
+    if (note.userInfo.contains(LibraryNotification::LibraryElementPropertiesKey)
+        && !changeMayMoveRows(
+            note.userInfo.value(LibraryNotification::LibraryElementPropertiesKey))) {
+        itemsView()->viewport()->update();
+        updateSummary();
+        return;
+    }
     // The import heartbeat must not throw away or end what the user is typing:
     // the rebuild waits for the edit to end.
     if (m_table->tableEditInProgress()) {

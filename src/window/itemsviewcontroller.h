@@ -90,6 +90,9 @@ private:
     void elementsAdded(const Notification &note);
     void elementsRemoved(const Notification &note);
     void rebuild(const Notification &note);
+    // Whether a change of these properties can move elements in or out of the
+    // list (the collection's and the filters' criteria) or change their order.
+    bool changeMayMoveRows(const QVariant &properties) const;
     void endedEditing(const Notification &note);
     void applyAllPredicates();
     // Keeps the selection and the scroll position across a change of the rows.

@@ -200,3 +200,41 @@ TEST_F(ItemsTableTest, EditSurvivesAHeartbeatAndASelectionChangeCommitsIt)
     EXPECT_FALSE(items()->table()->tableEditInProgress());
     EXPECT_EQ(first->userComments(), "typed while importing");
 }
+
+TEST_F(ItemsTableTest, RatingRebuildsOnlyWhenCriteriaOrOrderReadIt)
+{
+    open(6);
+    ItemsModel *model = items()->model();
+    QSignalSpy resets(model, &QAbstractItemModel::modelReset);
+    const MediaElementPtr first = model->elementAt(0);
+    items()->setSelectedElements({ first });
+    items()->rateTarget(4);
+    processEvents();
+    // Sorted by name with no criteria: nothing can move, so nothing is rebuilt.
+    EXPECT_EQ(resets.count(), 0);
+    EXPECT_EQ(first->rating(), 4);
+    EXPECT_EQ(model->rowCount(), 6);
+
+    // A filter on the rating: the rated row must leave the list.
+    NotificationCenter::instance().post(
+        "com.tallowmere.vidarium.FilterSelectionDidChangeNotification", nullptr,
+        { { "LibraryIdentifier", document.identifier() }, { "FilterType", "FilterPropertyType" },
+            { "FilterPredicate", "rating >= 3" } });
+    processEvents();
+    ASSERT_TRUE(items()->arrangedElements().contains(first));
+    items()->setSelectedElements({ first });
+    items()->rateTarget(1);
+    processEvents();
+    EXPECT_FALSE(items()->arrangedElements().contains(first));
+}
+
+TEST_F(ItemsTableTest, SortingByRatingReordersAfterRating)
+{
+    open(4);
+    items()->arrangeItems("rating");
+    const MediaElementPtr first = items()->model()->elementAt(0);
+    items()->setSelectedElements({ first });
+    items()->rateTarget(5);
+    processEvents();
+    EXPECT_EQ(items()->model()->elementAt(3), first);
+}
