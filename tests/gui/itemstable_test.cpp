@@ -114,6 +114,8 @@ TEST_F(ItemsTableTest, FirstColumnStaysFirstAndAutosizeWithoutRowsKeepsWidths)
 
 TEST_F(ItemsTableTest, StoredViewStyleZeroShowsTheTableAndIsCorrected)
 {
+    // New libraries start with the table.
+    EXPECT_EQ(Document().defaults().itemsViewStyle(), 1);
     document.defaults().setItemsViewStyle(0);
     open(2);
     items()->selectView(std::nullopt, false);
