@@ -26,6 +26,17 @@
 //     earlier run that opened it while the previous library's bookmark check was
 //     still busy took 2.9 s
 // Under a load average of 8 the open took 6 s: the figures follow the machine.
+//
+// Items area (Release, 100,000 elements, load average 3.7, one run; before the
+// rating, sweep and sort-key changes, on the same machine under heavier load:
+// 1368 / 1192 / 6251 ms):
+//   source selection to the table              91 ms              (target 150 ms)
+//   search keystroke to the updated table      28 ms              (target 60 ms)
+//   sort by name                               105 ms             (target 250 ms)
+//   sort by duration / by status               31 / 18 ms         (targets 100 / 150 ms)
+//   paint a full viewport                      10.8 ms            (target 8 ms)
+//   rate 1,000 selected rows, one notification 55 ms              (target 100 ms)
+//   model bytes per element                    46 B               (target 64 B)
 
 #include "app/appdelegate.h"
 #include "app/documentcontroller.h"

@@ -5,6 +5,7 @@
 #include "window/documenttoolbar.h"
 #include "window/documentwindow.h"
 #include "window/documentwindowcontroller.h"
+#include "window/itemsviewcontroller.h"
 
 #include <QAction>
 #include <QMenu>
@@ -236,8 +237,16 @@ void buildMovieMenu(Builder &b, QMenuBar *bar, const ApplicationMenus::Perform &
     b.add(menu, QObject::tr("Move to Trash"), QStringLiteral("trashTarget:"),
         QKeySequence(Qt::CTRL | Qt::Key_Delete));
     const auto immediately = b.hooks.importImagesImmediately;
-    QObject::connect(menu, &QMenu::aboutToShow, menu, [menu, immediately] {
+    QObject::connect(menu, &QMenu::aboutToShow, menu, [menu, immediately, window] {
         ApplicationMenus::updateMovieMenu(menu, immediately && immediately());
+        // Outside a static collection the command moves to the trash and says so.
+        if (window && window->itemsViewController()) {
+            for (QAction *item : menu->actions()) {
+                if (item->property("action").toString()
+                    == QLatin1String("removeTargetFromCollection:"))
+                    item->setText(window->itemsViewController()->removeCommandTitle());
+            }
+        }
     });
     b.validateOnShow(menu);
 }

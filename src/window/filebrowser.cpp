@@ -12,12 +12,22 @@ namespace vidarium {
 namespace {
 const QString Service = QStringLiteral("org.freedesktop.FileManager1");
 const QString Path = QStringLiteral("/org/freedesktop/FileManager1");
+
+std::function<void(const QStringList &)> &receiverForTesting()
+{
+    static std::function<void(const QStringList &)> receiver;
+    return receiver;
+}
 } // namespace
 
 bool FileBrowser::reveal(const QStringList &paths)
 {
     if (paths.isEmpty())
         return false;
+    if (receiverForTesting()) {
+        receiverForTesting()(paths);
+        return true;
+    }
     QStringList uris;
     for (const QString &path : paths)
         uris.append(QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded));
@@ -34,6 +44,11 @@ bool FileBrowser::reveal(const QStringList &paths)
             return true;
     }
     return QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(paths.first()).absolutePath()));
+}
+
+void FileBrowser::setOverrideForTesting(std::function<void(const QStringList &)> receiver)
+{
+    receiverForTesting() = std::move(receiver);
 }
 
 } // namespace vidarium

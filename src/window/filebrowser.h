@@ -7,6 +7,8 @@
 
 #include <QStringList>
 
+#include <functional>
+
 namespace vidarium {
 
 class FileBrowser
@@ -14,6 +16,8 @@ class FileBrowser
 public:
     // True when the request went to a file browser.
     static bool reveal(const QStringList &paths);
+    // While set, reveal() hands the paths here instead (tests must not open windows).
+    static void setOverrideForTesting(std::function<void(const QStringList &)> receiver);
 };
 
 } // namespace vidarium

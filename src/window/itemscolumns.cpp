@@ -105,6 +105,39 @@ PlistValue sortValue(const ItemsColumn &column, const MediaElement &element)
     return element.valueForUndefinedKey(column.identifier);
 }
 
+std::u16string numericSortKey(const QString &text)
+{
+    // A digit run becomes '0' (every digit compares to another character as '0'
+    // does, since no folded non-digit lies between '0' and '9'), its significant
+    // length in two units, then its significant digits: runs of equal length
+    // then order by their digits, and leading zeros count for nothing.
+    std::u16string key;
+    key.reserve(size_t(text.size()) + 4);
+    const QStringView view(text);
+    for (qsizetype i = 0; i < view.size();) {
+        const QChar c = view[i];
+        if (c < u'0' || c > u'9') {
+            key.push_back(c.toCaseFolded().unicode());
+            ++i;
+            continue;
+        }
+        qsizetype end = i;
+        while (end < view.size() && view[end] >= u'0' && view[end] <= u'9')
+            ++end;
+        qsizetype first = i;
+        while (first < end && view[first] == u'0')
+            ++first;
+        const auto length = quint32(end - first);
+        key.push_back(u'0');
+        key.push_back(char16_t(length >> 16));
+        key.push_back(char16_t(length & 0xffff));
+        for (qsizetype d = first; d < end; ++d)
+            key.push_back(view[d].unicode());
+        i = end;
+    }
+    return key;
+}
+
 QString displayText(const ItemsColumn &column, const MediaElement &element)
 {
     if (column.identifier == IconColumn || column.identifier == RatingColumn)

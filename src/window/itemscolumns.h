@@ -14,6 +14,7 @@
 
 #include <memory>
 #include <optional>
+#include <string>
 
 namespace vidarium {
 
@@ -53,6 +54,10 @@ ItemsColumn userFieldColumn(const MediaUserField &field);
 QString displayText(const ItemsColumn &column, const MediaElement &element);
 // The value a cell is sorted by.
 PlistValue sortValue(const ItemsColumn &column, const MediaElement &element);
+// A key whose plain code-unit order is compareNumericString's order, so a large
+// list is sorted by comparing keys made once instead of folding both strings
+// at every comparison.
+std::u16string numericSortKey(const QString &text);
 
 } // namespace ItemsColumns
 } // namespace vidarium

@@ -239,6 +239,11 @@ void ItemsModel::sortContent()
                 : values[i].toDouble();
         }
         finish([&keys](int a, int b) { return keys[size_t(a)] < keys[size_t(b)]; });
+    } else if (allStrings && stringComparisonNamed(m_sortSelector) == compareNumericString) {
+        std::vector<std::u16string> keys(count);
+        for (size_t i = 0; i < count; ++i)
+            keys[i] = ItemsColumns::numericSortKey(values[i].toString());
+        finish([&keys](int a, int b) { return keys[size_t(a)] < keys[size_t(b)]; });
     } else if (allStrings) {
         std::vector<QString> keys(count);
         for (size_t i = 0; i < count; ++i)
@@ -350,25 +355,33 @@ int ItemsModel::cachedStatus(int row) const
 
 void ItemsModel::refreshStatus()
 {
-    std::vector<QString> paths;
-    paths.reserve(m_content.size());
+    // Only the element pointers are copied here; the paths are read on the pool
+    // thread (an element's path is guarded by its own lock), so a large list
+    // costs the main thread a copy of pointers and nothing else.
+    std::vector<MediaElementPtr> elements;
+    elements.reserve(m_content.size());
     for (const Entry &entry : m_content)
-        paths.push_back(entry.element->path());
+        elements.push_back(entry.element);
     const quint64 generation = m_generation;
     m_sweepRunning = true;
     QPointer<ItemsModel> guard(this);
-    QThreadPool::globalInstance()->start([guard, generation, paths = std::move(paths)] {
-        std::vector<qint8> found(paths.size());
-        for (size_t i = 0; i < paths.size(); ++i)
-            found[i] = !paths[i].isEmpty() && QFileInfo::exists(paths[i]) ? 1 : 0;
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [guard, generation, found = std::move(found)] {
-                if (guard)
-                    guard->applySweep(generation, found);
-            },
-            Qt::QueuedConnection);
-    });
+    QThreadPool::globalInstance()->start(
+        [guard, generation, elements = std::move(elements)]() mutable {
+            std::vector<qint8> found(elements.size());
+            for (size_t i = 0; i < elements.size(); ++i) {
+                const QString path = elements[i]->path();
+                found[i] = !path.isEmpty() && QFileInfo::exists(path) ? 1 : 0;
+            }
+            // The elements go back with the result: an element dropped from the
+            // library meanwhile is then released on the main thread, which owns it.
+            QMetaObject::invokeMethod(
+                QCoreApplication::instance(),
+                [guard, generation, found = std::move(found), elements = std::move(elements)] {
+                    if (guard)
+                        guard->applySweep(generation, found);
+                },
+                Qt::QueuedConnection);
+        });
 }
 
 void ItemsModel::applySweep(quint64 generation, const std::vector<qint8> &found)

@@ -2,6 +2,61 @@
 
 namespace vidarium::ItemsSearch {
 
+namespace {
+
+void addRoots(const PredicateExpression &expression, QSet<QString> &roots, int depth)
+{
+    // Criteria come from files; a pathological nesting must not exhaust the stack.
+    if (depth > 64) {
+        roots.insert(QStringLiteral("*"));
+        return;
+    }
+    switch (expression.kind()) {
+    case PredicateExpression::Kind::KeyPath:
+        roots.insert(expression.keyPath().section(QLatin1Char('.'), 0, 0));
+        break;
+    case PredicateExpression::Kind::EvaluatedObject:
+        roots.insert(QStringLiteral("*"));
+        break;
+    case PredicateExpression::Kind::Function:
+        if (!expression.isBuiltin())
+            addRoots(expression.operand(), roots, depth + 1);
+        for (const PredicateExpression &argument : expression.arguments())
+            addRoots(argument, roots, depth + 1);
+        break;
+    case PredicateExpression::Kind::Aggregate:
+        for (const PredicateExpression &member : expression.arguments())
+            addRoots(member, roots, depth + 1);
+        break;
+    default:
+        break;
+    }
+}
+
+void addRoots(const Predicate &predicate, QSet<QString> &roots, int depth)
+{
+    if (depth > 64) {
+        roots.insert(QStringLiteral("*"));
+        return;
+    }
+    if (predicate.isCompound()) {
+        for (const Predicate &sub : predicate.subpredicates())
+            addRoots(sub, roots, depth + 1);
+    } else if (predicate.isComparison()) {
+        addRoots(predicate.leftExpression(), roots, depth + 1);
+        addRoots(predicate.rightExpression(), roots, depth + 1);
+    }
+}
+
+} // namespace
+
+QSet<QString> keyRoots(const Predicate &predicate)
+{
+    QSet<QString> roots;
+    addRoots(predicate, roots, 0);
+    return roots;
+}
+
 QStringList searchWords(const QString &text)
 {
     QString folded = text;

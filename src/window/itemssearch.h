@@ -8,6 +8,7 @@
 
 #include "model/predicate.h"
 
+#include <QSet>
 #include <QStringList>
 
 #include <optional>
@@ -20,6 +21,9 @@ QStringList searchWords(const QString &text);
 std::optional<Predicate> searchPredicate(const QString &text, const QStringList &searchKeys);
 // The conjunction of the criteria present, nothing when none is.
 std::optional<Predicate> conjunction(const QList<std::optional<Predicate>> &predicates);
+// The first component of every key path the criteria read, at any depth; "*"
+// when they read the element itself, for which any change may matter.
+QSet<QString> keyRoots(const Predicate &predicate);
 
 } // namespace vidarium::ItemsSearch
 

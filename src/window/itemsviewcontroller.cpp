@@ -6,13 +6,18 @@
 #include "import/externaltools.h"
 #include "model/definitions.h"
 #include "model/documentdefaults.h"
+#include "model/elementfiles.h"
+#include "model/elementkeys.h"
 #include "model/medialibrary.h"
 #include "model/mediaplaylist.h"
 #include "model/mediauserfield.h"
+#include "model/stringutilities.h"
 #include "model/valueformatters.h"
 #include "platform/userdefaults.h"
+#include "window/documentwindowcontroller.h"
 #include "window/elementclipboard.h"
 #include "window/filebrowser.h"
+#include "window/itemscontextmenu.h"
 #include "window/itemsmodel.h"
 #include "window/itemssearch.h"
 #include "window/itemstableviewcontroller.h"
@@ -23,6 +28,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QScrollBar>
 #include <QStackedWidget>
 #include <QTimer>
@@ -57,6 +63,7 @@ ItemsViewController::ItemsViewController(Document &document, DispatchController 
 {
     m_model = new ItemsModel(document.library(), this);
     m_table = new ItemsTableViewController(document, *m_model, this);
+    m_contextMenu = new ItemsContextMenu(*this, m_table->itemsView());
     m_table->setSortRequestHandler([this](const QString &key) { arrangeItems(key); });
 
     auto *pane = new QWidget;
@@ -226,8 +233,61 @@ void ItemsViewController::elementsRemoved(const Notification &note)
     applyAllPredicates();
 }
 
-void ItemsViewController::rebuild(const Notification &)
+bool ItemsViewController::changeMayMoveRows(const QVariant &properties) const
 {
+    QStringList changed;
+    if (properties.metaType() == QMetaType::fromType<QSet<QString>>()) {
+        const QSet<QString> set = properties.value<QSet<QString>>();
+        changed = QStringList(set.cbegin(), set.cend());
+    } else {
+        changed = properties.toStringList();
+    }
+    // A change that does not say what it touched may touch anything.
+    if (changed.isEmpty())
+        return true;
+    QSet<QString> read;
+    for (const std::optional<Predicate> &predicate :
+        { m_propertyPredicate, m_keywordPredicate, m_searchPredicate }) {
+        if (predicate)
+            read.unite(ItemsSearch::keyRoots(*predicate));
+    }
+    if (const MediaPlaylistPtr playlist = m_source.selectedPlaylist()) {
+        if (playlist->predicate())
+            read.unite(ItemsSearch::keyRoots(*playlist->predicate()));
+    } else if (!m_source.selectedNodePredicateKeyPaths().isEmpty()) {
+        // A folder of smart collections: their criteria may nest deeper than the
+        // folder reports, so any change may move elements in or out.
+        return true;
+    }
+    if (read.contains(QStringLiteral("*")))
+        return true;
+    const int sortColumn = m_model->columnOf(m_model->sortKey());
+    if (sortColumn >= 0) {
+        const ItemsColumn &column = m_model->columns().at(sortColumn);
+        read.insert(column.key ? ElementKeys::name(*column.key) : column.identifier);
+    }
+    for (const QString &key : std::as_const(changed)) {
+        const QString root = key.section(QLatin1Char('.'), 0, 0);
+        QSet<QString> touched = ElementKeys::affectedKeys(root);
+        touched.insert(key);
+        if (touched.intersects(read))
+            return true;
+    }
+    return false;
+}
+
+void ItemsViewController::rebuild(const Notification &note)
+{
+    // A change that can neither move an element in or out of the list nor
+    // change its place only repaints: the rows already heard of each element's
+    // change, so rating a thousand rows does not rebuild a hundred thousand.
+    if (note.userInfo.contains(LibraryNotification::LibraryElementPropertiesKey)
+        && !changeMayMoveRows(
+            note.userInfo.value(LibraryNotification::LibraryElementPropertiesKey))) {
+        itemsView()->viewport()->update();
+        updateSummary();
+        return;
+    }
     // The import heartbeat must not throw away or end what the user is typing:
     // the rebuild waits for the edit to end.
     if (m_table->tableEditInProgress()) {
@@ -404,14 +464,14 @@ void ItemsViewController::arrangeItems(const QString &key)
 
 void ItemsViewController::openTarget()
 {
-    const MediaElementList targets = selectedElements();
+    const MediaElementList targets = targetItems();
     if (!targets.isEmpty())
         ElementOpener::shared().openElement(targets.first());
 }
 
 void ItemsViewController::openTargetWithApplication(const QString &applicationIdentifier)
 {
-    const MediaElementList targets = selectedElements();
+    const MediaElementList targets = targetItems();
     if (!targets.isEmpty() && !applicationIdentifier.isEmpty())
         ElementOpener::shared().openElement(targets.first(), applicationIdentifier);
 }
@@ -419,16 +479,58 @@ void ItemsViewController::openTargetWithApplication(const QString &applicationId
 void ItemsViewController::revealTargetInFinder()
 {
     QStringList paths;
-    for (const MediaElementPtr &element : selectedElements())
-        paths.append(element->path());
-    FileBrowser::reveal(paths);
+    QSet<QString> folders;
+    for (const MediaElementPtr &element : targetItems()) {
+        // The file may have moved since the library last looked.
+        const QString found = ElementFiles::pathWithBookmarkData(element->bookmark());
+        if (!found.isEmpty() && found != element->path())
+            element->setPath(found);
+        paths.append(packagePath(element->path()));
+        folders.insert(element->parentFolderPath());
+    }
+    if (paths.isEmpty())
+        return;
+    if (folders.size() < 11) {
+        FileBrowser::reveal(paths);
+        return;
+    }
+    // Opening a file-manager window per folder would bury the desktop.
+    auto *alert = new QMessageBox(itemsView()->window());
+    alert->setObjectName(QStringLiteral("RevealInFinderAlert"));
+    alert->setAttribute(Qt::WA_DeleteOnClose);
+    alert->setIcon(QMessageBox::Warning);
+    alert->setText(
+        Definitions::shared().localizedString(QStringLiteral("RevealInFinderAlertMessageText")));
+    alert->setInformativeText(Definitions::shared().localizedString(
+        QStringLiteral("RevealInFinderAlertInformativeText")));
+    alert->addButton(tr("OK"), QMessageBox::AcceptRole);
+    showSheet(alert);
+}
+
+void ItemsViewController::showSheet(QMessageBox *alert)
+{
+    if (auto *controller = qobject_cast<DocumentWindowController *>(parent());
+        controller && controller->beginSheet(alert))
+        return;
+    alert->setWindowModality(Qt::WindowModal);
+    alert->open();
+}
+
+MediaElementList ItemsViewController::targetItems() const
+{
+    const int row = m_contextMenu->targetRow();
+    if (row >= 0 && !itemsView()->selectionModel()->isRowSelected(row, {})) {
+        if (MediaElementPtr element = m_model->elementAt(row))
+            return { element };
+    }
+    return selectedElements();
 }
 
 void ItemsViewController::trashTarget()
 {
     if (!canRemoveTarget())
         return;
-    const MediaElementList targets = selectedElements();
+    const MediaElementList targets = targetItems();
     m_table->commitEdit();
     for (const MediaElementPtr &element : targets)
         document().library().trashElement(element);
@@ -455,7 +557,7 @@ void ItemsViewController::removeTarget()
     }
     if (!canRemoveTarget())
         return;
-    const MediaElementList targets = selectedElements();
+    const MediaElementList targets = targetItems();
     for (const MediaElementPtr &element : targets)
         playlist->removeElement(*element);
     NotificationCenter::instance().post(SourceDidRemoveElements, this,
@@ -468,7 +570,7 @@ void ItemsViewController::reimportTarget()
 {
     if (!canReimportTarget())
         return;
-    const MediaElementList targets = selectedElements();
+    const MediaElementList targets = targetItems();
     const QString tool = QStringLiteral("com.tallowmere.vidarium.importer.ff");
     for (const MediaElementPtr &element : targets) {
         element->setTool(tool);
@@ -484,7 +586,7 @@ void ItemsViewController::reimportTarget()
 
 void ItemsViewController::importImagesForTarget(int tag)
 {
-    const MediaElementList targets = selectedElements();
+    const MediaElementList targets = targetItems();
     QList<ImageType> types;
     if (tag == 2 || tag == 14)
         types.append(ImageTypeThumbnail);
@@ -506,7 +608,7 @@ void ItemsViewController::postModified(const QStringList &keys)
 
 void ItemsViewController::rateTarget(int rating)
 {
-    const MediaElementList targets = selectedElements();
+    const MediaElementList targets = targetItems();
     if (targets.isEmpty())
         return;
     for (const MediaElementPtr &element : targets)
@@ -531,60 +633,9 @@ void ItemsViewController::copy()
         clipboard->setMimeData(ElementClipboard::mimeData(selected, document().identifier()));
 }
 
-void ItemsViewController::pasteAsKeywords()
-{
-    const MediaElementList pasted = ElementClipboard::instance().elements();
-    const MediaElementList selected = selectedElements();
-    const QString library = document().identifier();
-    // Keyword identifiers mean something only in the library they come from.
-    if (pasted.isEmpty() || selected.isEmpty()
-        || !std::all_of(pasted.begin(), pasted.end(),
-            [&library](const MediaElementPtr &e) { return e && e->owner() == library; }))
-        return;
-    QStringList keywords;
-    for (const MediaElementPtr &element : pasted) {
-        for (const QString &identifier : element->userKeywords()) {
-            if (!keywords.contains(identifier)
-                && document().library().keywordWithIdentifier(identifier))
-                keywords.append(identifier);
-        }
-    }
-    for (const MediaElementPtr &element : selected) {
-        QStringList merged = element->userKeywords();
-        for (const QString &identifier : keywords) {
-            if (!merged.contains(identifier))
-                merged.append(identifier);
-        }
-        element->setUserKeywords(merged);
-    }
-    postModified({ QStringLiteral("userKeywords"), QStringLiteral("userKeywordObjects.name"),
-        QStringLiteral("userKeywordsExist") });
-    document().updateChangeCount(Document::Change::Done);
-}
-
-void ItemsViewController::pasteAsFields()
-{
-    const MediaElementList pasted = ElementClipboard::instance().elements();
-    const MediaElementList selected = selectedElements();
-    if (pasted.size() != 1 || selected.isEmpty()
-        || pasted.first()->owner() != document().identifier())
-        return;
-    QStringList copied;
-    for (const MediaUserFieldPtr &field : document().library().activeUserFields()) {
-        const PlistValue value = pasted.first()->userFields().value(field->identifier());
-        if (value.isAbsent())
-            continue;
-        for (const MediaElementPtr &element : selected)
-            element->setValueForUndefinedKey(value, field->identifier());
-        copied.append(field->identifier());
-    }
-    postModified(copied);
-    document().updateChangeCount(Document::Change::Done);
-}
-
 bool ItemsViewController::canRemoveTarget() const
 {
-    if (!itemsView()->selectionModel()->hasSelection())
+    if (targetItems().isEmpty())
         return false;
     const MediaPlaylistPtr playlist = m_source.selectedPlaylist();
     return !playlist || playlist->type() != TrashType;
@@ -592,17 +643,17 @@ bool ItemsViewController::canRemoveTarget() const
 
 bool ItemsViewController::canReimportTarget() const
 {
-    if (!itemsView()->selectionModel()->hasSelection()
-        || !ExternalTools::installed(m_dispatcher.defaults()))
+    if (!ExternalTools::installed(m_dispatcher.defaults()))
         return false;
-    const MediaElementList targets = selectedElements();
-    return std::all_of(targets.begin(), targets.end(),
-        [](const MediaElementPtr &e) { return e->error() || e->containsAssets(1); });
+    const MediaElementList targets = targetItems();
+    return !targets.isEmpty()
+        && std::all_of(targets.begin(), targets.end(),
+            [](const MediaElementPtr &e) { return e->error() || e->containsAssets(1); });
 }
 
 bool ItemsViewController::canImportImagesForTarget() const
 {
-    return itemsView()->selectionModel()->hasSelection();
+    return !targetItems().isEmpty();
 }
 
 bool ItemsViewController::pasteboardContainsForeignElements() const

@@ -17,6 +17,7 @@
 
 class QLabel;
 class QLineEdit;
+class QMessageBox;
 class QStackedWidget;
 class QTableView;
 class QTimer;
@@ -24,6 +25,7 @@ class QTimer;
 namespace vidarium {
 
 class DispatchController;
+class ItemsContextMenu;
 class ItemsModel;
 class ItemsTableViewController;
 
@@ -41,12 +43,16 @@ public:
 
     MediaElementList arrangedElements() const;
     MediaElementList selectedElements() const;
+    // What a command acts on: the row under the context-menu click when it is
+    // not selected, else the selected elements.
+    MediaElementList targetItems() const;
     void setSelectedElements(const MediaElementList &elements);
     SortDescriptorList sortDescriptors() const;
     QLineEdit *searchField() const { return m_searchField; }
     QTableView *itemsView() const;
     ItemsModel *model() const { return m_model; }
     ItemsTableViewController *table() const { return m_table; }
+    ItemsContextMenu *contextMenu() const { return m_contextMenu; }
     QLabel *summaryLabel() const { return m_summary; }
     QString summaryText() const;
     // Runs the search for the field's latest text now (typing runs it once idle).
@@ -90,6 +96,9 @@ private:
     void elementsAdded(const Notification &note);
     void elementsRemoved(const Notification &note);
     void rebuild(const Notification &note);
+    // Whether a change of these properties can move elements in or out of the
+    // list (the collection's and the filters' criteria) or change their order.
+    bool changeMayMoveRows(const QVariant &properties) const;
     void endedEditing(const Notification &note);
     void applyAllPredicates();
     // Keeps the selection and the scroll position across a change of the rows.
@@ -97,11 +106,13 @@ private:
     void updateSummary();
     void restoreSort();
     void postModified(const QStringList &keys);
+    void showSheet(QMessageBox *alert);
 
     DispatchController &m_dispatcher;
     SourceViewController &m_source;
     ItemsModel *m_model = nullptr;
     ItemsTableViewController *m_table = nullptr;
+    ItemsContextMenu *m_contextMenu = nullptr;
     QStackedWidget *m_stack = nullptr;
     QLabel *m_summary = nullptr;
     QLineEdit *m_searchField = nullptr;

@@ -4,6 +4,7 @@
 #include "guitestsupport.h"
 
 #include "document/document.h"
+#include "model/comparisons.h"
 #include "model/medialibrary.h"
 #include "model/predicateevaluator.h"
 #include "window/itemsmodel.h"
@@ -133,6 +134,25 @@ TEST_F(ItemsModelTest, ColumnsSortWithTheirDefinedComparison)
     model->setSort(QStringLiteral("noSuchKey"), true, QStringLiteral("bogus:"));
     EXPECT_EQ(model->sortKey(), QStringLiteral("name"));
     EXPECT_EQ(shownNames(*model), QStringList({ "clip 9", "Clip 10", "Clip 100" }));
+}
+
+TEST(ItemsColumns, NumericSortKeysOrderAsTheNumericComparison)
+{
+    const QStringList texts { "Clip 9", "Clip 10", "clip 010", "Clip 09", "Clip 9a", "Clip 9A",
+        "Clip:", "Clip/", "Clip", "", "9", "10", "007", "0", "000", "x00", "x", "Éa", "éb", "a1b2",
+        "a1b10", "a01b2", "100000000000000000000", "99999999999999999999", "Z", "_", "~1",
+        QString::fromUtf8("\xF0\x9F\x8E\xAC 2") };
+    for (const QString &left : texts) {
+        for (const QString &right : texts) {
+            SCOPED_TRACE(qPrintable(left + " | " + right));
+            const std::u16string a = ItemsColumns::numericSortKey(left);
+            const std::u16string b = ItemsColumns::numericSortKey(right);
+            const ComparisonResult byKeys = a < b ? ComparisonResult::Ascending
+                : b < a                           ? ComparisonResult::Descending
+                                                  : ComparisonResult::Same;
+            EXPECT_EQ(byKeys, compareNumericString(left, right));
+        }
+    }
 }
 
 TEST_F(ItemsModelTest, StatusComesFromTheCacheFilledByTheSweep)

@@ -8,7 +8,10 @@
 #include "model/medialibrary.h"
 #include "model/mediauserfield.h"
 #include "platform/notificationcenter.h"
+#include "window/documentwindow.h"
 #include "window/documentwindowcontroller.h"
+#include "window/filebrowser.h"
+#include "window/itemscontextmenu.h"
 #include "window/itemsmodel.h"
 #include "window/itemstablelayout.h"
 #include "window/itemstableviewcontroller.h"
@@ -17,6 +20,8 @@
 
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -109,6 +114,8 @@ TEST_F(ItemsTableTest, FirstColumnStaysFirstAndAutosizeWithoutRowsKeepsWidths)
 
 TEST_F(ItemsTableTest, StoredViewStyleZeroShowsTheTableAndIsCorrected)
 {
+    // New libraries start with the table.
+    EXPECT_EQ(Document().defaults().itemsViewStyle(), 1);
     document.defaults().setItemsViewStyle(0);
     open(2);
     items()->selectView(std::nullopt, false);
@@ -199,4 +206,98 @@ TEST_F(ItemsTableTest, EditSurvivesAHeartbeatAndASelectionChangeCommitsIt)
     processEvents();
     EXPECT_FALSE(items()->table()->tableEditInProgress());
     EXPECT_EQ(first->userComments(), "typed while importing");
+}
+
+TEST_F(ItemsTableTest, RatingRebuildsOnlyWhenCriteriaOrOrderReadIt)
+{
+    open(6);
+    ItemsModel *model = items()->model();
+    QSignalSpy resets(model, &QAbstractItemModel::modelReset);
+    const MediaElementPtr first = model->elementAt(0);
+    items()->setSelectedElements({ first });
+    items()->rateTarget(4);
+    processEvents();
+    // Sorted by name with no criteria: nothing can move, so nothing is rebuilt.
+    EXPECT_EQ(resets.count(), 0);
+    EXPECT_EQ(first->rating(), 4);
+    EXPECT_EQ(model->rowCount(), 6);
+
+    // A filter on the rating: the rated row must leave the list.
+    NotificationCenter::instance().post(
+        "com.tallowmere.vidarium.FilterSelectionDidChangeNotification", nullptr,
+        { { "LibraryIdentifier", document.identifier() }, { "FilterType", "FilterPropertyType" },
+            { "FilterPredicate", "rating >= 3" } });
+    processEvents();
+    ASSERT_TRUE(items()->arrangedElements().contains(first));
+    items()->setSelectedElements({ first });
+    items()->rateTarget(1);
+    processEvents();
+    EXPECT_FALSE(items()->arrangedElements().contains(first));
+}
+
+TEST_F(ItemsTableTest, SortingByRatingReordersAfterRating)
+{
+    open(4);
+    items()->arrangeItems("rating");
+    const MediaElementPtr first = items()->model()->elementAt(0);
+    items()->setSelectedElements({ first });
+    items()->rateTarget(5);
+    processEvents();
+    EXPECT_EQ(items()->model()->elementAt(3), first);
+}
+
+TEST_F(ItemsTableTest, ContextMenuAimsAtTheClickedRowUnlessItIsSelected)
+{
+    open(4);
+    ItemsModel *model = items()->model();
+    const MediaElementPtr selected = model->elementAt(0);
+    const MediaElementPtr clicked = model->elementAt(2);
+    const int before = selected->rating();
+    items()->setSelectedElements({ selected });
+    items()->contextMenu()->popup(2, QPoint(10, 10));
+    EXPECT_EQ(items()->targetItems(), MediaElementList { clicked });
+    QMenu *rate = items()->contextMenu()->menu()->findChild<QMenu *>("ItemsRatingMenu");
+    ASSERT_NE(rate, nullptr);
+    items()->contextMenu()->menu()->hide();
+    rate->actions().at(3)->trigger();
+    processEvents();
+    EXPECT_EQ(clicked->rating(), 3);
+    EXPECT_EQ(selected->rating(), before);
+    // Once the command has run, commands follow the selection again.
+    EXPECT_EQ(items()->targetItems(), MediaElementList { selected });
+
+    // A click on a selected row aims at the whole selection.
+    items()->setSelectedElements({ selected, clicked });
+    items()->contextMenu()->popup(2, QPoint(10, 10));
+    EXPECT_EQ(items()->targetItems().size(), 2);
+    QStringList titles;
+    for (QAction *action : items()->contextMenu()->menu()->actions())
+        titles.append(action->text());
+    // Outside a static collection removing moves to the trash, and says so.
+    EXPECT_TRUE(titles.contains("Move to Trash"));
+    EXPECT_FALSE(titles.contains("Remove from Collection"));
+    items()->contextMenu()->menu()->hide();
+}
+
+TEST_F(ItemsTableTest, RevealShowsUpToTenFoldersAndRefusesEleven)
+{
+    QStringList revealed;
+    FileBrowser::setOverrideForTesting([&](const QStringList &paths) { revealed = paths; });
+    open(12); // in twelve folders
+    const MediaElementList all = items()->arrangedElements();
+    items()->setSelectedElements(all.mid(0, 10));
+    items()->revealTargetInFinder();
+    EXPECT_EQ(revealed.size(), 10);
+    EXPECT_EQ(window->window()->findChild<QMessageBox *>("RevealInFinderAlert"), nullptr);
+
+    revealed.clear();
+    items()->setSelectedElements(all.mid(0, 11));
+    items()->revealTargetInFinder();
+    EXPECT_TRUE(revealed.isEmpty());
+    auto *alert = window->window()->findChild<QMessageBox *>("RevealInFinderAlert");
+    ASSERT_NE(alert, nullptr);
+    EXPECT_EQ(alert->text(), "Too many folders to show.");
+    EXPECT_EQ(alert->icon(), QMessageBox::Warning);
+    alert->accept();
+    FileBrowser::setOverrideForTesting({});
 }
