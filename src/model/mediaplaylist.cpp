@@ -12,6 +12,7 @@
 #include <QDebug>
 
 #include <algorithm>
+#include <functional>
 #include <mutex>
 
 namespace vidarium {
@@ -33,6 +34,49 @@ const PredicateExpression *leftKeyPath(const Predicate &predicate)
         || predicate.leftExpression().kind() != PredicateExpression::Kind::KeyPath)
         return nullptr;
     return &predicate.leftExpression();
+}
+
+// An "all" or "any" group, which the criteria editor lets users nest.
+bool isGroup(const Predicate &predicate)
+{
+    return predicate.isCompound() && predicate.compoundType() != CompoundPredicateType::Not;
+}
+
+// Comparisons and groups of them, to any depth: what the criteria editor writes.
+bool holdsOnlyComparisonsAndGroups(const Predicate &compound)
+{
+    const QList<Predicate> &subs = compound.subpredicates();
+    return std::all_of(subs.begin(), subs.end(), [](const Predicate &sub) {
+        return sub.isComparison() || (isGroup(sub) && holdsOnlyComparisonsAndGroups(sub));
+    });
+}
+
+void collectKeyPaths(const Predicate &predicate, QSet<QString> &paths)
+{
+    if (const PredicateExpression *left = leftKeyPath(predicate))
+        paths.insert(left->keyPath());
+    else if (predicate.isCompound())
+        for (const Predicate &sub : predicate.subpredicates())
+            collectKeyPaths(sub, paths);
+}
+
+// The group without the comparisons `drop` names, groups left empty removed; nothing
+// when nothing is left.
+std::optional<Predicate> groupWithout(
+    const Predicate &group, const std::function<bool(const Predicate &)> &drop)
+{
+    QList<Predicate> kept;
+    for (const Predicate &sub : group.subpredicates()) {
+        if (isGroup(sub)) {
+            if (std::optional<Predicate> inner = groupWithout(sub, drop))
+                kept.append(*inner);
+        } else if (!drop(sub)) {
+            kept.append(sub);
+        }
+    }
+    if (kept.isEmpty())
+        return std::nullopt;
+    return Predicate::compound(group.compoundType(), kept);
 }
 
 QString decodedString(ArchiveDecoder &decoder, const QString &key, const QString &fallback)
@@ -268,14 +312,7 @@ QSet<QString> MediaPlaylist::predicateKeyPaths() const
     QSet<QString> paths;
     if (!m_predicate)
         return paths;
-    if (const PredicateExpression *left = leftKeyPath(*m_predicate)) {
-        paths.insert(left->keyPath());
-    } else if (m_predicate->isCompound()) {
-        for (const Predicate &sub : m_predicate->subpredicates()) {
-            if (const PredicateExpression *left = leftKeyPath(sub))
-                paths.insert(left->keyPath());
-        }
-    }
+    collectKeyPaths(*m_predicate, paths);
     return paths;
 }
 
@@ -302,17 +339,9 @@ bool MediaPlaylist::predicateContainsStaleReferences() const
     const QSet<QString> removed = removedFieldIdentifiers();
     if (removed.isEmpty())
         return false;
-    const QList<Predicate> &subs = m_predicate->subpredicates();
-    return std::any_of(subs.begin(), subs.end(),
-        [&removed](const Predicate &sub) { return refersTo(sub, removed); });
-}
-
-std::optional<Predicate> MediaPlaylist::sameKindOver(
-    const Predicate &compound, const QList<Predicate> &kept)
-{
-    if (kept.isEmpty())
-        return std::nullopt;
-    return Predicate::compound(compound.compoundType(), kept);
+    QSet<QString> paths;
+    collectKeyPaths(*m_predicate, paths);
+    return paths.intersects(removed);
 }
 
 void MediaPlaylist::removeStalePredicateReferences()
@@ -320,21 +349,17 @@ void MediaPlaylist::removeStalePredicateReferences()
     if (!predicateContainsStaleReferences())
         return;
     const QSet<QString> removed = removedFieldIdentifiers();
-    QList<Predicate> kept;
-    for (const Predicate &sub : m_predicate->subpredicates()) {
-        if (leftKeyPath(sub) && !refersTo(sub, removed))
-            kept.append(sub);
-    }
-    setPredicate(sameKindOver(*m_predicate, kept));
+    setPredicate(groupWithout(*m_predicate,
+        [&removed](const Predicate &sub) { return !leftKeyPath(sub) || refersTo(sub, removed); }));
 }
 
 void MediaPlaylist::removeInvalidCompoundPredicates()
 {
     if (!m_predicate || !m_predicate->isCompound())
         return;
-    const QList<Predicate> &subs = m_predicate->subpredicates();
-    if (std::any_of(
-            subs.begin(), subs.end(), [](const Predicate &sub) { return !sub.isComparison(); }))
+    // Groups nest as the editor writes them; anything else (a NOT inside, an
+    // unknown form) is what the window could neither show nor keep.
+    if (!holdsOnlyComparisonsAndGroups(*m_predicate))
         setPredicate(std::nullopt);
 }
 
@@ -343,12 +368,9 @@ void MediaPlaylist::removeInvalidRegularExpressions()
     // Compiling is the evaluation that can fail: it is where a MATCHES pattern is read.
     if (!m_predicate || !m_predicate->isCompound() || m_predicate->evaluator())
         return;
-    QList<Predicate> kept;
-    for (const Predicate &sub : m_predicate->subpredicates()) {
-        if (!sub.isComparison() || sub.operatorType() != PredicateOperatorType::Matches)
-            kept.append(sub);
-    }
-    setPredicate(sameKindOver(*m_predicate, kept));
+    setPredicate(groupWithout(*m_predicate, [](const Predicate &sub) {
+        return sub.isComparison() && sub.operatorType() == PredicateOperatorType::Matches;
+    }));
 }
 
 void MediaPlaylist::setRecentPredicate(const QString &dateKey, int days)

@@ -126,11 +126,8 @@ public:
 private:
     // The identifiers of the fields marked removed.
     QSet<QString> removedFieldIdentifiers() const;
-    // Whether a direct subpredicate's left side is a key path naming a removed field.
+    // Whether a comparison's left side is a key path naming a removed field.
     static bool refersTo(const Predicate &predicate, const QSet<QString> &identifiers);
-    // The compound of the same kind over `kept`, or nothing when none is kept.
-    static std::optional<Predicate> sameKindOver(
-        const Predicate &compound, const QList<Predicate> &kept);
 
     QPointer<MediaLibrary> m_library;
     QString m_owner;

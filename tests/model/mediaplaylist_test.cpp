@@ -188,26 +188,40 @@ TEST_F(MediaPlaylistTest, SmartCriteriaFoldCaseAndDiacritics)
     EXPECT_EQ(smart->predicateKeyPaths(), QSet<QString> { QStringLiteral("name") });
 }
 
-TEST_F(MediaPlaylistTest, KeyPathsComeFromDirectSubpredicates)
+TEST_F(MediaPlaylistTest, KeyPathsComeFromTheLeftSidesOfEveryLevel)
 {
     const MediaPlaylistPtr smart = m_library.createPlaylist(QStringLiteral("S"),
         parsed(QStringLiteral(
             "rating > 2 OR ANY userKeywordObjects.name == 'x' OR 'y' IN userKeywords "
             "OR (size > 1 AND duration > 2)")));
     EXPECT_EQ(smart->predicateKeyPaths(),
-        (QSet<QString> { QStringLiteral("rating"), QStringLiteral("userKeywordObjects.name") }));
+        (QSet<QString> { QStringLiteral("rating"), QStringLiteral("userKeywordObjects.name"),
+            QStringLiteral("size"), QStringLiteral("duration") }));
     EXPECT_TRUE(
         m_library.createPlaylist(QStringLiteral("T"), std::nullopt)->predicateKeyPaths().isEmpty());
 }
 
-TEST_F(MediaPlaylistTest, LoadingRepairsNestedGroupsAndBadPatterns)
+TEST_F(MediaPlaylistTest, LoadingKeepsNestedGroupsAndRepairsOtherFormsAndBadPatterns)
 {
-    const MediaPlaylistPtr nested = m_library.createPlaylist(QStringLiteral("Nested"),
-        parsed(QStringLiteral("rating > 2 OR (size > 1 AND duration > 2)")));
-    const MediaPlaylistPtr loadedNested = reloaded(nested);
-    ASSERT_TRUE(loadedNested);
-    EXPECT_TRUE(loadedNested->isCollection());
-    EXPECT_EQ(loadedNested->count(), 0);
+    // The criteria editor nests groups: they come back as they were saved, with the
+    // key paths of every level counted.
+    const Predicate nestedCriteria = parsed(
+        QStringLiteral("rating > 2 OR (size > 1 AND (duration > 2 OR name MATCHES '(bad'))"));
+    const MediaPlaylistPtr loadedNested
+        = reloaded(m_library.createPlaylist(QStringLiteral("Nested"), nestedCriteria));
+    ASSERT_TRUE(loadedNested && loadedNested->predicate());
+    EXPECT_EQ(loadedNested->predicate()->format(),
+        QStringLiteral("rating > 2 OR (size > 1 AND duration > 2)"));
+    EXPECT_EQ(loadedNested->predicateKeyPaths(),
+        (QSet<QString> {
+            QStringLiteral("rating"), QStringLiteral("size"), QStringLiteral("duration") }));
+
+    // A NOT inside a group is a form no editor row shows: the collection becomes static.
+    const MediaPlaylistPtr negated = reloaded(m_library.createPlaylist(
+        QStringLiteral("Negated"), parsed(QStringLiteral("rating > 2 OR NOT (size > 1)"))));
+    ASSERT_TRUE(negated);
+    EXPECT_TRUE(negated->isCollection());
+    EXPECT_EQ(negated->count(), 0);
 
     const MediaPlaylistPtr patterns = m_library.createPlaylist(QStringLiteral("Patterns"),
         parsed(QStringLiteral(
