@@ -73,6 +73,22 @@ ItemsTableViewController::ItemsTableViewController(
     , m_document(document)
     , m_model(model)
 {
+    configureView();
+    connectRating();
+    observeNotifications();
+    connectTextEditing();
+    connectHeader();
+    prepareColumns();
+}
+
+ItemsTableViewController::~ItemsTableViewController()
+{
+    NotificationCenter::instance().removeObserver(m_trackingObserver);
+    NotificationCenter::instance().removeObserver(m_defaultsObserver);
+}
+
+void ItemsTableViewController::configureView()
+{
     m_view = new ItemsTableView;
     m_view->setObjectName(QStringLiteral("ItemsTable"));
     m_view->setModel(&m_model);
@@ -99,7 +115,10 @@ ItemsTableViewController::ItemsTableViewController(
     header->setSortIndicatorShown(true);
     header->setSectionsClickable(true);
     header->setContextMenuPolicy(Qt::CustomContextMenu);
+}
 
+void ItemsTableViewController::connectRating()
+{
     m_ratingDelegate = new RatingDelegate(this);
     m_ratingDelegate->setTrackingAllowed([this](const QModelIndex &index) {
         // A press on a row that is not selected only selects it.
@@ -118,6 +137,10 @@ ItemsTableViewController::ItemsTableViewController(
             NotificationCenter::instance().post(TableElementDidEndTrackingNotification, this,
                 { { LibraryNotification::LibraryIdentifierKey, m_document.identifier() } });
         });
+}
+
+void ItemsTableViewController::observeNotifications()
+{
     m_trackingObserver = NotificationCenter::instance().addObserver(
         TableElementDidEndTrackingNotification,
         [this](const Notification &note) {
@@ -134,7 +157,10 @@ ItemsTableViewController::ItemsTableViewController(
                 applySettings();
         },
         this);
+}
 
+void ItemsTableViewController::connectTextEditing()
+{
     auto *text = new ItemsTextDelegate(this);
     text->setCompletions([this](int column, const QString &prefix) -> QStringList {
         if (column < 0 || column >= m_model.columns().size()
@@ -159,7 +185,11 @@ ItemsTableViewController::ItemsTableViewController(
         if (m_model.columnCount() != m_view->horizontalHeader()->count())
             applySettings();
     });
+}
 
+void ItemsTableViewController::connectHeader()
+{
+    QHeaderView *header = m_view->horizontalHeader();
     m_headerMenu = new QMenu(m_view);
     m_headerMenu->setObjectName(QStringLiteral("ItemsHeaderMenu"));
     connect(header, &QHeaderView::customContextMenuRequested, this, [this](const QPoint &at) {
@@ -180,13 +210,6 @@ ItemsTableViewController::ItemsTableViewController(
         if (m_sortRequest && logical >= 0 && logical < m_model.columns().size())
             m_sortRequest(m_model.columns().at(logical).identifier);
     });
-    prepareColumns();
-}
-
-ItemsTableViewController::~ItemsTableViewController()
-{
-    NotificationCenter::instance().removeObserver(m_trackingObserver);
-    NotificationCenter::instance().removeObserver(m_defaultsObserver);
 }
 
 bool ItemsTableViewController::tableEditInProgress() const

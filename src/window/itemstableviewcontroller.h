@@ -77,6 +77,13 @@ signals:
     void editRefused(const QString &reason);
 
 private:
+    // The constructor's parts: the view's look, the rating stars, the library's
+    // notifications, in-place editing, and the header's menu and clicks.
+    void configureView();
+    void connectRating();
+    void observeNotifications();
+    void connectTextEditing();
+    void connectHeader();
     void prepareColumns();
     void restoreLayout();
     void rebuildHeaderMenu();

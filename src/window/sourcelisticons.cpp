@@ -28,6 +28,57 @@ QColor inkFor(Tint tint, const QColor &colour)
     return colour;
 }
 
+// The glyphs of the user's own rows: collections, folders and the trash.
+void drawCollectionGlyph(QPainter &p, const QString &base, Tint tint)
+{
+    if (base == QLatin1String("SL_Collection") || base == QLatin1String("SL_SmartCollection")) {
+        const bool smart = base == QLatin1String("SL_SmartCollection");
+        const QColor ink
+            = inkFor(tint, smart ? QColor(0x91, 0x41, 0xac) : QColor(0x35, 0x84, 0xe4));
+        p.setPen(QPen(ink, 1.3));
+        p.setBrush(Qt::NoBrush);
+        p.drawRoundedRect(QRectF(1.5, 2.5, 13, 11), 2, 2);
+        if (smart) {
+            // A gear-like cog: criteria decide the members.
+            p.setBrush(ink);
+            p.setPen(Qt::NoPen);
+            p.drawEllipse(QPointF(8, 8), 3.2, 3.2);
+            p.setBrush(tint == Tint::White ? QColor(0x91, 0x41, 0xac) : QColor(Qt::white));
+            p.drawEllipse(QPointF(8, 8), 1.2, 1.2);
+        } else {
+            p.setBrush(ink);
+            p.setPen(Qt::NoPen);
+            for (int i = 0; i < 3; ++i)
+                p.drawRect(QRectF(4, 5 + i * 2.2, 8, 1.2));
+        }
+    } else if (base == QLatin1String("SL_Folder")) {
+        const QColor ink = inkFor(tint, QColor(0x62, 0xa0, 0xea));
+        QPainterPath folder;
+        folder.moveTo(1.5, 4);
+        folder.lineTo(6, 4);
+        folder.lineTo(7.5, 5.5);
+        folder.lineTo(14.5, 5.5);
+        folder.lineTo(14.5, 13.5);
+        folder.lineTo(1.5, 13.5);
+        folder.closeSubpath();
+        p.setPen(QPen(ink, 1.3));
+        p.setBrush(tint == Tint::Colour ? ink.lighter(130) : QColor(Qt::transparent));
+        p.drawPath(folder);
+    } else if (base.startsWith(QLatin1String("NSTrash"))) {
+        const bool full = base == QLatin1String("NSTrashFull");
+        const QColor ink(0x6e, 0x72, 0x78);
+        p.setPen(QPen(ink, 1.3));
+        p.setBrush(QColor(0xde, 0xdd, 0xda));
+        p.drawRect(QRectF(3.5, 4.5, 9, 10));
+        p.drawLine(QPointF(2, 4.5), QPointF(14, 4.5));
+        p.drawLine(QPointF(6.5, 2.5), QPointF(9.5, 2.5));
+        if (full) {
+            p.setBrush(QColor(0xf6, 0xd3, 0x2d));
+            p.drawRect(QRectF(5, 1, 6, 3));
+        }
+    }
+}
+
 void drawGlyph(QPainter &p, const QString &base, Tint tint)
 {
     p.setRenderHint(QPainter::Antialiasing);
@@ -80,52 +131,8 @@ void drawGlyph(QPainter &p, const QString &base, Tint tint)
             Qt::SolidLine, Qt::RoundCap));
         p.drawLine(QPointF(5.5, 5.5), QPointF(10.5, 10.5));
         p.drawLine(QPointF(10.5, 5.5), QPointF(5.5, 10.5));
-    } else if (base == QLatin1String("SL_Collection")
-        || base == QLatin1String("SL_SmartCollection")) {
-        const bool smart = base == QLatin1String("SL_SmartCollection");
-        const QColor ink
-            = inkFor(tint, smart ? QColor(0x91, 0x41, 0xac) : QColor(0x35, 0x84, 0xe4));
-        p.setPen(QPen(ink, 1.3));
-        p.setBrush(Qt::NoBrush);
-        p.drawRoundedRect(QRectF(1.5, 2.5, 13, 11), 2, 2);
-        if (smart) {
-            // A gear-like cog: criteria decide the members.
-            p.setBrush(ink);
-            p.setPen(Qt::NoPen);
-            p.drawEllipse(QPointF(8, 8), 3.2, 3.2);
-            p.setBrush(tint == Tint::White ? QColor(0x91, 0x41, 0xac) : QColor(Qt::white));
-            p.drawEllipse(QPointF(8, 8), 1.2, 1.2);
-        } else {
-            p.setBrush(ink);
-            p.setPen(Qt::NoPen);
-            for (int i = 0; i < 3; ++i)
-                p.drawRect(QRectF(4, 5 + i * 2.2, 8, 1.2));
-        }
-    } else if (base == QLatin1String("SL_Folder")) {
-        const QColor ink = inkFor(tint, QColor(0x62, 0xa0, 0xea));
-        QPainterPath folder;
-        folder.moveTo(1.5, 4);
-        folder.lineTo(6, 4);
-        folder.lineTo(7.5, 5.5);
-        folder.lineTo(14.5, 5.5);
-        folder.lineTo(14.5, 13.5);
-        folder.lineTo(1.5, 13.5);
-        folder.closeSubpath();
-        p.setPen(QPen(ink, 1.3));
-        p.setBrush(tint == Tint::Colour ? ink.lighter(130) : QColor(Qt::transparent));
-        p.drawPath(folder);
-    } else if (base.startsWith(QLatin1String("NSTrash"))) {
-        const bool full = base == QLatin1String("NSTrashFull");
-        const QColor ink(0x6e, 0x72, 0x78);
-        p.setPen(QPen(ink, 1.3));
-        p.setBrush(QColor(0xde, 0xdd, 0xda));
-        p.drawRect(QRectF(3.5, 4.5, 9, 10));
-        p.drawLine(QPointF(2, 4.5), QPointF(14, 4.5));
-        p.drawLine(QPointF(6.5, 2.5), QPointF(9.5, 2.5));
-        if (full) {
-            p.setBrush(QColor(0xf6, 0xd3, 0x2d));
-            p.drawRect(QRectF(5, 1, 6, 3));
-        }
+    } else {
+        drawCollectionGlyph(p, base, tint);
     }
 }
 
