@@ -205,6 +205,14 @@ Result<Document *> DocumentController::openDocumentWithPath(const QString &path,
         }
     }
     auto document = std::make_unique<Document>();
+    // Held for as long as the window is open, since it may save at any time: another
+    // program writing the same package meanwhile would lose one of the two catalogues.
+    // A package that cannot be locked for another reason (read-only media) still opens.
+    const Result<void> locked = document->lockForWriting(path, LibraryLock::Wait::No);
+    if (!locked && locked.error().code() == Error::Code::Busy) {
+        presentOpenError(path, locked.error().message(), QString());
+        return locked.error();
+    }
     const Result<void> read = document->readFromPath(path);
     if (!read) {
         presentOpenError(path, read.error().message(), document->recoverySuggestion());

@@ -212,17 +212,21 @@ TEST_F(DocumentControllerTest, UnreadableLibrariesGiveAnAlertAndNoWindow)
     Document *kept = controller->newDocument(false);
     const QString good = makePackage(scratch.path(), QStringLiteral("Good"));
 
-    // A newer format, a package without a catalogue, a truncated catalogue.
-    Document newer;
-    addElements(newer, 1);
-    PlistDictionary root = newer.catalogueRoot();
-    root.insert(QStringLiteral("Format"), PlistValue(qint64(11)));
+    // A newer format, a package without a catalogue, a truncated catalogue. The
+    // document that writes the newer one is gone before the window opens it, as it
+    // holds the package's lock while it lives.
     const QString newerPath = scratch.filePath(QStringLiteral("Newer.vidarium"));
-    ASSERT_TRUE(newer.writeToPath(newerPath).ok());
-    QFile catalogue(newerPath + QLatin1Char('/') + Package::CatalogueFileName);
-    ASSERT_TRUE(catalogue.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    catalogue.write(KeyedArchiver::archivedData(PlistValue(root)));
-    catalogue.close();
+    {
+        Document newer;
+        addElements(newer, 1);
+        PlistDictionary root = newer.catalogueRoot();
+        root.insert(QStringLiteral("Format"), PlistValue(qint64(11)));
+        ASSERT_TRUE(newer.writeToPath(newerPath).ok());
+        QFile catalogue(newerPath + QLatin1Char('/') + Package::CatalogueFileName);
+        ASSERT_TRUE(catalogue.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        catalogue.write(KeyedArchiver::archivedData(PlistValue(root)));
+        catalogue.close();
+    }
 
     const QString empty = scratch.filePath(QStringLiteral("Empty.vidarium"));
     QDir().mkpath(empty);
