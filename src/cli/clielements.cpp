@@ -3,6 +3,7 @@
 #include "clicommand.h"
 
 #include "model/elementkeys.h"
+#include "model/mediaplaylist.h"
 #include "model/mediauserfield.h"
 #include "model/predicateexpression.h"
 
@@ -87,6 +88,38 @@ QStringList reportUnknownKeys(const MediaLibrary &library, const Predicate &crit
         printError(message);
     }
     return unknown;
+}
+
+namespace {
+
+const QStringList BuiltInOrder = {
+    MediaPlaylist::TypeMedia,
+    MediaPlaylist::TypeTrash,
+    MediaPlaylist::TypeError,
+    MediaPlaylist::TypeLastImport,
+    MediaPlaylist::TypeRecentlyAdded,
+    MediaPlaylist::TypeRecentlyPlayed,
+    MediaPlaylist::TypeFavorites,
+    MediaPlaylist::TypeMissing,
+};
+
+} // namespace
+
+QList<MediaPlaylistPtr> sortedPlaylists(const MediaLibrary &library)
+{
+    QList<MediaPlaylistPtr> playlists = library.playlists().values();
+    auto rank = [](const MediaPlaylist &playlist) {
+        const qsizetype index = BuiltInOrder.indexOf(playlist.type());
+        return index < 0 ? BuiltInOrder.size() : index;
+    };
+    std::sort(playlists.begin(), playlists.end(),
+        [&](const MediaPlaylistPtr &a, const MediaPlaylistPtr &b) {
+            if (rank(*a) != rank(*b))
+                return rank(*a) < rank(*b);
+            return a->name() != b->name() ? a->name() < b->name()
+                                          : a->identifier() < b->identifier();
+        });
+    return playlists;
 }
 
 } // namespace vidarium::cli

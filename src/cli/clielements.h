@@ -26,4 +26,7 @@ MediaUserFieldPtr findUserField(const MediaLibrary &library, const QString &name
 // run as written. Returns the keys reported.
 QStringList reportUnknownKeys(const MediaLibrary &library, const Predicate &criteria);
 
+// Built-in collections in the source list's order, then the user's by name.
+QList<MediaPlaylistPtr> sortedPlaylists(const MediaLibrary &library);
+
 } // namespace vidarium::cli

@@ -20,35 +20,6 @@ const QString Usage = QStringLiteral(
     "       vidarium-cli collection LIBRARY add NAME [--where PREDICATE | --elements ID,...]\n"
     "       vidarium-cli collection LIBRARY remove NAME");
 
-const QStringList BuiltInOrder = {
-    MediaPlaylist::TypeMedia,
-    MediaPlaylist::TypeTrash,
-    MediaPlaylist::TypeError,
-    MediaPlaylist::TypeLastImport,
-    MediaPlaylist::TypeRecentlyAdded,
-    MediaPlaylist::TypeRecentlyPlayed,
-    MediaPlaylist::TypeFavorites,
-    MediaPlaylist::TypeMissing,
-};
-
-// Built-in collections in the source list's order, then the user's by name.
-QList<MediaPlaylistPtr> sortedPlaylists(const MediaLibrary &library)
-{
-    QList<MediaPlaylistPtr> playlists = library.playlists().values();
-    auto rank = [](const MediaPlaylist &playlist) {
-        const qsizetype index = BuiltInOrder.indexOf(playlist.type());
-        return index < 0 ? BuiltInOrder.size() : index;
-    };
-    std::sort(playlists.begin(), playlists.end(),
-        [&](const MediaPlaylistPtr &a, const MediaPlaylistPtr &b) {
-            if (rank(*a) != rank(*b))
-                return rank(*a) < rank(*b);
-            return a->name() != b->name() ? a->name() < b->name()
-                                          : a->identifier() < b->identifier();
-        });
-    return playlists;
-}
-
 QString oneLine(QString text)
 {
     for (QChar &c : text) {

@@ -1,6 +1,7 @@
 // vidarium-cli info: what a library holds, in numbers.
 
 #include "clicommand.h"
+#include "clielements.h"
 #include "clilibrary.h"
 
 #include "model/mediaplaylist.h"
@@ -29,26 +30,7 @@ int runInfo(const QCommandLineParser &parser)
     output += QStringLiteral("trash\t%1\n").arg(library.trash().size());
     output += QStringLiteral("unreadable\t%1\n").arg(library.error().size());
 
-    // Built-in collections first, in their fixed order, then the user's by name.
-    static const QStringList builtInOrder = {
-        MediaPlaylist::TypeMedia,
-        MediaPlaylist::TypeTrash,
-        MediaPlaylist::TypeError,
-        MediaPlaylist::TypeLastImport,
-        MediaPlaylist::TypeRecentlyAdded,
-        MediaPlaylist::TypeRecentlyPlayed,
-        MediaPlaylist::TypeFavorites,
-        MediaPlaylist::TypeMissing,
-    };
-    QList<MediaPlaylistPtr> playlists = library.playlists().values();
-    const auto rank = [](const MediaPlaylistPtr &playlist) {
-        const qsizetype index = builtInOrder.indexOf(playlist->type());
-        return index < 0 ? builtInOrder.size() : index;
-    };
-    std::sort(playlists.begin(), playlists.end(),
-        [&](const MediaPlaylistPtr &a, const MediaPlaylistPtr &b) {
-            return rank(a) != rank(b) ? rank(a) < rank(b) : a->name() < b->name();
-        });
+    const QList<MediaPlaylistPtr> playlists = sortedPlaylists(library);
     for (const MediaPlaylistPtr &playlist : std::as_const(playlists))
         output
             += QStringLiteral("collection\t%1\t%2\n").arg(playlist->name()).arg(playlist->count());

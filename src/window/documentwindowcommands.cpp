@@ -6,6 +6,7 @@
 #include "model/applicationsettings.h"
 #include "model/documentdefaults.h"
 #include "model/settingkeys.h"
+#include "platform/bookmark.h"
 #include "platform/userdefaults.h"
 #include "window/documentsaver.h"
 #include "window/documenttoolbar.h"
@@ -349,7 +350,7 @@ void DocumentWindowController::rescanFolders()
 {
     QStringList paths;
     for (const PlistValue &bookmark : m_document.defaults().sourceFolders()) {
-        if (const auto path = pathWithBookmarkData(bookmark.toData()))
+        if (const auto path = Bookmark::resolvePath(bookmark.toData()))
             paths.append(*path);
     }
     importPaths(paths);

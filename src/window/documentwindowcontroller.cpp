@@ -5,7 +5,6 @@
 #include "model/definitions.h"
 #include "model/documentdefaults.h"
 #include "model/mediaplaylist.h"
-#include "platform/bookmark.h"
 #include "widgets/splitview.h"
 #include "window/detailviewcontroller.h"
 #include "window/documentsaver.h"
@@ -271,16 +270,6 @@ int DocumentWindowController::selectedElementCount() const
 SortDescriptorList DocumentWindowController::sortDescriptors() const
 {
     return itemsViewController()->sortDescriptors();
-}
-
-QByteArray DocumentWindowController::bookmarkDataWithPath(const QString &path)
-{
-    return Bookmark::create(path);
-}
-
-std::optional<QString> DocumentWindowController::pathWithBookmarkData(const QByteArray &bookmark)
-{
-    return Bookmark::resolvePath(bookmark);
 }
 
 // --- Geometry ----------------------------------------------------------------------------

@@ -106,8 +106,6 @@ public:
     int selectedElementCount() const;
     SortDescriptorList sortDescriptors() const;
     PlistDictionary windowMetrics() const;
-    static QByteArray bookmarkDataWithPath(const QString &path);
-    static std::optional<QString> pathWithBookmarkData(const QByteArray &bookmark);
 
     // Restores the window's size and dividers from the settings (damaged values
     // are ignored or clamped).
