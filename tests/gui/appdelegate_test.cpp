@@ -170,8 +170,11 @@ TEST_F(AppDelegateTest, RestoreListIsEmptiedBeforeTheFirstLibraryOpens)
     const QString saved = makePackage(scratch.path(), QStringLiteral("Saved"));
     restoreList({ saved });
     std::optional<qsizetype> storedWhenOpening;
+    // The windows close in TearDown, after storedWhenOpening is gone; the receiver
+    // ends the connection with this scope.
+    const QObject scope;
     QObject::connect(
-        documents.get(), &DocumentController::documentsChanged, [this, &storedWhenOpening] {
+        documents.get(), &DocumentController::documentsChanged, &scope, [&storedWhenOpening] {
             if (!storedWhenOpening) {
                 storedWhenOpening
                     = testDefaults().arrayForKey(DocumentController::DocumentsToRestoreKey).size();
