@@ -42,6 +42,7 @@
 #include "app/documentcontroller.h"
 #include "benchfiles.h"
 #include "document/document.h"
+#include "gui/guibenchsupport.h"
 #include "import/dispatchcontroller.h"
 #include "import/enginesetup.h"
 #include "model/definitions.h"
@@ -75,23 +76,9 @@
 using namespace vidarium;
 
 using benchfiles::makeFiles;
+using namespace vidarium::guibench;
 
 namespace {
-
-void print(const char *label, double value, const char *unit, const char *target = "")
-{
-    std::printf("%-48s %10.3f %-4s %s\n", label, value, unit, target);
-    std::fflush(stdout);
-}
-
-void pump(int milliseconds = 0)
-{
-    QElapsedTimer timer;
-    timer.start();
-    do {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    } while (timer.elapsed() < milliseconds);
-}
 
 QString makeLibrary(const QString &root, const QStringList &paths)
 {
@@ -229,15 +216,6 @@ void measureCommands(DocumentWindowController &window)
     }
     print("slowest menu to open (second opening)", slowest, "ms", "(target 20 ms)");
     std::printf("    that was \"%s\"\n", qPrintable(slowestTitle));
-}
-
-double millisecondsOf(const std::function<void()> &work)
-{
-    QElapsedTimer timer;
-    timer.start();
-    work();
-    pump();
-    return double(timer.nsecsElapsed()) / 1e6;
 }
 
 void measureItems(DocumentWindowController &window)

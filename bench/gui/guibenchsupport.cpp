@@ -1,0 +1,34 @@
+#include "gui/guibenchsupport.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include <cstdio>
+
+namespace vidarium::guibench {
+
+void print(const char *label, double value, const char *unit, const char *target)
+{
+    std::printf("%-48s %10.3f %-4s %s\n", label, value, unit, target);
+    std::fflush(stdout);
+}
+
+void pump(int milliseconds)
+{
+    QElapsedTimer timer;
+    timer.start();
+    do {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    } while (timer.elapsed() < milliseconds);
+}
+
+double millisecondsOf(const std::function<void()> &work)
+{
+    QElapsedTimer timer;
+    timer.start();
+    work();
+    pump();
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+} // namespace vidarium::guibench
