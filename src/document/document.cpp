@@ -441,17 +441,16 @@ Result<void> Document::write(const QString &path, Package::Replace replace)
     }
     if (contents.catalogue.isEmpty())
         return Error(Error::Code::Generic, QStringLiteral("The catalogue could not be archived."));
+    const ImageStore &images = m_library->imageStore();
     for (int kind = 0; kind < ElementImageCount; ++kind)
-        contents.images[size_t(kind)] = m_library->pendingImages(ElementImage(kind));
-    contents.icons = m_library->pendingIcons();
+        contents.images[size_t(kind)] = images.pendingImages(ElementImage(kind));
+    contents.icons = images.pendingIcons();
 
     if (Result<void> written = m_package.write(path, contents, m_lock, replace); !written)
         return written.error().withContext(QStringLiteral("The library could not be saved"));
 
     // Only what was written leaves memory; the rest waits for the next save.
-    for (int kind = 0; kind < ElementImageCount; ++kind)
-        m_library->clearPendingImages(ElementImage(kind));
-    m_library->clearPendingIcons();
+    m_library->imageStore().clearPending();
     m_filePath = m_package.path();
     m_storedFormat = CurrentFormat;
     updateChangeCount(Change::Cleared);

@@ -106,6 +106,7 @@ void MediaLibrary::setImageRequester(ImageRequester requester)
 MediaLibrary::MediaLibrary(MediaLibraryHost *host, QObject *parent)
     : QObject(parent)
     , m_host(host)
+    , m_imageStore(host)
     , m_identifier(generateUUID())
     , m_batch(generateUUID())
 {
@@ -328,11 +329,7 @@ void MediaLibrary::emptyTrash(bool moveFilesToSystemTrash)
 {
     QStringList files;
     for (const MediaElementPtr &element : std::as_const(m_trash)) {
-        for (int kind = 0; kind < ElementImageCount; ++kind) {
-            m_images[size_t(kind)].remove(element->identifier());
-            if (m_host)
-                m_host->removePackageImage(ElementImage(kind), element->identifier());
-        }
+        m_imageStore.removeImages(element->identifier());
         const QString path = ElementFiles::pathWithBookmarkData(element->bookmark());
         if (!path.isEmpty())
             files.append(path);
@@ -426,9 +423,7 @@ void MediaLibrary::applyMovedPaths(const QList<QPair<QString, QString>> &moved)
 
 QByteArray MediaLibrary::imageDataForElement(ElementImage image, const MediaElement &element)
 {
-    QByteArray data = m_images[size_t(image)].value(element.identifier());
-    if (data.isEmpty() && m_host)
-        data = m_host->packageImageData(image, element.identifier());
+    QByteArray data = m_imageStore.image(image, element.identifier());
     const int flag = assetFlagForImage(image);
     if (flag == 0 || element.containsAssets(flag))
         return data;
@@ -443,30 +438,13 @@ QByteArray MediaLibrary::imageDataForElement(ElementImage image, const MediaElem
 void MediaLibrary::setImageDataForElement(
     ElementImage image, const QByteArray &data, const MediaElement &element)
 {
-    QHash<QString, QByteArray> &store = m_images[size_t(image)];
-    if (data.isEmpty()) {
-        store.remove(element.identifier());
-        if (image == ElementImage::Poster && m_host)
-            m_host->removePackageImage(image, element.identifier());
-    } else {
-        store.insert(element.identifier(), data);
-    }
+    m_imageStore.setImage(image, element.identifier(), data);
     static const std::array<QString, ElementImageCount> keys
         = { QStringLiteral("posterData"), QStringLiteral("thumbnailData"),
               QStringLiteral("storyboardData"), QStringLiteral("filmstripData") };
     emit elementValuesChanged(element.identifier(), { keys[size_t(image)] });
     if (image == ElementImage::Poster)
         markChanged();
-}
-
-const QHash<QString, QByteArray> &MediaLibrary::pendingImages(ElementImage image) const
-{
-    return m_images[size_t(image)];
-}
-
-void MediaLibrary::clearPendingImages(ElementImage image)
-{
-    m_images[size_t(image)].clear();
 }
 
 // --- Other ---------------------------------------------------------------------------------

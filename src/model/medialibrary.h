@@ -11,6 +11,7 @@
 // resolves bookmarks on worker threads, but every change happens on the main thread.
 
 #include "model/imagekinds.h"
+#include "model/imagestore.h"
 #include "model/mediaelement.h"
 #include "platform/plist/plistvalue.h"
 
@@ -168,15 +169,12 @@ public:
     {
         setImageDataForElement(ElementImage::Poster, data, e);
     }
-    // Images waiting for the next save, by element identifier.
-    const QHash<QString, QByteArray> &pendingImages(ElementImage image) const;
-    // After a save wrote them into the package.
-    void clearPendingImages(ElementImage image);
+    // Images and icons waiting for the next save.
+    const ImageStore &imageStore() const { return m_imageStore; }
+    ImageStore &imageStore() { return m_imageStore; }
 
     QByteArray iconDataForPlaylist(const MediaPlaylist &playlist) const;
     void setIconData(const QByteArray &data, const MediaPlaylist &playlist);
-    const QHash<QString, QByteArray> &pendingIcons() const { return m_icons; }
-    void clearPendingIcons() { m_icons.clear(); }
 
     // --- Collections --------------------------------------------------------------
     const QHash<QString, MediaPlaylistPtr> &playlists() const { return m_playlists; }
@@ -261,8 +259,7 @@ private:
     QHash<QString, MediaPlaylistPtr> m_playlists;
     QHash<QString, MediaUserFieldPtr> m_userFields;
     QHash<QString, MediaUserKeywordPtr> m_userKeywords;
-    QHash<QString, QByteArray> m_icons;
-    std::array<QHash<QString, QByteArray>, ElementImageCount> m_images;
+    ImageStore m_imageStore;
     PlistValue m_sourceNodes;
     bool m_validating = false;
 };

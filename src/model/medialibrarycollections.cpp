@@ -118,9 +118,7 @@ void MediaLibrary::removePlaylistWithIdentifier(const QString &identifier)
 
 void MediaLibrary::removePlaylistIconWithIdentifier(const QString &identifier)
 {
-    m_icons.remove(identifier);
-    if (m_host)
-        m_host->removePackageIcon(identifier);
+    m_imageStore.setIcon(identifier, {});
 }
 
 MediaPlaylistPtr MediaLibrary::playlistWithType(const QString &type) const
@@ -139,19 +137,12 @@ MediaPlaylistPtr MediaLibrary::playlistWithIdentifier(const QString &identifier)
 
 QByteArray MediaLibrary::iconDataForPlaylist(const MediaPlaylist &playlist) const
 {
-    const QByteArray data = m_icons.value(playlist.identifier());
-    if (!data.isEmpty() || !m_host)
-        return data;
-    return m_host->packageIconData(playlist.identifier());
+    return m_imageStore.icon(playlist.identifier());
 }
 
 void MediaLibrary::setIconData(const QByteArray &data, const MediaPlaylist &playlist)
 {
-    if (data.isEmpty()) {
-        removePlaylistIconWithIdentifier(playlist.identifier());
-    } else {
-        m_icons.insert(playlist.identifier(), data);
-    }
+    m_imageStore.setIcon(playlist.identifier(), data);
     markChanged();
 }
 

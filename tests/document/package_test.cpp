@@ -110,7 +110,8 @@ TEST(Package, ImageSavedTwiceLeavesOneFileAndIsReadLazily)
         element->addAssets(AssetThumbnail);
         element->library()->setThumbnailData("first", *element);
         ASSERT_TRUE(document.writeToPath(path).ok());
-        EXPECT_TRUE(document.library().pendingImages(ElementImage::Thumbnail).isEmpty());
+        EXPECT_TRUE(
+            document.library().imageStore().pendingImages(ElementImage::Thumbnail).isEmpty());
         EXPECT_EQ(readFile(imagePath(document, ElementImage::Thumbnail, identifier)),
             QByteArray("first"));
 
@@ -124,7 +125,7 @@ TEST(Package, ImageSavedTwiceLeavesOneFileAndIsReadLazily)
     ASSERT_TRUE(reopened.readFromPath(path).ok());
     const MediaElementPtr element = reopened.library().elementWithIdentifier(identifier);
     ASSERT_TRUE(element);
-    EXPECT_TRUE(reopened.library().pendingImages(ElementImage::Thumbnail).isEmpty());
+    EXPECT_TRUE(reopened.library().imageStore().pendingImages(ElementImage::Thumbnail).isEmpty());
     EXPECT_EQ(element->library()->thumbnailDataForElement(*element), QByteArray("second"));
 }
 
@@ -203,8 +204,10 @@ TEST(Package, FailedSaveKeepsTheOldCatalogueAndTheChanges)
     ASSERT_FALSE(saved.ok());
     EXPECT_FALSE(saved.error().message().isEmpty());
     EXPECT_TRUE(document.isDocumentEdited());
-    EXPECT_EQ(
-        document.library().pendingImages(ElementImage::Thumbnail).value(element->identifier()),
+    EXPECT_EQ(document.library()
+                  .imageStore()
+                  .pendingImages(ElementImage::Thumbnail)
+                  .value(element->identifier()),
         QByteArray("thumb"));
     EXPECT_EQ(readFile(path + QLatin1Char('/') + Package::CatalogueFileName), catalogue);
 

@@ -230,6 +230,7 @@ TEST(FailedSave, DiskFullTakesBackTheImagesItAddedAndLeavesNoTemporaries)
     EXPECT_EQ(entriesBelow(library.path), before);
     EXPECT_EQ(readFile(library.path + QLatin1Char('/') + Package::CatalogueFileName), catalogue);
     EXPECT_EQ(library.document.library()
+                  .imageStore()
                   .pendingImages(ElementImage::Thumbnail)
                   .value(added->identifier()),
         QByteArray("new"));

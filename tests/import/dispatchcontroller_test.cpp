@@ -164,8 +164,10 @@ TEST_F(DispatchControllerTest, ImagesDuringImportAreCountedAndTheEndAnnounced)
     }
     EXPECT_EQ(status(), QStringLiteral("Idle"));
     EXPECT_EQ(elements[0]->assets(), AssetProperties | AssetThumbnail | AssetFilmstrip);
-    EXPECT_EQ(
-        document->library().pendingImages(ElementImage::Thumbnail).value(elements[0]->identifier()),
+    EXPECT_EQ(document->library()
+                  .imageStore()
+                  .pendingImages(ElementImage::Thumbnail)
+                  .value(elements[0]->identifier()),
         QByteArray("jpeg"));
     EXPECT_EQ(notifications.size(), 1);
 }

@@ -150,14 +150,17 @@ TEST_F(FFImportControllerTest, ImportsReadableFilesWithEveryImageAndFilesTheRest
         EXPECT_TRUE(element->videoCodec().startsWith(QLatin1String("H.264")));
         EXPECT_TRUE(element->audioCodec().startsWith(QLatin1String("AAC")));
         EXPECT_EQ(element->size(), QFileInfo(element->path()).size());
-        EXPECT_EQ(
-            imageSize(library.pendingImages(ElementImage::Thumbnail).value(element->identifier())),
+        EXPECT_EQ(imageSize(library.imageStore()
+                                .pendingImages(ElementImage::Thumbnail)
+                                .value(element->identifier())),
             QSize(160, 120));
-        EXPECT_EQ(
-            imageSize(library.pendingImages(ElementImage::Storyboard).value(element->identifier())),
+        EXPECT_EQ(imageSize(library.imageStore()
+                                .pendingImages(ElementImage::Storyboard)
+                                .value(element->identifier())),
             QSize(393, 170));
-        EXPECT_EQ(
-            imageSize(library.pendingImages(ElementImage::Filmstrip).value(element->identifier())),
+        EXPECT_EQ(imageSize(library.imageStore()
+                                .pendingImages(ElementImage::Filmstrip)
+                                .value(element->identifier())),
             QSize(488, 58));
         const PlistDictionary recorded = element->imageMetrics();
         EXPECT_EQ(recorded.value(QStringLiteral("StoryboardRows")).toInteger(), 3);
@@ -196,7 +199,7 @@ TEST_F(FFImportControllerTest, FailedImageStepsMoveOnInsteadOfRepeating)
     EXPECT_EQ(elements[0]->assets(), int(AssetProperties));
     EXPECT_FALSE(elements[0]->error());
     EXPECT_EQ(ffTool->operationCount(), 0);
-    EXPECT_TRUE(document->library().pendingImages(ElementImage::Thumbnail).isEmpty());
+    EXPECT_TRUE(document->library().imageStore().pendingImages(ElementImage::Thumbnail).isEmpty());
 }
 
 TEST_F(FFImportControllerTest, OnlyOneProgramFoundReleasesEveryElementAsIfRead)

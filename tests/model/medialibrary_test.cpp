@@ -221,7 +221,7 @@ TEST_F(MediaLibraryTest, EmptyingTheTrashDropsElementsImagesAndStaleKeywords)
     m_library.emptyTrash(false);
     EXPECT_TRUE(m_library.trash().isEmpty());
     EXPECT_FALSE(m_library.containsElement(*trashed));
-    EXPECT_TRUE(m_library.pendingImages(ElementImage::Thumbnail).isEmpty());
+    EXPECT_TRUE(m_library.imageStore().pendingImages(ElementImage::Thumbnail).isEmpty());
     EXPECT_EQ(m_host.removed.size(), ElementImageCount); // every kind leaves the package
     EXPECT_TRUE(QFileInfo::exists(trashed->path())); // the file stays
     EXPECT_FALSE(m_library.keywordWithIdentifier(onlyTrashed->identifier()));
@@ -267,6 +267,22 @@ TEST_F(MediaLibraryTest, EmptyPosterRemovesItFromMemoryAndPackage)
     EXPECT_TRUE(m_library.posterDataForElement(*element).isEmpty());
     EXPECT_TRUE(
         m_host.removed.contains(qMakePair(int(ElementImage::Poster), element->identifier())));
+}
+
+TEST_F(MediaLibraryTest, ASaveClearsPendingImagesAndThePackageServesThemAfter)
+{
+    const MediaElementPtr element
+        = m_library.queueElementsWithURLs({ file(QStringLiteral("a.mp4")) }).first();
+    m_library.setThumbnailData("made", *element);
+    m_host.packageImages.insert({ int(ElementImage::Thumbnail), element->identifier() }, "saved");
+    // The image made since the save wins over the package's older one.
+    EXPECT_EQ(m_library.thumbnailDataForElement(*element), QByteArray("made"));
+    m_library.imageStore().clearPending();
+    EXPECT_TRUE(m_library.imageStore().pendingImages(ElementImage::Thumbnail).isEmpty());
+    EXPECT_EQ(m_library.thumbnailDataForElement(*element), QByteArray("saved"));
+    // A thumbnail is made again, so emptying it leaves the package's file alone.
+    m_library.setThumbnailData(QByteArray(), *element);
+    EXPECT_TRUE(m_host.removed.isEmpty());
 }
 
 TEST_F(MediaLibraryTest, ValidationFindsAMovedFileWithOneNotification)
