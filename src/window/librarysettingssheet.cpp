@@ -145,6 +145,8 @@ QWidget *LibrarySettingsSheet::buildFoldersTab()
     m_folderView->setDefaultDropAction(Qt::CopyAction);
     m_folderView->setAlternatingRowColors(true);
     m_folderView->setUniformItemSizes(true);
+    m_folderView->setIconSize(QSize(18, 18));
+    m_folderView->setSpacing(1);
     connect(m_folderModel, &SourceFolderListModel::dropRefused, this,
         &LibrarySettingsSheet::showMessage);
 

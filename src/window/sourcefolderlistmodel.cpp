@@ -2,11 +2,15 @@
 
 #include "platform/bookmark.h"
 
+#include <QApplication>
 #include <QCollator>
 #include <QDir>
+#include <QFileIconProvider>
 #include <QFileInfo>
 #include <QMimeData>
+#include <QPalette>
 #include <QSet>
+#include <QStyle>
 #include <QUrl>
 
 #include <algorithm>
@@ -27,9 +31,12 @@ QString folderName(const QString &path)
 
 SourceFolderListModel::SourceFolderListModel(QObject *parent)
     : QAbstractListModel(parent)
-    , m_folderIcon(QIcon::fromTheme(QStringLiteral("folder")))
-    , m_unavailableIcon(QIcon::fromTheme(QStringLiteral("dialog-warning")))
 {
+    // One icon for every folder: asking the system per folder would cost a
+    // look at each of thousands of folders.
+    m_folderIcon = QFileIconProvider().icon(QFileIconProvider::Folder);
+    m_unavailableIcon = QIcon::fromTheme(QStringLiteral("dialog-warning"),
+        QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning));
 }
 
 void SourceFolderListModel::load(const PlistArray &sourceFolders)
@@ -133,6 +140,10 @@ QVariant SourceFolderListModel::data(const QModelIndex &index, int role) const
                                         .arg(QDir::toNativeSeparators(row.path));
     case Qt::DecorationRole:
         return row.available ? m_folderIcon : m_unavailableIcon;
+    case Qt::ForegroundRole:
+        if (row.available)
+            return {};
+        return QApplication::palette().brush(QPalette::Disabled, QPalette::Text);
     case PathRole:
         return row.path;
     case AvailableRole:
