@@ -17,6 +17,8 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace vidarium {
 
 namespace {
@@ -160,9 +162,35 @@ MediaElementList ExportSheet::elements() const
 {
     if (!m_library)
         return {};
-    DocumentExport exporter(*m_library, m_window);
+    DocumentExport::WindowState unsorted = m_window;
+    unsorted.sortDescriptors.clear();
+    DocumentExport exporter(*m_library, std::move(unsorted));
     exporter.setExportRange(m_range);
-    return exporter.elements();
+    MediaElementList range = exporter.elements();
+    if (m_window.sortDescriptors.isEmpty() || range.size() < 2)
+        return range;
+    // The listed items are already in the window's order: elements that are all
+    // listed take their place from there instead of being compared again,
+    // which on a large library would hold the window up for a good while.
+    QHash<const MediaElement *, qsizetype> listed;
+    listed.reserve(m_window.arrangedElements.size());
+    for (qsizetype i = 0; i < m_window.arrangedElements.size(); ++i)
+        listed.insert(m_window.arrangedElements.at(i).get(), i);
+    QList<std::pair<qsizetype, MediaElementPtr>> placed;
+    placed.reserve(range.size());
+    for (const MediaElementPtr &element : std::as_const(range)) {
+        const auto found = listed.constFind(element.get());
+        if (found == listed.constEnd())
+            return DocumentExport::sortedElements(range, m_window.sortDescriptors);
+        placed.append({ *found, element });
+    }
+    std::sort(placed.begin(), placed.end(),
+        [](const auto &a, const auto &b) { return a.first < b.first; });
+    MediaElementList ordered;
+    ordered.reserve(placed.size());
+    for (auto &[position, element] : placed)
+        ordered.append(std::move(element));
+    return ordered;
 }
 
 void ExportSheet::chooseTarget()
