@@ -11,22 +11,14 @@
 #include <QTimer>
 #include <QtConcurrent>
 
+#include <cerrno>
+
 namespace vidarium {
 
 namespace {
 
 // A slice of rows or images read per turn of the event loop.
 constexpr qint64 SliceMs = 12;
-
-QString whyNotWritten(const QString &folder)
-{
-    const QFileInfo info(folder);
-    if (!info.exists())
-        return QObject::tr("The folder no longer exists.");
-    if (!info.isWritable())
-        return QObject::tr("The folder is read-only.");
-    return QObject::tr("The disk may be full.");
-}
 
 ExportJob::Outcome writeBatch(const QList<QString> &names, const QList<QByteArray> &data,
     const QString &folder, const std::shared_ptr<std::atomic<bool>> &cancelled)
@@ -39,12 +31,15 @@ ExportJob::Outcome writeBatch(const QList<QString> &names, const QList<QByteArra
             break;
         }
         const QString path = DocumentExport::uniqueFileForName(names.at(i), folder);
+        errno = 0;
         if (!writeNewFile(path, data.at(i))) {
+            // The system's reason (read-only, no space left, name too long) is
+            // the one the user can act on.
+            const QString reason = errno ? qt_error_string(errno) : QObject::tr("unknown error");
             outcome.succeeded = false;
             outcome.message
-                = QObject::tr("\u201c%1\u201d could not be written in \u201c%2\u201d. %3")
-                      .arg(QFileInfo(path).fileName(), QDir::toNativeSeparators(folder),
-                          whyNotWritten(folder));
+                = QObject::tr("\u201c%1\u201d could not be written in \u201c%2\u201d: %3.")
+                      .arg(QFileInfo(path).fileName(), QDir::toNativeSeparators(folder), reason);
             break;
         }
         ++outcome.written;
@@ -93,7 +88,7 @@ void ExportJob::formatRows()
     QElapsedTimer slice;
     slice.start();
     while (m_next < m_elements.size() && slice.elapsed() < SliceMs) {
-        const qsizetype end = std::min(m_next + 500, m_elements.size());
+        const qsizetype end = std::min(m_next + 100, m_elements.size());
         for (; m_next < end; ++m_next)
             m_lines.append(TabDelimitedExport::row(*m_elements.at(m_next), m_fieldIdentifiers));
     }
@@ -177,10 +172,14 @@ void ExportJob::writeImages(QList<ImageFile> files)
         [this] {
             const Outcome batch = m_writer.result();
             m_outcome.written += batch.written;
-            if (!batch.succeeded)
-                finish({ false, false, batch.message, m_outcome.written });
-            else
+            if (batch.succeeded) {
                 readImages();
+                return;
+            }
+            const QString before = m_outcome.written == 1
+                ? tr("1 image was exported before.")
+                : tr("%1 images were exported before.").arg(m_outcome.written);
+            finish({ false, false, batch.message + QLatin1Char(' ') + before, m_outcome.written });
         },
         Qt::SingleShotConnection);
     m_writer.setFuture(QtConcurrent::run(writeBatch, names, data, m_target, m_cancelled));

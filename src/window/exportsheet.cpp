@@ -14,6 +14,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSet>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
@@ -169,28 +170,27 @@ MediaElementList ExportSheet::elements() const
     MediaElementList range = exporter.elements();
     if (m_window.sortDescriptors.isEmpty() || range.size() < 2)
         return range;
-    // The listed items are already in the window's order: elements that are all
-    // listed take their place from there instead of being compared again,
-    // which on a large library would hold the window up for a good while.
-    QHash<const MediaElement *, qsizetype> listed;
-    listed.reserve(m_window.arrangedElements.size());
-    for (qsizetype i = 0; i < m_window.arrangedElements.size(); ++i)
-        listed.insert(m_window.arrangedElements.at(i).get(), i);
-    QList<std::pair<qsizetype, MediaElementPtr>> placed;
-    placed.reserve(range.size());
-    for (const MediaElementPtr &element : std::as_const(range)) {
-        const auto found = listed.constFind(element.get());
-        if (found == listed.constEnd())
-            return DocumentExport::sortedElements(range, m_window.sortDescriptors);
-        placed.append({ *found, element });
+    // The listed items are already in the window's order: a range that is all
+    // listed takes its order from there instead of being compared again, which
+    // on a large library would hold the window up for a good while.
+    const MediaElementList &listed = m_window.arrangedElements;
+    if (m_range == DocumentExport::ArrangedItems)
+        return listed;
+    if (range.size() <= listed.size()) {
+        QSet<const MediaElement *> wanted;
+        wanted.reserve(range.size());
+        for (const MediaElementPtr &element : std::as_const(range))
+            wanted.insert(element.get());
+        MediaElementList ordered;
+        ordered.reserve(range.size());
+        for (const MediaElementPtr &element : listed) {
+            if (wanted.contains(element.get()))
+                ordered.append(element);
+        }
+        if (ordered.size() == wanted.size())
+            return ordered;
     }
-    std::sort(placed.begin(), placed.end(),
-        [](const auto &a, const auto &b) { return a.first < b.first; });
-    MediaElementList ordered;
-    ordered.reserve(placed.size());
-    for (auto &[position, element] : placed)
-        ordered.append(std::move(element));
-    return ordered;
+    return DocumentExport::sortedElements(range, m_window.sortDescriptors);
 }
 
 void ExportSheet::chooseTarget()

@@ -9,20 +9,17 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLocale>
+#include <QPointer>
 #include <QVBoxLayout>
 
 namespace vidarium {
 
-StatisticsSheet::StatisticsSheet(
-    MediaLibrary &library, DocumentExport::WindowState window, QWidget *parent)
+StatisticsSheet::StatisticsSheet(ElementsForRange elements, QWidget *parent)
     : QDialog(parent)
-    , m_library(&library)
-    , m_window(std::move(window))
+    , m_elements(std::move(elements))
 {
     setObjectName(QStringLiteral("StatisticsSheet"));
     setWindowTitle(tr("Statistics"));
-    // Order plays no part in sums and spans.
-    m_window.sortDescriptors.clear();
 
     m_rangeControl = new QComboBox;
     m_rangeControl->setObjectName(QStringLiteral("StatisticsRange"));
@@ -69,6 +66,21 @@ StatisticsSheet::StatisticsSheet(
 
 StatisticsSheet::~StatisticsSheet() = default;
 
+StatisticsSheet::ElementsForRange StatisticsSheet::rangesOf(
+    MediaLibrary &library, DocumentExport::WindowState window)
+{
+    // Order plays no part in sums and spans.
+    window.sortDescriptors.clear();
+    QPointer<MediaLibrary> guarded(&library);
+    return [guarded, window = std::move(window)](int range) -> MediaElementList {
+        if (!guarded)
+            return {};
+        DocumentExport exporter(*guarded, window);
+        exporter.setExportRange(range);
+        return exporter.elements();
+    };
+}
+
 QLabel *StatisticsSheet::addFigure(QFormLayout *form, const QString &name, const QString &label)
 {
     auto *figure = new QLabel;
@@ -87,13 +99,7 @@ void StatisticsSheet::setRange(int range)
         const QSignalBlocker quiet(m_rangeControl);
         m_rangeControl->setCurrentIndex(index);
     }
-    MediaElementList elements;
-    if (m_library) {
-        DocumentExport exporter(*m_library, m_window);
-        exporter.setExportRange(range);
-        elements = exporter.elements();
-    }
-    m_statistics = ElementStatistics::of(elements);
+    m_statistics = ElementStatistics::of(m_elements ? m_elements(range) : MediaElementList());
     showFigures();
 }
 

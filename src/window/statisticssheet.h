@@ -2,7 +2,7 @@
 
 // The sheet with the totals and daily averages of one range of elements: the
 // whole library, the selected collection, the listed items or the selected
-// items, as the window showed them when the sheet opened. Every change of range
+// items. Only the range shown is asked for, and every change of range
 // recomputes all figures, so an empty range shows "None" and zero averages.
 // Threads: main thread.
 
@@ -10,7 +10,9 @@
 #include "window/elementstatistics.h"
 
 #include <QDialog>
-#include <QPointer>
+#include <QHash>
+
+#include <functional>
 
 class QComboBox;
 class QFormLayout;
@@ -24,7 +26,12 @@ class StatisticsSheet : public QDialog
 {
     Q_OBJECT
 public:
-    StatisticsSheet(MediaLibrary &library, DocumentExport::WindowState window, QWidget *parent);
+    // The elements of a range (DocumentExport's ranges); none for other values.
+    using ElementsForRange = std::function<MediaElementList(int range)>;
+
+    StatisticsSheet(ElementsForRange elements, QWidget *parent);
+    // The ranges of a library and a window's state taken beforehand.
+    static ElementsForRange rangesOf(MediaLibrary &library, DocumentExport::WindowState window);
     ~StatisticsSheet() override;
 
     int range() const { return m_range; }
@@ -42,8 +49,7 @@ private:
     QLabel *addFigure(QFormLayout *form, const QString &name, const QString &label);
     void showFigures();
 
-    QPointer<MediaLibrary> m_library;
-    DocumentExport::WindowState m_window;
+    ElementsForRange m_elements;
     int m_range = DocumentExport::AllElements;
     ElementStatistics m_statistics;
     QComboBox *m_rangeControl = nullptr;

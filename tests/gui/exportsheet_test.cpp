@@ -171,6 +171,33 @@ TEST_F(ExportPanels, ImagesNeverOverwriteAndSkipElementsWithoutOne)
     EXPECT_FALSE(QFile::exists(scratch.filePath(QStringLiteral("other.jpg"))));
 }
 
+TEST_F(ExportPanels, AnImageThatCannotBeWrittenStopsTheExportWithTheReason)
+{
+    MediaLibrary &library = document.library();
+    ElementDictionary media;
+    MediaElementList clips;
+    // A name longer than any file system allows fails for every user, root too.
+    for (const QString &name :
+        { QStringLiteral("a"), QString(300, QLatin1Char('x')), QStringLiteral("c") }) {
+        MediaElementPtr element = MediaElement::create(&library, "/v/" + name + ".mp4");
+        media.insert(element->identifier(), element);
+        clips.append(element);
+        library.setImageDataForElement(ElementImage::Poster, QByteArray("\xff\xd8"), *element);
+    }
+    library.setMedia(media);
+    ExportJob job(library);
+    QSignalSpy done(&job, &ExportJob::finished);
+    job.startImages(ElementImage::Poster, clips, scratch.path());
+    ASSERT_TRUE(waitUntil([&] { return done.size() == 1; }));
+    EXPECT_FALSE(job.outcome().succeeded);
+    EXPECT_EQ(job.outcome().written, 1);
+    EXPECT_TRUE(job.outcome().message.contains(QStringLiteral("too long")))
+        << job.outcome().message.toStdString();
+    EXPECT_TRUE(job.outcome().message.contains(QStringLiteral("1 image was exported before")));
+    EXPECT_TRUE(QFile::exists(scratch.filePath(QStringLiteral("a.jpg"))));
+    EXPECT_FALSE(QFile::exists(scratch.filePath(QStringLiteral("c.jpg"))));
+}
+
 TEST_F(ExportPanels, CancellingTheTextBeforeItIsWrittenLeavesNoFile)
 {
     addElements(document, 20000);

@@ -94,7 +94,9 @@ TEST(SettingsScreenshots, Statistics)
     resetTestDefaults();
     Document document;
     const MediaElementList elements = spreadElements(document, 240);
-    StatisticsSheet sheet(document.library(), { elements.mid(0, 30), elements, {}, {} }, nullptr);
+    StatisticsSheet sheet(
+        StatisticsSheet::rangesOf(document.library(), { elements.mid(0, 30), elements, {}, {} }),
+        nullptr);
     save(&sheet, QStringLiteral("statistics-library"));
     sheet.setRange(DocumentExport::SelectedItems);
     save(&sheet, QStringLiteral("statistics-empty-range"));

@@ -45,7 +45,7 @@ protected:
 TEST_F(Statistics, TenImportedTodayMakeTenADay)
 {
     // addElements stamps every element with the moment it was made.
-    StatisticsSheet sheet(document.library(), { {}, {}, {}, {} }, nullptr);
+    StatisticsSheet sheet(StatisticsSheet::rangesOf(document.library(), {}), nullptr);
     const ElementStatistics &s = sheet.statistics();
     EXPECT_EQ(s.count, 10);
     EXPECT_EQ(s.days, 1);
@@ -79,7 +79,9 @@ TEST_F(Statistics, AnEmptyRangeShowsNoneAndZeroesAfterAFullOne)
 {
     for (qint64 i = 0; i < elements.size(); ++i)
         elements.at(i)->setSize(1000000 * (i + 1));
-    StatisticsSheet sheet(document.library(), { elements.mid(0, 3), elements, {}, {} }, nullptr);
+    StatisticsSheet sheet(
+        StatisticsSheet::rangesOf(document.library(), { elements.mid(0, 3), elements, {}, {} }),
+        nullptr);
     EXPECT_GT(sheet.statistics().sizePerDay, 0.0);
     sheet.rangeControl()->setCurrentIndex(3); // the selected items: none
     EXPECT_EQ(sheet.range(), 4);
