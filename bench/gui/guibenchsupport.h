@@ -20,4 +20,7 @@ void pump(int milliseconds = 0);
 // The work and the events it posted, in milliseconds.
 double millisecondsOf(const std::function<void()> &work);
 
+// The library settings, statistics and export sheets (settingsbench.cpp).
+void measureSettings(DocumentWindowController &window);
+
 } // namespace vidarium::guibench

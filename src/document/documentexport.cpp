@@ -131,8 +131,12 @@ Result<int> DocumentExport::exportImages(ElementImage image, const QString &fold
 
 QString DocumentExport::uniqueFileForElement(const MediaElement &element, const QString &folder)
 {
+    return uniqueFileForName(element.name(), folder);
+}
+
+QString DocumentExport::uniqueFileForName(const QString &name, const QString &folder)
+{
     const QDir dir(folder);
-    const QString name = element.name();
     QString candidate = dir.filePath(name + QStringLiteral(".jpg"));
     for (qint64 counter = 1; fileStatus(candidate, Links::DoNotFollow); ++counter)
         candidate = dir.filePath(QStringLiteral("%1_%2.jpg").arg(name).arg(counter));

@@ -59,6 +59,9 @@ public:
 
     // The first of name.jpg, name_1.jpg, name_2.jpg, ... that does not exist in folder.
     static QString uniqueFileForElement(const MediaElement &element, const QString &folder);
+    // The same for an element's name taken earlier; touches no element, so a
+    // writer thread may call it.
+    static QString uniqueFileForName(const QString &name, const QString &folder);
     // Sorted by the descriptors in turn (their key paths, directions and comparisons);
     // elements that compare the same keep their order.
     static MediaElementList sortedElements(

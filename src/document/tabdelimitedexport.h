@@ -5,7 +5,8 @@
 // display) text of each value. Tabs and line breaks inside a value are written as
 // spaces, so every row has exactly the header's columns. The file is UTF-16
 // little-endian with a byte-order mark, replaced atomically.
-// Threads: main thread (reads the library and its elements).
+// Threads: main thread (reads the library and its elements); writeFile and
+// flattened touch no model and may run on any thread.
 
 #include "model/mediaelement.h"
 #include "platform/result.h"
@@ -48,7 +49,8 @@ public:
     // Tabs and line breaks become single spaces.
     static QString flattened(const QString &value);
 
-private:
+    // One element's row for the given field columns, and the library's field
+    // columns: the window formats a large export a slice at a time with these.
     static QString row(const MediaElement &element, const QStringList &fieldIdentifiers);
     static QStringList activeFieldIdentifiers(const MediaLibrary &library);
 };

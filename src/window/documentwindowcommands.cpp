@@ -13,8 +13,10 @@
 #include "window/documentwindow.h"
 #include "window/documentwindowcontroller.h"
 #include "window/elementclipboard.h"
+#include "window/exportsheet.h"
 #include "window/filterviewcontroller.h"
 #include "window/itemsviewcontroller.h"
+#include "window/librarysheets.h"
 #include "window/panels.h"
 #include "window/sourceviewcontroller.h"
 #include "window/storyboardviewcontroller.h"
@@ -311,6 +313,10 @@ void DocumentWindowController::presentMovie()
 
 void DocumentWindowController::showSheetNamed(const QString &action)
 {
+    if (QDialog *sheet = makeLibrarySheet(*this, action)) {
+        beginSheet(sheet);
+        return;
+    }
     // The sheets themselves come with their own controllers; until then a
     // sheet names itself so the window behaves as with a sheet attached.
     auto *sheet = new QMessageBox(m_window);
@@ -367,22 +373,7 @@ void DocumentWindowController::paste()
 
 void DocumentWindowController::exportFiles(int kind)
 {
-    Panels::Request request;
-    request.kind
-        = kind == DocumentExport::Database ? Panels::Kind::SaveFile : Panels::Kind::ChooseFolder;
-    request.title = tr("Export");
-    request.suggestedName = displayName() + QStringLiteral(".txt");
-    QPointer<DocumentWindowController> self(this);
-    Panels::run(m_window, request, [self, kind](const QStringList &paths) {
-        if (!self || paths.isEmpty())
-            return;
-        DocumentExport::WindowState state { self->selectedNodeElements(), self->arrangedElements(),
-            self->selectedElements(), self->sortDescriptors() };
-        DocumentExport exporter(self->m_document.library(), state);
-        const Result<void> done = exporter.exportFiles(kind, paths.first());
-        if (!done)
-            QMessageBox::warning(self->m_window, tr("Export"), done.error().message());
-    });
+    ExportSheet::run(*this, kind);
 }
 
 } // namespace vidarium

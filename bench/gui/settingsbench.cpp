@@ -1,0 +1,116 @@
+// The library settings, statistics and export sheets: opening each sheet, the
+// statistics of every range, and a text export of the whole library with its
+// progress and the longest main-thread stall while it runs.
+//
+// Last figures: see the end of this comment (filled in after a run).
+
+#include "document/document.h"
+#include "gui/guibenchsupport.h"
+#include "model/medialibrary.h"
+#include "window/documentwindowcontroller.h"
+#include "window/exportjob.h"
+#include "window/exportsheet.h"
+#include "window/librarysettingssheet.h"
+#include "window/statisticssheet.h"
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace vidarium::guibench {
+
+namespace {
+
+void measureSheetOpening(DocumentWindowController &window)
+{
+    const struct
+    {
+        const char *action;
+        const char *label;
+    } sheets[] = {
+        { "showDocumentDefaultsSheet:", "settings sheet opens" },
+        { "showStatisticsSheet:", "statistics sheet opens (whole library)" },
+    };
+    for (const auto &sheet : sheets) {
+        const double opening
+            = millisecondsOf([&] { window.perform(QString::fromLatin1(sheet.action)); });
+        print(sheet.label, opening, "ms",
+            window.isSheetAttached() ? "(target 150 ms)" : "(FAILED: no sheet)");
+        if (window.attachedSheet())
+            window.attachedSheet()->reject();
+        pump();
+    }
+    const double opening
+        = millisecondsOf([&] { window.perform(QStringLiteral("exportFiles:"), 1); });
+    print("export panel opens", opening, "ms",
+        window.isSheetAttached() ? "(target 150 ms)" : "(FAILED: no sheet)");
+    if (window.attachedSheet())
+        window.attachedSheet()->reject();
+    pump();
+}
+
+void measureStatistics(DocumentWindowController &window)
+{
+    window.perform(QStringLiteral("showStatisticsSheet:"));
+    auto *sheet = qobject_cast<StatisticsSheet *>(window.attachedSheet());
+    if (!sheet) {
+        print("statistics", 0, "ms", "(FAILED: no sheet)");
+        return;
+    }
+    double slowest = 0;
+    for (int range : { 2, 3, 4, 1 })
+        slowest = std::max(slowest, millisecondsOf([&] { sheet->setRange(range); }));
+    print("statistics of a range (slowest of four)", slowest, "ms", "(target 30 ms)");
+    sheet->reject();
+    pump();
+}
+
+void measureTextExport(DocumentWindowController &window)
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("catalogue.txt"));
+    window.perform(QStringLiteral("exportFiles:"), 1);
+    auto *sheet = qobject_cast<ExportSheet *>(window.attachedSheet());
+    if (!sheet) {
+        print("text export", 0, "s", "(FAILED: no sheet)");
+        return;
+    }
+    int progressReports = 0;
+    qint64 longest = 0;
+    QElapsedTimer beat;
+    QTimer heartbeat;
+    heartbeat.setInterval(5);
+    QObject::connect(
+        &heartbeat, &QTimer::timeout, [&] { longest = std::max(longest, beat.restart()); });
+    QElapsedTimer timer;
+    timer.start();
+    beat.start();
+    heartbeat.start();
+    sheet->startExport(path);
+    QObject::connect(sheet->job(), &ExportJob::progressChanged, [&] { ++progressReports; });
+    while (window.isSheetAttached())
+        pump(1);
+    heartbeat.stop();
+    const double seconds = double(timer.nsecsElapsed()) / 1e9;
+    const bool written = QFileInfo(path).size() > 0;
+    print("text export of the whole library", seconds, "s",
+        written ? "(target 2 s)" : "(FAILED: no file)");
+    std::printf("    %d progress reports, %.1f MB written\n", progressReports,
+        double(QFileInfo(path).size()) / 1e6);
+    print("  longest main-thread stall meanwhile", double(longest), "ms");
+}
+
+} // namespace
+
+void measureSettings(DocumentWindowController &window)
+{
+    measureSheetOpening(window);
+    measureStatistics(window);
+    measureTextExport(window);
+}
+
+} // namespace vidarium::guibench
