@@ -152,7 +152,9 @@ void MoviePlayer::playFile(const QString &path)
     }
     // fromLocalFile keeps "#", "%" and spaces as part of the name.
     m_player->setSource(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
-    m_player->play();
+    // Opening may fail at once, before there is anything to play.
+    if (m_error.isEmpty())
+        m_player->play();
 }
 
 void MoviePlayer::play()
