@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QDrag>
-#include <QGraphicsDropShadowEffect>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
@@ -11,15 +10,38 @@
 
 namespace vidarium {
 
+namespace {
+
+constexpr int shadowBlur = 10;
+constexpr int shadowOffset = 10;
+constexpr int shadowAlpha = 178; // 0.7 of black
+
+// The image's own outline in translucent black, softened by scaling down and
+// up again: a blur of about the radius, made once per image rather than on
+// every paint (a graphics effect would blur the whole view each time).
+QImage shadowFor(const QImage &image)
+{
+    if (image.isNull())
+        return {};
+    const QSize size = image.size() + QSize(2 * shadowBlur, 2 * shadowBlur);
+    QImage shadow(size, QImage::Format_ARGB32_Premultiplied);
+    shadow.fill(Qt::transparent);
+    QPainter painter(&shadow);
+    painter.drawImage(QPoint(shadowBlur, shadowBlur), image);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+    painter.fillRect(shadow.rect(), QColor(0, 0, 0, shadowAlpha));
+    painter.end();
+    const QSize small = (size / 5).expandedTo(QSize(1, 1));
+    return shadow.scaled(small, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+        .scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
+} // namespace
+
 StoryboardView::StoryboardView(QScrollArea *scrollArea)
     : m_scrollArea(scrollArea)
 {
     setObjectName(QStringLiteral("StoryboardView"));
-    auto *shadow = new QGraphicsDropShadowEffect(this);
-    shadow->setBlurRadius(10);
-    shadow->setColor(QColor(0, 0, 0, 178));
-    shadow->setOffset(0, 10);
-    setGraphicsEffect(shadow);
     scrollArea->setWidgetResizable(false);
     scrollArea->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     scrollArea->setWidget(this);
@@ -33,6 +55,9 @@ void StoryboardView::setImage(const QImage &image)
     if (image.cacheKey() == m_image.cacheKey())
         return;
     m_image = image;
+    QImage logical = image;
+    logical.setDevicePixelRatio(1.0);
+    m_shadow = shadowFor(logical.scaled(logicalSize(), Qt::IgnoreAspectRatio));
     sizeChanged();
     update();
 }
@@ -44,6 +69,12 @@ QRect StoryboardView::imageRect() const
         QPoint((width() - m_image.width()) / 2, (height() - m_image.height()) / 2), m_image.size());
 }
 
+QSize StoryboardView::logicalSize() const
+{
+    // A storyboard made for a high-density screen is shown at its size in points.
+    return (QSizeF(m_image.size()) / m_image.devicePixelRatio()).toSize();
+}
+
 int StoryboardView::visibleTop() const
 {
     return m_scrollArea->verticalScrollBar()->value();
@@ -52,11 +83,11 @@ int StoryboardView::visibleTop() const
 void StoryboardView::sizeChanged()
 {
     const QSize content = m_scrollArea->viewport()->size();
-    const QSize wanted = content.expandedTo(m_image.size());
+    const QSize wanted = content.expandedTo(logicalSize());
     const int top = m_curTop;
     if (wanted != size())
         resize(wanted);
-    if (m_image.height() > content.height())
+    if (logicalSize().height() > content.height())
         m_scrollArea->verticalScrollBar()->setValue(top);
     m_curTop = visibleTop();
 }
@@ -69,7 +100,9 @@ void StoryboardView::paintEvent(QPaintEvent *)
     // The view itself is transparent, so drawing over it shows exactly the
     // image, its clear holes letting the background through.
     QPainter painter(this);
-    painter.drawImage(imageRect().topLeft(), m_image);
+    const QRect target = imageRect();
+    painter.drawImage(target.topLeft() + QPoint(-shadowBlur, shadowOffset - shadowBlur), m_shadow);
+    painter.drawImage(target, m_image);
 }
 
 void StoryboardView::mousePressEvent(QMouseEvent *event)

@@ -47,9 +47,11 @@ protected:
 
 private:
     int visibleTop() const;
+    QSize logicalSize() const;
 
     QScrollArea *m_scrollArea = nullptr;
     QImage m_image;
+    QImage m_shadow;
     int m_curTop = 0;
     QPoint m_pressPosition;
     bool m_pressed = false;
