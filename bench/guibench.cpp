@@ -336,6 +336,7 @@ int main(int argc, char **argv)
     measureCommands(*window);
     measureItems(*window);
     measureSettings(*window);
+    measureStoryboard(*window);
     measureStatusLine(*window);
     measureCriteriaEditor(*window);
 

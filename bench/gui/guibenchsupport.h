@@ -12,6 +12,11 @@ namespace vidarium {
 class DocumentWindowController;
 }
 
+namespace vidarium {
+// The storyboard pane's figures (bench/gui/storyboardbench.cpp).
+void measureStoryboard(DocumentWindowController &window);
+} // namespace vidarium
+
 namespace vidarium::guibench {
 
 void print(const char *label, double value, const char *unit, const char *target = "");

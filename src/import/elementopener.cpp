@@ -37,18 +37,24 @@ std::optional<QString> ElementOpener::pathWithBookmarkData(const QByteArray &boo
     return Bookmark::resolvePath(bookmark);
 }
 
-void ElementOpener::openElement(
+bool ElementOpener::openElement(
     const std::shared_ptr<MediaElement> &element, const QString &applicationIdentifier)
 {
-    if (!element)
-        return;
-    if (const std::optional<QString> path = pathWithBookmarkData(element->bookmark());
-        path && m_openFile)
-        (void)m_openFile(*path, applicationIdentifier);
-    element->setPlayCount(element->playCount() + 1);
-    element->setLaunchedDate(PlistDate::fromDateTime(QDateTime::currentDateTimeUtc()));
-    NotificationCenter::instance().post(DispatchNotification::SourceDidModifyElements, this,
-        { { LibraryNotification::LibraryIdentifierKey, element->owner() },
+    if (!element || !m_openFile)
+        return false;
+    const std::optional<QString> path = pathWithBookmarkData(element->bookmark());
+    if (!path || !m_openFile(*path, applicationIdentifier).ok())
+        return false;
+    recordPlay(*element, this);
+    return true;
+}
+
+void ElementOpener::recordPlay(MediaElement &element, const void *sender)
+{
+    element.setPlayCount(element.playCount() + 1);
+    element.setLaunchedDate(PlistDate::fromDateTime(QDateTime::currentDateTimeUtc()));
+    NotificationCenter::instance().post(DispatchNotification::SourceDidModifyElements, sender,
+        { { LibraryNotification::LibraryIdentifierKey, element.owner() },
             { LibraryNotification::LibraryElementPropertiesKey,
                 QStringList { QStringLiteral("playCount"), QStringLiteral("launchedDate") } } });
 }

@@ -1,8 +1,8 @@
 #pragma once
 
 // Opens an element's file in another application (its default one, or one
-// the user picked) and counts the play whatever the outcome, announcing the
-// changed properties as the dispatcher announces imported ones.
+// the user picked) and counts the play once the launch succeeded, announcing
+// the changed properties as the dispatcher announces imported ones.
 // Threads: main thread only.
 
 #include "platform/result.h"
@@ -33,9 +33,16 @@ public:
     explicit ElementOpener(OpenFile openFile);
 
     void setOpenFile(OpenFile openFile) { m_openFile = std::move(openFile); }
-    // An empty identifier: the default application.
-    void openElement(
+    // An empty identifier: the default application. True when the file was
+    // handed to an application; a file that cannot be found or launched counts
+    // no play.
+    bool openElement(
         const std::shared_ptr<MediaElement> &element, const QString &applicationIdentifier = {});
+
+    // Counts one play of the element now and announces playCount and
+    // launchedDate as changed by `sender`. The window's own player counts
+    // through this too.
+    static void recordPlay(MediaElement &element, const void *sender);
 
     // The file a bookmark names; nothing when it is empty or does not resolve.
     static std::optional<QString> pathWithBookmarkData(const QByteArray &bookmark);

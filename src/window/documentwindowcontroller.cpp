@@ -144,7 +144,7 @@ void DocumentWindowController::insertPanes()
     insertPane(FilterViewControllerKey, new FilterViewController(m_document, this), m_splitView, 1);
     insertPane(ItemsViewControllerKey,
         new ItemsViewController(m_document, m_dispatcher, *source, this), m_itemsSplitView, 1);
-    insertPane(StoryboardViewControllerKey, new StoryboardViewController(m_document, this),
+    insertPane(StoryboardViewControllerKey, new StoryboardViewController(m_document, *this, this),
         m_itemsSplitView, 0);
     insertPane(DetailViewControllerKey, new DetailViewController(m_document, this), m_splitView, 3);
 }

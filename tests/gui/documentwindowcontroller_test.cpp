@@ -3,6 +3,7 @@
 #include "document/document.h"
 #include "model/definitions.h"
 #include "model/documentdefaults.h"
+#include "platform/bookmark.h"
 #include "platform/notificationcenter.h"
 #include "platform/plist/keyedarchiver.h"
 #include "platform/userdefaults.h"
@@ -200,7 +201,11 @@ TEST_F(DocumentWindowTest, PresentMovieFollowsTheToolbarPlaySetting)
     testDefaults().removeObject(QStringLiteral("ToolbarPlayAction"));
     window.perform(QStringLiteral("presentMovie:"));
     EXPECT_EQ(element->playCount(), 0);
+    // Opening counts a play only once the file was handed to an application.
     testDefaults().setInteger(QStringLiteral("ToolbarPlayAction"), 2);
+    window.perform(QStringLiteral("presentMovie:"));
+    EXPECT_EQ(element->playCount(), 0);
+    element->setBookmark(Bookmark::create(touch(scratch.filePath(QStringLiteral("a.mp4")))));
     window.perform(QStringLiteral("presentMovie:"));
     EXPECT_EQ(element->playCount(), 1);
 }
