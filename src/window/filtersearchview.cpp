@@ -7,6 +7,25 @@
 
 namespace vidarium {
 
+namespace {
+
+// A magnifier drawn here: icon themes are not everywhere, and an empty slot
+// in the field looks broken.
+QIcon searchIcon(const QColor &colour)
+{
+    QPixmap picture(32, 32);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(colour, 3.2, Qt::SolidLine, Qt::RoundCap));
+    painter.drawEllipse(QRectF(6, 6, 14, 14));
+    painter.drawLine(QPointF(18.5, 18.5), QPointF(26, 26));
+    painter.end();
+    return QIcon(picture);
+}
+
+} // namespace
+
 FilterSearchView::FilterSearchView(QWidget *parent)
     : QWidget(parent)
 {

@@ -97,6 +97,9 @@ FilterSubviewController::FilterSubviewController(
         searchField(), &QLineEdit::textChanged, this, &FilterSubviewController::searchFieldAction);
     observe(DocumentWindow::FirstResponderDidChange,
         [this](const Notification &note) { firstResponderDidChange(note); });
+    // The preferences announce their changes of the window settings this way.
+    observe(QStringLiteral("com.tallowmere.vidarium.AppDidChangeIconAppearanceNotification"),
+        [this](const Notification &) { applySearchBoxSetting(); });
     updateCountColumn();
     applySearchBoxSetting();
 }
