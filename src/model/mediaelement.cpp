@@ -15,9 +15,9 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
-#include <QStringMatcher>
 #include <QLocale>
 #include <QMutexLocker>
+#include <QStringMatcher>
 
 #include <cmath>
 #include <numeric>
