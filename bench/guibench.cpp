@@ -337,6 +337,7 @@ int main(int argc, char **argv)
     measureItems(*window);
     measureSettings(*window);
     measureStoryboard(*window);
+    measureFilters(*window);
     measureStatusLine(*window);
     measureCriteriaEditor(*window);
 

@@ -10,7 +10,9 @@
 
 namespace vidarium {
 class DocumentWindowController;
-}
+// The filter pane's figures (filterbench.cpp).
+void measureFilters(DocumentWindowController &window);
+} // namespace vidarium
 
 namespace vidarium {
 // The storyboard pane's figures (bench/gui/storyboardbench.cpp).

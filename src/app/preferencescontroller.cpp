@@ -120,7 +120,9 @@ QWidget *PreferencesController::buildGeneralPane()
     check(tr("Show the welcome window at start"), SettingKey::ShowWelcomeWindow);
     check(tr("Colour icons in the source list"), SettingKey::UseColorIcons,
         [this] { selectAppearanceChanged(); });
-    check(tr("Always show the filter search boxes"), SettingKey::ShowFilterSearchBoxes);
+    // Open library windows show or hide their filter search boxes at once.
+    check(tr("Always show the filter search boxes"), SettingKey::ShowFilterSearchBoxes,
+        [this] { selectAppearanceChanged(); });
     check(tr("Search also searches comments"), SettingKey::SearchCommentsField);
     check(tr("Complete field values while typing"), SettingKey::AutoCompleteUserFields);
     check(tr("Let files be dragged to other programs"), SettingKey::AllowDragToFinder);

@@ -17,6 +17,7 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QMutexLocker>
+#include <QStringMatcher>
 
 #include <cmath>
 #include <numeric>
@@ -277,10 +278,45 @@ QString MediaElement::parentFolderPath() const
     return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
 }
 
+namespace {
+
+// An absolute path with no empty, "." or ".." component and outside any
+// package: its folder is the text between its last two slashes, exactly as
+// the file-system parsing below would find it.
+bool isPlainAbsolutePath(const QString &path)
+{
+    // Plain scans: this runs for every element a filter or criterion reads.
+    if (!path.startsWith(u'/') || path.endsWith(u'/') || path.endsWith(u"/.")
+        || path.endsWith(u"/.."))
+        return false;
+    for (qsizetype i = 1; i < path.size(); ++i) {
+        if (path.at(i - 1) != u'/')
+            continue;
+        const QStringView rest = QStringView(path).mid(i);
+        if (rest.startsWith(u'/') || rest.startsWith(u"./") || rest.startsWith(u"../"))
+            return false;
+    }
+    // A prepared matcher: a plain contains() sets up its search tables on every call.
+    static const QStringMatcher package(u"fcpbundle");
+    return package.indexIn(path) < 0;
+}
+
+} // namespace
+
 QString MediaElement::parentFolder() const
 {
-    const QString resolved = packagePath(path());
-    const QString folder = resolved == path() ? QFileInfo(resolved).path() : resolved;
+    const QString current = path();
+    // Filters and criteria read this of every element: the common case skips
+    // the file-system entry parsing, which costs several allocations.
+    if (isPlainAbsolutePath(current)) {
+        const qsizetype slash = current.lastIndexOf(QLatin1Char('/'));
+        if (slash == 0)
+            return QStringLiteral("/");
+        const qsizetype previous = current.lastIndexOf(QLatin1Char('/'), slash - 1);
+        return current.mid(previous + 1, slash - previous - 1);
+    }
+    const QString resolved = packagePath(current);
+    const QString folder = resolved == current ? QFileInfo(resolved).path() : resolved;
     if (folder == QLatin1String("/"))
         return folder;
     return QFileInfo(folder).fileName();

@@ -68,6 +68,9 @@ bool DocumentWindow::keepsKey(const QWidget *widget, int key)
         || qobject_cast<const QPlainTextEdit *>(widget)
         || qobject_cast<const QAbstractSpinBox *>(widget))
         return true;
+    // A list that clears its search on Escape says so.
+    if (key == Qt::Key_Escape && widget->property("keepsEscapeKey").toBool())
+        return true;
     if (const auto *combo = qobject_cast<const QComboBox *>(widget))
         return combo->isEditable() || (key == Qt::Key_Escape && combo->view()->isVisible());
     // An open cell editor of an item view has the focus itself and is one of

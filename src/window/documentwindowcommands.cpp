@@ -194,6 +194,9 @@ void DocumentWindowController::performWindowAction(const QString &action, const 
     } else if (action == QLatin1String("paste:")) {
         paste();
     } else if (action == QLatin1String("performFindPanelAction:")) {
+        // With the focus in a filter list, Find searches that list.
+        if (filterViewController()->performFindPanelAction(m_window->focusWidget()))
+            return;
         if (QLineEdit *search = items->searchField())
             search->setFocus(Qt::ShortcutFocusReason);
     } else if (action == QLatin1String("stopImport:")) {

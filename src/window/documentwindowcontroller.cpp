@@ -141,9 +141,11 @@ void DocumentWindowController::insertPanes()
 {
     auto *source = new SourceViewController(m_document, this);
     insertPane(SourceViewControllerKey, source, m_splitView, 0);
-    insertPane(FilterViewControllerKey, new FilterViewController(m_document, this), m_splitView, 1);
-    insertPane(ItemsViewControllerKey,
-        new ItemsViewController(m_document, m_dispatcher, *source, this), m_itemsSplitView, 1);
+    auto *filter = new FilterViewController(m_document, *source, this);
+    insertPane(FilterViewControllerKey, filter, m_splitView, 1);
+    auto *items = new ItemsViewController(m_document, m_dispatcher, *source, this);
+    insertPane(ItemsViewControllerKey, items, m_itemsSplitView, 1);
+    filter->setSelectedElementsProvider([items] { return items->selectedElements(); });
     insertPane(StoryboardViewControllerKey, new StoryboardViewController(m_document, *this, this),
         m_itemsSplitView, 0);
     insertPane(DetailViewControllerKey, new DetailViewController(m_document, this), m_splitView, 3);

@@ -61,6 +61,19 @@ TEST(MediaElement, NewElementHasCreationValues)
         QFileInfo(scratch.path()).absoluteFilePath() + QLatin1Char('/'));
 }
 
+TEST(MediaElement, ParentFolderAgreesWithTheFileSystemParsingForAnyPath)
+{
+    for (const char *path : { "/a/b/Clip.mov", "/Clip.mov", "/a/Trips 2010/x", "/a//b/c.mov",
+             "/a/./b/c.mov", "/a/b/../c.mov", "/a/b/", "/a/b/.", "relative/x.mov", "x.mov",
+             "/a/b c/ü é/Clip.mp4" }) {
+        SCOPED_TRACE(path);
+        const MediaElementPtr element = MediaElement::create(nullptr, QString::fromUtf8(path));
+        const QString expected = QFileInfo(QFileInfo(element->path()).path()).fileName();
+        const QString folder = QFileInfo(element->path()).path();
+        EXPECT_EQ(element->parentFolder(), folder == QLatin1String("/") ? folder : expected);
+    }
+}
+
 TEST(MediaElement, DeviceFollowsThePathOrItsLayout)
 {
     const MediaElementPtr archive
