@@ -108,6 +108,7 @@ ItemsViewController::ItemsViewController(Document &document, DispatchController 
     connect(&document.library(), &MediaLibrary::elementValuesChanged, this,
         [this](const QString &identifier) { elementValuesChanged(identifier); });
 
+    connectInteractions();
     observe(SourceSelectionDidChange, &ItemsViewController::sourceSelectionChanged);
     observe(FilterSelectionDidChange, &ItemsViewController::filterSelectionChanged);
     observe(SourceDidAddElements, &ItemsViewController::elementsAdded);
