@@ -86,7 +86,8 @@ void ItemsPathMenu::fill(
 {
     menu->clear();
     const QFileIconProvider icons;
-    for (const Entry &entry : entries(path)) {
+    const QList<Entry> all = entries(path);
+    for (const Entry &entry : all) {
         QAction *item = menu->addAction(entry.title);
         if (entry.isTrash) {
             item->setIcon(QIcon::fromTheme(
@@ -94,7 +95,13 @@ void ItemsPathMenu::fill(
             item->setEnabled(false);
             continue;
         }
-        item->setIcon(icons.icon(QFileInfo(entry.path)).pixmap(16, 16));
+        // A folder that is not there (an unplugged disk) still shows as a folder.
+        const QFileInfo file(entry.path);
+        QIcon icon = icons.icon(file);
+        if (icon.isNull())
+            icon = icons.icon(&entry == &all.last() ? QAbstractFileIconProvider::File
+                                                    : QAbstractFileIconProvider::Folder);
+        item->setIcon(icon.pixmap(16, 16));
         const QString target = entry.path;
         QObject::connect(item, &QAction::triggered, menu, [reveal, target] { reveal(target); });
     }
