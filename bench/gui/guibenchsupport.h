@@ -8,6 +8,8 @@
 
 #include <functional>
 
+class QString;
+
 namespace vidarium {
 class DocumentWindowController;
 }
@@ -19,5 +21,10 @@ void print(const char *label, double value, const char *unit, const char *target
 void pump(int milliseconds = 0);
 // The work and the events it posted, in milliseconds.
 double millisecondsOf(const std::function<void()> &work);
+
+// Items (itemsbench.cpp): the import heartbeat with new elements, and files
+// dropped on the table (made under `folder`).
+void measureItemsHeartbeat(DocumentWindowController &window);
+void measureFileDrop(DocumentWindowController &window, const QString &folder, int count);
 
 } // namespace vidarium::guibench
