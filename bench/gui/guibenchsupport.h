@@ -8,6 +8,8 @@
 
 #include <functional>
 
+class QString;
+
 namespace vidarium {
 class DocumentWindowController;
 // The filter pane's figures (filterbench.cpp).
@@ -29,5 +31,9 @@ double millisecondsOf(const std::function<void()> &work);
 
 // The library settings, statistics and export sheets (settingsbench.cpp).
 void measureSettings(DocumentWindowController &window);
+// Items (itemsbench.cpp): the import heartbeat with new elements, and files
+// dropped on the table (made under `folder`).
+void measureItemsHeartbeat(DocumentWindowController &window);
+void measureFileDrop(DocumentWindowController &window, const QString &folder, int count);
 
 } // namespace vidarium::guibench

@@ -338,7 +338,7 @@ void DocumentWindowController::importPaths(const QStringList &paths)
         if (!self || self->m_cleanedUp || elements.isEmpty())
             return;
         self->m_dispatcher.dispatchDocument(self->m_document, elements);
-        self->itemsViewController()->reloadElements();
+        self->itemsViewController()->mergeElements();
     });
 }
 

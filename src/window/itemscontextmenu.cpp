@@ -3,6 +3,8 @@
 #include "app/applicationmenus.h"
 #include "model/definitions.h"
 #include "platform/userdefaults.h"
+#include "window/filebrowser.h"
+#include "window/itemspathmenu.h"
 #include "window/itemsviewcontroller.h"
 
 #include <QMenu>
@@ -54,6 +56,13 @@ void ItemsContextMenu::rebuild()
         ->addAction(
             tr("Show in File Manager"), &m_items, [this] { m_items.revealTargetInFinder(); })
         ->setEnabled(any);
+    // The folders of one file; with several there is no one path to show.
+    QMenu *path = m_menu->addMenu(tr("Enclosing Folders"));
+    path->setObjectName(QStringLiteral("ItemsPathMenu"));
+    path->setEnabled(targets.size() == 1);
+    if (targets.size() == 1)
+        ItemsPathMenu::fill(path, targets.first()->path(),
+            [](const QString &folder) { FileBrowser::reveal({ folder }); });
     m_menu->addSeparator();
 
     QMenu *rate = m_menu->addMenu(tr("Rate"));

@@ -8,6 +8,7 @@
 #include "model/predicateevaluator.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QPointer>
 #include <QSet>
@@ -36,6 +37,23 @@ int statusWith(const MediaElement &element, bool exists)
     if (assets & 1)
         return 2;
     return 3;
+}
+
+// Why the file system refused a rename the name itself allowed.
+QString renameFailure(const MediaElement &element, const QString &name)
+{
+    const QString extension = element.extension();
+    const QString wanted = extension.isEmpty() ? name : name + QLatin1Char('.') + extension;
+    const QFileInfo file(element.path());
+    if (!file.exists())
+        return ItemsModel::tr("The file \"%1\" is no longer where the library expects it.")
+            .arg(file.fileName());
+    if (QFileInfo::exists(file.dir().filePath(wanted)))
+        return ItemsModel::tr("A file named \"%1\" already exists in \"%2\".")
+            .arg(wanted, file.dir().path());
+    return ItemsModel::tr("The file \"%1\" could not be renamed to \"%2\": the folder may not "
+                          "be writable.")
+        .arg(file.fileName(), wanted);
 }
 
 } // namespace
@@ -508,12 +526,12 @@ bool ItemsModel::setData(const QModelIndex &index, const QVariant &value, int ro
         if (name == element->name())
             return true;
         if (const QString problem = nameProblem(name); !problem.isEmpty()) {
-            emit editRefused(problem);
+            emit editRefused(problem, false);
             return false;
         }
         element->setName(name);
         if (element->name() != name) {
-            emit editRefused(tr("The file could not be renamed to \"%1\".").arg(name));
+            emit editRefused(renameFailure(*element, name), true);
             return false;
         }
     } else if (column.identifier == ItemsColumns::RatingColumn) {

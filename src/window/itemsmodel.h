@@ -14,6 +14,8 @@
 #include <QAbstractTableModel>
 #include <QHash>
 
+#include <functional>
+
 #include <optional>
 #include <vector>
 
@@ -87,11 +89,33 @@ public:
     // Why a name is refused, or an empty string when it may be used.
     static QString nameProblem(const QString &name);
 
+    // --- Dragging out and dropping in (itemsmodeldrag.cpp) ------------------------
+    QStringList mimeTypes() const override;
+    // The element type with the library's identifier, the rows in ascending
+    // order; file URLs only while the application lets files leave the program.
+    QMimeData *mimeData(const QModelIndexList &indexes) const override;
+    Qt::DropActions supportedDragActions() const override;
+    Qt::DropActions supportedDropActions() const override;
+    // Only file lists from outside this library, wherever they land on the table.
+    bool canDropMimeData(const QMimeData *data, Qt::DropAction action, int row, int column,
+        const QModelIndex &parent) const override;
+    bool dropMimeData(const QMimeData *data, Qt::DropAction action, int row, int column,
+        const QModelIndex &parent) override;
+    // The local files of a "text/uri-list" (comments, other schemes and damaged
+    // lines skipped). Any thread.
+    static QStringList localPathsOfUriList(const QByteArray &uriList);
+    // Receives the raw file list of a drop (the window imports it off the main thread).
+    void setFileDropHandler(std::function<void(const QByteArray &uriList)> handler)
+    {
+        m_fileDropHandler = std::move(handler);
+    }
+
 signals:
     // The shown rows changed as a whole (count, order or content).
     void arrangementChanged();
-    // A cell edit could not be applied; the text says why.
-    void editRefused(const QString &reason);
+    // A cell edit could not be applied; the text says why. `byFileSystem`: the
+    // name was fine but the file could not be renamed (worth an alert, not just a beep).
+    void editRefused(const QString &reason, bool byFileSystem);
     void statusSweepFinished();
 
 private:
@@ -119,6 +143,7 @@ private:
     QString m_sortSelector;
     quint64 m_generation = 0;
     bool m_sweepRunning = false;
+    std::function<void(const QByteArray &)> m_fileDropHandler;
 };
 
 } // namespace vidarium

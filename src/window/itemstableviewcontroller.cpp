@@ -102,6 +102,9 @@ void ItemsTableViewController::configureView()
     m_view->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     m_view->setDragEnabled(true);
     m_view->setDragDropMode(QAbstractItemView::DragDrop);
+    // Files dropped anywhere on the table are imported: no row is a target.
+    m_view->setDropIndicatorShown(false);
+    m_view->setDefaultDropAction(Qt::CopyAction);
     QHeaderView *rows = m_view->verticalHeader();
     rows->hide();
     rows->setSectionResizeMode(QHeaderView::Fixed);

@@ -73,8 +73,9 @@ public:
     }
 
 signals:
-    // An edit was refused (a bad name); the window beeps and shows why.
-    void editRefused(const QString &reason);
+    // An edit was refused: a bad name (`byFileSystem` false) or a rename the
+    // file system would not do. The items pane beeps, and alerts for the latter.
+    void editRefused(const QString &reason, bool byFileSystem);
 
 private:
     // The constructor's parts: the view's look, the rating stars, the library's

@@ -108,6 +108,7 @@ ItemsViewController::ItemsViewController(Document &document, DispatchController 
     connect(&document.library(), &MediaLibrary::elementValuesChanged, this,
         [this](const QString &identifier) { elementValuesChanged(identifier); });
 
+    connectInteractions();
     observe(SourceSelectionDidChange, &ItemsViewController::sourceSelectionChanged);
     observe(FilterSelectionDidChange, &ItemsViewController::filterSelectionChanged);
     observe(SourceDidAddElements, &ItemsViewController::elementsAdded);
@@ -184,6 +185,11 @@ void ItemsViewController::reloadElements()
     m_model->setContent(m_source.selectedNodeElements());
     m_model->refreshStatus();
     applyAllPredicates();
+}
+
+void ItemsViewController::mergeElements()
+{
+    rebuild({});
 }
 
 void ItemsViewController::sourceSelectionChanged(const Notification &)

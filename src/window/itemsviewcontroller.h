@@ -66,6 +66,9 @@ public:
 
     // Reloads the list from the selected collection.
     void reloadElements();
+    // Takes in what the selected collection gained or lost, keeping the
+    // selection and the scroll position (after an import).
+    void mergeElements();
 
     // A style from a menu is stored in the settings; none means the stored style.
     void selectView(std::optional<int> style, bool fromMenu);
@@ -87,7 +90,15 @@ public:
 
     void cleanup() override;
 
+    // Double click on a row, by the application setting (itemsviewcontrollerevents.cpp).
+    void doubleClickRow(int row);
+    // Imports the files of a dropped "text/uri-list"; the list is read off the main thread.
+    void importDroppedFiles(const QByteArray &uriList);
+
 private:
+    // Refused edits, double clicks and file drops (itemsviewcontrollerevents.cpp).
+    void connectInteractions();
+    void editWasRefused(const QString &reason, bool byFileSystem);
     void elementValuesChanged(const QString &identifier);
     void observe(const QString &name, void (ItemsViewController::*handler)(const Notification &));
     bool concernsThisLibrary(const Notification &note) const;
