@@ -3,6 +3,8 @@
 #include "document/document.h"
 #include "model/medialibrary.h"
 #include "window/documentwindowcontroller.h"
+#include "window/itemsmodel.h"
+#include "window/itemsviewcontroller.h"
 #include "window/librarysettingssheet.h"
 #include "window/statisticssheet.h"
 
@@ -26,8 +28,16 @@ QDialog *makeLibrarySheet(DocumentWindowController &window, const QString &actio
             switch (range) {
             case DocumentExport::AllElements:
                 return library->media().values();
-            case DocumentExport::SelectedCollection:
+            case DocumentExport::SelectedCollection: {
+                // With nothing filtered out the listed items are the collection's
+                // elements, already gathered; asking the collection again would
+                // evaluate it afresh.
+                const ItemsViewController *items = owner->itemsViewController();
+                MediaElementList listed = owner->arrangedElements();
+                if (listed.size() == items->model()->contentCount())
+                    return listed;
                 return owner->selectedNodeElements();
+            }
             case DocumentExport::ArrangedItems:
                 return owner->arrangedElements();
             case DocumentExport::SelectedItems:

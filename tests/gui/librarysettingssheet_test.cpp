@@ -25,12 +25,16 @@
 #include <QListView>
 #include <QMenu>
 #include <QMimeData>
+#include <QScopeGuard>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTableView>
 #include <QUrl>
 
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace vidarium;
 using namespace vidarium::test;
@@ -195,6 +199,11 @@ TEST_F(LibrarySettings, FoldersThatCannotBeFoundStayUntilRemoved)
     const QByteArray keptBookmark = Bookmark::create(kept);
     const QByteArray goneBookmark = Bookmark::create(unplugged);
     ASSERT_FALSE(goneBookmark.isEmpty());
+    // Held open while gone, so no folder made meanwhile can take its place on
+    // the disk and be found by the bookmark instead.
+    const int held = ::open(QFile::encodeName(unplugged).constData(), O_RDONLY | O_DIRECTORY);
+    ASSERT_GE(held, 0);
+    const auto release = qScopeGuard([held] { ::close(held); });
     QDir(unplugged).removeRecursively();
     const PlistValue garbage(QByteArray("\x00\xffnot a bookmark", 16));
     const PlistValue wrongKind(QStringLiteral("/a/string/is/no/bookmark"));
