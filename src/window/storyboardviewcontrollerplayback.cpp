@@ -52,6 +52,7 @@ void StoryboardViewController::playMovie()
     // window closing drop it before it runs.
     m_pendingElement = m_element;
     m_startTimer.start();
+    emit stateChanged();
 }
 
 void StoryboardViewController::startMovie()
@@ -96,6 +97,7 @@ void StoryboardViewController::stopMovie()
         // The divider already moved for the movie that will not come.
         if (!playerViewEnabled() && resizesPlayerView())
             resizeForStoryboard();
+        emit stateChanged();
     }
     if (!playerViewEnabled())
         return;
