@@ -128,8 +128,11 @@ void StoryboardViewController::stopMovie()
 
 void StoryboardViewController::dropPlayer()
 {
-    m_playerView->setFullScreen(false);
-    m_playerView->setPlayer(nullptr);
+    // The views go with the window; the player may outlive them by a moment.
+    if (view()) {
+        m_playerView->setFullScreen(false);
+        m_playerView->setPlayer(nullptr);
+    }
     if (m_player) {
         m_player->clear();
         m_player->deleteLater();
