@@ -119,6 +119,8 @@ void MoviePlayer::connectPlayer()
     connect(m_player, &QMediaPlayer::playbackStateChanged, this,
         [this](QMediaPlayer::PlaybackState state) {
             emit playingChanged(state == QMediaPlayer::PlayingState);
+            // A file loaded before it was started reports no new status.
+            mediaStatusChanged();
         });
     connect(m_player, &QMediaPlayer::positionChanged, this, &MoviePlayer::positionChanged);
     connect(m_player, &QMediaPlayer::durationChanged, this, &MoviePlayer::durationChanged);
@@ -142,7 +144,7 @@ void MoviePlayer::takeFrame()
     emit frameChanged();
 }
 
-void MoviePlayer::playFile(const QString &path)
+void MoviePlayer::load(const QString &path)
 {
     clear();
     m_path = path;
@@ -152,9 +154,12 @@ void MoviePlayer::playFile(const QString &path)
     }
     // fromLocalFile keeps "#", "%" and spaces as part of the name.
     m_player->setSource(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
-    // Opening may fail at once, before there is anything to play.
-    if (m_error.isEmpty())
-        m_player->play();
+}
+
+void MoviePlayer::playFile(const QString &path)
+{
+    load(path);
+    play();
 }
 
 void MoviePlayer::play()

@@ -31,8 +31,10 @@ public:
     // its plug-ins are not installed).
     static bool isAvailable();
 
-    // Opens the file and starts it. Any path works, spaces, "#" and "%" included:
-    // it is handed over as a local-file URL, never parsed as one.
+    // Opens the file without starting it. Any path works, spaces, "#" and "%"
+    // included: it is handed over as a local-file URL, never parsed as one.
+    void load(const QString &path);
+    // Opens the file and starts it.
     void playFile(const QString &path);
     void play();
     void pause();

@@ -229,8 +229,11 @@ bool DocumentWindowController::validateTableAction(
         return source->isTargetNodeIconRemoveable();
     if (action == QLatin1String("emptyTrash:"))
         return source->isTrashFull();
-    if (action == QLatin1String("stopMovie:"))
-        return storyboardViewController()->playerViewEnabled();
+    if (action == QLatin1String("stopMovie:")) {
+        // Stop also drops a start that is still waiting out its delay.
+        const StoryboardViewController *storyboard = storyboardViewController();
+        return storyboard->playerViewEnabled() || storyboard->isStartPending();
+    }
     if (action == QLatin1String("removeTargetFromCollection:")
         || action == QLatin1String("trashTarget:"))
         return items->canRemoveTarget();

@@ -83,6 +83,7 @@ private:
     void documentDefaultsDidChange(const Notification &note);
     void showDecodedStoryboard(const QImage &image, quint64 generation);
     QMimeData *dragStoryboard();
+    void prepareMovie(const MediaElementPtr &element);
     void startMovie();
     void dropPlayer();
     void moveDivider(double extraHeight);

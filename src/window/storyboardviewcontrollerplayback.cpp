@@ -51,19 +51,17 @@ void StoryboardViewController::playMovie()
     // The start plays this element or nothing: a selection change, Stop or the
     // window closing drop it before it runs.
     m_pendingElement = m_element;
+    // The file is opened while the delay runs, so the first frame follows the
+    // start closely; nothing plays (or is counted) before the start.
+    prepareMovie(m_element);
     m_startTimer.start();
+    emit stateChanged();
 }
 
-void StoryboardViewController::startMovie()
+void StoryboardViewController::prepareMovie(const MediaElementPtr &element)
 {
-    const MediaElementPtr element = std::exchange(m_pendingElement, nullptr);
-    if (!element || element != m_element || isCleanedUp())
-        return;
-    m_movieStarting = true;
-    m_tabView->setCurrentIndex(PlayerTab);
     dropPlayer();
     m_player = new MoviePlayer(this);
-    m_playerView->setPlayer(m_player);
     // Counted once the movie really plays; a file that cannot be played
     // shows why in the player and counts nothing.
     const std::weak_ptr<MediaElement> played = element;
@@ -74,7 +72,22 @@ void StoryboardViewController::startMovie()
         ElementOpener::recordPlay(*shown, this);
         emit movieStarted();
     });
-    m_player->playFile(element->path());
+    m_player->load(element->path());
+}
+
+void StoryboardViewController::startMovie()
+{
+    const MediaElementPtr element = std::exchange(m_pendingElement, nullptr);
+    if (!element || element != m_element || isCleanedUp()) {
+        dropPlayer();
+        return;
+    }
+    m_movieStarting = true;
+    m_tabView->setCurrentIndex(PlayerTab);
+    if (!m_player)
+        prepareMovie(element);
+    m_playerView->setPlayer(m_player);
+    m_player->play();
 
     if (QWidget *window = m_tabView->window()) {
         QWidget *focus = window->focusWidget();
@@ -93,9 +106,11 @@ void StoryboardViewController::stopMovie()
     if (m_startTimer.isActive()) {
         m_startTimer.stop();
         m_pendingElement.reset();
+        dropPlayer();
         // The divider already moved for the movie that will not come.
         if (!playerViewEnabled() && resizesPlayerView())
             resizeForStoryboard();
+        emit stateChanged();
     }
     if (!playerViewEnabled())
         return;
@@ -113,8 +128,11 @@ void StoryboardViewController::stopMovie()
 
 void StoryboardViewController::dropPlayer()
 {
-    m_playerView->setFullScreen(false);
-    m_playerView->setPlayer(nullptr);
+    // The views go with the window; the player may outlive them by a moment.
+    if (view()) {
+        m_playerView->setFullScreen(false);
+        m_playerView->setPlayer(nullptr);
+    }
     if (m_player) {
         m_player->clear();
         m_player->deleteLater();

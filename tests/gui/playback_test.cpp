@@ -18,7 +18,9 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QSlider>
 #include <QTest>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -103,6 +105,38 @@ TEST(MoviePlayer, SaysWhyAFileCannotBePlayed)
         EXPECT_EQ(started, 0);
         EXPECT_FALSE(player.isPlaying());
     }
+}
+
+TEST(MoviePlayerView, ControlsDriveThePlayerAndFullScreenComesBack)
+{
+    SKIP_WITHOUT_PLAYBACK();
+    ScratchDir scratch;
+    const QString path = makeClip(scratch.filePath(QStringLiteral("clip.mkv")),
+        QStringLiteral("libx264"), QStringLiteral("aac"), 1.0);
+    MoviePlayerView view;
+    view.resize(480, 320);
+    view.show();
+    MoviePlayer player;
+    view.setPlayer(&player);
+    player.playFile(path);
+    ASSERT_TRUE(waitUntil([&] { return player.isPlaying() && player.framesShown() > 0; }));
+    // Without a sound device the video plays silently; the volume is kept for later.
+    if (!player.hasAudioOutput())
+        EXPECT_FALSE(view.volumeSlider()->isEnabled());
+    view.volumeSlider()->setValue(40);
+    EXPECT_FLOAT_EQ(player.volume(), 0.4f);
+    view.playButton()->click();
+    EXPECT_TRUE(waitUntil([&] { return !player.isPlaying(); }));
+    view.fullScreenButton()->click();
+    EXPECT_TRUE(view.isFullScreen());
+    processEvents();
+    QWidget *stage = view.frameView()->parentWidget();
+    EXPECT_TRUE(stage->isWindow());
+    QTest::keyClick(stage, Qt::Key_Escape);
+    EXPECT_FALSE(view.isFullScreen());
+    EXPECT_EQ(stage->parentWidget(), &view);
+    view.setPlayer(nullptr);
+    EXPECT_FALSE(view.playButton()->isEnabled());
 }
 
 class PlaybackTest : public ::testing::Test
@@ -209,7 +243,9 @@ TEST_F(PlaybackTest, TheDelayedStartIsDroppedBySelectionStopAndClosing)
     EXPECT_FALSE(pane->playerViewEnabled());
 
     pane->playMovie();
-    pane->stopMovie();
+    EXPECT_TRUE(window->validateAction(QStringLiteral("stopMovie:")));
+    window->perform(QStringLiteral("stopMovie:"));
+    EXPECT_FALSE(window->validateAction(QStringLiteral("stopMovie:")));
     waitPastStart();
     EXPECT_FALSE(pane->playerViewEnabled());
 
