@@ -415,3 +415,14 @@ TEST_F(FilterViewTest, KeywordAddedInTheInspectorGetsARowWithTheSelectionsCount)
         { { LibraryNotification::LibraryIdentifierKey, document.identifier() } });
     EXPECT_EQ(labels(keywords()).at(1), "Renamed (2)");
 }
+
+TEST_F(FilterViewTest, FindSearchesTheFilterListThatHasTheFocus)
+{
+    open(3);
+    window->window()->show();
+    keywords()->itemsView()->setFocus();
+    window->perform(QStringLiteral("performFindPanelAction:"));
+    EXPECT_TRUE(keywords()->isSearchBoxVisible());
+    EXPECT_FALSE(properties()->isSearchBoxVisible());
+    EXPECT_EQ(window->window()->focusWidget(), keywords()->searchField());
+}
