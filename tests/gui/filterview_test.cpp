@@ -352,6 +352,16 @@ TEST_F(FilterViewTest, MenusListPropertiesAndActiveFieldsWithACheckMark)
     EXPECT_EQ(titles.mid(titles.size() - 2), QStringList({ "-", "Cast" }));
     EXPECT_EQ(checked, "Folder");
     EXPECT_EQ(properties()->contextMenu()->actions().size(), titles.size());
+
+    // Choosing from the list's menu is the menu command: stored, and a change.
+    for (QAction *item : properties()->contextMenu()->actions()) {
+        if (item->text() == "Cast")
+            item->trigger();
+    }
+    EXPECT_EQ(properties()->property(), cast->identifier());
+    EXPECT_EQ(document.defaults().propertyFilter(), cast->identifier());
+    EXPECT_EQ(properties()->headerTitle(), "Cast Filter");
+    EXPECT_TRUE(document.isDocumentEdited());
 }
 
 TEST_F(FilterViewTest, CountColumnFollowsTheSettingAndHidesTheTopRowsZero)
