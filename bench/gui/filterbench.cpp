@@ -2,8 +2,16 @@
 // keyword list from the whole library, selecting a folder to the updated
 // items, and that a change of keys neither list shows refills nothing.
 //
-// Last figures: see the report of the run in the comment below, filled in
-// after each change of the filter code.
+// Last figures (Release, 100,000 elements in 200 folders, 30 keywords on up
+// to three per element; 2-core machine shared with other builds at a load
+// average of 11 to 14, under which the items pane's "source selection to the
+// table" took 517 ms against its 91 ms on a quieter machine):
+//   property refill, by folder        293 ms wall, 86 ms processor (target 80 ms)
+//   keyword refill                    108 ms wall, 29 ms processor (target 80 ms)
+//   select a folder to updated items  191 ms wall, 57 ms processor (target 60 ms)
+//   change of keys neither list shows 13 ms, no refill            (target: none)
+// Before an element's folder was found without file-system parsing, the
+// property refill took 108 ms of processor time and the selection 87 ms.
 
 #include "document/document.h"
 #include "gui/guibenchsupport.h"

@@ -9,20 +9,26 @@ namespace vidarium {
 
 namespace {
 
-// A magnifier drawn here: icon themes are not everywhere, and an empty slot
-// in the field looks broken.
-QIcon searchIcon(const QColor &colour)
+// A search field with a magnifier drawn in its left margin: icon themes are
+// not everywhere, and an empty slot in the field looks broken.
+class SearchField : public QLineEdit
 {
-    QPixmap picture(32, 32);
-    picture.fill(Qt::transparent);
-    QPainter painter(&picture);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(colour, 3.2, Qt::SolidLine, Qt::RoundCap));
-    painter.drawEllipse(QRectF(6, 6, 14, 14));
-    painter.drawLine(QPointF(18.5, 18.5), QPointF(26, 26));
-    painter.end();
-    return QIcon(picture);
-}
+public:
+    SearchField() { setTextMargins(2, 0, 0, 0); }
+
+protected:
+    void paintEvent(QPaintEvent *event) override
+    {
+        QLineEdit::paintEvent(event);
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(
+            QPen(palette().color(QPalette::PlaceholderText), 1.4, Qt::SolidLine, Qt::RoundCap));
+        const double middle = height() / 2.0;
+        painter.drawEllipse(QRectF(7, middle - 5, 7, 7));
+        painter.drawLine(QPointF(12.8, middle + 0.8), QPointF(16, middle + 4));
+    }
+};
 
 } // namespace
 
@@ -32,7 +38,7 @@ FilterSearchView::FilterSearchView(QWidget *parent)
     setObjectName(QStringLiteral("FilterSearchView"));
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(5, 4, 5, 5);
-    m_searchField = new QLineEdit;
+    m_searchField = new SearchField;
     m_searchField->setObjectName(QStringLiteral("FilterSearchField"));
     m_searchField->setClearButtonEnabled(true);
     m_searchField->setPlaceholderText(tr("Search"));

@@ -52,6 +52,9 @@ FilterViewController::FilterViewController(
              static_cast<FilterSubviewController *>(m_keywordFilter) })
         connect(list, &FilterSubviewController::rowsChanged, this,
             &FilterViewController::updateSummary);
+    // A choice in the list's own menus is the same command as the main menu's.
+    connect(m_propertyFilter, &PropertyFilterViewController::propertyChosen, this,
+        &FilterViewController::selectFilterProperty);
     updateSummary();
 }
 

@@ -341,7 +341,7 @@ void PropertyFilterViewController::fillMenu(QMenu *menu)
         item->setData(key);
         item->setCheckable(true);
         item->setChecked(key == m_property);
-        connect(item, &QAction::triggered, this, [this, key] { selectProperty(key); });
+        connect(item, &QAction::triggered, this, [this, key] { emit propertyChosen(key); });
     };
     for (const QString &key : definitions.filterMenuItems()) {
         if (key == Separator)

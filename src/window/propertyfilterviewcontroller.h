@@ -41,6 +41,10 @@ public:
     // The property of a new library's settings.
     static QString defaultProperty();
 
+signals:
+    // The user chose a property from the header's or the list's menu.
+    void propertyChosen(const QString &key);
+
 protected:
     QString filterType() const override;
     QStringList populateKeyPaths() const override;

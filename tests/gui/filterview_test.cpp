@@ -352,6 +352,16 @@ TEST_F(FilterViewTest, MenusListPropertiesAndActiveFieldsWithACheckMark)
     EXPECT_EQ(titles.mid(titles.size() - 2), QStringList({ "-", "Cast" }));
     EXPECT_EQ(checked, "Folder");
     EXPECT_EQ(properties()->contextMenu()->actions().size(), titles.size());
+
+    // Choosing from the list's menu is the menu command: stored, and a change.
+    for (QAction *item : properties()->contextMenu()->actions()) {
+        if (item->text() == "Cast")
+            item->trigger();
+    }
+    EXPECT_EQ(properties()->property(), cast->identifier());
+    EXPECT_EQ(document.defaults().propertyFilter(), cast->identifier());
+    EXPECT_EQ(properties()->headerTitle(), "Cast Filter");
+    EXPECT_TRUE(document.isDocumentEdited());
 }
 
 TEST_F(FilterViewTest, CountColumnFollowsTheSettingAndHidesTheTopRowsZero)
@@ -414,4 +424,15 @@ TEST_F(FilterViewTest, KeywordAddedInTheInspectorGetsARowWithTheSelectionsCount)
         QStringLiteral("com.tallowmere.vidarium.DetailDidRenameKeywordNotification"), nullptr,
         { { LibraryNotification::LibraryIdentifierKey, document.identifier() } });
     EXPECT_EQ(labels(keywords()).at(1), "Renamed (2)");
+}
+
+TEST_F(FilterViewTest, FindSearchesTheFilterListThatHasTheFocus)
+{
+    open(3);
+    window->window()->show();
+    keywords()->itemsView()->setFocus();
+    window->perform(QStringLiteral("performFindPanelAction:"));
+    EXPECT_TRUE(keywords()->isSearchBoxVisible());
+    EXPECT_FALSE(properties()->isSearchBoxVisible());
+    EXPECT_EQ(window->window()->focusWidget(), keywords()->searchField());
 }
