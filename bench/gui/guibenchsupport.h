@@ -20,4 +20,7 @@ void pump(int milliseconds = 0);
 // The work and the events it posted, in milliseconds.
 double millisecondsOf(const std::function<void()> &work);
 
+// The edit sheets and relink, on a library with some files missing.
+void measureSheets(DocumentWindowController &window);
+
 } // namespace vidarium::guibench

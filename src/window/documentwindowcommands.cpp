@@ -12,10 +12,13 @@
 #include "window/documenttoolbar.h"
 #include "window/documentwindow.h"
 #include "window/documentwindowcontroller.h"
+#include "window/editfieldssheet.h"
+#include "window/editkeywordssheet.h"
 #include "window/elementclipboard.h"
 #include "window/filterviewcontroller.h"
 #include "window/itemsviewcontroller.h"
 #include "window/panels.h"
+#include "window/relinksheet.h"
 #include "window/sourceviewcontroller.h"
 #include "window/storyboardviewcontroller.h"
 
@@ -311,8 +314,21 @@ void DocumentWindowController::presentMovie()
 
 void DocumentWindowController::showSheetNamed(const QString &action)
 {
-    // The sheets themselves come with their own controllers; until then a
-    // sheet names itself so the window behaves as with a sheet attached.
+    // Each of these sheets lives until it ends, then goes.
+    QDialog *editor = nullptr;
+    if (action == QLatin1String("showEditKeywordsSheet:"))
+        editor = new EditKeywordsSheet(m_document, selectedElements(), m_window);
+    else if (action == QLatin1String("showEditFieldsSheet:"))
+        editor = new EditFieldsSheet(m_document, selectedElements(), m_window);
+    else if (action == QLatin1String("showRelinkFilesSheet:"))
+        editor = new RelinkSheet(m_document, m_window);
+    if (editor) {
+        editor->setAttribute(Qt::WA_DeleteOnClose);
+        beginSheet(editor);
+        return;
+    }
+    // The other sheets come with their own controllers; until then a sheet
+    // names itself so the window behaves as with a sheet attached.
     auto *sheet = new QMessageBox(m_window);
     sheet->setObjectName(action);
     sheet->setAttribute(Qt::WA_DeleteOnClose);
