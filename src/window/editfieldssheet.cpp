@@ -326,14 +326,16 @@ void EditFieldsSheet::okButtonAction()
         return;
     }
     const PlistDictionary values = valuesToWrite();
-    accept();
     applyValues(values);
     Document &document = *m_document;
     NotificationCenter::instance().post(DispatchNotification::SourceDidModifyElements, this,
         { { LibraryNotification::LibraryIdentifierKey, document.identifier() },
             { LibraryNotification::LibraryElementPropertiesKey, QStringList(values.keys()) } });
+    // Marked while the sheet is still up, so the window's commands are
+    // re-validated once, when it ends, and not for the change mark as well.
     document.updateChangeCount(Document::Change::Done);
     m_document = nullptr;
+    accept();
 }
 
 void EditFieldsSheet::applyValues(const PlistDictionary &values)
@@ -355,6 +357,9 @@ void EditFieldsSheet::applyValues(const PlistDictionary &values)
     if (changed.isEmpty())
         return;
     MediaLibrary &library = m_document->library();
+    // The one notification posted after this tells every pane which keys changed;
+    // a signal per element on top of it cost most of the time on large selections.
+    const QSignalBlocker quiet(&library);
     for (const MediaElementPtr &element : std::as_const(m_elements)) {
         // Elements removed from the library while the sheet was open stay as they are.
         if (!library.containsElement(*element))

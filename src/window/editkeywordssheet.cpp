@@ -140,7 +140,6 @@ void EditKeywordsSheet::okButtonAction()
         return;
     }
     const QStringList names = tokens();
-    accept();
     Document &document = *m_document;
     KeywordTokens::apply(document.library(), m_elements, m_shared, names);
     NotificationCenter::instance().post(DispatchNotification::SourceDidModifyElements, this,
@@ -149,8 +148,11 @@ void EditKeywordsSheet::okButtonAction()
                 QStringList { QStringLiteral("userKeywords"),
                     QStringLiteral("userKeywordObjects.name"),
                     QStringLiteral("userKeywordsExist") } } });
+    // Marked while the sheet is still up: the window's commands are then
+    // re-validated once, when it ends.
     document.updateChangeCount(Document::Change::Done);
     m_document = nullptr;
+    accept();
 }
 
 void EditKeywordsSheet::cancelButtonAction()

@@ -4,6 +4,7 @@
 #include "model/stringutilities.h"
 #include "platform/bookmark.h"
 #include "platform/filepath.h"
+#include "platform/parallel.h"
 
 #include <QDir>
 #include <QObject>
@@ -13,6 +14,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <memory>
+#include <vector>
 
 namespace vidarium {
 
@@ -122,26 +124,42 @@ QString RelinkMatcher::candidatePath(
 RelinkMatcher::Scan RelinkMatcher::scan(const MediaElementList &elements,
     std::atomic<int> &progress, const std::atomic<bool> &cancelled)
 {
+    // Each element costs a file system call (a bookmark search for the missing),
+    // so the work is shared with a second thread; results keep the input order.
+    std::vector<qint8> missing(size_t(elements.size()), 0);
+    std::vector<std::optional<FileIdentity>> held(size_t(elements.size()));
+    splitOverWorker(
+        size_t(elements.size()), ParallelSplit { 256, 2048 }, [&](size_t begin, size_t end) {
+            for (size_t i = begin; i < end; ++i) {
+                if (cancelled.load(std::memory_order_relaxed))
+                    return;
+                const MediaElement &element = *elements.at(qsizetype(i));
+                struct stat info
+                {
+                };
+                const QString path = element.path();
+                bool found = !path.isEmpty() && statFile(path, &info);
+                if (!found) {
+                    // The bookmark may still find the file elsewhere: then it is not missing.
+                    const std::optional<QString> moved = Bookmark::resolvePath(element.bookmark());
+                    found = moved && statFile(*moved, &info);
+                }
+                if (found)
+                    held[i] = FileIdentity { quint64(info.st_dev), quint64(info.st_ino) };
+                else
+                    missing[i] = 1;
+                progress.fetch_add(1, std::memory_order_relaxed);
+            }
+        });
     Scan scan;
-    for (const MediaElementPtr &element : elements) {
-        if (cancelled.load(std::memory_order_relaxed))
-            break;
-        progress.fetch_add(1, std::memory_order_relaxed);
-        struct stat info
-        {
-        };
-        const QString path = element->path();
-        bool found = !path.isEmpty() && statFile(path, &info);
-        if (!found) {
-            // The bookmark may still find the file elsewhere: then it is not missing.
-            const std::optional<QString> moved = Bookmark::resolvePath(element->bookmark());
-            found = moved && statFile(*moved, &info);
-        }
-        if (found)
-            scan.heldBy.insert(
-                { quint64(info.st_dev), quint64(info.st_ino) }, element->identifier());
-        else
-            scan.missing.append(element);
+    if (cancelled.load())
+        return scan;
+    scan.heldBy.reserve(qsizetype(elements.size()));
+    for (size_t i = 0; i < missing.size(); ++i) {
+        if (missing[i])
+            scan.missing.append(elements.at(qsizetype(i)));
+        else if (held[i])
+            scan.heldBy.insert(*held[i], elements.at(qsizetype(i))->identifier());
     }
     return scan;
 }

@@ -61,7 +61,7 @@ public:
         QHash<FileIdentity, QString> heldBy; // identity -> element identifier
     };
     // Sorts `elements` into missing and found; `progress` counts the elements
-    // done; stops early (with what it has) when `cancelled` turns true.
+    // done; gives nothing when `cancelled` turns true meanwhile.
     static Scan scan(const MediaElementList &elements, std::atomic<int> &progress,
         const std::atomic<bool> &cancelled);
 };

@@ -409,10 +409,11 @@ void RelinkSheet::okButtonAction()
     Document &document = *m_document;
     MediaLibrary &library = document.library();
     const QList<Match> matches = m_matches;
-    accept();
     m_document = nullptr;
-    if (matches.isEmpty())
+    if (matches.isEmpty()) {
+        accept();
         return;
+    }
     for (const Match &match : matches) {
         if (!library.containsElement(*match.element))
             continue;
@@ -426,6 +427,7 @@ void RelinkSheet::okButtonAction()
                     QStringLiteral("device"), QStringLiteral("parentFolder"),
                     QStringLiteral("name") } } });
     document.updateChangeCount(Document::Change::Done);
+    accept();
 }
 
 void RelinkSheet::cancelButtonAction()
