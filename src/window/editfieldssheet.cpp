@@ -229,8 +229,23 @@ void EditFieldsSheet::rowEdited(Row &row, const QString &text)
     if (std::exchange(row.userDeleted, false) || text.isEmpty()
         || !UserDefaults::standard().boolForKey(SettingKey::AutoCompleteUserFields) || !m_document)
         return;
-    if (const MediaUserFieldPtr field = m_document->library().userFieldWithIdentifier(row.field))
-        ItemsTextDelegate::complete(row.edit, field->completionsForPrefix(text));
+    ItemsTextDelegate::complete(row.edit, completionsFor(row, text));
+}
+
+QStringList EditFieldsSheet::completionsFor(Row &row, const QString &prefix)
+{
+    // Reading every element's value on each keystroke would make typing wait
+    // on large libraries: the values are gathered once, sorted, and filtered.
+    if (!row.completions) {
+        const MediaUserFieldPtr field = m_document->library().userFieldWithIdentifier(row.field);
+        row.completions = field ? field->completionsForPrefix(QString()) : QStringList();
+    }
+    QStringList found;
+    for (const QString &value : std::as_const(*row.completions)) {
+        if (value.startsWith(prefix, Qt::CaseSensitive))
+            found.append(value);
+    }
+    return found;
 }
 
 bool EditFieldsSheet::eventFilter(QObject *object, QEvent *event)

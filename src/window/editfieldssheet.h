@@ -14,6 +14,8 @@
 #include <QList>
 #include <QPointer>
 
+#include <optional>
+
 class QCheckBox;
 class QDialogButtonBox;
 class QGridLayout;
@@ -70,6 +72,8 @@ private:
         QCheckBox *check = nullptr;
         QLineEdit *edit = nullptr;
         bool userDeleted = false;
+        // The field's values in the library, gathered at the first keystroke.
+        std::optional<QStringList> completions;
     };
 
     void buildLayout();
@@ -78,6 +82,7 @@ private:
     void showValues(const QList<FieldValues::Summary> &summaries);
     void rowToggled(Row &row, bool checked);
     void rowEdited(Row &row, const QString &text);
+    QStringList completionsFor(Row &row, const QString &prefix);
     void commentsToggled(bool checked);
     void commentsEdited();
     void applyValues(const PlistDictionary &values);

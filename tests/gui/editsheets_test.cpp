@@ -9,6 +9,7 @@
 #include "model/mediauserfield.h"
 #include "model/mediauserkeyword.h"
 #include "platform/notificationcenter.h"
+#include "platform/userdefaults.h"
 #include "window/documentwindowcontroller.h"
 #include "window/editfieldssheet.h"
 #include "window/editkeywordssheet.h"
@@ -329,4 +330,27 @@ TEST_F(EditSheetsTest, LargeSelectionsAreComparedOnAWorker)
     EXPECT_TRUE(sheet.valueField(city)->isEnabled());
     EXPECT_EQ(sheet.valueField(city)->text(), QStringLiteral("Rome"));
     EXPECT_TRUE(sheet.checkBox(city)->isChecked());
+}
+
+TEST_F(EditSheetsTest, FieldValuesAreCompletedFromTheLibraryWhenTheSettingIsOn)
+{
+    const QString city = library().createFieldWithName(QStringLiteral("City"))->identifier();
+    elements[0]->setValueForUndefinedKey(QStringLiteral("Lisbon"), city);
+    elements[1]->setValueForUndefinedKey(QStringLiteral("london"), city);
+    for (const bool on : { true, false }) {
+        SCOPED_TRACE(on);
+        testDefaults().setBool(QStringLiteral("AutoCompleteUserFields"), on);
+        EditFieldsSheet sheet(document, { elements[2] }, nullptr);
+        QLineEdit *value = sheet.valueField(city);
+        value->setFocus();
+        QTest::keyClicks(value, QStringLiteral("L"));
+        EXPECT_EQ(value->text(), on ? QStringLiteral("Lisbon") : QStringLiteral("L"));
+        if (!on)
+            continue;
+        EXPECT_EQ(value->selectedText(), QStringLiteral("isbon"));
+        QTest::keyClick(value, Qt::Key_Backspace);
+        EXPECT_EQ(value->text(), QStringLiteral("L"));
+        QTest::keyClicks(value, QStringLiteral("o"));
+        EXPECT_EQ(value->text(), QStringLiteral("Lo"));
+    }
 }
