@@ -35,5 +35,7 @@ void measureSettings(DocumentWindowController &window);
 // dropped on the table (made under `folder`).
 void measureItemsHeartbeat(DocumentWindowController &window);
 void measureFileDrop(DocumentWindowController &window, const QString &folder, int count);
+// The edit sheets and relink, on a library with some files missing.
+void measureSheets(DocumentWindowController &window);
 
 } // namespace vidarium::guibench

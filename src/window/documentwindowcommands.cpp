@@ -12,12 +12,15 @@
 #include "window/documenttoolbar.h"
 #include "window/documentwindow.h"
 #include "window/documentwindowcontroller.h"
+#include "window/editfieldssheet.h"
+#include "window/editkeywordssheet.h"
 #include "window/elementclipboard.h"
 #include "window/exportsheet.h"
 #include "window/filterviewcontroller.h"
 #include "window/itemsviewcontroller.h"
 #include "window/librarysheets.h"
 #include "window/panels.h"
+#include "window/relinksheet.h"
 #include "window/sourceviewcontroller.h"
 #include "window/storyboardviewcontroller.h"
 
@@ -319,18 +322,18 @@ void DocumentWindowController::presentMovie()
 
 void DocumentWindowController::showSheetNamed(const QString &action)
 {
-    if (QDialog *sheet = makeLibrarySheet(*this, action)) {
-        beginSheet(sheet);
+    QDialog *sheet = makeLibrarySheet(*this, action);
+    // The edit sheets act on the elements selected now, whatever is selected
+    // by the time they end; each lives until it ends, then goes.
+    if (action == QLatin1String("showEditKeywordsSheet:"))
+        sheet = new EditKeywordsSheet(m_document, selectedElements(), m_window);
+    else if (action == QLatin1String("showEditFieldsSheet:"))
+        sheet = new EditFieldsSheet(m_document, selectedElements(), m_window);
+    else if (action == QLatin1String("showRelinkFilesSheet:"))
+        sheet = new RelinkSheet(m_document, m_window);
+    if (!sheet)
         return;
-    }
-    // The sheets themselves come with their own controllers; until then a
-    // sheet names itself so the window behaves as with a sheet attached.
-    auto *sheet = new QMessageBox(m_window);
-    sheet->setObjectName(action);
     sheet->setAttribute(Qt::WA_DeleteOnClose);
-    sheet->setText(sheetTitles().value(action));
-    sheet->setInformativeText(tr("This sheet is not available in this version."));
-    sheet->addButton(QMessageBox::Ok);
     beginSheet(sheet);
 }
 

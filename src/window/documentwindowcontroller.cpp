@@ -27,6 +27,9 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <vector>
+
 namespace vidarium {
 
 namespace {
@@ -265,8 +268,26 @@ MediaElementList DocumentWindowController::selectedElements() const
 
 int DocumentWindowController::selectedElementCount() const
 {
-    const QItemSelectionModel *selection = itemsViewController()->itemsView()->selectionModel();
-    return selection->hasSelection() ? int(selection->selectedRows().size()) : 0;
+    // The rows of the selection's ranges, as the selected elements are read:
+    // asking the selection model for its rows makes an index per row, and every
+    // update of the commands' enabling asks this many times (a second with
+    // 100,000 rows selected).
+    const QItemSelection selection
+        = itemsViewController()->itemsView()->selectionModel()->selection();
+    std::vector<std::pair<int, int>> spans;
+    spans.reserve(size_t(selection.size()));
+    for (const QItemSelectionRange &range : selection)
+        spans.emplace_back(range.top(), range.bottom());
+    std::sort(spans.begin(), spans.end());
+    int count = 0;
+    int covered = -1; // the last row counted
+    for (const auto &[top, bottom] : spans) {
+        if (bottom > covered) {
+            count += bottom - std::max(top, covered + 1) + 1;
+            covered = bottom;
+        }
+    }
+    return count;
 }
 
 SortDescriptorList DocumentWindowController::sortDescriptors() const

@@ -532,6 +532,16 @@ MediaElementList ItemsViewController::targetItems() const
     return selectedElements();
 }
 
+bool ItemsViewController::hasTargetItems() const
+{
+    // Asked for the commands' enabling on every update: with every row selected,
+    // making the list each time was most of the update.
+    const int row = m_contextMenu->targetRow();
+    if (row >= 0 && !itemsView()->selectionModel()->isRowSelected(row, {}))
+        return m_model->elementAt(row) != nullptr;
+    return itemsView()->selectionModel()->hasSelection();
+}
+
 void ItemsViewController::trashTarget()
 {
     if (!canRemoveTarget())
@@ -641,7 +651,7 @@ void ItemsViewController::copy()
 
 bool ItemsViewController::canRemoveTarget() const
 {
-    if (targetItems().isEmpty())
+    if (!hasTargetItems())
         return false;
     const MediaPlaylistPtr playlist = m_source.selectedPlaylist();
     return !playlist || playlist->type() != TrashType;
@@ -659,7 +669,7 @@ bool ItemsViewController::canReimportTarget() const
 
 bool ItemsViewController::canImportImagesForTarget() const
 {
-    return !targetItems().isEmpty();
+    return hasTargetItems();
 }
 
 bool ItemsViewController::pasteboardContainsForeignElements() const

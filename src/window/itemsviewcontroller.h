@@ -46,6 +46,8 @@ public:
     // What a command acts on: the row under the context-menu click when it is
     // not selected, else the selected elements.
     MediaElementList targetItems() const;
+    // Whether targetItems() is not empty, without making the list.
+    bool hasTargetItems() const;
     void setSelectedElements(const MediaElementList &elements);
     SortDescriptorList sortDescriptors() const;
     QLineEdit *searchField() const { return m_searchField; }

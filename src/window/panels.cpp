@@ -5,7 +5,11 @@
 
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
+#include <QGridLayout>
+#include <QLabel>
 #include <QPointer>
+#include <QSortFilterProxyModel>
 #include <QTimer>
 
 namespace vidarium {
@@ -26,6 +30,40 @@ QString nameFilter(const QString &title, const QStringList &extensions)
     for (const QString &extension : extensions)
         patterns.append(QStringLiteral("*.") + extension);
     return QStringLiteral("%1 (%2)").arg(title, patterns.join(QLatin1Char(' ')));
+}
+
+// Offers only the files a request accepts; folders stay, to be walked into.
+class AcceptedFilesProxy : public QSortFilterProxyModel
+{
+public:
+    AcceptedFilesProxy(std::function<bool(const QString &)> accept, QObject *parent)
+        : QSortFilterProxyModel(parent)
+        , m_accept(std::move(accept))
+    {
+    }
+
+protected:
+    bool filterAcceptsRow(int row, const QModelIndex &parent) const override
+    {
+        const auto *files = qobject_cast<const QFileSystemModel *>(sourceModel());
+        if (!files)
+            return true;
+        const QModelIndex index = files->index(row, 0, parent);
+        return files->isDir(index) || m_accept(files->filePath(index));
+    }
+
+private:
+    std::function<bool(const QString &)> m_accept;
+};
+
+void addMessage(QFileDialog *dialog, const QString &message)
+{
+    auto *grid = qobject_cast<QGridLayout *>(dialog->layout());
+    if (message.isEmpty() || !grid)
+        return;
+    auto *label = new QLabel(message, dialog);
+    label->setWordWrap(true);
+    grid->addWidget(label, grid->rowCount(), 0, 1, grid->columnCount());
 }
 
 QFileDialog *makeDialog(QWidget *parent, const Panels::Request &request)
@@ -66,6 +104,9 @@ QFileDialog *makeDialog(QWidget *parent, const Panels::Request &request)
         dialog->setOption(QFileDialog::DontUseNativeDialog, true);
         dialog->setFileMode(QFileDialog::ExistingFile);
         dialog->setNameFilter(nameFilter(request.title, request.extensions));
+        if (request.acceptFile)
+            dialog->setProxyModel(new AcceptedFilesProxy(request.acceptFile, dialog));
+        addMessage(dialog, request.message);
         break;
     case Panels::Kind::ChooseFolder:
         dialog = new QFileDialog(parent);

@@ -29,6 +29,9 @@ public:
         QString title;
         QString suggestedName; // SaveLibrary
         QStringList extensions; // ImportFiles, ChooseFile; empty: any
+        QString message; // ChooseFile: a line above the files
+        // ChooseFile: only files it accepts can be chosen (folders stay open).
+        std::function<bool(const QString &path)> acceptFile;
     };
     // Receives the chosen paths; empty when the user cancelled.
     using Done = std::function<void(const QStringList &paths)>;
