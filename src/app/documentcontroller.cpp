@@ -323,6 +323,7 @@ void DocumentController::closeDocument(Document *document)
         m_dispatcher.cancelDocument(*entry->document);
         entry->window->cleanup();
         entry->window->window()->closeNow();
+        entry->document->releaseLock();
         // Deleted once the events of the close are over.
         entry->window.release()->deleteLater();
         entry->document.release()->deleteLater();

@@ -68,6 +68,9 @@ public:
     // (Error::Code::Busy when another program holds it) for a path that is not a package.
     Result<void> lockForWriting(const QString &path, LibraryLock::Wait wait);
     bool holdsLock() const { return m_lock.isHeld(); }
+    // On closing: the library is free for the next writer at once, even while
+    // this object still waits to be deleted.
+    void releaseLock() { m_lock.release(); }
     QString recoverySuggestion() const { return m_recoverySuggestion; }
     // Writes the package at path (the current package, or a new location: Save As).
     // The catalogue file is replaced atomically after every image is in place; a

@@ -207,6 +207,18 @@ TEST_F(DocumentControllerTest, OpeningAnOpenPackageAgainRaisesItsWindow)
     EXPECT_FALSE((*first)->isDocumentEdited());
 }
 
+TEST_F(DocumentControllerTest, AClosedLibraryOpensAgainAtOnce)
+{
+    const QString path = makePackage(scratch.path(), QStringLiteral("Again"));
+    const Result<Document *> first = controller->openDocumentWithPath(path, false);
+    ASSERT_TRUE(first.ok());
+    controller->closeDocument(*first);
+    // No event loop has run: the closed document still waits to be deleted.
+    const Result<Document *> again = controller->openDocumentWithPath(path, false);
+    ASSERT_TRUE(again.ok()) << again.error().message().toStdString();
+    EXPECT_TRUE((*again)->holdsLock());
+}
+
 TEST_F(DocumentControllerTest, UnreadableLibrariesGiveAnAlertAndNoWindow)
 {
     Document *kept = controller->newDocument(false);
