@@ -338,6 +338,7 @@ int main(int argc, char **argv)
     measureItemsHeartbeat(*window);
     measureStatusLine(*window);
     measureCriteriaEditor(*window);
+    measureSources(*window);
 
     window->document().updateChangeCount(Document::Change::Done);
     QElapsedTimer timer;

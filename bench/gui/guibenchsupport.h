@@ -12,7 +12,8 @@ class QString;
 
 namespace vidarium {
 class DocumentWindowController;
-}
+class SourceViewController;
+} // namespace vidarium
 
 namespace vidarium::guibench {
 
@@ -26,5 +27,10 @@ double millisecondsOf(const std::function<void()> &work);
 // dropped on the table (made under `folder`).
 void measureItemsHeartbeat(DocumentWindowController &window);
 void measureFileDrop(DocumentWindowController &window, const QString &folder, int count);
+
+// Source list (sourcebench.cpp): adds 30 collections and 5 folders to the
+// window's library and measures the tree, badges, clicks and drops.
+void measureSources(DocumentWindowController &window);
+void measureSourceClicksAndDrops(DocumentWindowController &window, SourceViewController &source);
 
 } // namespace vidarium::guibench
