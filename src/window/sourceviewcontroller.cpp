@@ -12,9 +12,9 @@
 #include "window/sourcelisticons.h"
 #include "window/sourcelistmodel.h"
 
+#include <QEvent>
 #include <QHeaderView>
 #include <QMenu>
-#include <QEvent>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTreeView>
