@@ -341,6 +341,7 @@ int main(int argc, char **argv)
     measureItemsHeartbeat(*window);
     measureStatusLine(*window);
     measureCriteriaEditor(*window);
+    measureSources(*window);
 
     window->document().updateChangeCount(Document::Change::Done);
     QElapsedTimer timer;
@@ -350,6 +351,9 @@ int main(int argc, char **argv)
     print("save with node tree and window metrics", double(timer.nsecsElapsed()) / 1e9, "s",
         saved ? "(target 2.0 s)" : "(FAILED)");
     documents.closeDocument(&window->document());
+    // The closed library's lock goes with its document, which is deleted later:
+    // outside a running event loop that has to be asked for.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     pump();
     // The closed library goes (and lets go of its lock) only with its deferred
     // deletion, which no event loop of this program would run before the next open.

@@ -12,11 +12,9 @@ class QString;
 
 namespace vidarium {
 class DocumentWindowController;
+class SourceViewController;
 // The filter pane's figures (filterbench.cpp).
 void measureFilters(DocumentWindowController &window);
-} // namespace vidarium
-
-namespace vidarium {
 // The storyboard pane's figures (bench/gui/storyboardbench.cpp).
 void measureStoryboard(DocumentWindowController &window);
 } // namespace vidarium
@@ -37,5 +35,10 @@ void measureItemsHeartbeat(DocumentWindowController &window);
 void measureFileDrop(DocumentWindowController &window, const QString &folder, int count);
 // The edit sheets and relink, on a library with some files missing.
 void measureSheets(DocumentWindowController &window);
+
+// Source list (sourcebench.cpp): adds 30 collections and 5 folders to the
+// window's library and measures the tree, badges, clicks and drops.
+void measureSources(DocumentWindowController &window);
+void measureSourceClicksAndDrops(DocumentWindowController &window, SourceViewController &source);
 
 } // namespace vidarium::guibench

@@ -43,8 +43,9 @@ WelcomeController::WelcomeController()
         tr("Vidarium catalogues your video files where they are, on internal disks and on "
            "drives that are not always connected.\n\n"
            "Most files are read by Vidarium itself. For the rest it uses the ffprobe and ffmpeg "
-           "programs: choose them under Preferences ▸ Importing. Without them, files Vidarium "
-           "cannot read itself are filed as unreadable."),
+           "programs, which it finds where the system keeps its programs; other copies can be "
+           "chosen under Preferences ▸ Importing. Without them, files Vidarium cannot read "
+           "itself are filed as unreadable."),
         this);
     text->setWordWrap(true);
     text->setMinimumWidth(420);

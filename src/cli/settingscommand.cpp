@@ -43,7 +43,8 @@ const Range Ranges[] = {
     { "recentlyAddedDays", 0, 36500 },
     { "recentlyPlayedDays", 0, 36500 },
     { "minimumFavoritesRating", 0, 5 },
-    { "itemsViewStyle", 0, 2 },
+    // 1 table, 2 list, 3 grid
+    { "itemsViewStyle", 1, 3 },
     { "itemsViewThumbnailScale", 32, 1024 },
     { "defaultsSheetTabIndex", 0, 16 },
 };

@@ -2,6 +2,7 @@
 
 #include "window/documentwindowcontroller.h"
 #include "window/itemsviewcontroller.h"
+#include "window/toolbaricons.h"
 
 #include <QActionGroup>
 #include <QLineEdit>
@@ -18,31 +19,44 @@ DocumentToolbar::DocumentToolbar(DocumentWindowController &controller, QWidget *
     setMovable(false);
     setFloatable(false);
     setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    setIconSize(QSize(24, 24));
+    // The chosen view style must read as chosen at a glance, on any style.
+    const QColor accent = palette().color(QPalette::Highlight);
+    setStyleSheet(QStringLiteral("QToolButton:checked { background: rgba(%1, %2, %3, 0.2);"
+                                 " border: 1px solid rgba(%1, %2, %3, 0.7); border-radius: 4px; }")
+                      .arg(accent.red())
+                      .arg(accent.green())
+                      .arg(accent.blue()));
 
-    addCommand(QStringLiteral("Import"), tr("Import"), QStringLiteral("importFiles:"));
+    addCommand(QStringLiteral("Import"), tr("Import"), QStringLiteral("importFiles:"))
+        ->setIcon(ToolbarIcons::icon(QStringLiteral("import")));
     m_sortMenu = new QMenu(tr("Sort"), this);
     m_sortMenu->setObjectName(QStringLiteral("SortMenu"));
-    addMenuCommand(QStringLiteral("Sort"), tr("Sort"), m_sortMenu, QStringLiteral("arrangeItems:"));
+    addMenuCommand(QStringLiteral("Sort"), tr("Sort"), m_sortMenu, QStringLiteral("arrangeItems:"))
+        ->setIcon(ToolbarIcons::icon(QStringLiteral("sort")));
     m_rateMenu = new QMenu(tr("Rate"), this);
     m_rateMenu->setObjectName(QStringLiteral("RateMenu"));
-    addMenuCommand(QStringLiteral("Rate"), tr("Rate"), m_rateMenu, QStringLiteral("rateTarget:"));
+    addMenuCommand(QStringLiteral("Rate"), tr("Rate"), m_rateMenu, QStringLiteral("rateTarget:"))
+        ->setIcon(ToolbarIcons::icon(QStringLiteral("rate")));
     addSeparator();
 
     m_viewStyles = new QActionGroup(this);
     m_viewStyles->setExclusive(true);
-    const std::pair<QString, int> styles[] = {
-        { tr("Table"), ItemsViewController::TableStyle },
-        { tr("List"), ItemsViewController::ListStyle },
-        { tr("Grid"), ItemsViewController::GridStyle },
+    const std::tuple<QString, int, QString> styles[] = {
+        { tr("Table"), ItemsViewController::TableStyle, QStringLiteral("table") },
+        { tr("List"), ItemsViewController::ListStyle, QStringLiteral("list") },
+        { tr("Grid"), ItemsViewController::GridStyle, QStringLiteral("grid") },
     };
-    for (const auto &[title, style] : styles) {
+    for (const auto &[title, style, picture] : styles) {
         QAction *button = addCommand(QStringLiteral("ViewStyle%1").arg(style), title,
             QStringLiteral("selectItemsView:"), style);
         button->setCheckable(true);
+        button->setIcon(ToolbarIcons::icon(picture));
         m_viewStyles->addAction(button);
     }
     addSeparator();
-    addCommand(QStringLiteral("Play"), tr("Play"), QStringLiteral("presentMovie:"));
+    addCommand(QStringLiteral("Play"), tr("Play"), QStringLiteral("presentMovie:"))
+        ->setIcon(ToolbarIcons::icon(QStringLiteral("play")));
 
     auto *spacer = new QWidget(this);
     spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);

@@ -79,7 +79,7 @@ QMimeData *ElementClipboard::mimeData(
     PlistArray archived;
     for (const MediaElementPtr &element : elements)
         archived.append(PlistValue(element));
-    auto *data = new QMimeData;
+    auto *data = new ElementMimeData(elements);
     data->setData(DocumentIdentifierType, libraryIdentifier.toUtf8());
     data->setData(MediaElement::PasteboardType, KeyedArchiver::archivedData(PlistValue(archived)));
     return data;

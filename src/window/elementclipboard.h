@@ -8,13 +8,29 @@
 
 #include "model/mediaelement.h"
 
+#include <QMimeData>
 #include <QObject>
 
 #include <optional>
 
-class QMimeData;
-
 namespace vidarium {
+
+// Element data made in this process: it also holds the elements themselves,
+// so a drop target here need not decode the archive (a drag of 10,000
+// elements is checked on every pointer move).
+class ElementMimeData : public QMimeData
+{
+    Q_OBJECT
+public:
+    explicit ElementMimeData(MediaElementList elements)
+        : m_elements(std::move(elements))
+    {
+    }
+    const MediaElementList &elements() const { return m_elements; }
+
+private:
+    MediaElementList m_elements;
+};
 
 class ElementClipboard : public QObject
 {
@@ -38,7 +54,8 @@ public:
     // an array of elements. Anything else, or bytes over the cap, gives nothing.
     static MediaElementList decode(const QMimeData *data);
     static MediaElementList decode(const QByteArray &bytes);
-    // The element type for `elements` (an archived array), with the library's identifier.
+    // The element type for `elements` (an archived array), with the library's
+    // identifier; an ElementMimeData.
     static QMimeData *mimeData(const MediaElementList &elements, const QString &libraryIdentifier);
 
 private:

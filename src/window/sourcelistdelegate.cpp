@@ -107,14 +107,19 @@ void SourceListDelegate::paint(
     initStyleOption(&panel, index);
     panel.text.clear();
     panel.icon = QIcon();
+    // A selection without the keyboard focus is grey, as in other source lists:
+    // the accent colour says where typing goes.
     if (selected && !highlighted)
-        panel.palette.setColor(QPalette::Highlight,
-            option.palette.color(QPalette::Inactive, QPalette::Highlight).lighter(115));
+        panel.palette.setColor(
+            QPalette::Highlight, option.palette.color(QPalette::Window).darker(118));
     const QWidget *widget = option.widget;
     QStyle *style = widget ? widget->style() : QApplication::style();
     style->drawPrimitive(QStyle::PE_PanelItemViewItem, &panel, painter, widget);
 
-    const bool useColour = UserDefaults::standard().boolForKey(QStringLiteral("UseColorIcons"));
+    // On the accent colour a coloured glyph (most are blue) would vanish: the
+    // highlighted row takes the white variants in either icon style.
+    const bool useColour
+        = !highlighted && UserDefaults::standard().boolForKey(QStringLiteral("UseColorIcons"));
     QIcon icon;
     if (node->isLeaf()) {
         if (const MediaPlaylistPtr playlist = m_model.playlistForNode(node))

@@ -163,7 +163,10 @@ const SourceListModel::DragElements &SourceListModel::dragElements(const QMimeDa
     m_dragBytes = bytes.constData();
     m_dragSize = bytes.size();
     m_dragElements = DragElements();
-    const MediaElementList copies = ElementClipboard::decode(bytes);
+    // Elements dragged within this program come with the drag; only data from
+    // elsewhere is decoded (through the hardened reader).
+    const auto *own = qobject_cast<const ElementMimeData *>(data);
+    const MediaElementList copies = own ? own->elements() : ElementClipboard::decode(bytes);
     if (copies.isEmpty())
         return m_dragElements;
     DragElements &drag = m_dragElements;

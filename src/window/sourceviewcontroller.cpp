@@ -12,6 +12,7 @@
 #include "window/sourcelisticons.h"
 #include "window/sourcelistmodel.h"
 
+#include <QEvent>
 #include <QHeaderView>
 #include <QMenu>
 #include <QMessageBox>
@@ -40,16 +41,40 @@ protected:
     void focusInEvent(QFocusEvent *event) override
     {
         QTreeView::focusInEvent(event);
-        viewport()->update();
+        applySelectionColour();
     }
     void focusOutEvent(QFocusEvent *event) override
     {
         QTreeView::focusOutEvent(event);
+        applySelectionColour();
+    }
+    void changeEvent(QEvent *event) override
+    {
+        QTreeView::changeEvent(event);
+        if (event->type() == QEvent::ActivationChange)
+            applySelectionColour();
+    }
+
+public:
+    // The rows paint their own selection; the indentation beside a selected
+    // row is the view's, and must match: the accent colour only while the list
+    // has the keyboard focus, grey otherwise.
+    void applySelectionColour()
+    {
+        if (!m_accent.isValid())
+            m_accent = palette().color(QPalette::Active, QPalette::Highlight);
+        const bool focused = hasFocus() && window()->isActiveWindow();
+        QPalette colours = palette();
+        const QColor colour = focused ? m_accent : colours.color(QPalette::Window).darker(118);
+        for (QPalette::ColorGroup group : { QPalette::Active, QPalette::Inactive })
+            colours.setColor(group, QPalette::Highlight, colour);
+        setPalette(colours);
         viewport()->update();
     }
 
 private:
     SourceListModel &m_model;
+    QColor m_accent;
 };
 
 } // namespace
@@ -78,6 +103,7 @@ SourceViewController::SourceViewController(Document &document, QObject *parent)
     QPalette palette = tree->palette();
     palette.setColor(QPalette::Base, palette.color(QPalette::Window));
     tree->setPalette(palette);
+    tree->applySelectionColour();
     tree->setItemDelegate(new SourceListDelegate(
         *m_model,
         [this] {

@@ -157,11 +157,12 @@ void SourceViewController::removeNode(SourceViewNode *node)
     alert->setObjectName(QStringLiteral("RemoveCollectionAlert"));
     alert->setAttribute(Qt::WA_DeleteOnClose);
     alert->setIcon(QMessageBox::Warning);
-    alert->setText(node->isLeaf() ? tr("Remove the smart collection “%1”?").arg(node->name())
-                                  : tr("Remove the folder “%1” and the %n collection(s) in it?",
-                                      nullptr, int(node->allChildLeafs().size()))
-                                        .arg(node->name()));
-    alert->setInformativeText(tr("This cannot be undone. The videos stay in the library."));
+    const qsizetype inside = node->allChildLeafs().size();
+    const char *message = node->isLeaf() ? "RemoveSmartCollectionAlertMessageText"
+        : inside == 1                    ? "RemoveFolderAlertMessageText"
+                                         : "RemoveFolderPluralAlertMessageText";
+    alert->setText(localized(message).arg(node->name()).arg(inside));
+    alert->setInformativeText(localized("RemoveCollectionAlertInformativeText"));
     QPushButton *remove = alert->addButton(tr("Remove"), QMessageBox::DestructiveRole);
     alert->addButton(tr("Cancel"), QMessageBox::RejectRole);
     const QString key = node->key();

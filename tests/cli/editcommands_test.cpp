@@ -183,8 +183,9 @@ TEST_F(EditCommands, SettingsAreReadAndChangedTogetherOrNotAtAll)
     const CliRun changed = cli({ QStringLiteral("settings"), m_library,
         QStringLiteral("imageMetrics.StoryboardRows=5"),
         QStringLiteral("tableColumnVisibility.size=false"), QStringLiteral("recentlyAddedDays=14"),
-        QStringLiteral("itemsSortDescriptors=duration:desc") });
+        QStringLiteral("itemsSortDescriptors=duration:desc"), QStringLiteral("itemsViewStyle=3") });
     ASSERT_EQ(changed.exitCode, 0) << changed.err.toStdString();
+    EXPECT_EQ(setting(QStringLiteral("itemsViewStyle")), QStringLiteral("itemsViewStyle = 3"));
     EXPECT_EQ(setting(QStringLiteral("imageMetrics.StoryboardRows")),
         QStringLiteral("imageMetrics.StoryboardRows = 5"));
     EXPECT_EQ(setting(QStringLiteral("tableColumnVisibility.size")),
@@ -192,10 +193,10 @@ TEST_F(EditCommands, SettingsAreReadAndChangedTogetherOrNotAtAll)
     EXPECT_EQ(setting(QStringLiteral("itemsSortDescriptors")),
         QStringLiteral("itemsSortDescriptors = duration:desc:compare:"));
 
-    for (const QString &bad :
-        { QStringLiteral("imageMetrics.StoryboardRows=99"), QStringLiteral("imageMetrics.Foo=1"),
-            QStringLiteral("recentlyAddedDays=soon"), QStringLiteral("noSuchSetting=1"),
-            QStringLiteral("keywordFilterSortOrder=size"), QStringLiteral("windowMetrics=[1]") }) {
+    for (const QString &bad : { QStringLiteral("imageMetrics.StoryboardRows=99"),
+             QStringLiteral("imageMetrics.Foo=1"), QStringLiteral("recentlyAddedDays=soon"),
+             QStringLiteral("noSuchSetting=1"), QStringLiteral("keywordFilterSortOrder=size"),
+             QStringLiteral("windowMetrics=[1]"), QStringLiteral("itemsViewStyle=0") }) {
         const CliRun refused = cli(
             { QStringLiteral("settings"), m_library, QStringLiteral("recentlyAddedDays=3"), bad });
         EXPECT_NE(refused.exitCode, 0) << bad.toStdString();
