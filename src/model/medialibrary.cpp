@@ -429,15 +429,31 @@ QByteArray MediaLibrary::imageDataForElement(ElementImage image, const MediaElem
     QByteArray data = m_images[size_t(image)].value(element.identifier());
     if (data.isEmpty() && m_host)
         data = m_host->packageImageData(image, element.identifier());
+    requestMissingImage(image, element);
+    return data;
+}
+
+std::function<QByteArray()> MediaLibrary::imageReaderForElement(
+    ElementImage image, const MediaElement &element)
+{
+    requestMissingImage(image, element);
+    const QByteArray data = m_images[size_t(image)].value(element.identifier());
+    if (!data.isEmpty())
+        return [data] { return data; };
+    return m_host ? m_host->packageImageReader(image, element.identifier())
+                  : std::function<QByteArray()>();
+}
+
+void MediaLibrary::requestMissingImage(ElementImage image, const MediaElement &element)
+{
     const int flag = assetFlagForImage(image);
     if (flag == 0 || element.containsAssets(flag))
-        return data;
+        return;
     if (imageRequester()
         && !UserDefaults::standard().boolForKey(QStringLiteral("ImportImagesImmediately"))) {
         if (const MediaElementPtr held = elementWithIdentifier(element.identifier()))
             imageRequester()(*this, { held }, image);
     }
-    return data;
 }
 
 void MediaLibrary::setImageDataForElement(
