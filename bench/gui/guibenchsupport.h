@@ -20,4 +20,7 @@ void pump(int milliseconds = 0);
 // The work and the events it posted, in milliseconds.
 double millisecondsOf(const std::function<void()> &work);
 
+// The thumbnail grid and the combined list (bench/gui/viewsbench.cpp).
+void measureViews(DocumentWindowController &window);
+
 } // namespace vidarium::guibench
