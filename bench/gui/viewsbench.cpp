@@ -24,6 +24,7 @@
 #include "window/itemsmodel.h"
 #include "window/itemsviewcontroller.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QPainter>
 #include <QScrollBar>

@@ -6,6 +6,7 @@
 #include "window/itemscomboeditor.h"
 #include "window/itemsmodel.h"
 #include "window/itemspainting.h"
+#include "window/storyboardframes.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -19,6 +20,7 @@ namespace {
 
 constexpr int FrameStep = 97; // a filmstrip frame and its gap
 constexpr int Margin = 3;
+constexpr int FilmstripHeight = 58;
 const QColor PictureBorder(0, 0, 0, 64); // black at 25 percent
 
 QFont smallFont(const QFont &base)
@@ -60,7 +62,8 @@ ItemsComboDelegate::Layout ItemsComboDelegate::layout(const QRect &row, bool pos
     parts.rating
         = QRect(infoLeft, top + 38, 5 * (ItemsPainting::StarSize + ItemsPainting::StarGap), 15);
     const int pictures = infoLeft + InfoWidth + Gap;
-    parts.filmstrip = QRect(pictures, top, filmstripWidth(), RowHeight - 2 * Margin);
+    // The filmstrip is shown at the size it was made: frames 54 high in a 2-point border.
+    parts.filmstrip = QRect(pictures, row.top() + 1, filmstripWidth(), FilmstripHeight);
     parts.comments = QRect(parts.filmstrip.right() + 1 + Gap, top, filmstripWidth(), height);
     if (poster) {
         parts.poster = QRect(parts.comments.right() + 1 + Gap, top, height * 2 / 3, height);
@@ -129,15 +132,7 @@ void ItemsComboDelegate::paintInfo(
     painter->drawText(parts.summary, Qt::AlignLeft | Qt::AlignVCenter,
         QFontMetrics(small).elidedText(element->summary(), Qt::ElideRight, parts.summary.width()));
     ItemsPainting::drawStars(painter, parts.rating, element->rating(), text);
-    // The reveal button: a magnifier, as file managers draw "show".
-    painter->setRenderHint(QPainter::Antialiasing);
-    painter->setPen(QPen(dim, 1.6));
-    painter->setBrush(Qt::NoBrush);
-    const QRectF lens = QRectF(parts.reveal).adjusted(2, 2, -6, -6);
-    painter->drawEllipse(lens);
-    painter->drawLine(
-        lens.bottomRight() - QPointF(1, 1), QPointF(parts.reveal.bottomRight()) - QPointF(2, 2));
-    painter->setRenderHint(QPainter::Antialiasing, false);
+    ItemsPainting::drawRevealGlyph(painter, parts.reveal, dim);
 }
 
 void ItemsComboDelegate::paintPictures(QPainter *painter, const Layout &parts, int row) const
@@ -151,7 +146,10 @@ void ItemsComboDelegate::paintPictures(QPainter *painter, const Layout &parts, i
         ? ItemsPainting::storyboardFrame(m_images, *element, m_scrubFrame, &source)
         : QImage();
     if (!frame.isNull()) {
-        ItemsPainting::drawFitted(painter, strip.adjusted(1, 1, -1, -1), frame, source);
+        const QRect shown
+            = ItemsPainting::drawFitted(painter, strip.adjusted(1, 1, -1, -1), frame, source);
+        ItemsPainting::drawScrubPosition(
+            painter, shown, m_scrubFrame, StoryboardFrames::frameCount(element->imageMetrics()));
     } else {
         ImageCache &filmstrips = m_images.filmstrips();
         const QImage image = filmstrips.image(element->identifier());

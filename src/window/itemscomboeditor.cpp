@@ -1,7 +1,10 @@
 #include "itemscomboeditor.h"
 
+#include "window/itemspainting.h"
+
 #include <QEvent>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QRegion>
 #include <QStyle>
@@ -47,7 +50,14 @@ ItemsComboEditor::ItemsComboEditor(
     m_reveal = new QToolButton(this);
     m_reveal->setObjectName(QStringLiteral("ComboRevealButton"));
     m_reveal->setAutoRaise(true);
-    m_reveal->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
+    // The glyph the painted rows show, so the row looks the same with its controls open.
+    QPixmap glyph(16, 16);
+    glyph.fill(Qt::transparent);
+    {
+        QPainter painter(&glyph);
+        ItemsPainting::drawRevealGlyph(&painter, glyph.rect(), palette().color(QPalette::Text));
+    }
+    m_reveal->setIcon(QIcon(glyph));
     m_reveal->setToolTip(tr("Show in File Manager"));
     connect(m_reveal, &QToolButton::clicked, this, [this] {
         if (m_handlers.reveal)

@@ -5,6 +5,7 @@
 #include "window/imagecache.h"
 #include "window/itemimages.h"
 #include "window/itemsmodel.h"
+#include "window/storyboardframes.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -98,6 +99,8 @@ void ItemsGridDelegate::paintImage(
             = ItemsPainting::storyboardFrame(m_images, element, m_scrub.frame, &source);
         if (!storyboard.isNull()) {
             ItemsPainting::drawFitted(painter, box, storyboard, source);
+            ItemsPainting::drawScrubPosition(
+                painter, box, m_scrub.frame, StoryboardFrames::frameCount(element.imageMetrics()));
             return;
         }
     }

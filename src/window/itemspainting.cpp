@@ -105,6 +105,31 @@ int ratingAt(const QRect &box, int x)
     return std::clamp(offset / (StarSize + StarGap) + 1, 0, 5);
 }
 
+void drawRevealGlyph(QPainter *painter, const QRect &box, const QColor &color)
+{
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    painter->setPen(QPen(color, 1.6));
+    painter->setBrush(Qt::NoBrush);
+    const QRectF lens = QRectF(box).adjusted(2, 2, -6, -6);
+    painter->drawEllipse(lens);
+    painter->drawLine(
+        lens.bottomRight() - QPointF(1, 1), QPointF(box.bottomRight()) - QPointF(2, 2));
+    painter->restore();
+}
+
+void drawScrubPosition(QPainter *painter, const QRect &box, int frame, int count)
+{
+    if (count <= 1)
+        return;
+    const QRect track(box.left(), box.bottom() - 2, box.width(), 3);
+    painter->fillRect(track, QColor(0, 0, 0, 120));
+    const int left = box.width() * frame / count;
+    const int right = box.width() * (frame + 1) / count;
+    painter->fillRect(QRect(box.left() + left, track.top(), std::max(2, right - left), 3),
+        QColor(255, 255, 255, 220));
+}
+
 const QPixmap &linenTexture()
 {
     static const QPixmap tile = [] {

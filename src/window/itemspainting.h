@@ -39,6 +39,11 @@ int ratingAt(const QRect &box, int x);
 constexpr int StarSize = 11;
 constexpr int StarGap = 2;
 
+// The "show in file manager" glyph: a magnifier.
+void drawRevealGlyph(QPainter *painter, const QRect &box, const QColor &color);
+// How far through the storyboard a scrub is: a thin bar along the bottom of `box`.
+void drawScrubPosition(QPainter *painter, const QRect &box, int frame, int count);
+
 // Where the pointer scrubs: the row under it and the frame its position picks.
 struct Scrub
 {

@@ -177,26 +177,6 @@ QTableView *ItemsViewController::itemsView() const
     return m_table->itemsView();
 }
 
-void ItemsViewController::shareWithTable(ItemsBrowserView *view)
-{
-    // One selection for every style: switching views keeps what was selected.
-    view->setSelectionModel(m_table->itemsView()->selectionModel());
-    m_contextMenu->attach(view);
-    view->setDropHandler([this](const QStringList &paths) { document().importMediaFiles(paths); });
-}
-
-void ItemsViewController::endEditing()
-{
-    m_table->commitEdit();
-    m_combo->commitEdit();
-}
-
-void ItemsViewController::updateShownView()
-{
-    if (auto *view = qobject_cast<QAbstractItemView *>(m_stack->currentWidget()))
-        view->viewport()->update();
-}
-
 void ItemsViewController::elementValuesChanged(const QString &identifier)
 {
     m_model->elementChanged(identifier);

@@ -58,6 +58,23 @@ QList<QColor> frameColours(int count)
     return colours;
 }
 
+namespace {
+
+void storeStoryboard(
+    MediaLibrary &library, MediaElement &element, const ImageSheet &sheet, QByteArray encoded)
+{
+    PlistDictionary metrics;
+    metrics.insert(ImageMetricKeys::StoryboardRows, PlistValue(qint64(sheet.rows())));
+    metrics.insert(ImageMetricKeys::StoryboardColumns, PlistValue(qint64(sheet.columns())));
+    metrics.insert(ImageMetricKeys::StoryboardSize, PlistValue(qint64(0)));
+    metrics.insert(ImageMetricKeys::StoryboardAspect, PlistValue(false));
+    metrics.insert(ImageMetricKeys::StoryboardRetina, PlistValue(false));
+    element.mergeImageMetrics(metrics);
+    library.setStoryboardData(encoded, element);
+}
+
+} // namespace
+
 void giveStoryboard(MediaLibrary &library, MediaElement &element, int rows, int columns,
     const QList<QColor> &colours)
 {
@@ -67,14 +84,19 @@ void giveStoryboard(MediaLibrary &library, MediaElement &element, int rows, int 
         frame.fill(colours.value(i % colours.size()));
         sheet.drawFrame(i, frame);
     }
-    PlistDictionary metrics;
-    metrics.insert(ImageMetricKeys::StoryboardRows, PlistValue(qint64(rows)));
-    metrics.insert(ImageMetricKeys::StoryboardColumns, PlistValue(qint64(columns)));
-    metrics.insert(ImageMetricKeys::StoryboardSize, PlistValue(qint64(0)));
-    metrics.insert(ImageMetricKeys::StoryboardAspect, PlistValue(false));
-    metrics.insert(ImageMetricKeys::StoryboardRetina, PlistValue(false));
-    element.mergeImageMetrics(metrics);
-    library.setStoryboardData(sheet.encode(), element);
+    storeStoryboard(library, element, sheet, sheet.encode());
+}
+
+void giveSceneStoryboard(
+    MediaLibrary &library, MediaElement &element, int rows, int columns, int seed)
+{
+    ImageSheet sheet(ImageSheet::Kind::Storyboard, rows, columns, 96, 54, false);
+    for (int i = 0; i < sheet.frameCount(); ++i) {
+        QImage frame;
+        frame.loadFromData(sceneJpeg(seed + 5 * i, sheet.framePixelSize()));
+        sheet.drawFrame(i, frame);
+    }
+    storeStoryboard(library, element, sheet, sheet.encode());
 }
 
 void giveFilmstrip(MediaLibrary &library, const MediaElement &element, int frames, int seed)

@@ -27,6 +27,9 @@ QList<QColor> frameColours(int count);
 // and records the storyboard's metrics in the element.
 void giveStoryboard(MediaLibrary &library, MediaElement &element, int rows, int columns,
     const QList<QColor> &colours);
+// The same with scenes for frames, for pictures that look like a video's.
+void giveSceneStoryboard(
+    MediaLibrary &library, MediaElement &element, int rows, int columns, int seed);
 // A filmstrip of `frames` scenes.
 void giveFilmstrip(MediaLibrary &library, const MediaElement &element, int frames, int seed);
 bool similar(const QColor &a, const QColor &b, int tolerance = 40);

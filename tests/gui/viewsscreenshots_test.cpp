@@ -47,7 +47,7 @@ protected:
         document = std::make_unique<Document>();
         makeElements();
         window = std::make_unique<DocumentWindowController>(*document, *dispatcher);
-        window->window()->resize(1280, 800);
+        window->window()->resize(1440, 860);
         window->window()->show();
         QApplication::setActiveWindow(window->window());
         items = window->itemsViewController();
@@ -98,7 +98,7 @@ protected:
             const int seed = int(qHash(element->name()) % 97);
             document->library().setThumbnailData(sceneJpeg(seed), *element);
             giveFilmstrip(document->library(), *element, 5, seed);
-            giveStoryboard(document->library(), *element, 4, 4, frameColours(16));
+            giveSceneStoryboard(document->library(), *element, 4, 4, seed);
         }
     }
 
@@ -124,17 +124,20 @@ protected:
 
 TEST_F(ViewsScreenshots, CombinedList)
 {
+    // Wide enough for whole rows: the list alone is pictured.
+    window->window()->resize(2400, 900);
     items->selectView(ItemsViewController::ListStyle, false);
     items->setSelectedElements({ items->arrangedElements().at(1) });
     settle();
-    save(window->window()->grab(), QStringLiteral("combined-list"));
+    QWidget *list = items->combo()->itemsView();
+    save(list->grab(), QStringLiteral("combined-list"));
 
     const MediaElementList shown = items->arrangedElements();
     for (int i : { 0, 2 }) {
         document->library().setPosterData(sceneJpeg(30 + i, QSize(200, 300)), *shown.at(i));
     }
     settle();
-    save(window->window()->grab(), QStringLiteral("combined-list-posters"));
+    save(list->grab(), QStringLiteral("combined-list-posters"));
 }
 
 TEST_F(ViewsScreenshots, ThumbnailGrid)
