@@ -8,6 +8,7 @@
 #include <QFocusEvent>
 #include <QItemSelectionModel>
 #include <QPixmap>
+#include <QResizeEvent>
 
 namespace vidarium {
 
@@ -24,7 +25,9 @@ ItemsGridView::ItemsGridView(ItemsModel &model, ItemImages &images, QWidget *par
     setResizeMode(QListView::Adjust);
     setSpacing(0);
     setDragOrder(DragOrder::Descending);
-    setGridSize(m_delegate->sizeHint({}, {}));
+    // Always there, so that sharing out the width cannot make it come and go.
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    spreadCells();
     setFrameShape(QFrame::NoFrame);
     QPalette palette = viewport()->palette();
     palette.setBrush(QPalette::Base, QBrush(ItemsPainting::linenTexture()));
@@ -50,7 +53,25 @@ double ItemsGridView::scale() const
 void ItemsGridView::setScale(double scale)
 {
     m_delegate->setScale(scale);
-    setGridSize(m_delegate->sizeHint({}, {}));
+    spreadCells();
+}
+
+void ItemsGridView::spreadCells()
+{
+    // The width left over by whole cells is shared out between them, so the
+    // rows fill the view instead of leaving a gap at the right.
+    const QSize item = m_delegate->sizeHint({}, {});
+    const int width = viewport()->width();
+    const int columns = std::max(1, width / std::max(1, item.width()));
+    const QSize grid(std::max(item.width(), width / columns), item.height());
+    if (grid != gridSize())
+        setGridSize(grid);
+}
+
+void ItemsGridView::resizeEvent(QResizeEvent *event)
+{
+    ItemsBrowserView::resizeEvent(event);
+    spreadCells();
 }
 
 void ItemsGridView::imageArrived(const QString &identifier)

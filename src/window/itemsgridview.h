@@ -27,9 +27,11 @@ public:
 
 protected:
     void focusInEvent(QFocusEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void imageArrived(const QString &identifier);
+    void spreadCells();
 
     ItemImages &m_images;
     ItemsGridDelegate *m_delegate = nullptr;
