@@ -338,6 +338,7 @@ int main(int argc, char **argv)
     measureSettings(*window);
     measureStoryboard(*window);
     measureFilters(*window);
+    measureViews(*window);
     measureItemsHeartbeat(*window);
     measureStatusLine(*window);
     measureCriteriaEditor(*window);

@@ -40,5 +40,7 @@ void measureSheets(DocumentWindowController &window);
 // window's library and measures the tree, badges, clicks and drops.
 void measureSources(DocumentWindowController &window);
 void measureSourceClicksAndDrops(DocumentWindowController &window, SourceViewController &source);
+// The thumbnail grid and the combined list (bench/gui/viewsbench.cpp).
+void measureViews(DocumentWindowController &window);
 
 } // namespace vidarium::guibench

@@ -517,6 +517,12 @@ QByteArray Document::packageImageData(ElementImage image, const QString &element
     return m_package.imageData(image, elementIdentifier);
 }
 
+std::function<QByteArray()> Document::packageImageReader(
+    ElementImage image, const QString &elementIdentifier) const
+{
+    return m_package.imageReader(image, elementIdentifier);
+}
+
 QByteArray Document::packageIconData(const QString &playlistIdentifier) const
 {
     return m_package.iconData(playlistIdentifier);

@@ -128,6 +128,8 @@ public:
     const DocumentDefaults *libraryDefaults() const override { return m_defaults.get(); }
     QByteArray packageImageData(
         ElementImage image, const QString &elementIdentifier) const override;
+    std::function<QByteArray()> packageImageReader(
+        ElementImage image, const QString &elementIdentifier) const override;
     QByteArray packageIconData(const QString &playlistIdentifier) const override;
     void removePackageImage(ElementImage image, const QString &elementIdentifier) override;
     void removePackageIcon(const QString &playlistIdentifier) override;

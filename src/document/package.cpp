@@ -303,6 +303,17 @@ QByteArray Package::imageData(ElementImage image, const QString &elementIdentifi
     return readOrWarn(openLeaf(m_path, image, elementIdentifier), elementIdentifier);
 }
 
+std::function<QByteArray()> Package::imageReader(
+    ElementImage image, const QString &elementIdentifier) const
+{
+    if (!isOpen() || m_removedImages[size_t(image)].contains(elementIdentifier)
+        || !isSafeFileName(elementIdentifier))
+        return {};
+    return [root = m_path, image, elementIdentifier] {
+        return readOrWarn(openLeaf(root, image, elementIdentifier), elementIdentifier);
+    };
+}
+
 bool Package::hasImage(ElementImage image, const QString &elementIdentifier) const
 {
     if (!isOpen() || m_removedImages[size_t(image)].contains(elementIdentifier)

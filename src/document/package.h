@@ -21,6 +21,7 @@
 #include <QStringList>
 
 #include <array>
+#include <functional>
 
 namespace vidarium {
 
@@ -55,6 +56,10 @@ public:
 
     QByteArray catalogueData(QString *errorMessage = nullptr) const;
     QByteArray imageData(ElementImage image, const QString &elementIdentifier) const;
+    // A function reading that image from the package where it is now, for a
+    // worker thread: it holds copies, never this package.
+    std::function<QByteArray()> imageReader(
+        ElementImage image, const QString &elementIdentifier) const;
     QByteArray iconData(const QString &playlistIdentifier) const;
     bool hasImage(ElementImage image, const QString &elementIdentifier) const;
     void removeImage(ElementImage image, const QString &elementIdentifier);

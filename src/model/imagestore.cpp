@@ -12,6 +12,16 @@ QByteArray ImageStore::image(ElementImage image, const QString &elementIdentifie
     return m_host->packageImageData(image, elementIdentifier);
 }
 
+std::function<QByteArray()> ImageStore::reader(
+    ElementImage image, const QString &elementIdentifier) const
+{
+    const QByteArray data = m_images[size_t(image)].value(elementIdentifier);
+    if (!data.isEmpty())
+        return [data] { return data; };
+    return m_host ? m_host->packageImageReader(image, elementIdentifier)
+                  : std::function<QByteArray()>();
+}
+
 void ImageStore::setImage(
     ElementImage image, const QString &elementIdentifier, const QByteArray &data)
 {

@@ -14,6 +14,7 @@
 #include <QString>
 
 #include <array>
+#include <functional>
 
 namespace vidarium {
 
@@ -29,6 +30,9 @@ public:
 
     // The pending image, else the package's; empty when neither has one.
     QByteArray image(ElementImage image, const QString &elementIdentifier) const;
+    // The same, as a reader a worker may run: pending bytes are copied now, the
+    // package's file is read when called. Empty without a package.
+    std::function<QByteArray()> reader(ElementImage image, const QString &elementIdentifier) const;
     // Empty data drops the pending image; for the poster, which is never made
     // again, it also drops the package's file.
     void setImage(ElementImage image, const QString &elementIdentifier, const QByteArray &data);

@@ -424,15 +424,27 @@ void MediaLibrary::applyMovedPaths(const QList<QPair<QString, QString>> &moved)
 QByteArray MediaLibrary::imageDataForElement(ElementImage image, const MediaElement &element)
 {
     QByteArray data = m_imageStore.image(image, element.identifier());
+    requestMissingImage(image, element);
+    return data;
+}
+
+std::function<QByteArray()> MediaLibrary::imageReaderForElement(
+    ElementImage image, const MediaElement &element)
+{
+    requestMissingImage(image, element);
+    return m_imageStore.reader(image, element.identifier());
+}
+
+void MediaLibrary::requestMissingImage(ElementImage image, const MediaElement &element)
+{
     const int flag = assetFlagForImage(image);
     if (flag == 0 || element.containsAssets(flag))
-        return data;
+        return;
     if (imageRequester()
         && !UserDefaults::standard().boolForKey(QStringLiteral("ImportImagesImmediately"))) {
         if (const MediaElementPtr held = elementWithIdentifier(element.identifier()))
             imageRequester()(*this, { held }, image);
     }
-    return data;
 }
 
 void MediaLibrary::setImageDataForElement(

@@ -65,6 +65,15 @@ public:
     virtual QByteArray packageImageData(
         ElementImage image, const QString &elementIdentifier) const = 0;
     virtual QByteArray packageIconData(const QString &playlistIdentifier) const = 0;
+    // What reads the image's bytes from the package as it is now; any thread may
+    // run it. Nothing (an empty function) when there is no package or no image.
+    virtual std::function<QByteArray()> packageImageReader(
+        ElementImage image, const QString &elementIdentifier) const
+    {
+        Q_UNUSED(image);
+        Q_UNUSED(elementIdentifier);
+        return {};
+    }
     // Removes the file from the package at the next save; nothing when absent.
     virtual void removePackageImage(ElementImage image, const QString &elementIdentifier) = 0;
     virtual void removePackageIcon(const QString &playlistIdentifier) = 0;
@@ -134,6 +143,11 @@ public:
     // From memory, else from the package; asks for the image to be made when the
     // element lacks it and images are not made during import.
     QByteArray imageDataForElement(ElementImage image, const MediaElement &element);
+    // The same for views that must not wait for the disk: the bytes in memory
+    // are taken now, the package is read by the returned function on whatever
+    // thread runs it. An empty function when there is nothing to read.
+    std::function<QByteArray()> imageReaderForElement(
+        ElementImage image, const MediaElement &element);
     void setImageDataForElement(
         ElementImage image, const QByteArray &data, const MediaElement &element);
     QByteArray thumbnailDataForElement(const MediaElement &e)
@@ -240,6 +254,9 @@ signals:
     void elementValuesChanged(const QString &elementIdentifier, const QSet<QString> &keys);
 
 private:
+    // Asks for the image to be made when the element lacks it and images are
+    // not made during import.
+    void requestMissingImage(ElementImage image, const MediaElement &element);
     void createBuiltInPlaylists();
     // Sets this library on every collection, field and keyword (synchronize).
     void attachCollectionsAndKeywords();

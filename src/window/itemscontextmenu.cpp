@@ -20,14 +20,19 @@ ItemsContextMenu::ItemsContextMenu(ItemsViewController &items, QTableView *view)
 {
     m_menu = new QMenu(view);
     m_menu->setObjectName(QStringLiteral("ItemsContextMenu"));
-    view->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(view, &QWidget::customContextMenuRequested, this, [this](const QPoint &at) {
-        popup(m_view->indexAt(at).row(), m_view->viewport()->mapToGlobal(at));
-    });
+    attach(view);
     // A chosen item is triggered after the menu hides: the target is forgotten
     // only once the command has run.
     connect(m_menu, &QMenu::aboutToHide, this,
         [this] { QTimer::singleShot(0, this, [this] { m_target = QPersistentModelIndex(); }); });
+}
+
+void ItemsContextMenu::attach(QAbstractItemView *view)
+{
+    view->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(view, &QWidget::customContextMenuRequested, this, [this, view](const QPoint &at) {
+        popup(view->indexAt(at).row(), view->viewport()->mapToGlobal(at));
+    });
 }
 
 int ItemsContextMenu::targetRow() const

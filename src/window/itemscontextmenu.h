@@ -10,6 +10,7 @@
 #include <QPersistentModelIndex>
 
 class QMenu;
+class QAbstractItemView;
 class QTableView;
 
 namespace vidarium {
@@ -23,6 +24,8 @@ public:
     ItemsContextMenu(ItemsViewController &items, QTableView *view);
 
     QMenu *menu() const { return m_menu; }
+    // Another view of the same items opens this menu too.
+    void attach(QAbstractItemView *view);
     // The row the open menu aims at, or -1.
     int targetRow() const;
     // Fills the menu for a click on `row` (-1: no row) and shows it at `global`.

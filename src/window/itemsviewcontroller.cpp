@@ -17,7 +17,12 @@
 #include "window/documentwindowcontroller.h"
 #include "window/elementclipboard.h"
 #include "window/filebrowser.h"
+#include "window/itemimages.h"
+#include "window/itemscomboview.h"
+#include "window/itemscomboviewcontroller.h"
 #include "window/itemscontextmenu.h"
+#include "window/itemsgridview.h"
+#include "window/itemsgridviewcontroller.h"
 #include "window/itemsmodel.h"
 #include "window/itemssearch.h"
 #include "window/itemstableviewcontroller.h"
@@ -25,6 +30,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -71,11 +77,16 @@ ItemsViewController::ItemsViewController(Document &document, DispatchController 
     auto *layout = new QVBoxLayout(pane);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
+    m_images = new ItemImages(document.library(), document.package().path(), this);
+    m_combo = new ItemsComboViewController(document, *m_model, *m_images, this);
+    m_grid = new ItemsGridViewController(document, *m_model, *m_images, this);
     m_stack = new QStackedWidget;
     m_stack->addWidget(m_table->itemsView());
-    m_stack->addWidget(placeholderView(tr("List")));
-    m_stack->addWidget(placeholderView(tr("Grid")));
+    m_stack->addWidget(m_combo->itemsView());
+    m_stack->addWidget(m_grid->itemsView());
     layout->addWidget(m_stack, 1);
+    shareWithTable(m_combo->itemsView());
+    shareWithTable(m_grid->itemsView());
     m_summary = new QLabel;
     m_summary->setObjectName(QStringLiteral("ItemsSummary"));
     m_summary->setAlignment(Qt::AlignCenter);
@@ -83,7 +94,12 @@ ItemsViewController::ItemsViewController(Document &document, DispatchController 
     QFont small = m_summary->font();
     small.setPointSizeF(small.pointSizeF() * 0.85);
     m_summary->setFont(small);
-    layout->addWidget(m_summary);
+    auto *bottom = new QHBoxLayout;
+    bottom->setContentsMargins(0, 0, 0, 0);
+    bottom->addWidget(m_summary, 1);
+    bottom->addWidget(m_grid->zoomControls());
+    m_grid->zoomControls()->hide();
+    layout->addLayout(bottom);
     setView(pane);
 
     m_searchField = new QLineEdit;
@@ -181,7 +197,7 @@ void ItemsViewController::restoreSort()
 
 void ItemsViewController::reloadElements()
 {
-    m_table->commitEdit();
+    endEditing();
     m_model->setContent(m_source.selectedNodeElements());
     m_model->refreshStatus();
     applyAllPredicates();
@@ -195,7 +211,7 @@ void ItemsViewController::mergeElements()
 void ItemsViewController::sourceSelectionChanged(const Notification &)
 {
     // The edit in progress is kept: it is committed before the rows change.
-    m_table->commitEdit();
+    endEditing();
     m_table->itemsView()->selectionModel()->clear();
     reloadElements();
 }
@@ -224,7 +240,7 @@ void ItemsViewController::elementsAdded(const Notification &note)
 {
     const MediaElementList added = note.userInfo.value(LibraryNotification::LibraryElementArrayKey)
                                        .value<MediaElementList>();
-    m_table->commitEdit();
+    endEditing();
     preservingSelection([&] { m_model->addElements(added); });
     applyAllPredicates();
 }
@@ -234,7 +250,7 @@ void ItemsViewController::elementsRemoved(const Notification &note)
     const MediaElementList removed
         = note.userInfo.value(LibraryNotification::LibraryElementArrayKey)
               .value<MediaElementList>();
-    m_table->commitEdit();
+    endEditing();
     preservingSelection([&] { m_model->removeElements(removed); });
     applyAllPredicates();
 }
@@ -290,7 +306,7 @@ void ItemsViewController::rebuild(const Notification &note)
     if (note.userInfo.contains(LibraryNotification::LibraryElementPropertiesKey)
         && !changeMayMoveRows(
             note.userInfo.value(LibraryNotification::LibraryElementPropertiesKey))) {
-        itemsView()->viewport()->update();
+        updateShownView();
         updateSummary();
         return;
     }
@@ -445,8 +461,18 @@ void ItemsViewController::selectView(std::optional<int> style, bool fromMenu)
         defaults.setItemsViewStyle(chosen);
         document().updateChangeCount(Document::Change::Done);
     }
-    m_table->commitEdit();
+    endEditing();
+    QWidget *previous = m_stack->currentWidget();
+    const bool hadFocus = previous && previous->hasFocus();
+    if (previous == m_combo->itemsView() && chosen != ListStyle)
+        m_combo->setActive(false);
     m_stack->setCurrentIndex(chosen - 1);
+    if (chosen == ListStyle)
+        m_combo->setActive(true);
+    // The zoom belongs to the grid alone.
+    m_grid->zoomControls()->setVisible(chosen == GridStyle);
+    if (hadFocus && m_stack->currentWidget() != previous)
+        m_stack->currentWidget()->setFocus(Qt::OtherFocusReason);
     m_currentViewStyle = chosen;
     emit stateChanged();
 }
@@ -547,7 +573,7 @@ void ItemsViewController::trashTarget()
     if (!canRemoveTarget())
         return;
     const MediaElementList targets = targetItems();
-    m_table->commitEdit();
+    endEditing();
     for (const MediaElementPtr &element : targets)
         document().library().trashElement(element);
     NotificationCenter::instance().post(SourceDidRemoveElements, this,

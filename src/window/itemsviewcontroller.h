@@ -3,8 +3,8 @@
 // The items pane: the elements of the selected collection as shown (filtered
 // and sorted), the selection the other panes and the menus follow, the search
 // field the toolbar carries, and the commands that act on the selected
-// elements. It shows them in the table; the list and grid styles show a
-// placeholder until their views arrive.
+// elements. It shows them in the table, the combined list or the thumbnail
+// grid, all over the same items and selection.
 // Threads: main thread.
 
 #include "model/mediaelement.h"
@@ -25,7 +25,11 @@ class QTimer;
 namespace vidarium {
 
 class DispatchController;
+class ItemImages;
+class ItemsBrowserView;
+class ItemsComboViewController;
 class ItemsContextMenu;
+class ItemsGridViewController;
 class ItemsModel;
 class ItemsTableViewController;
 
@@ -54,6 +58,10 @@ public:
     QTableView *itemsView() const;
     ItemsModel *model() const { return m_model; }
     ItemsTableViewController *table() const { return m_table; }
+    ItemsComboViewController *combo() const { return m_combo; }
+    ItemsGridViewController *grid() const { return m_grid; }
+    // The decoded element images every view of the window shares.
+    ItemImages *images() const { return m_images; }
     ItemsContextMenu *contextMenu() const { return m_contextMenu; }
     QLabel *summaryLabel() const { return m_summary; }
     QString summaryText() const;
@@ -101,6 +109,10 @@ private:
     // Refused edits, double clicks and file drops (itemsviewcontrollerevents.cpp).
     void connectInteractions();
     void editWasRefused(const QString &reason, bool byFileSystem);
+    void shareWithTable(ItemsBrowserView *view);
+    // Ends inline editing in the table and the combined list, keeping the edit.
+    void endEditing();
+    void updateShownView();
     void elementValuesChanged(const QString &identifier);
     void observe(const QString &name, void (ItemsViewController::*handler)(const Notification &));
     bool concernsThisLibrary(const Notification &note) const;
@@ -125,6 +137,9 @@ private:
     SourceViewController &m_source;
     ItemsModel *m_model = nullptr;
     ItemsTableViewController *m_table = nullptr;
+    ItemImages *m_images = nullptr;
+    ItemsComboViewController *m_combo = nullptr;
+    ItemsGridViewController *m_grid = nullptr;
     ItemsContextMenu *m_contextMenu = nullptr;
     QStackedWidget *m_stack = nullptr;
     QLabel *m_summary = nullptr;
