@@ -47,8 +47,10 @@ ItemImages::ItemImages(MediaLibrary &library, const QString &packagePath, QObjec
             }
             if (keys.contains(names[size_t(ElementImage::Poster)])) {
                 // Setting a poster keeps it in memory until the save; empty data removes it.
-                const bool has
-                    = !m_library.pendingImages(ElementImage::Poster).value(identifier).isEmpty();
+                const bool has = !m_library.imageStore()
+                                      .pendingImages(ElementImage::Poster)
+                                      .value(identifier)
+                                      .isEmpty();
                 if (has != m_posters.contains(identifier)) {
                     if (has)
                         m_posters.insert(identifier);
@@ -63,7 +65,8 @@ ItemImages::ItemImages(MediaLibrary &library, const QString &packagePath, QObjec
 
 void ItemImages::listPosters(const QString &packagePath)
 {
-    const QHash<QString, QByteArray> &pending = m_library.pendingImages(ElementImage::Poster);
+    const QHash<QString, QByteArray> &pending
+        = m_library.imageStore().pendingImages(ElementImage::Poster);
     for (auto it = pending.cbegin(); it != pending.cend(); ++it) {
         if (!it.value().isEmpty())
             m_posters.insert(it.key());
