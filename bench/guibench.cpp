@@ -335,6 +335,7 @@ int main(int argc, char **argv)
         "open the library to an interactive window", "longest main-thread stall in 5 s after");
     measureCommands(*window);
     measureItems(*window);
+    measureInspector(*window);
     measureStatusLine(*window);
     measureCriteriaEditor(*window);
 

@@ -10,7 +10,10 @@
 
 namespace vidarium {
 class DocumentWindowController;
-}
+
+// The detail inspector's figures (bench/gui/inspectorbench.cpp).
+void measureInspector(DocumentWindowController &window);
+} // namespace vidarium
 
 namespace vidarium::guibench {
 

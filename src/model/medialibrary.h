@@ -271,3 +271,4 @@ private:
 
 Q_DECLARE_METATYPE(vidarium::MediaElementPtr)
 Q_DECLARE_METATYPE(vidarium::MediaElementList)
+Q_DECLARE_METATYPE(vidarium::MediaUserKeywordPtr)

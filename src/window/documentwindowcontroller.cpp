@@ -146,7 +146,8 @@ void DocumentWindowController::insertPanes()
         new ItemsViewController(m_document, m_dispatcher, *source, this), m_itemsSplitView, 1);
     insertPane(StoryboardViewControllerKey, new StoryboardViewController(m_document, this),
         m_itemsSplitView, 0);
-    insertPane(DetailViewControllerKey, new DetailViewController(m_document, this), m_splitView, 3);
+    insertPane(DetailViewControllerKey,
+        new DetailViewController(m_document, itemsViewController(), this), m_splitView, 3);
 }
 
 void DocumentWindowController::insertPane(
