@@ -24,6 +24,36 @@ template <typename Read> DetailSelection::Value common(const MediaElementList &e
     return { DetailSelection::State::Common, PlistValue(first) };
 }
 
+// Whether every element reads the same; stops at the first that does not.
+template <typename Read> bool allEqual(const MediaElementList &elements, Read read)
+{
+    const auto first = read(*elements.first());
+    for (qsizetype i = 1; i < elements.size(); ++i) {
+        if (!(read(*elements.at(i)) == first))
+            return false;
+    }
+    return true;
+}
+
+// For derived values, the stored values they are made from: equal sources give
+// equal values, and comparing them costs no text per element.
+std::optional<bool> sameSources(const MediaElementList &elements, ElementKey key)
+{
+    switch (key) {
+    case ElementKey::Resolution:
+    case ElementKey::AspectRatio:
+        return allEqual(elements,
+            [](const MediaElement &e) { return std::pair(e.pixelsWide(), e.pixelsHigh()); });
+    case ElementKey::FrameRate:
+    case ElementKey::RoundedFrameRate:
+        return allEqual(elements, [](const MediaElement &e) { return e.frameRate(); });
+    case ElementKey::Device:
+        return allEqual(elements, [](const MediaElement &e) { return e.device(); });
+    default:
+        return std::nullopt;
+    }
+}
+
 } // namespace
 
 QString DetailSelection::noSelectionText()
@@ -101,6 +131,12 @@ DetailSelection::Value DetailSelection::valueForKey(const QString &key) const
         break;
     }
     const ElementKey elementKey = *known;
+    if (const std::optional<bool> same = sameSources(m_elements, elementKey)) {
+        if (*same)
+            return { State::Common, m_elements.first()->valueForKey(elementKey) };
+        // Different sources may still give one text (16:9 from two sizes): the
+        // texts decide, from the first element that differs.
+    }
     const PlistValue first = m_elements.first()->valueForKey(elementKey);
     for (qsizetype i = 1; i < m_elements.size(); ++i) {
         if (!(m_elements.at(i)->valueForKey(elementKey) == first))

@@ -23,6 +23,9 @@ QWidget *KeywordNameDelegate::createEditor(
         editor = new QLineEdit(parent);
     editor->setObjectName(QStringLiteral("KeywordNameEditor"));
     editor->setFrame(false);
+    // Without a frame the row would not look any different while it is edited.
+    editor->setStyleSheet(
+        QStringLiteral("QLineEdit { border: 1px solid palette(highlight); padding: 0px 1px; }"));
     m_editor = editor;
     m_editing = index;
     return editor;

@@ -2,7 +2,6 @@
 
 #include <QDragEnterEvent>
 #include <QPainter>
-#include <QStyle>
 #include <QToolButton>
 
 #include <cmath>
@@ -16,8 +15,12 @@ PosterDropTargetView::PosterDropTargetView(QWidget *parent)
     setAcceptDrops(true);
     m_closeButton = new QToolButton(this);
     m_closeButton->setObjectName(QStringLiteral("PosterCloseButton"));
-    m_closeButton->setAutoRaise(true);
-    m_closeButton->setIcon(style()->standardIcon(QStyle::SP_TitleBarCloseButton));
+    // Drawn over the poster: a dark disc with a white cross reads on any image.
+    m_closeButton->setText(QStringLiteral("\u00D7"));
+    m_closeButton->setStyleSheet(
+        QStringLiteral("QToolButton { background: rgba(0, 0, 0, 150); color: white; border: none;"
+                       " border-radius: 10px; font-weight: bold; font-size: 15px; padding: 0px; }"
+                       "QToolButton:hover { background: rgba(0, 0, 0, 200); }"));
     m_closeButton->setToolTip(tr("Remove the poster"));
     m_closeButton->setFixedSize(20, 20);
     m_closeButton->hide();

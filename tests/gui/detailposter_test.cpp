@@ -128,6 +128,10 @@ TEST_F(DetailPosterTest, BadDropsStoreNothing)
     EXPECT_FALSE(poster->canDrop(filesDrag({ corrupt }).get()));
     EXPECT_FALSE(poster->canDrop(filesDrag({ bombFile }).get()));
     EXPECT_FALSE(poster->canDrop(filesDrag({ text }).get()));
+    QMimeData bombData;
+    bombData.setData(QStringLiteral("image/png"), bomb);
+    EXPECT_FALSE(poster->canDrop(&bombData));
+    EXPECT_FALSE(poster->drop(&bombData));
     EXPECT_FALSE(dropAndWait(filesDrag({ corrupt }).get()));
     EXPECT_TRUE(stored(0).isEmpty());
     EXPECT_FALSE(document.isDocumentEdited());
