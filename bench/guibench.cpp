@@ -340,6 +340,7 @@ int main(int argc, char **argv)
     measureFilters(*window);
     measureViews(*window);
     measureItemsHeartbeat(*window);
+    measureInspector(*window);
     measureStatusLine(*window);
     measureCriteriaEditor(*window);
     measureSources(*window);

@@ -17,6 +17,9 @@ class SourceViewController;
 void measureFilters(DocumentWindowController &window);
 // The storyboard pane's figures (bench/gui/storyboardbench.cpp).
 void measureStoryboard(DocumentWindowController &window);
+
+// The detail inspector's figures (bench/gui/inspectorbench.cpp).
+void measureInspector(DocumentWindowController &window);
 } // namespace vidarium
 
 namespace vidarium::guibench {

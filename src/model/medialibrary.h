@@ -285,3 +285,4 @@ private:
 
 Q_DECLARE_METATYPE(vidarium::MediaElementPtr)
 Q_DECLARE_METATYPE(vidarium::MediaElementList)
+Q_DECLARE_METATYPE(vidarium::MediaUserKeywordPtr)

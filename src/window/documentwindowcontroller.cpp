@@ -151,7 +151,8 @@ void DocumentWindowController::insertPanes()
     filter->setSelectedElementsProvider([items] { return items->selectedElements(); });
     insertPane(StoryboardViewControllerKey, new StoryboardViewController(m_document, *this, this),
         m_itemsSplitView, 0);
-    insertPane(DetailViewControllerKey, new DetailViewController(m_document, this), m_splitView, 3);
+    insertPane(DetailViewControllerKey,
+        new DetailViewController(m_document, itemsViewController(), this), m_splitView, 3);
 }
 
 void DocumentWindowController::insertPane(
