@@ -193,11 +193,10 @@ void measureViews(DocumentWindowController &window)
         double(items.images()->filmstrips().totalBytes()) / megabyte, "MB", "(limit 64 MB)");
 
     items.selectView(ItemsViewController::TableStyle, false);
+    library.imageStore().clearPending();
     for (ElementImage kind :
-        { ElementImage::Thumbnail, ElementImage::Filmstrip, ElementImage::Storyboard }) {
-        library.clearPendingImages(kind);
+        { ElementImage::Thumbnail, ElementImage::Filmstrip, ElementImage::Storyboard })
         items.images()->cache(kind).clear();
-    }
     pump();
 }
 

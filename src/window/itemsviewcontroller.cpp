@@ -444,39 +444,6 @@ void ItemsViewController::updateSummary()
     m_summary->setText(summaryText());
 }
 
-void ItemsViewController::selectView(std::optional<int> style, bool fromMenu)
-{
-    DocumentDefaults &defaults = document().defaults();
-    int chosen = style.value_or(int(defaults.itemsViewStyle()));
-    // A stored style the window does not have (new libraries once got 0) shows
-    // the table, and the corrected value is kept.
-    if (chosen < TableStyle || chosen > GridStyle) {
-        chosen = TableStyle;
-        if (!style) {
-            defaults.setItemsViewStyle(chosen);
-            document().updateChangeCount(Document::Change::Done);
-        }
-    }
-    if (style && fromMenu && defaults.itemsViewStyle() != chosen) {
-        defaults.setItemsViewStyle(chosen);
-        document().updateChangeCount(Document::Change::Done);
-    }
-    endEditing();
-    QWidget *previous = m_stack->currentWidget();
-    const bool hadFocus = previous && previous->hasFocus();
-    if (previous == m_combo->itemsView() && chosen != ListStyle)
-        m_combo->setActive(false);
-    m_stack->setCurrentIndex(chosen - 1);
-    if (chosen == ListStyle)
-        m_combo->setActive(true);
-    // The zoom belongs to the grid alone.
-    m_grid->zoomControls()->setVisible(chosen == GridStyle);
-    if (hadFocus && m_stack->currentWidget() != previous)
-        m_stack->currentWidget()->setFocus(Qt::OtherFocusReason);
-    m_currentViewStyle = chosen;
-    emit stateChanged();
-}
-
 void ItemsViewController::arrangeItems(const QString &key)
 {
     if (key.isEmpty() || m_model->columnOf(key) < 0)
