@@ -22,6 +22,8 @@ void ItemsViewController::shareWithTable(ItemsBrowserView *view)
     // One selection for every style: switching views keeps what was selected.
     view->setSelectionModel(m_table->itemsView()->selectionModel());
     m_contextMenu->attach(view);
+    connect(view, &QAbstractItemView::doubleClicked, this,
+        [this](const QModelIndex &index) { doubleClickRow(index.row()); });
     view->setDropHandler([this](const QStringList &paths) { document().importMediaFiles(paths); });
 }
 

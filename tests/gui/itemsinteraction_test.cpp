@@ -11,6 +11,8 @@
 #include "window/documentwindowcontroller.h"
 #include "window/elementclipboard.h"
 #include "window/filebrowser.h"
+#include "window/itemsgridview.h"
+#include "window/itemsgridviewcontroller.h"
 #include "window/itemsmodel.h"
 #include "window/itemspathmenu.h"
 #include "window/itemsviewcontroller.h"
@@ -103,6 +105,14 @@ TEST_F(ItemsInteractionTest, DoubleClickFollowsTheSettingOnTheSelectedRowOnly)
     items()->doubleClickRow(1);
     ASSERT_EQ(revealed.size(), 1);
     EXPECT_EQ(revealed.first(), model()->elementAt(1)->path());
+
+    // The grid and the combined list answer a double click alike.
+    revealed.clear();
+    items()->selectView(ItemsViewController::GridStyle, false);
+    QAbstractItemView *grid = items()->grid()->itemsView();
+    emit grid->doubleClicked(model()->index(1, 0));
+    EXPECT_EQ(revealed.size(), 1);
+    items()->selectView(ItemsViewController::TableStyle, false);
 
     revealed.clear();
     settings.setInteger(SettingKey::DoubleClickAction, 0);
