@@ -163,7 +163,6 @@ void DocumentWindowController::performWindowAction(const QString &action, const 
         filterViewController()->arrangeFilter(argument.toInt());
     } else if (action == QLatin1String("selectItemsView:")) {
         items->selectView(argument.toInt(), true);
-        m_toolbar->setViewStyle(items->currentViewStyle());
     } else if (action == QLatin1String("arrangeItems:")) {
         items->arrangeItems(argument.toString());
     } else if (action == QLatin1String("openTarget:")) {
@@ -291,6 +290,9 @@ void DocumentWindowController::updateActions()
     if (m_cleanedUp)
         return;
     const qint64 style = m_document.defaults().itemsViewStyle();
+    // The toolbar shows the style on screen, whoever chose it.
+    if (m_toolbar)
+        m_toolbar->setViewStyle(itemsViewController()->currentViewStyle());
     for (qsizetype i = 0; i < m_actions.size();) {
         QAction *action = m_actions.at(i);
         if (!action) {
