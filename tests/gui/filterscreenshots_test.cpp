@@ -29,12 +29,8 @@ namespace {
 
 void save(QWidget *widget, const QString &name)
 {
-    const QString folder = QStringLiteral(VIDARIUM_SCREENSHOT_DIR "/filters");
-    QDir().mkpath(folder);
     processEvents(5);
-    const QPixmap picture = widget->grab();
-    ASSERT_FALSE(picture.isNull());
-    ASSERT_TRUE(picture.save(folder + QLatin1Char('/') + name + QStringLiteral(".png")));
+    saveScreenshot(widget->grab(), QStringLiteral("filters"), name);
 }
 
 void selectLabels(FilterSubviewController *list, const QStringList &wanted)

@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QPixmap>
 #include <QTest>
 
 namespace vidarium::test {
@@ -31,6 +32,15 @@ void resetTestDefaults(bool seed)
 bool waitUntil(const std::function<bool()> &condition, int timeoutMs)
 {
     return QTest::qWaitFor(condition, timeoutMs);
+}
+
+void saveScreenshot(const QPixmap &picture, const QString &folder, const QString &name)
+{
+    const QString path = QStringLiteral(VIDARIUM_SCREENSHOT_DIR "/") + folder;
+    QDir().mkpath(path);
+    ASSERT_FALSE(picture.isNull()) << name.toStdString();
+    ASSERT_TRUE(picture.save(path + QLatin1Char('/') + name + QStringLiteral(".png")))
+        << name.toStdString();
 }
 
 void processEvents(int rounds)

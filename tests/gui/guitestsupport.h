@@ -16,6 +16,8 @@
 #include <functional>
 #include <memory>
 
+class QPixmap;
+
 namespace vidarium {
 class Document;
 class DocumentController;
@@ -33,6 +35,8 @@ void resetTestDefaults(bool seed = true);
 bool waitUntil(const std::function<bool()> &condition, int timeoutMs = 5000);
 // Lets queued events run.
 void processEvents(int rounds = 3);
+// Writes a picture for review to build/screenshots/<folder>/<name>.png.
+void saveScreenshot(const QPixmap &picture, const QString &folder, const QString &name);
 
 // An import tool that keeps what it is given and reports nothing.
 class HoldingTool : public ImportTool

@@ -32,13 +32,8 @@ namespace {
 
 void save(QWidget *widget, const QString &name)
 {
-    const QString folder = QStringLiteral(VIDARIUM_SCREENSHOT_DIR "/filters");
-    QDir().mkpath(folder);
     processEvents(5);
-    const QPixmap picture = widget->grab();
-    ASSERT_FALSE(picture.isNull());
-    ASSERT_TRUE(
-        picture.save(folder + QStringLiteral("/inspector-") + name + QStringLiteral(".png")));
+    saveScreenshot(widget->grab(), QStringLiteral("filters"), QStringLiteral("inspector-") + name);
 }
 
 QByteArray posterJpeg()

@@ -34,10 +34,7 @@ QPixmap grabbed(QWidget *widget)
 
 void save(const QPixmap &picture, const QString &name)
 {
-    const QString folder = QStringLiteral(VIDARIUM_SCREENSHOT_DIR "/sources");
-    QDir().mkpath(folder);
-    ASSERT_FALSE(picture.isNull());
-    ASSERT_TRUE(picture.save(folder + QLatin1Char('/') + name + QStringLiteral(".png")));
+    saveScreenshot(picture, QStringLiteral("sources"), name);
 }
 
 // `over` drawn on `under` at `at`, as a window on top of the sheet.

@@ -28,13 +28,9 @@ namespace {
 
 void save(QWidget *widget, const QString &name)
 {
-    const QString folder = QStringLiteral(VIDARIUM_SCREENSHOT_DIR "/sheets");
-    QDir().mkpath(folder);
     widget->show();
     processEvents(5);
-    const QPixmap picture = widget->grab();
-    ASSERT_FALSE(picture.isNull());
-    ASSERT_TRUE(picture.save(folder + QLatin1Char('/') + name + QStringLiteral(".png")));
+    saveScreenshot(widget->grab(), QStringLiteral("sheets"), name);
 }
 
 MediaElementList spreadElements(Document &document, int count)

@@ -32,10 +32,7 @@ namespace {
 
 void save(const QPixmap &picture, const QString &name)
 {
-    const QString folder = QStringLiteral(VIDARIUM_SCREENSHOT_DIR "/sources");
-    QDir().mkpath(folder);
-    ASSERT_FALSE(picture.isNull());
-    ASSERT_TRUE(picture.save(folder + QLatin1Char('/') + name + QStringLiteral(".png")));
+    saveScreenshot(picture, QStringLiteral("sources"), name);
 }
 
 QPixmap grabbed(QWidget *widget)
