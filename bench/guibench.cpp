@@ -340,7 +340,7 @@ int main(int argc, char **argv)
     measureFilters(*window);
     measureViews(*window);
     measureItemsHeartbeat(*window);
-    measureInspector(*window);
+    measureDetail(*window);
     measureStatusLine(*window);
     measureCriteriaEditor(*window);
     measureSources(*window);

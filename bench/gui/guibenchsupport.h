@@ -18,8 +18,8 @@ void measureFilters(DocumentWindowController &window);
 // The storyboard pane's figures (bench/gui/storyboardbench.cpp).
 void measureStoryboard(DocumentWindowController &window);
 
-// The detail inspector's figures (bench/gui/inspectorbench.cpp).
-void measureInspector(DocumentWindowController &window);
+// The detail inspector's figures (bench/gui/detailbench.cpp).
+void measureDetail(DocumentWindowController &window);
 } // namespace vidarium
 
 namespace vidarium::guibench {

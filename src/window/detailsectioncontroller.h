@@ -8,7 +8,7 @@
 // Threads: main thread.
 
 #include "platform/notificationcenter.h"
-#include "widgets/inspectorsectionview.h"
+#include "widgets/stackingsectionview.h"
 
 #include <QObject>
 #include <QPointer>
@@ -30,7 +30,7 @@ inline const QString DidRemoveKeywords
     = QStringLiteral("com.tallowmere.vidarium.DetailDidRemoveKeywordsNotification");
 } // namespace DetailNotification
 
-class DetailSectionController : public QObject, public InspectorSectionDelegate
+class DetailSectionController : public QObject, public StackingSectionDelegate
 {
     Q_OBJECT
 public:

@@ -3,7 +3,7 @@
 #include "document/document.h"
 #include "import/dispatchcontroller.h"
 #include "model/medialibrary.h"
-#include "widgets/inspectorview.h"
+#include "widgets/stackingview.h"
 #include "window/commentssectionviewcontroller.h"
 #include "window/itemsviewcontroller.h"
 #include "window/keywordssectionviewcontroller.h"
@@ -24,7 +24,7 @@ DetailViewController::DetailViewController(
     if (m_items)
         m_selection.setElements(m_items->selectedElements());
     buildSections();
-    setView(m_inspectorView);
+    setView(m_stackingView);
 
     if (m_items) {
         connect(m_items->itemsView()->selectionModel(), &QItemSelectionModel::selectionChanged,
@@ -43,7 +43,7 @@ DetailViewController::DetailViewController(
         DetailNotification::ContentDidChangeSize,
         [this](const Notification &) {
             if (!isCleanedUp())
-                m_inspectorView->layoutSubviewsAnimated(false);
+                m_stackingView->layoutSubviewsAnimated(false);
         },
         this));
     for (const QString &name :
@@ -66,7 +66,7 @@ DetailViewController::~DetailViewController()
 
 void DetailViewController::buildSections()
 {
-    m_inspectorView = new InspectorView;
+    m_stackingView = new StackingView;
     Document &doc = document();
     const QList<QPair<QString, DetailSectionController *>> made {
         { PropertiesKey, new PropertiesSectionViewController(doc, m_selection, this) },
@@ -74,15 +74,15 @@ void DetailViewController::buildSections()
         { KeywordsKey, new KeywordsSectionViewController(doc, m_selection, this) },
         { PosterKey, new PosterSectionViewController(doc, m_selection, this) },
     };
-    QList<InspectorSectionView *> views;
+    QList<StackingSectionView *> views;
     for (const auto &[key, section] : made) {
         m_viewControllers.insert(key, section);
         m_sections.append(section);
-        views.append(new InspectorSectionView(section->view(), section, section->title(),
-            section->storedExpanded() ? InspectorSectionView::Expanded
-                                      : InspectorSectionView::Collapsed));
+        views.append(new StackingSectionView(section->view(), section, section->title(),
+            section->storedExpanded() ? StackingSectionView::Expanded
+                                      : StackingSectionView::Collapsed));
     }
-    m_inspectorView->setSectionViews(views);
+    m_stackingView->setSectionViews(views);
 }
 
 PropertiesSectionViewController *DetailViewController::properties() const

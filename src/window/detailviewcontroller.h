@@ -20,7 +20,7 @@ namespace vidarium {
 
 class CommentsSectionViewController;
 class DetailSectionController;
-class InspectorView;
+class StackingView;
 class ItemsViewController;
 class KeywordsSectionViewController;
 class PosterSectionViewController;
@@ -40,7 +40,7 @@ public:
         Document &document, ItemsViewController *items = nullptr, QObject *parent = nullptr);
     ~DetailViewController() override;
 
-    InspectorView *inspectorView() const { return m_inspectorView; }
+    StackingView *stackingView() const { return m_stackingView; }
     DetailSectionController *viewController(const QString &key) const
     {
         return m_viewControllers.value(key);
@@ -66,7 +66,7 @@ private:
     bool concernsThisLibrary(const Notification &note) const;
 
     QPointer<ItemsViewController> m_items;
-    InspectorView *m_inspectorView = nullptr;
+    StackingView *m_stackingView = nullptr;
     QHash<QString, DetailSectionController *> m_viewControllers;
     QList<DetailSectionController *> m_sections;
     DetailSelection m_selection;

@@ -3,7 +3,7 @@
 #include "document/document.h"
 #include "model/documentdefaults.h"
 #include "model/medialibrary.h"
-#include "widgets/inspectorview.h"
+#include "widgets/stackingview.h"
 #include "window/detailpropertiesmodel.h"
 #include "window/detailviewcontroller.h"
 #include "window/posterdroptargetview.h"
@@ -159,8 +159,8 @@ TEST(DetailPersistence, SectionsAndRowsSurviveSaveAndReopen)
         Document document;
         addElements(document, 2);
         DetailViewController detail(document);
-        detail.inspectorView()->setState(InspectorSectionView::Collapsed, 0, false);
-        detail.inspectorView()->setState(InspectorSectionView::Expanded, 3, false);
+        detail.stackingView()->setState(StackingSectionView::Collapsed, 0, false);
+        detail.stackingView()->setState(StackingSectionView::Expanded, 3, false);
         detail.properties()->toggleProperty(QStringLiteral("size"));
         detail.properties()->toggleProperty(QStringLiteral("rating"));
         rows = detail.properties()->model()->keys();
@@ -169,10 +169,10 @@ TEST(DetailPersistence, SectionsAndRowsSurviveSaveAndReopen)
     Document reopened;
     ASSERT_TRUE(reopened.readFromPath(path).ok());
     DetailViewController detail(reopened);
-    const QList<InspectorSectionView *> &sections = detail.inspectorView()->sectionViews();
-    EXPECT_EQ(sections.at(0)->state(), InspectorSectionView::Collapsed);
-    EXPECT_EQ(sections.at(1)->state(), InspectorSectionView::Expanded);
-    EXPECT_EQ(sections.at(3)->state(), InspectorSectionView::Expanded);
+    const QList<StackingSectionView *> &sections = detail.stackingView()->sectionViews();
+    EXPECT_EQ(sections.at(0)->state(), StackingSectionView::Collapsed);
+    EXPECT_EQ(sections.at(1)->state(), StackingSectionView::Expanded);
+    EXPECT_EQ(sections.at(3)->state(), StackingSectionView::Expanded);
     EXPECT_EQ(detail.properties()->model()->keys(), rows);
     EXPECT_FALSE(rows.contains(QStringLiteral("size")));
     EXPECT_EQ(rows.last(), QStringLiteral("rating"));

@@ -6,7 +6,7 @@
 #include "model/mediauserfield.h"
 #include "model/mediauserkeyword.h"
 #include "platform/notificationcenter.h"
-#include "widgets/inspectorview.h"
+#include "widgets/stackingview.h"
 #include "window/chunkedplaintext.h"
 #include "window/commentssectionviewcontroller.h"
 #include "window/detailkeywordsmodel.h"
@@ -52,7 +52,7 @@ protected:
         const DetailPropertiesModel *model = detail->properties()->model();
         return model->contentAt(model->rowOfKey(key));
     }
-    InspectorView *inspector() const { return detail->inspectorView(); }
+    StackingView *inspector() const { return detail->stackingView(); }
 
     Document document;
     MediaElementList elements;
@@ -128,7 +128,7 @@ TEST_F(DetailViewTest, EditingFollowsTheItemsRule)
 
 TEST_F(DetailViewTest, SectionHeightsStackWithSharedBorders)
 {
-    inspector()->setState(InspectorSectionView::Collapsed, QList<int> { 0, 1, 2, 3 }, false);
+    inspector()->setState(StackingSectionView::Collapsed, QList<int> { 0, 1, 2, 3 }, false);
     for (int i = 0; i < 4; ++i) {
         SCOPED_TRACE(i);
         EXPECT_EQ(inspector()->frameForSectionAtIndex(i),
@@ -139,7 +139,7 @@ TEST_F(DetailViewTest, SectionHeightsStackWithSharedBorders)
         document.defaults().detailVisibility().value(QStringLiteral("CommentsExpanded")).toBool());
 
     detail->setSelectedElements({ elements[0] });
-    inspector()->setState(InspectorSectionView::Expanded, 1, false);
+    inspector()->setState(StackingSectionView::Expanded, 1, false);
     EXPECT_EQ(inspector()->frameForSectionAtIndex(1).height(), 163 + 19);
     EXPECT_EQ(inspector()->frameForSectionAtIndex(2).top(), 18 + 163 + 19);
 
@@ -217,7 +217,7 @@ TEST_F(DetailViewTest, NewKeywordIsSharedRenamedInPlaceAndAnnounced)
     ASSERT_TRUE(editor);
     editor->setText(QStringLiteral("Harbour"));
     // Collapsing the section keeps a valid name being typed.
-    detail->inspectorView()->setState(InspectorSectionView::Collapsed, 2, false);
+    detail->stackingView()->setState(StackingSectionView::Collapsed, 2, false);
     processEvents();
     EXPECT_EQ(document.library().keywordNameForIdentifier(elements[0]->userKeywords().first()),
         QStringLiteral("Harbour"));

@@ -7,7 +7,7 @@
 #include "model/documentdefaults.h"
 #include "model/medialibrary.h"
 #include "model/mediauserkeyword.h"
-#include "widgets/inspectorview.h"
+#include "widgets/stackingview.h"
 #include "window/commentssectionviewcontroller.h"
 #include "window/detailviewcontroller.h"
 #include "window/keywordssectionviewcontroller.h"
@@ -112,15 +112,15 @@ TEST_F(InspectorScreenshots, Selections)
     save(view, QStringLiteral("multiple-values"));
     select({});
     save(view, QStringLiteral("no-selection"));
-    detail->inspectorView()->setState(
-        InspectorSectionView::Collapsed, QList<int> { 0, 1, 2, 3 }, false);
+    detail->stackingView()->setState(
+        StackingSectionView::Collapsed, QList<int> { 0, 1, 2, 3 }, false);
     view->resize(270, 160);
     save(view, QStringLiteral("all-collapsed"));
 }
 
 TEST_F(InspectorScreenshots, KeywordRenamedInPlace)
 {
-    detail->inspectorView()->setState(InspectorSectionView::Collapsed, QList<int> { 0, 3 }, false);
+    detail->stackingView()->setState(StackingSectionView::Collapsed, QList<int> { 0, 3 }, false);
     view->resize(270, 560);
     select({ elements[0], elements[1] });
     KeywordsSectionViewController *keywords = detail->keywords();
@@ -136,8 +136,7 @@ TEST_F(InspectorScreenshots, KeywordRenamedInPlace)
 
 TEST_F(InspectorScreenshots, PosterStates)
 {
-    detail->inspectorView()->setState(
-        InspectorSectionView::Collapsed, QList<int> { 0, 1, 2 }, false);
+    detail->stackingView()->setState(StackingSectionView::Collapsed, QList<int> { 0, 1, 2 }, false);
     view->resize(270, 520);
     select({ elements[0] });
     save(view, QStringLiteral("poster-image"));

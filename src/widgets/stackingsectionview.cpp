@@ -1,6 +1,6 @@
-#include "inspectorsectionview.h"
+#include "stackingsectionview.h"
 
-#include "widgets/inspectorview.h"
+#include "widgets/stackingview.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -24,7 +24,7 @@ QFont titleFont()
 
 } // namespace
 
-InspectorSectionView::InspectorSectionView(QWidget *contentView, InspectorSectionDelegate *delegate,
+StackingSectionView::StackingSectionView(QWidget *contentView, StackingSectionDelegate *delegate,
     const QString &title, State initialState, QWidget *parent)
     : QWidget(parent)
     , m_contentView(contentView)
@@ -56,7 +56,7 @@ InspectorSectionView::InspectorSectionView(QWidget *contentView, InspectorSectio
         + 2;
     m_button->setFixedSize(width, 15);
     m_button->hide();
-    connect(m_button, &QPushButton::clicked, this, &InspectorSectionView::showHideAction);
+    connect(m_button, &QPushButton::clicked, this, &StackingSectionView::showHideAction);
 
     if (m_contentView) {
         m_contentView->setParent(this);
@@ -67,13 +67,13 @@ InspectorSectionView::InspectorSectionView(QWidget *contentView, InspectorSectio
     updateButton();
 }
 
-void InspectorSectionView::setContainer(InspectorView *container, int index)
+void StackingSectionView::setContainer(StackingView *container, int index)
 {
     m_container = container;
     m_index = index;
 }
 
-void InspectorSectionView::setState(State state)
+void StackingSectionView::setState(State state)
 {
     m_state = state;
     // A collapsed section's content stays out of the focus chain.
@@ -83,29 +83,29 @@ void InspectorSectionView::setState(State state)
     update();
 }
 
-QString InspectorSectionView::title() const
+QString StackingSectionView::title() const
 {
     return m_label->text();
 }
 
-int InspectorSectionView::sectionHeight() const
+int StackingSectionView::sectionHeight() const
 {
     if (m_state == Collapsed || !m_delegate)
         return TitleHeight;
     return TitleHeight + std::max(0, m_delegate->naturalHeight());
 }
 
-QRect InspectorSectionView::titleArea() const
+QRect StackingSectionView::titleArea() const
 {
     return QRect(0, 0, width(), TitleHeight);
 }
 
-QString InspectorSectionView::stringForState() const
+QString StackingSectionView::stringForState() const
 {
     return m_state == Expanded ? tr("Hide") : tr("Show");
 }
 
-void InspectorSectionView::layoutContent()
+void StackingSectionView::layoutContent()
 {
     if (!m_contentView)
         return;
@@ -113,7 +113,7 @@ void InspectorSectionView::layoutContent()
     m_contentView->setGeometry(0, TitleHeight, width(), height);
 }
 
-void InspectorSectionView::showHideAction()
+void StackingSectionView::showHideAction()
 {
     if (m_container)
         m_container->toggleStateForSectionView(this);
@@ -122,14 +122,14 @@ void InspectorSectionView::showHideAction()
     updateButton();
 }
 
-void InspectorSectionView::updateButton()
+void StackingSectionView::updateButton()
 {
     m_button->setText(stringForState());
     m_button->setChecked(m_state == Expanded);
     m_button->move(width() - 4 - m_button->width(), (TitleHeight - m_button->height()) / 2);
 }
 
-void InspectorSectionView::setHovering(bool hovering)
+void StackingSectionView::setHovering(bool hovering)
 {
     // Only the window the user works in reacts to the pointer.
     hovering = hovering && isActiveWindow();
@@ -139,7 +139,7 @@ void InspectorSectionView::setHovering(bool hovering)
     m_button->setVisible(hovering);
 }
 
-void InspectorSectionView::paintEvent(QPaintEvent *)
+void StackingSectionView::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     const QRect bar = titleArea();
@@ -151,7 +151,7 @@ void InspectorSectionView::paintEvent(QPaintEvent *)
         painter.drawLine(QPointF(0, height() - 0.5), QPointF(width(), height() - 0.5));
 }
 
-void InspectorSectionView::resizeEvent(QResizeEvent *)
+void StackingSectionView::resizeEvent(QResizeEvent *)
 {
     updateButton();
     if (m_contentView)
@@ -160,19 +160,19 @@ void InspectorSectionView::resizeEvent(QResizeEvent *)
         m_contentView->hide();
 }
 
-void InspectorSectionView::mouseMoveEvent(QMouseEvent *event)
+void StackingSectionView::mouseMoveEvent(QMouseEvent *event)
 {
     setHovering(titleArea().contains(event->position().toPoint()));
     QWidget::mouseMoveEvent(event);
 }
 
-void InspectorSectionView::leaveEvent(QEvent *event)
+void StackingSectionView::leaveEvent(QEvent *event)
 {
     setHovering(false);
     QWidget::leaveEvent(event);
 }
 
-bool InspectorSectionView::eventFilter(QObject *watched, QEvent *event)
+bool StackingSectionView::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_contentView && event->type() == QEvent::Enter)
         setHovering(false);

@@ -81,7 +81,7 @@ void measureKeywords(DocumentWindowController &window, const MediaElementList &a
 
 } // namespace
 
-void measureInspector(DocumentWindowController &window)
+void measureDetail(DocumentWindowController &window)
 {
     ItemsViewController *items = window.itemsViewController();
     DetailViewController *detail = window.detailViewController();

@@ -1,4 +1,4 @@
-#include "inspectorview.h"
+#include "stackingview.h"
 
 #include "widgets/splitview.h"
 
@@ -9,10 +9,10 @@
 
 namespace vidarium {
 
-InspectorView::InspectorView(QWidget *parent)
+StackingView::StackingView(QWidget *parent)
     : QScrollArea(parent)
 {
-    setObjectName(QStringLiteral("InspectorView"));
+    setObjectName(QStringLiteral("StackingView"));
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setFrameShape(QFrame::NoFrame);
@@ -27,11 +27,11 @@ InspectorView::InspectorView(QWidget *parent)
     m_useAnimations = SplitView::animationsEnabled();
 }
 
-void InspectorView::setSectionViews(const QList<InspectorSectionView *> &sections)
+void StackingView::setSectionViews(const QList<StackingSectionView *> &sections)
 {
     m_sections = sections;
     for (int i = 0; i < m_sections.size(); ++i) {
-        InspectorSectionView *section = m_sections.at(i);
+        StackingSectionView *section = m_sections.at(i);
         section->setContainer(this, i);
         section->setParent(widget());
         section->show();
@@ -39,21 +39,21 @@ void InspectorView::setSectionViews(const QList<InspectorSectionView *> &section
     layoutSubviewsAnimated(false);
 }
 
-QRect InspectorView::frameForSectionAtIndex(int index) const
+QRect StackingView::frameForSectionAtIndex(int index) const
 {
     int y = 0;
     for (int i = 0; i < index && i < m_sections.size(); ++i) {
-        const InspectorSectionView *before = m_sections.at(i);
+        const StackingSectionView *before = m_sections.at(i);
         y += before->sectionHeight();
         // Collapsed title bars share their border with the next section.
-        if (before->state() == InspectorSectionView::Collapsed)
+        if (before->state() == StackingSectionView::Collapsed)
             y -= 1;
     }
     const int height = index < m_sections.size() ? m_sections.at(index)->sectionHeight() : 0;
     return QRect(0, y, widget()->width(), height);
 }
 
-QRect InspectorView::boundsForContent() const
+QRect StackingView::boundsForContent() const
 {
     if (m_sections.isEmpty())
         return QRect(0, 0, widget()->width(), 0);
@@ -61,7 +61,7 @@ QRect InspectorView::boundsForContent() const
     return QRect(0, 0, widget()->width(), last.bottom() + 1);
 }
 
-void InspectorView::layoutSubviewsAnimated(bool animated)
+void StackingView::layoutSubviewsAnimated(bool animated)
 {
     QWidget *document = widget();
     const int width = viewport()->width();
@@ -71,7 +71,7 @@ void InspectorView::layoutSubviewsAnimated(bool animated)
     // least as tall as what is visible, or the moving sections are cut off.
     if (viewport()->height() > document->height())
         document->resize(width, viewport()->height());
-    for (InspectorSectionView *section : std::as_const(m_sections))
+    for (StackingSectionView *section : std::as_const(m_sections))
         section->layoutContent();
     if (m_animation)
         m_animation->stop();
@@ -91,8 +91,8 @@ void InspectorView::layoutSubviewsAnimated(bool animated)
     }
     connect(group, &QAbstractAnimation::finished, this, [this] {
         updateContentSizeIfNecessary();
-        for (InspectorSectionView *section : std::as_const(m_sections)) {
-            if (section->state() == InspectorSectionView::Collapsed && section->contentView())
+        for (StackingSectionView *section : std::as_const(m_sections)) {
+            if (section->state() == StackingSectionView::Collapsed && section->contentView())
                 section->contentView()->hide();
         }
     });
@@ -100,24 +100,24 @@ void InspectorView::layoutSubviewsAnimated(bool animated)
     group->start(QAbstractAnimation::DeleteWhenStopped);
 }
 
-void InspectorView::updateContentSizeIfNecessary()
+void StackingView::updateContentSizeIfNecessary()
 {
     const QRect bounds = boundsForContent();
     if (widget()->geometry().size() != bounds.size())
         widget()->resize(bounds.size());
-    for (InspectorSectionView *section : std::as_const(m_sections)) {
-        if (section->state() == InspectorSectionView::Collapsed && section->contentView())
+    for (StackingSectionView *section : std::as_const(m_sections)) {
+        if (section->state() == StackingSectionView::Collapsed && section->contentView())
             section->contentView()->hide();
         section->update();
     }
 }
 
-void InspectorView::applyState(InspectorSectionView *section, InspectorSectionView::State state)
+void StackingView::applyState(StackingSectionView *section, StackingSectionView::State state)
 {
     if (!section || section->state() == state)
         return;
-    if (InspectorSectionDelegate *delegate = section->delegate()) {
-        if (state == InspectorSectionView::Collapsed)
+    if (StackingSectionDelegate *delegate = section->delegate()) {
+        if (state == StackingSectionView::Collapsed)
             delegate->sectionViewWillCollapse();
         else
             delegate->sectionViewWillExpand();
@@ -125,23 +125,23 @@ void InspectorView::applyState(InspectorSectionView *section, InspectorSectionVi
     section->setState(state);
 }
 
-InspectorSectionView::State InspectorView::toggleStateForSectionView(InspectorSectionView *section)
+StackingSectionView::State StackingView::toggleStateForSectionView(StackingSectionView *section)
 {
-    const auto state = section->state() == InspectorSectionView::Expanded
-        ? InspectorSectionView::Collapsed
-        : InspectorSectionView::Expanded;
+    const auto state = section->state() == StackingSectionView::Expanded
+        ? StackingSectionView::Collapsed
+        : StackingSectionView::Expanded;
     applyState(section, state);
     layoutSubviewsAnimated(m_useAnimations);
     return section->state();
 }
 
-void InspectorView::setState(InspectorSectionView::State state, int section, bool animated)
+void StackingView::setState(StackingSectionView::State state, int section, bool animated)
 {
     setState(state, QList<int> { section }, animated);
 }
 
-void InspectorView::setState(
-    InspectorSectionView::State state, const QList<int> &sections, bool animated)
+void StackingView::setState(
+    StackingSectionView::State state, const QList<int> &sections, bool animated)
 {
     for (int index : sections) {
         if (index >= 0 && index < m_sections.size())
@@ -150,7 +150,7 @@ void InspectorView::setState(
     layoutSubviewsAnimated(animated && m_useAnimations);
 }
 
-bool InspectorView::viewportEvent(QEvent *event)
+bool StackingView::viewportEvent(QEvent *event)
 {
     // The viewport narrows when the scroller appears: the sections follow its width.
     const bool handled = QScrollArea::viewportEvent(event);

@@ -7,7 +7,7 @@
 // unless animations are off (VIDARIUM_NO_ANIMATIONS=1 in tests).
 // Threads: main thread.
 
-#include "widgets/inspectorsectionview.h"
+#include "widgets/stackingsectionview.h"
 
 #include <QList>
 #include <QPointer>
@@ -17,17 +17,17 @@
 
 namespace vidarium {
 
-class InspectorView : public QScrollArea
+class StackingView : public QScrollArea
 {
     Q_OBJECT
 public:
     static constexpr int AnimationMs = 250;
 
-    explicit InspectorView(QWidget *parent = nullptr);
+    explicit StackingView(QWidget *parent = nullptr);
 
     // Takes the sections, in order; they become children of the document view.
-    void setSectionViews(const QList<InspectorSectionView *> &sections);
-    const QList<InspectorSectionView *> &sectionViews() const { return m_sections; }
+    void setSectionViews(const QList<StackingSectionView *> &sections);
+    const QList<StackingSectionView *> &sectionViews() const { return m_sections; }
     int sectionCount() const { return int(m_sections.size()); }
     QWidget *documentView() const { return widget(); }
 
@@ -41,17 +41,17 @@ public:
     void updateContentSizeIfNecessary();
 
     // Tells the section's delegate, flips the state and lays out. Returns the new state.
-    InspectorSectionView::State toggleStateForSectionView(InspectorSectionView *section);
-    void setState(InspectorSectionView::State state, int section, bool animated);
-    void setState(InspectorSectionView::State state, const QList<int> &sections, bool animated);
+    StackingSectionView::State toggleStateForSectionView(StackingSectionView *section);
+    void setState(StackingSectionView::State state, int section, bool animated);
+    void setState(StackingSectionView::State state, const QList<int> &sections, bool animated);
 
 protected:
     bool viewportEvent(QEvent *event) override;
 
 private:
-    void applyState(InspectorSectionView *section, InspectorSectionView::State state);
+    void applyState(StackingSectionView *section, StackingSectionView::State state);
 
-    QList<InspectorSectionView *> m_sections;
+    QList<StackingSectionView *> m_sections;
     QPointer<QParallelAnimationGroup> m_animation;
     bool m_useAnimations = true;
 };

@@ -15,33 +15,33 @@ class QPushButton;
 
 namespace vidarium {
 
-class InspectorView;
+class StackingView;
 
 // What a section's content provides to the section around it.
-class InspectorSectionDelegate
+class StackingSectionDelegate
 {
 public:
-    virtual ~InspectorSectionDelegate() = default;
+    virtual ~StackingSectionDelegate() = default;
     // The height the content wants, in pixels.
     virtual int naturalHeight() const = 0;
     virtual void sectionViewWillExpand() = 0;
     virtual void sectionViewWillCollapse() = 0;
 };
 
-class InspectorSectionView : public QWidget
+class StackingSectionView : public QWidget
 {
     Q_OBJECT
 public:
     enum State { Collapsed = 0, Expanded = 1 };
     static constexpr int TitleHeight = 19;
 
-    InspectorSectionView(QWidget *contentView, InspectorSectionDelegate *delegate,
+    StackingSectionView(QWidget *contentView, StackingSectionDelegate *delegate,
         const QString &title, State initialState = Expanded, QWidget *parent = nullptr);
 
     QWidget *contentView() const { return m_contentView; }
-    InspectorSectionDelegate *delegate() const { return m_delegate; }
-    InspectorView *container() const { return m_container; }
-    void setContainer(InspectorView *container, int index);
+    StackingSectionDelegate *delegate() const { return m_delegate; }
+    StackingView *container() const { return m_container; }
+    void setContainer(StackingView *container, int index);
     int index() const { return m_index; }
     State state() const { return m_state; }
     // Sets the state only; the container lays the sections out.
@@ -70,8 +70,8 @@ private:
     void setHovering(bool hovering);
 
     QPointer<QWidget> m_contentView;
-    InspectorSectionDelegate *m_delegate = nullptr;
-    InspectorView *m_container = nullptr; // the stacking view, which owns this section
+    StackingSectionDelegate *m_delegate = nullptr;
+    StackingView *m_container = nullptr; // the stacking view, which owns this section
     int m_index = -1;
     State m_state = Expanded;
     QLabel *m_label = nullptr;
