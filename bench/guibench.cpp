@@ -4,7 +4,11 @@
 // window's commands, opening each menu, and how often the status line changes
 // under a flood of import reports.
 //
-//   bench_guibench [--elements 100000]
+//   bench_guibench [--elements 100000] [--parts items,sources,...]
+//
+// --parts runs only the named parts after the open (commands, items, settings,
+// storyboard, filters, views, heartbeat, detail, status, criteria, sources,
+// save, reopen, sheets, drop), for profiling one of them.
 //
 // Runs offscreen, with settings and every writable place in a temporary folder.
 // The library is made of real empty files (so every file exists), and opened a
@@ -275,6 +279,17 @@ void measureStatusLine(DocumentWindowController &window)
     std::printf("    from %d reports\n", sent);
 }
 
+void measureSave(DocumentWindowController &window)
+{
+    window.document().updateChangeCount(Document::Change::Done);
+    QElapsedTimer timer;
+    timer.start();
+    bool saved = false;
+    window.saver().saveDocument([&saved](bool ok) { saved = ok; });
+    print("save with node tree and window metrics", double(timer.nsecsElapsed()) / 1e9, "s",
+        saved ? "(target 2.0 s)" : "(FAILED)");
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -297,10 +312,16 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     int count = 100000;
+    QList<QByteArray> parts;
     for (int i = 1; i + 1 < argc; ++i) {
         if (QByteArray(argv[i]) == "--elements")
             count = std::max(1, QByteArray(argv[i + 1]).toInt());
+        if (QByteArray(argv[i]) == "--parts")
+            parts = QByteArray(argv[i + 1]).split(',');
     }
+    const auto wanted = [&parts](const char *part) {
+        return parts.isEmpty() || parts.contains(QByteArray(part));
+    };
 
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
@@ -333,25 +354,29 @@ int main(int argc, char **argv)
     readAlone(package, "  reading the package alone (engine)");
     DocumentWindowController *window = openAndWatch(documents, package,
         "open the library to an interactive window", "longest main-thread stall in 5 s after");
-    measureCommands(*window);
-    measureItems(*window);
-    measureSettings(*window);
-    measureStoryboard(*window);
-    measureFilters(*window);
-    measureViews(*window);
-    measureItemsHeartbeat(*window);
-    measureDetail(*window);
-    measureStatusLine(*window);
-    measureCriteriaEditor(*window);
-    measureSources(*window);
+    const std::pair<const char *, void (*)(DocumentWindowController &)> windowParts[] = {
+        { "commands", measureCommands },
+        { "items", measureItems },
+        { "settings", measureSettings },
+        { "storyboard", measureStoryboard },
+        { "filters", measureFilters },
+        { "views", measureViews },
+        { "heartbeat", measureItemsHeartbeat },
+        { "detail", measureDetail },
+        { "status", measureStatusLine },
+        { "criteria", measureCriteriaEditor },
+        { "sources", measureSources },
+    };
+    for (const auto &[name, measure] : windowParts)
+        if (wanted(name))
+            measure(*window);
 
-    window->document().updateChangeCount(Document::Change::Done);
-    QElapsedTimer timer;
-    timer.start();
-    bool saved = false;
-    window->saver().saveDocument([&saved](bool ok) { saved = ok; });
-    print("save with node tree and window metrics", double(timer.nsecsElapsed()) / 1e9, "s",
-        saved ? "(target 2.0 s)" : "(FAILED)");
+    if (wanted("save"))
+        measureSave(*window);
+    if (!wanted("reopen") && !wanted("sheets") && !wanted("drop")) {
+        UserDefaults::setStandardForTesting(nullptr);
+        return 0;
+    }
     documents.closeDocument(&window->document());
     // The closed library's lock goes with its document, which is deleted later:
     // outside a running event loop that has to be asked for.
@@ -367,9 +392,11 @@ int main(int argc, char **argv)
     readAlone(package, "  reading it alone, 1 % missing (engine)");
     DocumentWindowController *reopened = openAndWatch(documents, package,
         "open with 1 % of the files missing", "longest stall after, 1 % missing");
-    measureSheets(*reopened);
+    if (wanted("sheets"))
+        measureSheets(*reopened);
     // Last: the dropped files are imported for real and keep the machine busy.
-    measureFileDrop(*reopened, root.filePath(QStringLiteral("dropped")), count);
+    if (wanted("drop"))
+        measureFileDrop(*reopened, root.filePath(QStringLiteral("dropped")), count);
     UserDefaults::setStandardForTesting(nullptr);
     return 0;
 }

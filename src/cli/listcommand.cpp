@@ -286,7 +286,7 @@ int runList(const QCommandLineParser &parser)
         elements = chosen->elements();
     }
     if (where) {
-        const Result<PredicateEvaluator> evaluator = where->evaluator();
+        const Result<PredicateEvaluator> evaluator = where->evaluatorForOnePass();
         if (!evaluator) {
             printError(evaluator.error().message());
             return 1;

@@ -4,6 +4,7 @@
 #include "platform/parallel.h"
 
 #include <algorithm>
+#include <atomic>
 #include <vector>
 
 namespace vidarium {
@@ -73,6 +74,29 @@ qsizetype ElementFilter::count(const Dictionary &elements, const PredicateEvalua
 {
     const std::vector<char> matched = testAll(pointersOf(elements), evaluator);
     return std::count(matched.begin(), matched.end(), 1);
+}
+
+std::vector<qsizetype> ElementFilter::countEach(
+    const Dictionary &elements, const std::vector<PredicateEvaluator> &evaluators)
+{
+    const Elements pointers = pointersOf(elements);
+    const size_t kinds = evaluators.size();
+    std::vector<std::atomic<qsizetype>> totals(kinds);
+    splitOverWorker(
+        pointers.size(), { chunkSize, parallelThreshold }, [&](size_t begin, size_t end) {
+            std::vector<qsizetype> counts(kinds, 0);
+            for (size_t i = begin; i < end; ++i) {
+                if (i + 2 * prefetchDistance < pointers.size())
+                    pointers[i + 2 * prefetchDistance]->prefetch();
+                if (i + prefetchDistance < pointers.size())
+                    pointers[i + prefetchDistance]->prefetchValues();
+                for (size_t k = 0; k < kinds; ++k)
+                    counts[k] += evaluators[k].evaluate(*pointers[i]) ? 1 : 0;
+            }
+            for (size_t k = 0; k < kinds; ++k)
+                totals[k] += counts[k];
+        });
+    return { totals.begin(), totals.end() };
 }
 
 MediaElementList ElementFilter::matching(

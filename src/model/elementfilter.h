@@ -14,6 +14,8 @@
 
 #include <QHash>
 
+#include <vector>
+
 namespace vidarium {
 
 class PredicateEvaluator;
@@ -24,6 +26,10 @@ public:
     using Dictionary = QHash<QString, MediaElementPtr>;
 
     static qsizetype count(const Dictionary &elements, const PredicateEvaluator &evaluator);
+    // The count of each, in one pass: an element fetched from memory once serves
+    // every criteria (the source list's badges).
+    static std::vector<qsizetype> countEach(
+        const Dictionary &elements, const std::vector<PredicateEvaluator> &evaluators);
     static MediaElementList matching(
         const Dictionary &elements, const PredicateEvaluator &evaluator);
     static MediaElementList matching(

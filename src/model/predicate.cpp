@@ -255,6 +255,14 @@ Result<PredicateEvaluator> Predicate::evaluator() const
     return *d->compiled;
 }
 
+Result<PredicateEvaluator> Predicate::evaluatorForOnePass() const
+{
+    Result<PredicateEvaluator> compiled = evaluator();
+    if (!compiled || !compiled->readsNow())
+        return compiled;
+    return PredicateEvaluator::compile(*this, PredicateEvaluator::currentMoment());
+}
+
 Result<bool> Predicate::evaluate(const KeyValueSource &object) const
 {
     const Result<PredicateEvaluator> compiled = evaluator();

@@ -102,6 +102,8 @@ public:
     // The compiled form, made on first use and shared by every copy of this predicate;
     // fails when the predicate cannot be evaluated (an invalid MATCHES expression).
     Result<PredicateEvaluator> evaluator() const;
+    // For one pass over many objects: now() is read once, at the start.
+    Result<PredicateEvaluator> evaluatorForOnePass() const;
     // Evaluates through evaluator(), so evaluating one predicate over many objects
     // compiles it once.
     Result<bool> evaluate(const KeyValueSource &object) const;

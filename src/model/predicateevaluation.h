@@ -10,7 +10,6 @@
 #include "predicateevaluator.h"
 #include "predicateslots.h"
 
-#include <QDateTime>
 #include <QHash>
 #include <QString>
 
@@ -47,10 +46,8 @@ public:
     // The moment now() stands for, the same for the whole evaluation.
     double nowSeconds() const
     {
-        // Seconds between the Unix epoch and 2001-01-01, the reference of stored dates.
-        constexpr double unixToReferenceSeconds = 978307200.0;
         if (!m_now)
-            m_now = double(QDateTime::currentMSecsSinceEpoch()) / 1000.0 - unixToReferenceSeconds;
+            m_now = PredicateEvaluator::currentMoment();
         return *m_now;
     }
 
@@ -65,6 +62,9 @@ private:
 struct CompileState
 {
     QHash<QString, int> keySlots;
+    // When set, now() is this moment and folds with the constants around it.
+    std::optional<double> moment;
+    bool readsNow = false;
 
     // The slot of the key path, or -1 once all are taken.
     int slotFor(const QString &path)

@@ -4,6 +4,8 @@
 #include "predicate.h"
 #include "predicateevaluation.h"
 
+#include <QDateTime>
+
 #include <algorithm>
 #include <vector>
 
@@ -142,11 +144,30 @@ Result<std::unique_ptr<Node>> compileNode(
 
 Result<PredicateEvaluator> PredicateEvaluator::compile(const Predicate &predicate)
 {
+    return compile(predicate, std::nullopt);
+}
+
+Result<PredicateEvaluator> PredicateEvaluator::compile(const Predicate &predicate, double moment)
+{
+    return compile(predicate, std::optional<double>(moment));
+}
+
+Result<PredicateEvaluator> PredicateEvaluator::compile(
+    const Predicate &predicate, std::optional<double> moment)
+{
     CompileState state;
+    state.moment = moment;
     Result<std::unique_ptr<Node>> root = compileNode(predicate, 0, state);
     if (!root)
         return root.error();
-    return PredicateEvaluator(std::shared_ptr<const Node>(std::move(*root)));
+    return PredicateEvaluator(std::shared_ptr<const Node>(std::move(*root)), state.readsNow);
+}
+
+double PredicateEvaluator::currentMoment()
+{
+    // Seconds between the Unix epoch and 2001-01-01, the reference of stored dates.
+    constexpr double unixToReferenceSeconds = 978307200.0;
+    return double(QDateTime::currentMSecsSinceEpoch()) / 1000.0 - unixToReferenceSeconds;
 }
 
 bool PredicateEvaluator::evaluate(const KeyValueSource &object) const

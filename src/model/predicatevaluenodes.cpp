@@ -190,6 +190,11 @@ std::unique_ptr<ValueNode> compileValue(const PredicateExpression &expression, C
         return std::make_unique<MethodValue>(onSelf, expression.selector(), std::move(arguments));
     }
     const Builtin op = builtinFor(expression.selector());
+    if (op == Builtin::Now) {
+        state.readsNow = true;
+        if (state.moment)
+            return std::make_unique<ConstantValue>(PlistDate { *state.moment });
+    }
     // Fold what does not depend on the object or on the moment once, here.
     if (allConstant && op != Builtin::Now) {
         PlistArray values;

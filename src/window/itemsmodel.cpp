@@ -286,7 +286,7 @@ void ItemsModel::applyFilter()
     m_rows.clear();
     std::optional<PredicateEvaluator> evaluator;
     if (m_filter) {
-        Result<PredicateEvaluator> compiled = m_filter->evaluator();
+        Result<PredicateEvaluator> compiled = m_filter->evaluatorForOnePass();
         if (compiled)
             evaluator = std::move(*compiled);
     }

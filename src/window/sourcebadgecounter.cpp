@@ -29,21 +29,30 @@ bool SourceBadgeCounter::countsFolders() const
     return m_model.document().defaults().showSourceFolderCounts();
 }
 
-void SourceBadgeCounter::countLeaf(SourceViewNode *leaf, QList<SourceViewNode *> &changed)
+void SourceBadgeCounter::countLeaves(
+    const QList<SourceViewNode *> &leaves, QList<SourceViewNode *> &changed)
 {
-    const MediaPlaylistPtr playlist = m_model.playlistForNode(leaf);
-    if (!playlist)
-        return;
-    if (playlist->type() == MediaPlaylist::TypeMissing) {
-        leaf->setBadgeCount(m_missingCount);
-        startMissingCount(leaf);
-        return;
+    QList<SourceViewNode *> counted;
+    QList<MediaPlaylistPtr> playlists;
+    for (SourceViewNode *leaf : leaves) {
+        const MediaPlaylistPtr playlist = m_model.playlistForNode(leaf);
+        if (!playlist)
+            continue;
+        if (playlist->type() == MediaPlaylist::TypeMissing) {
+            leaf->setBadgeCount(m_missingCount);
+            startMissingCount(leaf);
+            continue;
+        }
+        counted.append(leaf);
+        playlists.append(playlist);
     }
-    ++m_evaluations;
-    const qint64 count = playlist->count();
-    if (leaf->badgeCount() != count) {
-        leaf->setBadgeCount(count);
-        changed.append(leaf);
+    m_evaluations += int(playlists.size());
+    const QList<qsizetype> counts = MediaPlaylist::countEach(playlists);
+    for (qsizetype i = 0; i < counted.size(); ++i) {
+        if (counted[i]->badgeCount() != counts[i]) {
+            counted[i]->setBadgeCount(counts[i]);
+            changed.append(counted[i]);
+        }
     }
 }
 
@@ -81,6 +90,7 @@ void SourceBadgeCounter::updateForKeys(const QSet<QString> &keys)
         return playlist && playlist->predicateKeyPaths().intersects(keys);
     };
     QList<SourceViewNode *> changed;
+    QList<SourceViewNode *> toCount;
     for (SourceViewNode *leaf : m_model.libraryGroup()->allChildLeafs()) {
         if (!elements) {
             if (leaf->badgeCount() != 0) {
@@ -88,14 +98,15 @@ void SourceBadgeCounter::updateForKeys(const QSet<QString> &keys)
                 changed.append(leaf);
             }
         } else if (touched(leaf)) {
-            countLeaf(leaf, changed);
+            toCount.append(leaf);
         }
     }
     // Folder totals come from the collections' counts even when those are not shown.
     const QList<SourceViewNode *> userLeafs = m_model.collectionsGroup()->allChildLeafs();
     for (SourceViewNode *leaf : userLeafs)
         if ((elements || folders) && touched(leaf))
-            countLeaf(leaf, changed);
+            toCount.append(leaf);
+    countLeaves(toCount, changed);
     updateFolderTotals(changed);
     if (!elements)
         for (SourceViewNode *leaf : userLeafs)

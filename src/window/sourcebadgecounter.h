@@ -37,7 +37,8 @@ signals:
 private:
     bool countsElements() const;
     bool countsFolders() const;
-    void countLeaf(SourceViewNode *leaf, QList<SourceViewNode *> &changed);
+    // Smart collections are counted together, in one pass over the elements.
+    void countLeaves(const QList<SourceViewNode *> &leaves, QList<SourceViewNode *> &changed);
     void updateFolderTotals(QList<SourceViewNode *> &changed);
     void startMissingCount(SourceViewNode *leaf);
 

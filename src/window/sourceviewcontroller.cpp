@@ -117,6 +117,8 @@ SourceViewController::SourceViewController(Document &document, QObject *parent)
         tree));
     setView(tree);
 
+    connect(&document.library(), &MediaLibrary::elementValuesChanged, this,
+        [this] { m_announcedElements.reset(); });
     connect(m_model, &SourceListModel::treeEdited, this, [this] {
         markChanged();
         emit stateChanged();
@@ -227,8 +229,12 @@ void SourceViewController::selectionDidChange()
 
 void SourceViewController::announceSelection()
 {
+    m_announcing = true;
+    m_announcedElements.reset();
     NotificationCenter::instance().post(SourceNotification::SelectionDidChange, this,
         { { LibraryNotification::LibraryIdentifierKey, document().identifier() } });
+    m_announcing = false;
+    m_announcedElements.reset();
 }
 
 MediaPlaylistPtr SourceViewController::selectedPlaylist() const
@@ -238,7 +244,16 @@ MediaPlaylistPtr SourceViewController::selectedPlaylist() const
 
 MediaElementList SourceViewController::selectedNodeElements() const
 {
-    const SourceViewNode *node = selectedNode();
+    if (m_announcedElements)
+        return *m_announcedElements;
+    MediaElementList elements = elementsOfNode(selectedNode());
+    if (m_announcing)
+        m_announcedElements = elements;
+    return elements;
+}
+
+MediaElementList SourceViewController::elementsOfNode(const SourceViewNode *node) const
+{
     if (!node)
         return {};
     if (node->isLeaf()) {

@@ -15,6 +15,8 @@
 #include <QStringList>
 #include <QTreeView>
 
+#include <optional>
+
 class QMessageBox;
 
 namespace vidarium {
@@ -77,6 +79,7 @@ private:
     void buildTree();
     void restoreExpansion(SourceViewNode *node);
     void announceSelection();
+    MediaElementList elementsOfNode(const SourceViewNode *node) const;
     void selectionDidChange();
     SourceViewNode *targetNode() const;
     SourceViewNode *insertionFolder();
@@ -98,6 +101,11 @@ private:
     QPersistentModelIndex m_contextIndex;
     QString m_selectedKey;
     bool m_building = false;
+    // While the selection is announced, every pane asks for the selected
+    // collection's elements: they are worked out once for all of them, and
+    // again only if an element changes meanwhile (an edit being committed).
+    bool m_announcing = false;
+    mutable std::optional<MediaElementList> m_announcedElements;
     QList<ObserverToken> m_observers;
 };
 

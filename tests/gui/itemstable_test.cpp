@@ -6,6 +6,7 @@
 #include "document/document.h"
 #include "model/documentdefaults.h"
 #include "model/medialibrary.h"
+#include "model/mediaplaylist.h"
 #include "model/mediauserfield.h"
 #include "platform/notificationcenter.h"
 #include "window/documentwindow.h"
@@ -17,6 +18,8 @@
 #include "window/itemstableviewcontroller.h"
 #include "window/itemstextdelegate.h"
 #include "window/itemsviewcontroller.h"
+#include "window/sourcelistmodel.h"
+#include "window/sourceviewcontroller.h"
 
 #include <QHeaderView>
 #include <QLineEdit>
@@ -180,6 +183,8 @@ TEST_F(ItemsTableTest, CompletionFillsTheRestAndSelectsIt)
 
 TEST_F(ItemsTableTest, EditSurvivesAHeartbeatAndASelectionChangeCommitsIt)
 {
+    const MediaPlaylistPtr typed = document.library().createPlaylist(
+        "Typed", Predicate::parse(QStringLiteral("userComments CONTAINS 'typed'")).value());
     open(3);
     ItemsTableView *view = items()->table()->itemsView();
     view->show();
@@ -200,12 +205,14 @@ TEST_F(ItemsTableTest, EditSurvivesAHeartbeatAndASelectionChangeCommitsIt)
     processEvents();
     EXPECT_TRUE(items()->table()->tableEditInProgress());
     EXPECT_EQ(editor->text(), "typed while importing");
-    NotificationCenter::instance().post(
-        "com.tallowmere.vidarium.SourceSelectionDidChangeNotification", nullptr,
-        { { "LibraryIdentifier", document.identifier() } });
+    // The new collection's criteria read the comment being typed: every pane
+    // sees the committed edit, whichever asked for the collection first.
+    SourceViewController *source = window->sourceViewController();
+    source->selectNode(source->model().nodeForKey(typed->identifier()));
     processEvents();
     EXPECT_FALSE(items()->table()->tableEditInProgress());
     EXPECT_EQ(first->userComments(), "typed while importing");
+    EXPECT_EQ(items()->arrangedElements(), MediaElementList { first });
 }
 
 TEST_F(ItemsTableTest, RatingRebuildsOnlyWhenCriteriaOrOrderReadIt)

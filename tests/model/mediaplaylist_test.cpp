@@ -102,6 +102,32 @@ TEST_F(MediaPlaylistTest, RecentlyAddedKeepsSevenDaysToTheHour)
     EXPECT_EQ(identifiers(recent->elements()), QSet<QString> { future->identifier() });
 }
 
+TEST_F(MediaPlaylistTest, CountedTogetherTheyCountAsEachAlone)
+{
+    MediaElementList all;
+    for (int i = 0; i < 12; ++i) {
+        all.append(addToMedia(m_scratch.filePath(QStringLiteral("Clip %1.mov").arg(i))));
+        all.last()->setRating(i % 6);
+        all.last()->setImportedDate(hoursAgo(i * 24 + 12));
+    }
+    m_library.trashElement(all.first());
+    const MediaPlaylistPtr recent = builtIn(MediaPlaylist::TypeRecentlyAdded);
+    recent->setRecentPredicate(QStringLiteral("importedDate"), 7);
+    const QList<MediaPlaylistPtr> playlists { recent, builtIn(MediaPlaylist::TypeMedia),
+        builtIn(MediaPlaylist::TypeTrash),
+        m_library.createPlaylist(QStringLiteral("Static"), std::nullopt, all.mid(0, 3)),
+        m_library.createPlaylist(QStringLiteral("Good"), parsed(QStringLiteral("rating >= 3"))),
+        m_library.createPlaylist(
+            QStringLiteral("Bad pattern"), parsed(QStringLiteral("name MATCHES '('"))),
+        m_library.createPlaylist(
+            QStringLiteral("Nine"), parsed(QStringLiteral("name ENDSWITH ' 9'"))) };
+    QList<qsizetype> alone;
+    for (const MediaPlaylistPtr &playlist : playlists)
+        alone.append(playlist->count());
+    EXPECT_EQ(MediaPlaylist::countEach(playlists), alone);
+    EXPECT_EQ(alone, (QList<qsizetype> { 6, 11, 1, 3, 6, 0, 1 }));
+}
+
 TEST_F(MediaPlaylistTest, RecentlyPlayedNeverListsAnUnplayedElement)
 {
     const MediaElementPtr never = addToMedia(existingFile(QStringLiteral("a.mov")));
