@@ -135,15 +135,23 @@ void ItemsModel::setContent(const MediaElementList &elements)
 void ItemsModel::mergeContent(const MediaElementList &elements)
 {
     ++m_generation;
-    QHash<const MediaElement *, qint8> known;
-    known.reserve(qsizetype(m_content.size()));
-    for (const Entry &entry : m_content)
-        known.insert(entry.element.get(), entry.exists);
-    std::vector<Entry> merged;
-    merged.reserve(size_t(elements.size()));
+    // The elements kept stay in their sorted order and the new ones follow, so
+    // that sorting again only has to place the new ones (an import heartbeat).
+    QSet<const MediaElement *> incoming;
+    incoming.reserve(elements.size());
     for (const MediaElementPtr &element : elements) {
         if (element)
-            merged.push_back({ element, known.value(element.get(), -1) });
+            incoming.insert(element.get());
+    }
+    std::vector<Entry> merged;
+    merged.reserve(size_t(incoming.size()));
+    for (Entry &entry : m_content) {
+        if (incoming.remove(entry.element.get()))
+            merged.push_back(std::move(entry));
+    }
+    for (const MediaElementPtr &element : elements) {
+        if (element && incoming.remove(element.get()))
+            merged.push_back({ element, -1 });
     }
     m_content = std::move(merged);
     sortContent();
@@ -185,6 +193,9 @@ bool ItemsModel::containsInContent(const MediaElement *element) const
 
 void ItemsModel::setFilter(const std::optional<Predicate> &predicate)
 {
+    // The same criteria over rows already filtered would give the same rows.
+    if (predicate == m_filter && m_filteredGeneration == m_generation)
+        return;
     m_filter = predicate;
     applyFilter();
 }
@@ -222,8 +233,12 @@ void ItemsModel::sortContent()
     std::iota(order.begin(), order.end(), 0);
     const bool ascending = m_sortAscending;
     auto finish = [&](auto less) {
-        std::stable_sort(order.begin(), order.end(),
-            [&](int a, int b) { return ascending ? less(a, b) : less(b, a); });
+        const auto before = [&](int a, int b) { return ascending ? less(a, b) : less(b, a); };
+        // A sorted run at the front (the rows kept from the last sort) is merged
+        // with the rest sorted alone: the result is what sorting it all gives.
+        const auto unsorted = std::is_sorted_until(order.begin(), order.end(), before);
+        std::stable_sort(unsorted, order.end(), before);
+        std::inplace_merge(order.begin(), unsorted, order.end(), before);
         std::vector<Entry> sorted;
         sorted.reserve(count);
         for (int index : order)
@@ -281,6 +296,7 @@ void ItemsModel::sortContent()
 
 void ItemsModel::applyFilter()
 {
+    m_filteredGeneration = m_generation;
     beginResetModel();
     m_rowIndex.clear();
     m_rows.clear();

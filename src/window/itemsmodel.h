@@ -142,6 +142,7 @@ private:
     bool m_sortAscending = true;
     QString m_sortSelector;
     quint64 m_generation = 0;
+    quint64 m_filteredGeneration = 0;
     bool m_sweepRunning = false;
     std::function<void(const QByteArray &)> m_fileDropHandler;
 };

@@ -136,6 +136,38 @@ TEST_F(ItemsModelTest, ColumnsSortWithTheirDefinedComparison)
     EXPECT_EQ(shownNames(*model), QStringList({ "clip 9", "Clip 10", "Clip 100" }));
 }
 
+TEST_F(ItemsModelTest, MergingKeepsWhatAFullSortGives)
+{
+    // Sorted by rating, equal ratings in name order: a merge that adds elements,
+    // drops one and finds a kept one's rating changed must end as a fresh sort.
+    MediaElementList kept;
+    for (int i = 0; i < 40; ++i) {
+        kept.append(element(document, QStringLiteral("/v/Clip %1.mp4").arg(i)));
+        kept.last()->setRating(i % 5);
+    }
+    model->setContent(kept);
+    model->setSort(QStringLiteral("rating"), false, QStringLiteral("compare:"));
+    MediaElementList merged = kept.mid(1);
+    kept.at(20)->setRating(5);
+    for (int i = 40; i < 50; ++i) {
+        merged.append(element(document, QStringLiteral("/v/Clip %1.mp4").arg(i)));
+        merged.last()->setRating(i % 6);
+    }
+    model->mergeContent(merged);
+    const MediaElementList afterMerge = model->arrangedElements();
+    ASSERT_EQ(afterMerge.size(), 49);
+    EXPECT_FALSE(afterMerge.contains(kept.first()));
+    // Ties keep their order: the kept element rated 5 before the new ones.
+    EXPECT_EQ(afterMerge.first(), kept.at(20));
+    for (int row = 1; row < afterMerge.size(); ++row) {
+        const MediaElementPtr &above = afterMerge.at(row - 1);
+        const MediaElementPtr &below = afterMerge.at(row);
+        EXPECT_GE(above->rating(), below->rating()) << row;
+        if (above->rating() == below->rating() && merged.indexOf(above) < 39)
+            EXPECT_LT(merged.indexOf(above), merged.indexOf(below)) << row;
+    }
+}
+
 TEST(ItemsColumns, NumericSortKeysOrderAsTheNumericComparison)
 {
     const QStringList texts { "Clip 9", "Clip 10", "clip 010", "Clip 09", "Clip 9a", "Clip 9A",
