@@ -488,19 +488,45 @@ void Document::updateChangeCount(Change change)
 
 // --- Importing ---------------------------------------------------------------------------------
 
+struct Document::ImportRequest
+{
+    QStringList paths;
+    std::function<void(const MediaElementList &)> done;
+};
+
 void Document::importMediaFiles(
     const QStringList &paths, std::function<void(const MediaElementList &)> done)
 {
+    m_importRequests.append(
+        std::make_shared<ImportRequest>(ImportRequest { paths, std::move(done) }));
+    if (!m_importing)
+        startNextImport();
+}
+
+void Document::startNextImport()
+{
+    if (m_importRequests.isEmpty()) {
+        m_importing = false;
+        return;
+    }
+    m_importing = true;
+    const std::shared_ptr<ImportRequest> request = m_importRequests.takeFirst();
     const FolderScan::Options options = scanOptions();
+    // The elements are only read there (their files' identities); they come back
+    // with the answer, to be released on the main thread that owns them.
+    const MediaElementList existing = m_library->allElements();
     QPointer<Document> guard(this);
-    QThreadPool::globalInstance()->start([guard, paths, options, done = std::move(done)] {
-        const QStringList files = FolderScan::validImportFiles(paths, options);
-        postToMainThread([guard, files, done] {
+    QThreadPool::globalInstance()->start([guard, request, options, existing] {
+        const QStringList files = FolderScan::validImportFiles(request->paths, options);
+        const MediaElementList made = MediaLibrary::makeElements(files, existing);
+        postToMainThread([guard, request, existing, made] {
             if (!guard)
                 return;
-            const MediaElementList elements = guard->library().queueElementsWithURLs(files);
-            if (done)
-                done(elements);
+            guard->library().beginImport();
+            const MediaElementList accepted = guard->library().queueMadeElements(made);
+            if (request->done)
+                request->done(accepted);
+            guard->startNextImport();
         });
     });
 }

@@ -117,8 +117,10 @@ public:
     int changeCount() const { return m_changeCount; }
 
     // --- Importing -----------------------------------------------------------------
-    // Scans the paths on a worker and, back on the main thread, queues the files as
-    // elements; done receives the new elements (the dispatcher's hand-over point).
+    // Scans the paths, stats the files and makes the elements on a worker and,
+    // back on the main thread, queues them; done receives the new elements (the
+    // dispatcher's hand-over point). Imports asked for meanwhile wait their turn,
+    // so that none catalogues a file another is taking in.
     void importMediaFiles(
         const QStringList &paths, std::function<void(const MediaElementList &elements)> done = {});
     // The same, synchronously.
@@ -144,6 +146,8 @@ private:
     Result<void> readPackageOrFile(const QString &path);
     Result<void> write(const QString &path, Package::Replace replace);
     void resetToNew();
+    struct ImportRequest;
+    void startNextImport();
 
     std::shared_ptr<DocumentDefaults> m_defaults;
     std::unique_ptr<MediaLibrary> m_library;
@@ -154,6 +158,8 @@ private:
     int m_changeCount = 0;
     int m_storedFormat = CurrentFormat;
     bool m_versionAlert = false;
+    QList<std::shared_ptr<ImportRequest>> m_importRequests;
+    bool m_importing = false;
 };
 
 } // namespace vidarium

@@ -164,9 +164,8 @@ void MediaLibrary::elementDidChange(MediaElement &element, ElementKey key)
 
 // --- Queueing ------------------------------------------------------------------------------
 
-QSet<FileIdentity> MediaLibrary::allResourcesSet() const
+QSet<FileIdentity> MediaLibrary::resourcesOf(const MediaElementList &elements)
 {
-    const MediaElementList elements = allElements();
     std::vector<std::optional<FileIdentity>> identities(size_t(elements.size()));
     forEachConcurrently(
         elements.size(), [&](qsizetype i) { identities[size_t(i)] = elements[i]->resource(); });
@@ -181,7 +180,7 @@ QSet<FileIdentity> MediaLibrary::allResourcesSet() const
 
 MediaElementList MediaLibrary::queueElements(const MediaElementList &elements)
 {
-    const QSet<FileIdentity> known = allResourcesSet();
+    const QSet<FileIdentity> known = resourcesOf(allElements());
     std::vector<char> accept(size_t(elements.size()), 0);
     forEachConcurrently(elements.size(), [&](qsizetype i) {
         const std::optional<FileIdentity> identity
@@ -199,16 +198,31 @@ MediaElementList MediaLibrary::queueElements(const MediaElementList &elements)
 MediaElementList MediaLibrary::queueElementsWithURLs(const QStringList &urls)
 {
     beginImport();
-    const QSet<FileIdentity> known = allResourcesSet();
+    return queueMadeElements(makeElements(urls, allElements()));
+}
+
+MediaElementList MediaLibrary::makeElements(
+    const QStringList &urls, const MediaElementList &existing)
+{
+    const QSet<FileIdentity> known = resourcesOf(existing);
     MediaElementList made(urls.size());
     forEachConcurrently(urls.size(), [&](qsizetype i) {
         const QString path = pathFromUrlOrPath(urls[i]);
         const Result<FileIdentity> identity = FileIdentity::ofPath(path);
         if (!identity || known.contains(*identity))
             return;
-        made[i] = MediaElement::create(this, path);
+        made[i] = MediaElement::create(nullptr, path);
     });
     made.removeAll(MediaElementPtr());
+    return made;
+}
+
+MediaElementList MediaLibrary::queueMadeElements(const MediaElementList &made)
+{
+    for (const MediaElementPtr &element : made) {
+        element->setOwner(m_identifier);
+        element->setBatch(m_batch);
+    }
     return acceptElements(made);
 }
 

@@ -122,6 +122,14 @@ public:
     MediaElementList queueElements(const MediaElementList &elements);
     // Makes elements of the files not catalogued yet (a new batch); returns them.
     MediaElementList queueElementsWithURLs(const QStringList &paths);
+    // The same in two halves, so that large imports keep the main thread free.
+    // makeElements may run on any thread: it stats the files and those of
+    // `existing` (the library's elements when the import began) and makes an
+    // element of each file not catalogued yet, belonging to no library. Then,
+    // after beginImport, queueMadeElements takes them in, in the batch begun.
+    static MediaElementList makeElements(
+        const QStringList &paths, const MediaElementList &existing);
+    MediaElementList queueMadeElements(const MediaElementList &made);
     QString beginImport();
     void dequeueElement(const MediaElementPtr &element);
     MediaElementPtr elementWithIdentifier(const QString &identifier) const;
@@ -264,7 +272,7 @@ private:
     void followBatchWithLastImport();
     void removeFromStaticCollections(const QString &elementIdentifier);
     void applyMovedPaths(const QList<QPair<QString, QString>> &moved);
-    QSet<FileIdentity> allResourcesSet() const;
+    static QSet<FileIdentity> resourcesOf(const MediaElementList &elements);
     MediaElementList acceptElements(const MediaElementList &candidates);
 
     MediaLibraryHost *m_host = nullptr;

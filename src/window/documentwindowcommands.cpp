@@ -345,8 +345,8 @@ void DocumentWindowController::importPaths(const QStringList &paths)
     m_document.importMediaFiles(paths, [self](const MediaElementList &elements) {
         if (!self || self->m_cleanedUp || elements.isEmpty())
             return;
+        // The lists heard of the new elements as the library took them in.
         self->m_dispatcher.dispatchDocument(self->m_document, elements);
-        self->itemsViewController()->mergeElements();
     });
 }
 

@@ -203,11 +203,6 @@ void ItemsViewController::reloadElements()
     applyAllPredicates();
 }
 
-void ItemsViewController::mergeElements()
-{
-    rebuild({});
-}
-
 void ItemsViewController::sourceSelectionChanged(const Notification &)
 {
     // The edit in progress is kept: it is committed before the rows change.

@@ -76,9 +76,6 @@ public:
 
     // Reloads the list from the selected collection.
     void reloadElements();
-    // Takes in what the selected collection gained or lost, keeping the
-    // selection and the scroll position (after an import).
-    void mergeElements();
 
     // A style from a menu is stored in the settings; none means the stored style.
     void selectView(std::optional<int> style, bool fromMenu);

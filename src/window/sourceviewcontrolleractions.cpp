@@ -9,6 +9,7 @@
 #include "model/definitions.h"
 #include "model/documentdefaults.h"
 #include "model/mediaplaylist.h"
+#include "model/predicateevaluator.h"
 #include "window/documentwindowcontroller.h"
 #include "window/smartcollectionsheet.h"
 #include "window/sourcebadgecounter.h"
@@ -19,6 +20,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTreeView>
+
+#include <algorithm>
 
 namespace vidarium {
 
@@ -354,18 +357,30 @@ void SourceViewController::refreshAfterChange(const Notification &notification)
 void SourceViewController::libraryDidQueueElements(const Notification &notification)
 {
     m_badges->updateAll();
-    const MediaPlaylistPtr playlist = selectedPlaylist();
-    if (!playlist || !playlist->isSmart())
+    // Queued elements join no static collection: only the smart ones of the
+    // selection ("All Videos" among them) can admit them.
+    SourceViewNode *node = selectedNode();
+    if (!node)
+        return;
+    QList<PredicateEvaluator> criteria;
+    const QList<SourceViewNode *> leafs
+        = node->isLeaf() ? QList<SourceViewNode *> { node } : node->allChildLeafs();
+    for (const SourceViewNode *leaf : leafs) {
+        const MediaPlaylistPtr playlist = m_model->playlistForNode(leaf);
+        if (playlist && playlist->isSmart())
+            if (Result<PredicateEvaluator> compiled = playlist->predicate()->evaluatorForOnePass())
+                criteria.append(std::move(*compiled));
+    }
+    if (criteria.isEmpty())
         return;
     const MediaElementList queued
         = notification.userInfo.value(LibraryNotification::LibraryElementArrayKey)
               .value<MediaElementList>();
     MediaElementList admitted;
     for (const MediaElementPtr &element : queued) {
-        if (!element)
-            continue;
-        const Result<bool> match = playlist->predicate()->evaluate(*element);
-        if (match && *match)
+        if (element
+            && std::any_of(criteria.cbegin(), criteria.cend(),
+                [&](const PredicateEvaluator &test) { return test.evaluate(*element); }))
             admitted.append(element);
     }
     NotificationCenter::instance().post(SourceNotification::DidAddElements, this,

@@ -378,6 +378,28 @@ TEST(Document, ImportScansOffTheMainThreadAndQueuesOnIt)
     EXPECT_TRUE(document.isDocumentEdited());
 }
 
+TEST(Document, ImportsAskedForTogetherCatalogueEachFileOnce)
+{
+    // Each import stats the library's files on its worker: a second one must
+    // not start before the first has taken its elements in.
+    ScratchDir scratch;
+    for (int i = 0; i < 40; ++i)
+        touch(scratch.filePath(QStringLiteral("in/clip %1.mp4").arg(i)));
+    Document document;
+    int finished = 0;
+    qsizetype received = 0;
+    const auto done = [&](const MediaElementList &elements) {
+        received += elements.size();
+        ++finished;
+    };
+    document.importMediaFiles({ scratch.filePath(QStringLiteral("in")) }, done);
+    document.importMediaFiles({ scratch.filePath(QStringLiteral("in/clip 7.mp4")) }, done);
+    document.importMediaFiles({ scratch.filePath(QStringLiteral("in")) }, done);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return finished == 3; }, 10000));
+    EXPECT_EQ(received, 40);
+    EXPECT_EQ(document.library().media().size(), 40);
+}
+
 TEST(FolderScan, FindsAcceptedFilesOnceAndRespectsPackages)
 {
     ScratchDir scratch;

@@ -356,6 +356,55 @@ TEST_F(SourceView, RatingChangeRecountsOnlyCollectionsThatTestRating)
     EXPECT_EQ(source->badges().evaluations() - before, 2);
 }
 
+TEST_F(SourceView, QueuedElementsGoOnWhenTheSelectionAdmitsThem)
+{
+    MediaLibrary &library = document->library();
+    const MediaPlaylistPtr rated = library.createPlaylist(
+        QStringLiteral("Rated"), Predicate::parse(QStringLiteral("rating >= 3")).value());
+    const MediaPlaylistPtr fixed
+        = library.createPlaylist(QStringLiteral("Static"), std::nullopt, elements.mid(0, 2));
+    auto source = controller();
+    source->createFolder();
+    SourceViewNode *folder = nullptr;
+    QList<SourceViewNode *> leaves;
+    for (const SourceViewNodePtr &child : source->model().collectionsGroup()->children())
+        child->isLeaf() ? leaves.append(child.get()) : void(folder = child.get());
+    ASSERT_NE(folder, nullptr);
+    for (SourceViewNode *leaf : leaves)
+        source->model().moveNode(leaf, folder, 0);
+    MediaElementList passed;
+    QObject context;
+    NotificationCenter::instance().addObserver(
+        SourceNotification::DidAddElements,
+        [&](const Notification &note) {
+            passed = note.userInfo.value(LibraryNotification::LibraryElementArrayKey)
+                         .value<MediaElementList>();
+        },
+        &context);
+    const auto queue = [&](int rating) {
+        const MediaElementPtr made = MediaElement::create(nullptr,
+            QStringLiteral("/queued/rated %1 %2.mp4").arg(rating).arg(library.media().size()));
+        made->setRating(rating);
+        passed.clear();
+        library.queueElements({ made });
+        return made;
+    };
+    // A folder admits what one of its smart collections admits.
+    source->selectNode(folder);
+    const MediaElementPtr good = queue(4);
+    EXPECT_EQ(passed, MediaElementList { good });
+    (void)queue(1);
+    EXPECT_TRUE(passed.isEmpty());
+    // "All Videos" admits everything; a static collection nothing.
+    source->selectNode(source->model().allVideosNode());
+    const MediaElementPtr any = queue(0);
+    EXPECT_EQ(passed, MediaElementList { any });
+    source->selectNode(source->model().nodeForKey(fixed->identifier()));
+    ASSERT_EQ(source->selectedPlaylist(), fixed);
+    (void)queue(5);
+    EXPECT_TRUE(passed.isEmpty());
+}
+
 TEST_F(SourceView, MissingIsCountedOnAWorker)
 {
     document->defaults().setShowSourceElementCounts(true);
