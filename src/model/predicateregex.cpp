@@ -38,25 +38,44 @@ Result<std::shared_ptr<PredicateRegex>> PredicateRegex::compile(
     return regex;
 }
 
-bool PredicateRegex::matches(const QString &text) const
+std::unique_ptr<icu::RegexMatcher> PredicateRegex::borrowMatcher() const
+{
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_idle.empty()) {
+            std::unique_ptr<icu::RegexMatcher> matcher = std::move(m_idle.back());
+            m_idle.pop_back();
+            return matcher;
+        }
+    }
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::RegexMatcher> matcher(m_pattern->matcher(status));
+    if (U_FAILURE(status) || !matcher)
+        return nullptr;
+    matcher->setTimeLimit(regexTimeLimit, status);
+    return matcher;
+}
+
+void PredicateRegex::giveBack(std::unique_ptr<icu::RegexMatcher> matcher) const
 {
     std::lock_guard lock(m_mutex);
+    m_idle.push_back(std::move(matcher));
+}
+
+bool PredicateRegex::matches(const QString &text) const
+{
     if (m_timedOut)
         return false;
+    std::unique_ptr<icu::RegexMatcher> matcher = borrowMatcher();
+    if (!matcher)
+        return false;
     UErrorCode status = U_ZERO_ERROR;
-    if (!m_matcher) {
-        m_matcher.reset(m_pattern->matcher(status));
-        if (U_FAILURE(status) || !m_matcher) {
-            m_matcher.reset();
-            return false;
-        }
-        m_matcher->setTimeLimit(regexTimeLimit, status);
-    }
     const icu::UnicodeString input(
         false, reinterpret_cast<const UChar *>(text.utf16()), int32_t(text.size()));
-    m_matcher->reset(input);
-    const bool matched = m_matcher->matches(status);
-    m_matcher->reset(icu::UnicodeString());
+    matcher->reset(input);
+    const bool matched = matcher->matches(status);
+    matcher->reset(icu::UnicodeString());
+    giveBack(std::move(matcher));
     if (status == U_REGEX_TIME_OUT)
         m_timedOut = true;
     return U_SUCCESS(status) && matched;
@@ -64,7 +83,6 @@ bool PredicateRegex::matches(const QString &text) const
 
 bool PredicateRegex::timedOut() const
 {
-    std::lock_guard lock(m_mutex);
     return m_timedOut;
 }
 

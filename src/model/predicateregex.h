@@ -4,15 +4,17 @@
 // matched against whole strings. Each match has a time limit, so that a
 // pathological pattern read from a package cannot hang the program; once one has
 // run out of time the expression matches nothing more.
-// Threads: matches() may run on several threads at once; they take turns on the
-// one matcher.
+// Threads: matches() may run on several threads at once; each match borrows a
+// matcher of its own (a matcher holds the state of one match).
 
 #include "platform/result.h"
 
 #include <QString>
 
+#include <atomic>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include <unicode/uversion.h>
 
@@ -40,9 +42,13 @@ public:
 
 private:
     std::unique_ptr<icu::RegexPattern> m_pattern;
+    std::unique_ptr<icu::RegexMatcher> borrowMatcher() const;
+    void giveBack(std::unique_ptr<icu::RegexMatcher> matcher) const;
+
     mutable std::mutex m_mutex;
-    mutable std::unique_ptr<icu::RegexMatcher> m_matcher; // guarded by m_mutex
-    mutable bool m_timedOut = false; // guarded by m_mutex
+    // Matchers not in use, as many as threads have matched at once.
+    mutable std::vector<std::unique_ptr<icu::RegexMatcher>> m_idle; // guarded by m_mutex
+    mutable std::atomic_bool m_timedOut { false };
 };
 
 } // namespace vidarium

@@ -25,6 +25,7 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -88,7 +89,16 @@ DocumentWindowController::DocumentWindowController(
     m_document.updateChangeCount(Document::Change::Cleared);
     connect(&m_document, &Document::changeCountChanged, this, [this] {
         updateTitle();
-        updateActions();
+        // An import changes the library once per element it reads: the commands
+        // are checked again once per turn (with every row selected, a check
+        // looks at every selected element).
+        if (m_actionUpdatePending)
+            return;
+        m_actionUpdatePending = true;
+        QTimer::singleShot(0, this, [this] {
+            m_actionUpdatePending = false;
+            updateActions();
+        });
     });
     connect(&m_dispatcher, &DispatchController::statusMessageChanged, this,
         [this](const QString &library, const QString &message) {

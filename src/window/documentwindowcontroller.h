@@ -190,6 +190,7 @@ private:
     int m_statusChanges = 0;
     QList<ObserverToken> m_observers;
     bool m_cleanedUp = false;
+    bool m_actionUpdatePending = false;
 };
 
 } // namespace vidarium

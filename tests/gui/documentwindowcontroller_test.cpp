@@ -160,6 +160,30 @@ TEST_F(DocumentWindowTest, EnablingFollowsTheSelectionAndThePanes)
     EXPECT_TRUE(window.validateAction(QStringLiteral("saveDocumentAs:")));
 }
 
+TEST_F(DocumentWindowTest, AnImportsStreamOfChangesIsValidatedOncePerTurn)
+{
+    // Each element an import reads marks the library changed; with every row
+    // selected, one check of the commands reads every selected element.
+    DocumentWindowController &window = open(3);
+    QAction command;
+    command.setProperty("action", QStringLiteral("newDocument:"));
+    window.registerAction(&command);
+    int checks = 0;
+    window.setApplicationValidator([&checks](const QString &) {
+        ++checks;
+        return true;
+    });
+    window.updateActions();
+    const int perUpdate = checks;
+    ASSERT_GT(perUpdate, 0);
+    checks = 0;
+    for (int i = 0; i < 500; ++i)
+        window.document().updateChangeCount(Document::Change::Done);
+    processEvents();
+    EXPECT_EQ(checks, perUpdate);
+    EXPECT_TRUE(window.validateAction(QStringLiteral("saveDocument:")));
+}
+
 TEST_F(DocumentWindowTest, EveryCommandIsOffWhileASheetIsAttached)
 {
     DocumentWindowController &window = open(2);

@@ -359,7 +359,7 @@ TEST_F(SourceView, RatingChangeRecountsOnlyCollectionsThatTestRating)
 TEST_F(SourceView, QueuedElementsGoOnWhenTheSelectionAdmitsThem)
 {
     MediaLibrary &library = document->library();
-    const MediaPlaylistPtr rated = library.createPlaylist(
+    library.createPlaylist(
         QStringLiteral("Rated"), Predicate::parse(QStringLiteral("rating >= 3")).value());
     const MediaPlaylistPtr fixed
         = library.createPlaylist(QStringLiteral("Static"), std::nullopt, elements.mid(0, 2));
