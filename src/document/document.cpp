@@ -7,6 +7,7 @@
 #include "model/mediauserfield.h"
 #include "model/mediauserkeyword.h"
 #include "model/settingkeys.h"
+#include "platform/backgroundpool.h"
 #include "platform/plist/keyedarchive.h"
 #include "platform/userdefaults.h"
 
@@ -516,7 +517,7 @@ void Document::startNextImport()
     // with the answer, to be released on the main thread that owns them.
     const MediaElementList existing = m_library->allElements();
     QPointer<Document> guard(this);
-    QThreadPool::globalInstance()->start([guard, request, options, existing] {
+    backgroundPool().start([guard, request, options, existing] {
         const QStringList files = FolderScan::validImportFiles(request->paths, options);
         const MediaElementList made = MediaLibrary::makeElements(files, existing);
         postToMainThread([guard, request, existing, made] {

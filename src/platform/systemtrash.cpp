@@ -1,5 +1,6 @@
 #include "platform/systemtrash.h"
 
+#include "platform/backgroundpool.h"
 #include "platform/filepath.h"
 
 #include <QFile>
@@ -34,7 +35,7 @@ void SystemTrash::moveToTrashInBackground(const QStringList &paths)
     if (paths.isEmpty())
         return;
     // Fire and forget: the future is dropped, the work still runs on the pool.
-    (void)QtConcurrent::run([paths] {
+    (void)QtConcurrent::run(&backgroundPool(), [paths] {
         for (const QString &path : paths) {
             const Result<void> result = moveToTrash(path);
             if (!result.ok())

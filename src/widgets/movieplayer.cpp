@@ -1,5 +1,7 @@
 #include "widgets/movieplayer.h"
 
+#include "platform/backgroundpool.h"
+
 #include <QAudioDevice>
 #include <QAudioOutput>
 #include <QCoreApplication>
@@ -105,7 +107,7 @@ void MoviePlayer::connectPlayer()
                         Qt::QueuedConnection);
             };
             if (QThread::currentThread() == qApp->thread())
-                (void)QtConcurrent::run(deliver);
+                (void)QtConcurrent::run(&backgroundPool(), deliver);
             else
                 deliver();
         },

@@ -5,6 +5,7 @@
 #include "model/medialibrary.h"
 #include "model/mediauserfield.h"
 #include "model/settingkeys.h"
+#include "platform/backgroundpool.h"
 #include "platform/notificationcenter.h"
 #include "platform/userdefaults.h"
 #include "window/itemstextdelegate.h"
@@ -157,7 +158,7 @@ void EditFieldsSheet::startComparing()
             || widget == m_buttons || widget == m_summary);
     m_summary->setText(tr("Reading the values of %n movies…", nullptr, int(m_elements.size())));
     QPointer<EditFieldsSheet> guard(this);
-    QThreadPool::globalInstance()->start([guard, values = std::move(values)] {
+    backgroundPool().start([guard, values = std::move(values)] {
         QList<FieldValues::Summary> summaries = values.compute();
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),

@@ -3,6 +3,7 @@
 #include "document/documentexport.h"
 #include "document/tabdelimitedexport.h"
 #include "model/medialibrary.h"
+#include "platform/backgroundpool.h"
 #include "platform/filepath.h"
 
 #include <QDir>
@@ -102,8 +103,8 @@ void ExportJob::formatRows()
     connect(
         &m_writer, &QFutureWatcher<Outcome>::finished, this, [this] { finish(m_writer.result()); },
         Qt::SingleShotConnection);
-    m_writer.setFuture(
-        QtConcurrent::run([lines = std::exchange(m_lines, {}), path = m_target]() -> Outcome {
+    m_writer.setFuture(QtConcurrent::run(
+        &backgroundPool(), [lines = std::exchange(m_lines, {}), path = m_target]() -> Outcome {
             const Result<void> written
                 = TabDelimitedExport::writeFile(path, lines.join(QLatin1Char('\n')));
             if (!written)
@@ -182,7 +183,8 @@ void ExportJob::writeImages(QList<ImageFile> files)
             finish({ false, false, batch.message + QLatin1Char(' ') + before, m_outcome.written });
         },
         Qt::SingleShotConnection);
-    m_writer.setFuture(QtConcurrent::run(writeBatch, names, data, m_target, m_cancelled));
+    m_writer.setFuture(
+        QtConcurrent::run(&backgroundPool(), writeBatch, names, data, m_target, m_cancelled));
 }
 
 void ExportJob::cancel()

@@ -1,6 +1,7 @@
 #include "itemimages.h"
 
 #include "model/medialibrary.h"
+#include "platform/backgroundpool.h"
 #include "window/imagecache.h"
 
 #include "document/package.h"
@@ -78,7 +79,7 @@ void ItemImages::listPosters(const QString &packagePath)
     QPointer<ItemImages> guard(this);
     const QString folder
         = packagePath + QLatin1Char('/') + Package::folderName(ElementImage::Poster);
-    QThreadPool::globalInstance()->start([guard, folder] {
+    backgroundPool().start([guard, folder] {
         QSet<QString> found;
         // Links are not followed: nothing outside the package is listed.
         QDirIterator files(folder, QDir::Files | QDir::NoSymLinks, QDirIterator::Subdirectories);

@@ -6,6 +6,7 @@
 #include "model/medialibrary.h"
 #include "model/mediauserfield.h"
 #include "model/predicateevaluator.h"
+#include "platform/backgroundpool.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -399,23 +400,22 @@ void ItemsModel::refreshStatus()
     const quint64 generation = m_generation;
     m_sweepRunning = true;
     QPointer<ItemsModel> guard(this);
-    QThreadPool::globalInstance()->start(
-        [guard, generation, elements = std::move(elements)]() mutable {
-            std::vector<qint8> found(elements.size());
-            for (size_t i = 0; i < elements.size(); ++i) {
-                const QString path = elements[i]->path();
-                found[i] = !path.isEmpty() && QFileInfo::exists(path) ? 1 : 0;
-            }
-            // The elements go back with the result: an element dropped from the
-            // library meanwhile is then released on the main thread, which owns it.
-            QMetaObject::invokeMethod(
-                QCoreApplication::instance(),
-                [guard, generation, found = std::move(found), elements = std::move(elements)] {
-                    if (guard)
-                        guard->applySweep(generation, found);
-                },
-                Qt::QueuedConnection);
-        });
+    backgroundPool().start([guard, generation, elements = std::move(elements)]() mutable {
+        std::vector<qint8> found(elements.size());
+        for (size_t i = 0; i < elements.size(); ++i) {
+            const QString path = elements[i]->path();
+            found[i] = !path.isEmpty() && QFileInfo::exists(path) ? 1 : 0;
+        }
+        // The elements go back with the result: an element dropped from the
+        // library meanwhile is then released on the main thread, which owns it.
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [guard, generation, found = std::move(found), elements = std::move(elements)] {
+                if (guard)
+                    guard->applySweep(generation, found);
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 void ItemsModel::applySweep(quint64 generation, const std::vector<qint8> &found)

@@ -6,6 +6,7 @@
 #include "document/document.h"
 #include "import/elementopener.h"
 #include "model/settingkeys.h"
+#include "platform/backgroundpool.h"
 #include "platform/userdefaults.h"
 #include "window/documentwindowcontroller.h"
 #include "window/itemsmodel.h"
@@ -75,7 +76,7 @@ void ItemsViewController::doubleClickRow(int row)
 void ItemsViewController::importDroppedFiles(const QByteArray &uriList)
 {
     QPointer<ItemsViewController> self(this);
-    QThreadPool::globalInstance()->start([self, uriList] {
+    backgroundPool().start([self, uriList] {
         const QStringList paths = ItemsModel::localPathsOfUriList(uriList);
         if (paths.isEmpty())
             return;

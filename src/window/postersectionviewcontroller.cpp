@@ -2,6 +2,7 @@
 
 #include "document/document.h"
 #include "model/medialibrary.h"
+#include "platform/backgroundpool.h"
 #include "platform/boundedimage.h"
 #include "window/detailselection.h"
 #include "window/posterdroptargetview.h"
@@ -56,7 +57,7 @@ void runOnPool(QObject *owner, std::function<T()> work, Done done)
         done(watcher->result());
         watcher->deleteLater();
     });
-    watcher->setFuture(QtConcurrent::run(std::move(work)));
+    watcher->setFuture(QtConcurrent::run(&backgroundPool(), std::move(work)));
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "document/document.h"
 #include "import/dispatchcontroller.h"
 #include "model/medialibrary.h"
+#include "platform/backgroundpool.h"
 #include "platform/bookmark.h"
 #include "platform/filepath.h"
 #include "platform/notificationcenter.h"
@@ -167,7 +168,7 @@ void RelinkSheet::startScan()
     poll->start();
     QPointer<RelinkSheet> guard(this);
     // A slow or hung volume holds up only this pool thread; the sheet can be cancelled.
-    QThreadPool::globalInstance()->start([guard, state, elements] {
+    backgroundPool().start([guard, state, elements] {
         RelinkMatcher::Scan scan = RelinkMatcher::scan(elements, state->progress, state->cancelled);
         // The elements go back with the result: one dropped from the library
         // meanwhile is then released on the main thread, which owns it.

@@ -4,6 +4,7 @@
 #include "model/documentdefaults.h"
 #include "model/medialibrary.h"
 #include "model/mediaplaylist.h"
+#include "platform/backgroundpool.h"
 #include "window/sourcelistmodel.h"
 
 #include <QFileInfo>
@@ -145,7 +146,7 @@ void SourceBadgeCounter::startMissingCount(SourceViewNode *leaf)
         emit self->missingCountDelivered(self->m_missingCount);
     });
     // A hung mount blocks only this pool thread; the window goes on with the last figure.
-    watcher->setFuture(QtConcurrent::run([paths] {
+    watcher->setFuture(QtConcurrent::run(&backgroundPool(), [paths] {
         qint64 missing = 0;
         for (const QString &path : paths)
             if (!QFileInfo::exists(path))

@@ -4,6 +4,7 @@
 #include "import/dispatchcontroller.h"
 #include "model/documentdefaults.h"
 #include "model/medialibrary.h"
+#include "platform/backgroundpool.h"
 #include "widgets/movieplayer.h"
 #include "widgets/movieplayerview.h"
 #include "widgets/storyboardview.h"
@@ -143,7 +144,7 @@ void StoryboardViewController::updateStoryboardImage()
         watcher->deleteLater();
         showDecodedStoryboard(watcher->result(), generation);
     });
-    watcher->setFuture(QtConcurrent::run(decodeStoryboard, data));
+    watcher->setFuture(QtConcurrent::run(&backgroundPool(), decodeStoryboard, data));
 }
 
 void StoryboardViewController::showDecodedStoryboard(const QImage &image, quint64 generation)
