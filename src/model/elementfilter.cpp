@@ -24,15 +24,21 @@ constexpr size_t prefetchDistance = 4;
 
 using Elements = std::vector<MediaElement *>;
 
+// Asks for the elements that will be tested after element i.
+inline void fetchAhead(const Elements &elements, size_t i)
+{
+    if (i + 2 * prefetchDistance < elements.size())
+        elements[i + 2 * prefetchDistance]->prefetch();
+    if (i + prefetchDistance < elements.size())
+        elements[i + prefetchDistance]->prefetchValues();
+}
+
 // Tests elements [begin, end) and marks the matches.
 void testRange(const Elements &elements, size_t begin, size_t end,
     const PredicateEvaluator &evaluator, std::vector<char> &matched)
 {
     for (size_t i = begin; i < end; ++i) {
-        if (i + 2 * prefetchDistance < elements.size())
-            elements[i + 2 * prefetchDistance]->prefetch();
-        if (i + prefetchDistance < elements.size())
-            elements[i + prefetchDistance]->prefetchValues();
+        fetchAhead(elements, i);
         matched[i] = evaluator.evaluate(*elements[i]) ? 1 : 0;
     }
 }
@@ -86,10 +92,7 @@ std::vector<qsizetype> ElementFilter::countEach(
         pointers.size(), { chunkSize, parallelThreshold }, [&](size_t begin, size_t end) {
             std::vector<qsizetype> counts(kinds, 0);
             for (size_t i = begin; i < end; ++i) {
-                if (i + 2 * prefetchDistance < pointers.size())
-                    pointers[i + 2 * prefetchDistance]->prefetch();
-                if (i + prefetchDistance < pointers.size())
-                    pointers[i + prefetchDistance]->prefetchValues();
+                fetchAhead(pointers, i);
                 for (size_t k = 0; k < kinds; ++k)
                     counts[k] += evaluators[k].evaluate(*pointers[i]) ? 1 : 0;
             }

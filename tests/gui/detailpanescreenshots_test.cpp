@@ -1,4 +1,4 @@
-// Pictures of the detail inspector for review, written to
+// Pictures of the detail pane for review, written to
 // build/screenshots/filters/ by `make screenshots`.
 
 #include "guitestsupport.h"
@@ -33,7 +33,7 @@ namespace {
 void save(QWidget *widget, const QString &name)
 {
     processEvents(5);
-    saveScreenshot(widget->grab(), QStringLiteral("filters"), QStringLiteral("inspector-") + name);
+    saveScreenshot(widget->grab(), QStringLiteral("filters"), QStringLiteral("detail-") + name);
 }
 
 QByteArray posterJpeg()
@@ -56,7 +56,7 @@ QByteArray posterJpeg()
     return bytes;
 }
 
-class InspectorScreenshots : public ::testing::Test
+class DetailPaneScreenshots : public ::testing::Test
 {
 protected:
     void SetUp() override
@@ -104,7 +104,7 @@ protected:
     QWidget *view = nullptr;
 };
 
-TEST_F(InspectorScreenshots, Selections)
+TEST_F(DetailPaneScreenshots, Selections)
 {
     select({ elements[0] });
     save(view, QStringLiteral("one-element"));
@@ -118,7 +118,7 @@ TEST_F(InspectorScreenshots, Selections)
     save(view, QStringLiteral("all-collapsed"));
 }
 
-TEST_F(InspectorScreenshots, KeywordRenamedInPlace)
+TEST_F(DetailPaneScreenshots, KeywordRenamedInPlace)
 {
     detail->stackingView()->setState(StackingSectionView::Collapsed, QList<int> { 0, 3 }, false);
     view->resize(270, 560);
@@ -134,7 +134,7 @@ TEST_F(InspectorScreenshots, KeywordRenamedInPlace)
     save(view, QStringLiteral("keyword-rename"));
 }
 
-TEST_F(InspectorScreenshots, PosterStates)
+TEST_F(DetailPaneScreenshots, PosterStates)
 {
     detail->stackingView()->setState(StackingSectionView::Collapsed, QList<int> { 0, 1, 2 }, false);
     view->resize(270, 520);
