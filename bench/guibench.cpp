@@ -335,6 +335,7 @@ int main(int argc, char **argv)
     options.externalToolsInstalled = [] { return true; };
     options.quit = [] {};
     options.watchSystem = false;
+    guibench::watchSourceSelectionPosts();
     AppDelegate delegate(settings, Definitions::shared(), documents, options);
     delegate.launch();
     while (!delegate.fullyLaunched() || documents.documents().isEmpty())

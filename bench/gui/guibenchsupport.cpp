@@ -1,8 +1,12 @@
 #include "gui/guibenchsupport.h"
 
+#include "platform/notificationcenter.h"
+#include "window/sourceviewcontroller.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
+#include <chrono>
 #include <cstdio>
 
 namespace vidarium::guibench {
@@ -29,6 +33,28 @@ double millisecondsOf(const std::function<void()> &work)
     work();
     pump();
     return double(timer.nsecsElapsed()) / 1e6;
+}
+
+namespace {
+qint64 g_lastSourceSelectionPost = -1;
+} // namespace
+
+void watchSourceSelectionPosts()
+{
+    NotificationCenter::instance().addObserver(SourceNotification::SelectionDidChange,
+        [](const Notification &) { g_lastSourceSelectionPost = steadyNanoseconds(); });
+}
+
+qint64 lastSourceSelectionPost()
+{
+    return g_lastSourceSelectionPost;
+}
+
+qint64 steadyNanoseconds()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+        std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
 
 } // namespace vidarium::guibench

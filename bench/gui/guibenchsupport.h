@@ -6,6 +6,8 @@
 // folder and are called from the benchmark's main.
 // Threads: main thread.
 
+#include <QtGlobal>
+
 #include <functional>
 
 class QString;
@@ -29,6 +31,13 @@ void print(const char *label, double value, const char *unit, const char *target
 void pump(int milliseconds = 0);
 // The work and the events it posted, in milliseconds.
 double millisecondsOf(const std::function<void()> &work);
+// Observes the source list's selection notification before any window does, so
+// the moment it is posted can be told apart from the panes taking it in. Call
+// before the first window opens.
+void watchSourceSelectionPosts();
+// When the last one was posted, in nanoseconds of the steady clock (-1: never).
+qint64 lastSourceSelectionPost();
+qint64 steadyNanoseconds();
 
 // The library settings, statistics and export sheets (settingsbench.cpp).
 void measureSettings(DocumentWindowController &window);

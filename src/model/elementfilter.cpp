@@ -4,7 +4,6 @@
 #include "platform/parallel.h"
 
 #include <algorithm>
-#include <atomic>
 #include <vector>
 
 namespace vidarium {
@@ -74,6 +73,31 @@ MediaElementList matchingIn(const Container &elements, const PredicateEvaluator 
     return result;
 }
 
+template <typename Container>
+ElementFilter::Memberships testEachIn(
+    const Container &elements, const std::vector<PredicateEvaluator> &evaluators)
+{
+    Q_ASSERT(evaluators.size() <= 64);
+    const Elements pointers = pointersOf(elements);
+    std::vector<quint64> masks(pointers.size(), 0);
+    splitOverWorker(
+        pointers.size(), { chunkSize, parallelThreshold }, [&](size_t begin, size_t end) {
+            for (size_t i = begin; i < end; ++i) {
+                fetchAhead(pointers, i);
+                quint64 mask = 0;
+                for (size_t k = 0; k < evaluators.size(); ++k)
+                    if (evaluators[k].evaluate(*pointers[i]))
+                        mask |= quint64(1) << k;
+                masks[i] = mask;
+            }
+        });
+    ElementFilter::Memberships members;
+    for (size_t i = 0; i < pointers.size(); ++i)
+        if (masks[i])
+            members.emplace_back(pointers[i], masks[i]);
+    return members;
+}
+
 } // namespace
 
 qsizetype ElementFilter::count(const Dictionary &elements, const PredicateEvaluator &evaluator)
@@ -82,24 +106,16 @@ qsizetype ElementFilter::count(const Dictionary &elements, const PredicateEvalua
     return std::count(matched.begin(), matched.end(), 1);
 }
 
-std::vector<qsizetype> ElementFilter::countEach(
+ElementFilter::Memberships ElementFilter::testEach(
     const Dictionary &elements, const std::vector<PredicateEvaluator> &evaluators)
 {
-    const Elements pointers = pointersOf(elements);
-    const size_t kinds = evaluators.size();
-    std::vector<std::atomic<qsizetype>> totals(kinds);
-    splitOverWorker(
-        pointers.size(), { chunkSize, parallelThreshold }, [&](size_t begin, size_t end) {
-            std::vector<qsizetype> counts(kinds, 0);
-            for (size_t i = begin; i < end; ++i) {
-                fetchAhead(pointers, i);
-                for (size_t k = 0; k < kinds; ++k)
-                    counts[k] += evaluators[k].evaluate(*pointers[i]) ? 1 : 0;
-            }
-            for (size_t k = 0; k < kinds; ++k)
-                totals[k] += counts[k];
-        });
-    return { totals.begin(), totals.end() };
+    return testEachIn(elements, evaluators);
+}
+
+ElementFilter::Memberships ElementFilter::testEach(
+    const MediaElementList &elements, const std::vector<PredicateEvaluator> &evaluators)
+{
+    return testEachIn(elements, evaluators);
 }
 
 MediaElementList ElementFilter::matching(

@@ -14,6 +14,7 @@
 
 #include <QHash>
 
+#include <utility>
 #include <vector>
 
 namespace vidarium {
@@ -26,10 +27,14 @@ public:
     using Dictionary = QHash<QString, MediaElementPtr>;
 
     static qsizetype count(const Dictionary &elements, const PredicateEvaluator &evaluator);
-    // The count of each, in one pass: an element fetched from memory once serves
-    // every criteria (the source list's badges).
-    static std::vector<qsizetype> countEach(
+    // Which of up to 64 criteria each element meets (bit k for evaluators[k]), in
+    // one pass: an element fetched from memory once serves every criteria (the
+    // source list's badges). Elements that meet none are left out.
+    using Memberships = std::vector<std::pair<const MediaElement *, quint64>>;
+    static Memberships testEach(
         const Dictionary &elements, const std::vector<PredicateEvaluator> &evaluators);
+    static Memberships testEach(
+        const MediaElementList &elements, const std::vector<PredicateEvaluator> &evaluators);
     static MediaElementList matching(
         const Dictionary &elements, const PredicateEvaluator &evaluator);
     static MediaElementList matching(

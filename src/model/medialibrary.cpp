@@ -139,6 +139,7 @@ void MediaLibrary::setBatch(const QString &batch)
 void MediaLibrary::setMedia(ElementDictionary media)
 {
     m_media = std::move(media);
+    ++m_mediaGeneration;
 }
 
 void MediaLibrary::setTrash(ElementDictionary trash)
@@ -243,6 +244,8 @@ MediaElementList MediaLibrary::acceptElements(const MediaElementList &candidates
         m_media.insert(element->identifier(), element);
         accepted.append(element);
     }
+    if (!accepted.isEmpty())
+        ++m_mediaGeneration;
     NotificationCenter::instance().post(LibraryNotification::DidQueueElements, this,
         { { LibraryNotification::LibraryIdentifierKey, m_identifier },
             { LibraryNotification::LibraryElementArrayKey, QVariant::fromValue(accepted) } });
@@ -267,9 +270,12 @@ void MediaLibrary::dequeueElement(const MediaElementPtr &element)
     if (element->error()) {
         m_error.insert(identifier, element);
         removeFromStaticCollections(identifier);
-        m_media.remove(identifier);
+        if (m_media.remove(identifier))
+            ++m_mediaGeneration;
         m_trash.remove(identifier);
     } else if (!m_trash.contains(identifier)) {
+        if (!m_media.contains(identifier))
+            ++m_mediaGeneration;
         m_media.insert(identifier, element);
         m_error.remove(identifier);
     } else {
@@ -324,7 +330,8 @@ void MediaLibrary::trashElement(const MediaElementPtr &element)
         return;
     const QString &identifier = element->identifier();
     m_trash.insert(identifier, element);
-    m_media.remove(identifier);
+    if (m_media.remove(identifier))
+        ++m_mediaGeneration;
     m_error.remove(identifier);
     removeFromStaticCollections(identifier);
     markChanged();
@@ -334,6 +341,8 @@ void MediaLibrary::restoreElement(const MediaElementPtr &element)
 {
     if (!element)
         return;
+    if (!m_media.contains(element->identifier()))
+        ++m_mediaGeneration;
     m_media.insert(element->identifier(), element);
     m_trash.remove(element->identifier());
     markChanged();

@@ -115,6 +115,9 @@ public:
     // Replace whole dictionaries (the package and older-format readers); no
     // notification, no change mark. The caller keeps identifiers unique across them.
     void setMedia(ElementDictionary media);
+    // Moves on whenever an element joins or leaves media(), so that whoever keeps
+    // figures about the catalogue can tell whether they still hold.
+    quint64 mediaGeneration() const { return m_mediaGeneration; }
     void setTrash(ElementDictionary trash);
     void setError(ElementDictionary error);
 
@@ -279,6 +282,7 @@ private:
     QString m_identifier;
     QString m_batch;
     ElementDictionary m_media;
+    quint64 m_mediaGeneration = 0;
     ElementDictionary m_trash;
     ElementDictionary m_error;
     QHash<QString, MediaPlaylistPtr> m_playlists;

@@ -217,36 +217,6 @@ qsizetype MediaPlaylist::count() const
     return ElementFilter::count(library->media(), *evaluator);
 }
 
-QList<qsizetype> MediaPlaylist::countEach(const QList<MediaPlaylistPtr> &playlists)
-{
-    QList<qsizetype> counts(playlists.size(), 0);
-    const MediaLibrary *library = nullptr;
-    std::vector<PredicateEvaluator> evaluators;
-    QList<qsizetype> evaluated; // the places in `counts` the evaluators fill
-    for (qsizetype i = 0; i < playlists.size(); ++i) {
-        const MediaPlaylist &playlist = *playlists[i];
-        const MediaLibrary *own = playlist.m_library.data();
-        const bool byCriteria = playlist.m_predicate && own
-            && !dictionaryForType(*own, playlist.m_type) && (!library || own == library);
-        if (!byCriteria) {
-            counts[i] = playlist.count();
-            continue;
-        }
-        library = own;
-        // Criteria that do not compile select nothing, as in count().
-        if (Result<PredicateEvaluator> evaluator = playlist.m_predicate->evaluatorForOnePass()) {
-            evaluators.push_back(std::move(*evaluator));
-            evaluated.append(i);
-        }
-    }
-    if (evaluators.empty())
-        return counts;
-    const std::vector<qsizetype> found = ElementFilter::countEach(library->media(), evaluators);
-    for (qsizetype k = 0; k < evaluated.size(); ++k)
-        counts[evaluated[k]] = found[size_t(k)];
-    return counts;
-}
-
 bool MediaPlaylist::containsElement(const MediaElement &element) const
 {
     if (!m_predicate)

@@ -81,9 +81,6 @@ public:
     MediaElementList elements() const;
     // A static collection counts its references, also those not in media.
     qsizetype count() const;
-    // count() of each, with the smart collections of one library counted together
-    // in one pass over its elements.
-    static QList<qsizetype> countEach(const QList<MediaPlaylistPtr> &playlists);
     bool containsElement(const MediaElement &element) const;
     // Static collections only; on smart ones they do nothing.
     void addElement(const MediaElement &element);

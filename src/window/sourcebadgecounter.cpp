@@ -4,6 +4,7 @@
 #include "model/documentdefaults.h"
 #include "model/medialibrary.h"
 #include "model/mediaplaylist.h"
+#include "model/playlistcounter.h"
 #include "platform/backgroundpool.h"
 #include "window/sourcelistmodel.h"
 
@@ -17,8 +18,11 @@ namespace vidarium {
 SourceBadgeCounter::SourceBadgeCounter(SourceListModel &model, QObject *parent)
     : QObject(parent)
     , m_model(model)
+    , m_counter(std::make_unique<PlaylistCounter>(model.document().library()))
 {
 }
+
+SourceBadgeCounter::~SourceBadgeCounter() = default;
 
 bool SourceBadgeCounter::countsElements() const
 {
@@ -30,8 +34,9 @@ bool SourceBadgeCounter::countsFolders() const
     return m_model.document().defaults().showSourceFolderCounts();
 }
 
-void SourceBadgeCounter::countLeaves(
-    const QList<SourceViewNode *> &leaves, QList<SourceViewNode *> &changed)
+void SourceBadgeCounter::countLeaves(const QList<SourceViewNode *> &leaves, const Count &count,
+    const std::function<bool(const MediaPlaylist &)> &missingMoved,
+    QList<SourceViewNode *> &changed)
 {
     QList<SourceViewNode *> counted;
     QList<MediaPlaylistPtr> playlists;
@@ -41,14 +46,16 @@ void SourceBadgeCounter::countLeaves(
             continue;
         if (playlist->type() == MediaPlaylist::TypeMissing) {
             leaf->setBadgeCount(m_missingCount);
-            startMissingCount(leaf);
+            // Its count asks the disk about every file: only when it may have moved.
+            if (missingMoved(*playlist))
+                startMissingCount(leaf);
             continue;
         }
         counted.append(leaf);
         playlists.append(playlist);
     }
-    m_evaluations += int(playlists.size());
-    const QList<qsizetype> counts = MediaPlaylist::countEach(playlists);
+    const QList<qsizetype> counts = count(playlists);
+    m_evaluations += m_counter->lastTested();
     for (qsizetype i = 0; i < counted.size(); ++i) {
         if (counted[i]->badgeCount() != counts[i]) {
             counted[i]->setBadgeCount(counts[i]);
@@ -74,43 +81,51 @@ void SourceBadgeCounter::updateFolderTotals(QList<SourceViewNode *> &changed)
 
 void SourceBadgeCounter::updateAll()
 {
-    updateForKeys({});
+    update(
+        [this](const QList<MediaPlaylistPtr> &playlists) { return m_counter->countAll(playlists); },
+        [](const MediaPlaylist &) { return true; });
 }
 
-void SourceBadgeCounter::updateForKeys(const QSet<QString> &keys)
+void SourceBadgeCounter::updateAfterChange(const QSet<QString> &announced)
+{
+    update(
+        [this, &announced](const QList<MediaPlaylistPtr> &playlists) {
+            return m_counter->countChanges(playlists, announced);
+        },
+        [&announced](const MediaPlaylist &missing) {
+            return announced.isEmpty() || missing.predicateKeyPaths().intersects(announced);
+        });
+}
+
+void SourceBadgeCounter::updateForJoined(const MediaElementList &joined)
+{
+    update(
+        [this, &joined](const QList<MediaPlaylistPtr> &playlists) {
+            return m_counter->countJoined(playlists, joined);
+        },
+        [](const MediaPlaylist &) { return true; });
+}
+
+void SourceBadgeCounter::update(
+    const Count &count, const std::function<bool(const MediaPlaylist &)> &missingMoved)
 {
     if (!m_model.libraryGroup() || !m_model.collectionsGroup())
         return;
-    const bool all = keys.isEmpty();
     const bool elements = countsElements();
     const bool folders = countsFolders();
-    const auto touched = [&](SourceViewNode *leaf) {
-        if (all)
-            return true;
-        const MediaPlaylistPtr playlist = m_model.playlistForNode(leaf);
-        return playlist && playlist->predicateKeyPaths().intersects(keys);
-    };
     QList<SourceViewNode *> changed;
-    QList<SourceViewNode *> toCount;
-    for (SourceViewNode *leaf : m_model.libraryGroup()->allChildLeafs()) {
-        if (!elements) {
-            if (leaf->badgeCount() != 0) {
-                leaf->setBadgeCount(0);
-                changed.append(leaf);
-            }
-        } else if (touched(leaf)) {
-            toCount.append(leaf);
-        }
-    }
-    // Folder totals come from the collections' counts even when those are not shown.
+    QList<SourceViewNode *> leaves;
+    const QList<SourceViewNode *> builtIn = m_model.libraryGroup()->allChildLeafs();
     const QList<SourceViewNode *> userLeafs = m_model.collectionsGroup()->allChildLeafs();
-    for (SourceViewNode *leaf : userLeafs)
-        if ((elements || folders) && touched(leaf))
-            toCount.append(leaf);
-    countLeaves(toCount, changed);
+    if (elements)
+        leaves = builtIn;
+    // Folder totals come from the collections' counts even when those are not shown.
+    if (elements || folders)
+        leaves += userLeafs;
+    countLeaves(leaves, count, missingMoved, changed);
     updateFolderTotals(changed);
     if (!elements)
-        for (SourceViewNode *leaf : userLeafs)
+        for (SourceViewNode *leaf : builtIn + userLeafs)
             if (leaf->badgeCount() != 0) {
                 leaf->setBadgeCount(0);
                 changed.append(leaf);
@@ -120,36 +135,42 @@ void SourceBadgeCounter::updateForKeys(const QSet<QString> &keys)
 
 void SourceBadgeCounter::startMissingCount(SourceViewNode *leaf)
 {
+    if (m_missingRunning) {
+        m_missingAgain = true;
+        return;
+    }
     const QString key = leaf->key();
-    QStringList paths;
-    const ElementDictionary &media = m_model.document().library().media();
-    paths.reserve(media.size());
-    for (const MediaElementPtr &element : media)
-        paths.append(element->path());
-    const quint64 generation = ++m_missingGeneration;
+    // Paths may be read on any thread: the worker reads them, not this one.
+    const MediaElementList elements = m_model.document().library().media().values();
     m_missingRunning = true;
     auto *watcher = new QFutureWatcher<qint64>(this);
     QPointer<SourceBadgeCounter> self(this);
-    connect(watcher, &QFutureWatcher<qint64>::finished, this, [self, watcher, generation, key] {
+    connect(watcher, &QFutureWatcher<qint64>::finished, this, [self, watcher, key] {
         watcher->deleteLater();
-        if (!self || generation != self->m_missingGeneration)
+        if (!self)
             return;
         self->m_missingRunning = false;
         self->m_missingCount = watcher->result();
         SourceViewNode *node = self->m_model.nodeForKey(key);
-        if (!node || !self->countsElements())
-            return;
-        node->setBadgeCount(self->m_missingCount);
-        QList<SourceViewNode *> changed { node };
-        self->updateFolderTotals(changed);
-        self->m_model.nodesChanged(changed);
-        emit self->missingCountDelivered(self->m_missingCount);
+        if (node && self->countsElements()) {
+            node->setBadgeCount(self->m_missingCount);
+            QList<SourceViewNode *> changed { node };
+            self->updateFolderTotals(changed);
+            self->m_model.nodesChanged(changed);
+            emit self->missingCountDelivered(self->m_missingCount);
+        }
+        // The library changed while this count ran: the figure shown is a
+        // step behind until the next one arrives.
+        if (self->m_missingAgain && node) {
+            self->m_missingAgain = false;
+            self->startMissingCount(node);
+        }
     });
     // A hung mount blocks only this pool thread; the window goes on with the last figure.
-    watcher->setFuture(QtConcurrent::run(&backgroundPool(), [paths] {
+    watcher->setFuture(QtConcurrent::run(&backgroundPool(), [elements] {
         qint64 missing = 0;
-        for (const QString &path : paths)
-            if (!QFileInfo::exists(path))
+        for (const MediaElementPtr &element : elements)
+            if (!QFileInfo::exists(element->path()))
                 ++missing;
         return missing;
     }));

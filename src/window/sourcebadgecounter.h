@@ -1,18 +1,26 @@
 #pragma once
 
 // Keeps the source list's count badges: every collection's count and every
-// folder's total by the library's two count settings, all at once or only for
-// the collections whose criteria test the keys that changed. "Missing" asks the
-// file system about every file, so it is counted on a worker over a snapshot of
-// the paths; its figure arrives when ready and the window never waits for it.
+// folder's total by the library's two count settings. After an edit only the
+// changed elements are tested again (PlaylistCounter). "Missing" asks the file
+// system about every file, so it is counted on a worker over a snapshot of the
+// paths; its figure arrives when ready and the window never waits for it.
 // Threads: main thread; the missing-file count runs on a pool thread.
 
 #include <QObject>
 #include <QSet>
 #include <QString>
 
+#include <functional>
+#include <memory>
+
 namespace vidarium {
 
+class MediaElement;
+class MediaPlaylist;
+class PlaylistCounter;
+using MediaElementList = QList<std::shared_ptr<MediaElement>>;
+using MediaPlaylistPtr = std::shared_ptr<MediaPlaylist>;
 class SourceListModel;
 class SourceViewNode;
 
@@ -21,12 +29,17 @@ class SourceBadgeCounter : public QObject
     Q_OBJECT
 public:
     explicit SourceBadgeCounter(SourceListModel &model, QObject *parent = nullptr);
+    ~SourceBadgeCounter() override;
 
-    // Every badge.
+    // Every badge, from one pass over the library.
     void updateAll();
-    // Only the collections whose criteria test one of `keys`, and the folder totals.
-    void updateForKeys(const QSet<QString> &keys);
-    // How many collections were counted since the start (the benchmark and tests read it).
+    // After element values changed: `announced` are the keys the change named
+    // (none for a plain refresh, which also counts "Missing" again).
+    void updateAfterChange(const QSet<QString> &announced);
+    // After elements were taken into the library.
+    void updateForJoined(const MediaElementList &joined);
+    // How many smart collections were tested since the start (the benchmark and
+    // tests read it).
     int evaluations() const { return m_evaluations; }
     bool isCountingMissing() const { return m_missingRunning; }
 
@@ -37,16 +50,22 @@ signals:
 private:
     bool countsElements() const;
     bool countsFolders() const;
-    // Smart collections are counted together, in one pass over the elements.
-    void countLeaves(const QList<SourceViewNode *> &leaves, QList<SourceViewNode *> &changed);
+    // How the counter is asked for the collections' figures.
+    using Count = std::function<QList<qsizetype>(const QList<MediaPlaylistPtr> &)>;
+    // `missingMoved` tells whether the "Missing" figure may have changed.
+    void update(const Count &count, const std::function<bool(const MediaPlaylist &)> &missingMoved);
+    void countLeaves(const QList<SourceViewNode *> &leaves, const Count &count,
+        const std::function<bool(const MediaPlaylist &)> &missingMoved,
+        QList<SourceViewNode *> &changed);
     void updateFolderTotals(QList<SourceViewNode *> &changed);
     void startMissingCount(SourceViewNode *leaf);
 
     SourceListModel &m_model;
+    std::unique_ptr<PlaylistCounter> m_counter;
     int m_evaluations = 0;
-    // Counts from an older snapshot are dropped when a newer one was started.
-    quint64 m_missingGeneration = 0;
+    // One count at a time: asked again meanwhile, it counts again when done.
     bool m_missingRunning = false;
+    bool m_missingAgain = false;
     qint64 m_missingCount = 0;
 };
 

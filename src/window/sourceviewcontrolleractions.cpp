@@ -342,21 +342,25 @@ void SourceViewController::observe()
 void SourceViewController::refreshAfterChange(const Notification &notification)
 {
     m_model->nodesChanged({ m_model->trashNode() });
-    const QVariant keys
-        = notification.userInfo.value(LibraryNotification::LibraryElementPropertiesKey);
-    if (!keys.isValid()) {
+    // A volume that came or went changes which files are there, which no element announces.
+    if (notification.name == DispatchNotification::SystemDidChangeVolumes) {
         m_badges->updateAll();
         return;
     }
+    const QVariant keys
+        = notification.userInfo.value(LibraryNotification::LibraryElementPropertiesKey);
     const QStringList list = keys.toStringList();
     // An empty set of changed keys changes no count.
-    if (!list.isEmpty())
-        m_badges->updateForKeys(QSet<QString>(list.cbegin(), list.cend()));
+    if (!keys.isValid() || !list.isEmpty())
+        m_badges->updateAfterChange(QSet<QString>(list.cbegin(), list.cend()));
 }
 
 void SourceViewController::libraryDidQueueElements(const Notification &notification)
 {
-    m_badges->updateAll();
+    const MediaElementList queued
+        = notification.userInfo.value(LibraryNotification::LibraryElementArrayKey)
+              .value<MediaElementList>();
+    m_badges->updateForJoined(queued);
     // Queued elements join no static collection: only the smart ones of the
     // selection ("All Videos" among them) can admit them.
     SourceViewNode *node = selectedNode();
@@ -373,9 +377,6 @@ void SourceViewController::libraryDidQueueElements(const Notification &notificat
     }
     if (criteria.isEmpty())
         return;
-    const MediaElementList queued
-        = notification.userInfo.value(LibraryNotification::LibraryElementArrayKey)
-              .value<MediaElementList>();
     MediaElementList admitted;
     for (const MediaElementPtr &element : queued) {
         if (element
@@ -407,6 +408,8 @@ void SourceViewController::documentDefaultsDidChange()
         announceSelection();
     }
     library.updateBuiltInPredicates();
+    // What the built-in collections select, and which counts show, may have changed.
+    m_badges->updateAll();
     NotificationCenter::instance().post(DispatchNotification::SourceDidModifyElements, this,
         { { LibraryNotification::LibraryIdentifierKey, document().identifier() } });
 }

@@ -4,6 +4,8 @@
 #include "model/medialibrary.h"
 #include "model/mediaplaylist.h"
 #include "model/mediauserfield.h"
+#include "model/mediauserkeyword.h"
+#include "model/playlistcounter.h"
 #include "model/predicatecoding.h"
 #include "platform/plist/keyedarchive.h"
 
@@ -102,7 +104,7 @@ TEST_F(MediaPlaylistTest, RecentlyAddedKeepsSevenDaysToTheHour)
     EXPECT_EQ(identifiers(recent->elements()), QSet<QString> { future->identifier() });
 }
 
-TEST_F(MediaPlaylistTest, CountedTogetherTheyCountAsEachAlone)
+TEST_F(MediaPlaylistTest, CountedTogetherAndAfterChangesTheyCountAsEachAlone)
 {
     MediaElementList all;
     for (int i = 0; i < 12; ++i) {
@@ -111,6 +113,8 @@ TEST_F(MediaPlaylistTest, CountedTogetherTheyCountAsEachAlone)
         all.last()->setImportedDate(hoursAgo(i * 24 + 12));
     }
     m_library.trashElement(all.first());
+    const MediaUserKeywordPtr sea = m_library.createKeywordWithName(QStringLiteral("Sea"));
+    all[2]->addKeywordWithIdentifier(sea->identifier());
     const MediaPlaylistPtr recent = builtIn(MediaPlaylist::TypeRecentlyAdded);
     recent->setRecentPredicate(QStringLiteral("importedDate"), 7);
     const QList<MediaPlaylistPtr> playlists { recent, builtIn(MediaPlaylist::TypeMedia),
@@ -120,12 +124,50 @@ TEST_F(MediaPlaylistTest, CountedTogetherTheyCountAsEachAlone)
         m_library.createPlaylist(
             QStringLiteral("Bad pattern"), parsed(QStringLiteral("name MATCHES '('"))),
         m_library.createPlaylist(
-            QStringLiteral("Nine"), parsed(QStringLiteral("name ENDSWITH ' 9'"))) };
-    QList<qsizetype> alone;
-    for (const MediaPlaylistPtr &playlist : playlists)
-        alone.append(playlist->count());
-    EXPECT_EQ(MediaPlaylist::countEach(playlists), alone);
-    EXPECT_EQ(alone, (QList<qsizetype> { 6, 11, 1, 3, 6, 0, 1 }));
+            QStringLiteral("Nine"), parsed(QStringLiteral("name ENDSWITH ' 9'"))),
+        m_library.createPlaylist(QStringLiteral("Sea"),
+            parsed(QStringLiteral("ANY userKeywordObjects.name == 'Sea'"))) };
+    const auto alone = [&playlists] {
+        QList<qsizetype> counts;
+        for (const MediaPlaylistPtr &playlist : playlists)
+            counts.append(playlist->count());
+        return counts;
+    };
+    PlaylistCounter counter(m_library);
+    EXPECT_EQ(counter.countAll(playlists), alone());
+    EXPECT_EQ(alone(), (QList<qsizetype> { 6, 11, 1, 3, 6, 0, 1, 1 }));
+
+    // Element by element: only the collections that read a changed key are tested.
+    all[4]->setRating(0);
+    all[1]->setRating(5);
+    EXPECT_EQ(counter.countChanges(playlists, { QStringLiteral("rating") }), alone());
+    EXPECT_EQ(counter.lastTested(), 1);
+    all[3]->setPath(m_scratch.filePath(QStringLiteral("Take 9.mov")));
+    EXPECT_EQ(counter.countChanges(playlists), alone());
+    EXPECT_EQ(counter.lastTested(), 1);
+    EXPECT_EQ(counter.countChanges(playlists), alone());
+    EXPECT_EQ(counter.lastTested(), 0);
+
+    // Newcomers are tested alone when their arrival is all that moved the catalogue.
+    const MediaElementPtr newcomer
+        = MediaElement::create(&m_library, existingFile(QStringLiteral("Clip 29.mov")));
+    newcomer->setRating(4);
+    all[6]->setRating(3);
+    const MediaElementList joined = m_library.queueElements({ newcomer });
+    ASSERT_EQ(joined.size(), 1);
+    EXPECT_EQ(counter.countJoined(playlists, joined), alone());
+    EXPECT_EQ(alone(), (QList<qsizetype> { 7, 12, 1, 3, 8, 0, 2, 1 }));
+
+    // A keyword renamed: no element announces it, so its readers are counted again.
+    sea->setName(QStringLiteral("Ocean"));
+    EXPECT_EQ(
+        counter.countChanges(playlists, { QStringLiteral("userKeywordObjects.name") }), alone());
+    // Elements leaving the catalogue, and new criteria, need a pass.
+    m_library.trashElement(all[5]);
+    EXPECT_EQ(counter.countChanges(playlists), alone());
+    playlists[4]->setPredicate(parsed(QStringLiteral("rating == 0")));
+    EXPECT_EQ(counter.countChanges(playlists), alone());
+    EXPECT_EQ(alone(), (QList<qsizetype> { 6, 11, 2, 3, 1, 0, 2, 0 }));
 }
 
 TEST_F(MediaPlaylistTest, RecentlyPlayedNeverListsAnUnplayedElement)
