@@ -524,11 +524,29 @@ void Document::startNextImport()
             if (!guard)
                 return;
             guard->library().beginImport();
-            const MediaElementList accepted = guard->library().queueMadeElements(made);
-            if (request->done)
-                request->done(accepted);
-            guard->startNextImport();
+            guard->takeInMadeElements(request, made, 0);
         });
+    });
+}
+
+void Document::takeInMadeElements(
+    const std::shared_ptr<ImportRequest> &request, const MediaElementList &made, qsizetype from)
+{
+    // A slice per turn of the event loop: every list of the window takes in
+    // what the library accepts, and a hundred thousand files at once would
+    // hold the window for seconds.
+    constexpr qsizetype slice = 2000;
+    const MediaElementList accepted = m_library->queueMadeElements(made.mid(from, slice));
+    if (request->done)
+        request->done(accepted);
+    if (from + slice >= made.size()) {
+        startNextImport();
+        return;
+    }
+    QPointer<Document> guard(this);
+    postToMainThread([guard, request, made, from] {
+        if (guard)
+            guard->takeInMadeElements(request, made, from + slice);
     });
 }
 

@@ -118,9 +118,10 @@ public:
 
     // --- Importing -----------------------------------------------------------------
     // Scans the paths, stats the files and makes the elements on a worker and,
-    // back on the main thread, queues them; done receives the new elements (the
-    // dispatcher's hand-over point). Imports asked for meanwhile wait their turn,
-    // so that none catalogues a file another is taking in.
+    // back on the main thread, queues them a slice per turn of the event loop;
+    // done receives each slice's new elements (the dispatcher's hand-over
+    // point), at least once. Imports asked for meanwhile wait their turn, so
+    // that none catalogues a file another is taking in.
     void importMediaFiles(
         const QStringList &paths, std::function<void(const MediaElementList &elements)> done = {});
     // The same, synchronously.
@@ -148,6 +149,8 @@ private:
     void resetToNew();
     struct ImportRequest;
     void startNextImport();
+    void takeInMadeElements(const std::shared_ptr<ImportRequest> &request,
+        const MediaElementList &made, qsizetype from);
 
     std::shared_ptr<DocumentDefaults> m_defaults;
     std::unique_ptr<MediaLibrary> m_library;

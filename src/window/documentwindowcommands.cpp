@@ -342,8 +342,11 @@ void DocumentWindowController::showSheetNamed(const QString &action)
 void DocumentWindowController::importPaths(const QStringList &paths)
 {
     QPointer<DocumentWindowController> self(this);
-    m_document.importMediaFiles(paths, [self](const MediaElementList &elements) {
-        if (!self || self->m_cleanedUp || elements.isEmpty())
+    const int stops = m_importStops;
+    m_document.importMediaFiles(paths, [self, stops](const MediaElementList &elements) {
+        // A large import arrives in slices: once the user stopped the import,
+        // the later ones are catalogued but not read.
+        if (!self || self->m_cleanedUp || elements.isEmpty() || self->m_importStops != stops)
             return;
         // The lists heard of the new elements as the library took them in.
         self->m_dispatcher.dispatchDocument(self->m_document, elements);

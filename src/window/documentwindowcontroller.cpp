@@ -381,6 +381,7 @@ void DocumentWindowController::stopImport()
     if (!m_dispatcher.dispatchStatus(m_document.identifier()))
         return;
     m_importStopped = true;
+    ++m_importStops;
     m_dispatcher.cancelDocument(m_document);
     setStatusMessage(IdleMessage);
 }

@@ -187,6 +187,7 @@ private:
     QTimer m_statusTimer;
     std::optional<QString> m_pendingStatus;
     bool m_importStopped = false;
+    int m_importStops = 0;
     int m_statusChanges = 0;
     QList<ObserverToken> m_observers;
     bool m_cleanedUp = false;

@@ -57,6 +57,29 @@ QString renameFailure(const MediaElement &element, const QString &name)
         .arg(file.fileName(), wanted);
 }
 
+// The order the full sort gives two values, ascending: numbers and dates as
+// numbers, strings by the named comparison, anything else by the general order.
+bool sortsBefore(const PlistValue &a, const PlistValue &b, const QString &selector)
+{
+    const auto numeric = [](const PlistValue &value) {
+        return value.isNumber() || value.type() == PlistValue::Type::Date;
+    };
+    const auto number = [](const PlistValue &value) {
+        return value.type() == PlistValue::Type::Date ? value.toDate().secondsSince2001
+                                                      : value.toDouble();
+    };
+    if (numeric(a) && numeric(b))
+        return number(a) < number(b);
+    if (a.type() == PlistValue::Type::String && b.type() == PlistValue::Type::String) {
+        const StringComparison compare = stringComparisonNamed(selector);
+        if (compare == compareNumericString)
+            return ItemsColumns::numericSortKey(a.toString())
+                < ItemsColumns::numericSortKey(b.toString());
+        return compare(a.toString(), b.toString()) == ComparisonResult::Ascending;
+    }
+    return compareValues(a, b, selector) == ComparisonResult::Ascending;
+}
+
 } // namespace
 
 ItemsModel::ItemsModel(MediaLibrary &library, QObject *parent)
@@ -161,19 +184,67 @@ void ItemsModel::mergeContent(const MediaElementList &elements)
 
 void ItemsModel::addElements(const MediaElementList &elements)
 {
-    QSet<const MediaElement *> present;
-    present.reserve(qsizetype(m_content.size()));
+    QSet<const MediaElement *> incoming;
+    for (const MediaElementPtr &element : elements)
+        if (element)
+            incoming.insert(element.get());
     for (const Entry &entry : m_content)
-        present.insert(entry.element.get());
+        incoming.remove(entry.element.get());
     ++m_generation;
-    for (const MediaElementPtr &element : elements) {
-        if (element && !present.contains(element.get())) {
-            present.insert(element.get());
+    MediaElementList fresh;
+    for (const MediaElementPtr &element : elements)
+        if (element && incoming.remove(element.get()))
+            fresh.append(element);
+    const ItemsColumn *column = sortColumn();
+    // A few newcomers among many rows are put in their places; reading the sort
+    // value of every row costs more than finding those places.
+    if (column && column->key != ElementKey::Status
+        && fresh.size() * 8 < qsizetype(m_content.size()))
+        insertSorted(fresh, *column);
+    else {
+        for (const MediaElementPtr &element : std::as_const(fresh))
             m_content.push_back({ element, -1 });
-        }
+        sortContent();
     }
-    sortContent();
     applyFilter();
+}
+
+void ItemsModel::insertSorted(const MediaElementList &fresh, const ItemsColumn &column)
+{
+    const QString &selector = m_sortSelector;
+    const bool ascending = m_sortAscending;
+    const auto before = [&](const PlistValue &a, const PlistValue &b) {
+        return ascending ? sortsBefore(a, b, selector) : sortsBefore(b, a, selector);
+    };
+    std::vector<std::pair<PlistValue, MediaElementPtr>> arriving;
+    arriving.reserve(size_t(fresh.size()));
+    for (const MediaElementPtr &element : fresh)
+        arriving.emplace_back(ItemsColumns::sortValue(column, *element), element);
+    std::stable_sort(arriving.begin(), arriving.end(),
+        [&before](const auto &a, const auto &b) { return before(a.first, b.first); });
+    // Each goes after the rows that sort equal to it, as a stable sort of all
+    // would put it; the content is in sort order, so a binary search finds the
+    // place, and later arrivals never go before earlier ones.
+    std::vector<Entry> merged;
+    merged.reserve(m_content.size() + arriving.size());
+    size_t kept = 0;
+    for (auto &[value, element] : arriving) {
+        size_t low = kept;
+        size_t high = m_content.size();
+        while (low < high) {
+            const size_t middle = low + (high - low) / 2;
+            if (before(value, ItemsColumns::sortValue(column, *m_content[middle].element)))
+                high = middle;
+            else
+                low = middle + 1;
+        }
+        for (; kept < low; ++kept)
+            merged.push_back(std::move(m_content[kept]));
+        merged.push_back({ std::move(element), -1 });
+    }
+    for (; kept < m_content.size(); ++kept)
+        merged.push_back(std::move(m_content[kept]));
+    m_content = std::move(merged);
 }
 
 void ItemsModel::removeElements(const MediaElementList &elements)

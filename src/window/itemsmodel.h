@@ -126,6 +126,8 @@ private:
     };
 
     void sortContent();
+    // Puts elements not in the content yet in their sorted places.
+    void insertSorted(const MediaElementList &fresh, const ItemsColumn &column);
     void applyFilter();
     void rebuildRows();
     void applySweep(quint64 generation, const std::vector<qint8> &found);

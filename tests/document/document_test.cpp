@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -398,6 +399,28 @@ TEST(Document, ImportsAskedForTogetherCatalogueEachFileOnce)
     ASSERT_TRUE(QTest::qWaitFor([&] { return finished == 3; }, 10000));
     EXPECT_EQ(received, 40);
     EXPECT_EQ(document.library().media().size(), 40);
+}
+
+TEST(Document, LargeImportsAreTakenInASliceAtATime)
+{
+    // Between slices the event loop runs: a timer set before the import fires
+    // before its last slice is in.
+    ScratchDir scratch;
+    for (int i = 0; i < 2500; ++i)
+        touch(scratch.filePath(QStringLiteral("in/clip %1.mp4").arg(i)));
+    Document document;
+    QList<qsizetype> slices;
+    qsizetype seenByTimer = -1;
+    document.importMediaFiles(
+        { scratch.filePath(QStringLiteral("in")) }, [&](const MediaElementList &elements) {
+            slices.append(elements.size());
+            if (slices.size() == 1)
+                QTimer::singleShot(0, [&] { seenByTimer = document.library().media().size(); });
+        });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return slices.size() == 2; }, 20000));
+    EXPECT_EQ(slices, (QList<qsizetype> { 2000, 500 }));
+    EXPECT_EQ(seenByTimer, 2000);
+    EXPECT_EQ(document.library().media().size(), 2500);
 }
 
 TEST(FolderScan, FindsAcceptedFilesOnceAndRespectsPackages)

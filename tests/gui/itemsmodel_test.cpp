@@ -168,6 +168,41 @@ TEST_F(ItemsModelTest, MergingKeepsWhatAFullSortGives)
     }
 }
 
+TEST_F(ItemsModelTest, AFewAddedGoWhereAFullSortPutsThem)
+{
+    // Few newcomers among many rows are placed one by one; the rows must end as
+    // the full sort of a merge leaves them, ties after the rows kept.
+    MediaElementList kept;
+    for (int i = 0; i < 60; ++i) {
+        kept.append(element(document, QStringLiteral("/v/Clip %1.mp4").arg(i)));
+        kept.last()->setRating(i % 6);
+    }
+    const MediaElementList added { element(document, QStringLiteral("/w/Clip 5.mp4")),
+        element(document, QStringLiteral("/v/Clip 100.mp4")),
+        element(document, QStringLiteral("/v/clip 0a.mp4")) };
+    added.at(0)->setRating(3);
+    added.at(1)->setRating(5);
+    ItemsModel fresh(document.library());
+    for (const auto &[key, selector] :
+        { std::pair { "name", "compareNumericString:" }, std::pair { "rating", "compare:" } }) {
+        SCOPED_TRACE(key);
+        model->setContent(kept);
+        model->setSort(
+            QLatin1String(key), key == std::string_view("name"), QLatin1String(selector));
+        model->addElements(added + added.mid(0, 1));
+        fresh.setContent(kept);
+        fresh.setSort(QLatin1String(key), key == std::string_view("name"), QLatin1String(selector));
+        fresh.mergeContent(kept + added);
+        const auto paths = [](const ItemsModel &items) {
+            QStringList out;
+            for (const MediaElementPtr &element : items.arrangedElements())
+                out.append(element->path());
+            return out;
+        };
+        EXPECT_EQ(paths(*model), paths(fresh));
+    }
+}
+
 TEST(ItemsColumns, NumericSortKeysOrderAsTheNumericComparison)
 {
     const QStringList texts { "Clip 9", "Clip 10", "clip 010", "Clip 09", "Clip 9a", "Clip 9A",

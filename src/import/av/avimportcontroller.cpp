@@ -130,8 +130,10 @@ bool AVImportController::readsElement(const MediaElement &element) const
 int AVImportController::decoderThreads() const
 {
     // Several files at once already keep the cores busy; more decoder threads
-    // per file would only fight over them.
-    return std::max(1, QThread::idealThreadCount() / std::max(1, maximumOperations()));
+    // per file would only fight over them. The count asks the system, and a
+    // large import asks for every file: once is enough.
+    static const int cores = QThread::idealThreadCount();
+    return std::max(1, cores / std::max(1, maximumOperations()));
 }
 
 void AVImportController::importElements(
