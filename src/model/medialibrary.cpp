@@ -139,7 +139,33 @@ void MediaLibrary::setBatch(const QString &batch)
 void MediaLibrary::setMedia(ElementDictionary media)
 {
     m_media = std::move(media);
+    // Nobody can follow a change this large element by element.
     ++m_mediaGeneration;
+    m_mediaJournal.clear();
+}
+
+void MediaLibrary::recordMediaChange(const MediaElement *element, bool joined)
+{
+    // Enough for an import's heartbeat; whoever falls further behind counts again.
+    constexpr size_t kept = 65536;
+    m_mediaJournal.push_back({ ++m_mediaGeneration, { element, joined } });
+    if (m_mediaJournal.size() > kept)
+        m_mediaJournal.pop_front();
+}
+
+std::optional<std::vector<MediaLibrary::MediaChange>> MediaLibrary::mediaChangesSince(
+    quint64 generation) const
+{
+    if (generation == m_mediaGeneration)
+        return std::vector<MediaChange>();
+    if (m_mediaJournal.empty() || m_mediaJournal.front().first > generation + 1
+        || generation > m_mediaGeneration)
+        return std::nullopt;
+    std::vector<MediaChange> changes;
+    for (const auto &[at, change] : m_mediaJournal)
+        if (at > generation)
+            changes.push_back(change);
+    return changes;
 }
 
 void MediaLibrary::setTrash(ElementDictionary trash)
@@ -242,10 +268,9 @@ MediaElementList MediaLibrary::acceptElements(const MediaElementList &candidates
         }
         element->setLibrary(this);
         m_media.insert(element->identifier(), element);
+        recordMediaChange(element.get(), true);
         accepted.append(element);
     }
-    if (!accepted.isEmpty())
-        ++m_mediaGeneration;
     NotificationCenter::instance().post(LibraryNotification::DidQueueElements, this,
         { { LibraryNotification::LibraryIdentifierKey, m_identifier },
             { LibraryNotification::LibraryElementArrayKey, QVariant::fromValue(accepted) } });
@@ -271,11 +296,11 @@ void MediaLibrary::dequeueElement(const MediaElementPtr &element)
         m_error.insert(identifier, element);
         removeFromStaticCollections(identifier);
         if (m_media.remove(identifier))
-            ++m_mediaGeneration;
+            recordMediaChange(element.get(), false);
         m_trash.remove(identifier);
     } else if (!m_trash.contains(identifier)) {
         if (!m_media.contains(identifier))
-            ++m_mediaGeneration;
+            recordMediaChange(element.get(), true);
         m_media.insert(identifier, element);
         m_error.remove(identifier);
     } else {
@@ -331,7 +356,7 @@ void MediaLibrary::trashElement(const MediaElementPtr &element)
     const QString &identifier = element->identifier();
     m_trash.insert(identifier, element);
     if (m_media.remove(identifier))
-        ++m_mediaGeneration;
+        recordMediaChange(element.get(), false);
     m_error.remove(identifier);
     removeFromStaticCollections(identifier);
     markChanged();
@@ -342,7 +367,7 @@ void MediaLibrary::restoreElement(const MediaElementPtr &element)
     if (!element)
         return;
     if (!m_media.contains(element->identifier()))
-        ++m_mediaGeneration;
+        recordMediaChange(element.get(), true);
     m_media.insert(element->identifier(), element);
     m_trash.remove(element->identifier());
     markChanged();

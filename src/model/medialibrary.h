@@ -22,9 +22,11 @@
 #include <QStringList>
 
 #include <array>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace vidarium {
 
@@ -118,6 +120,15 @@ public:
     // Moves on whenever an element joins or leaves media(), so that whoever keeps
     // figures about the catalogue can tell whether they still hold.
     quint64 mediaGeneration() const { return m_mediaGeneration; }
+    // Which elements joined and left media() after a generation, in order;
+    // nothing when the record no longer reaches back that far. The elements are
+    // for comparing addresses: one that left may be gone.
+    struct MediaChange
+    {
+        const MediaElement *element;
+        bool joined;
+    };
+    std::optional<std::vector<MediaChange>> mediaChangesSince(quint64 generation) const;
     void setTrash(ElementDictionary trash);
     void setError(ElementDictionary error);
 
@@ -274,6 +285,7 @@ private:
     // "Last Import" selects the current batch.
     void followBatchWithLastImport();
     void removeFromStaticCollections(const QString &elementIdentifier);
+    void recordMediaChange(const MediaElement *element, bool joined);
     void applyMovedPaths(const QList<QPair<QString, QString>> &moved);
     static QSet<FileIdentity> resourcesOf(const MediaElementList &elements);
     MediaElementList acceptElements(const MediaElementList &candidates);
@@ -283,6 +295,7 @@ private:
     QString m_batch;
     ElementDictionary m_media;
     quint64 m_mediaGeneration = 0;
+    std::deque<std::pair<quint64, MediaChange>> m_mediaJournal; // by generation, oldest first
     ElementDictionary m_trash;
     ElementDictionary m_error;
     QHash<QString, MediaPlaylistPtr> m_playlists;

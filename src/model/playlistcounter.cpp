@@ -118,12 +118,25 @@ QList<qsizetype> PlaylistCounter::countChanges(
     const QList<MediaPlaylistPtr> &playlists, const QSet<QString> &announced)
 {
     const QList<MediaPlaylistPtr> smart = smartOf(playlists);
-    if (needsPass(smart, announced))
+    const std::optional<std::vector<MediaLibrary::MediaChange>> moves
+        = m_library.mediaChangesSince(m_generation);
+    if (!moves || qsizetype(moves->size()) > manyChanges() || needsPass(smart, announced)) {
         pass(smart);
-    else
+    } else {
+        m_lastTested = 0;
+        applyMoves(*moves);
+        const int arrivalsTested = m_lastTested;
         retestChanged();
+        m_lastTested = std::max(m_lastTested, arrivalsTested);
+    }
     forgetChanges();
     return answer(playlists);
+}
+
+qsizetype PlaylistCounter::manyChanges() const
+{
+    // Past this many, one pass over everything on two threads is the cheaper way.
+    return std::max<qsizetype>(1024, m_library.media().size() / 8);
 }
 
 void PlaylistCounter::elementValuesChanged(const QString &identifier, const QSet<QString> &keys)
@@ -133,8 +146,7 @@ void PlaylistCounter::elementValuesChanged(const QString &identifier, const QSet
     m_changedElements.insert(identifier);
     for (const QString &key : keys)
         m_changedKeys.insert(headOf(key));
-    // Past this many, one pass over everything on two threads is the cheaper way.
-    if (m_changedElements.size() > std::max<qsizetype>(1024, m_library.media().size() / 8)) {
+    if (m_changedElements.size() > manyChanges()) {
         m_tooManyChanged = true;
         m_changedElements.clear();
         m_changedKeys.clear();
@@ -156,8 +168,7 @@ bool PlaylistCounter::tracks(const QList<MediaPlaylistPtr> &smart) const
 bool PlaylistCounter::needsPass(
     const QList<MediaPlaylistPtr> &smart, const QSet<QString> &announced) const
 {
-    if (!m_counted || m_tooManyChanged || m_generation != m_library.mediaGeneration()
-        || !tracks(smart))
+    if (!m_counted || m_tooManyChanged || !tracks(smart))
         return true;
     QSet<QString> outside;
     for (const QString &key : announced)
@@ -225,36 +236,42 @@ void PlaylistCounter::absorb(
     }
 }
 
-QList<qsizetype> PlaylistCounter::countJoined(
-    const QList<MediaPlaylistPtr> &playlists, const MediaElementList &joined)
+void PlaylistCounter::applyMoves(const std::vector<MediaLibrary::MediaChange> &moves)
 {
-    const QList<MediaPlaylistPtr> smart = smartOf(playlists);
-    // Testing the newcomers alone holds only if their arrival is all that moved
-    // the catalogue since the last count.
-    if (!m_counted || m_tooManyChanged || !tracks(smart)
-        || m_generation + 1 != m_library.mediaGeneration()) {
-        pass(smart);
-        forgetChanges();
-        return answer(playlists);
+    // In order: an address that left may come back as another element.
+    QSet<const MediaElement *> arrived;
+    for (const MediaLibrary::MediaChange &move : moves) {
+        if (move.joined) {
+            arrived.insert(move.element);
+            continue;
+        }
+        arrived.remove(move.element);
+        const auto found = m_members.constFind(move.element);
+        if (found == m_members.constEnd())
+            continue;
+        for (size_t k = 0; k < m_tracked.size(); ++k)
+            if (*found & (quint64(1) << k))
+                --m_tracked[k].count;
+        m_members.erase(found);
     }
     m_generation = m_library.mediaGeneration();
+    // What arrived and stayed is in media() now, so it may be asked its identifier.
+    const ElementDictionary &media = m_library.media();
     MediaElementList fresh;
-    for (const MediaElementPtr &element : joined) {
-        if (!element || m_library.media().value(element->identifier()) != element)
+    for (const MediaElement *element : std::as_const(arrived)) {
+        const MediaElementPtr present = media.value(element->identifier());
+        if (present.get() != element)
             continue;
-        fresh.append(element);
+        fresh.append(present);
         m_changedElements.remove(element->identifier());
     }
-    retestChanged();
+    if (fresh.isEmpty())
+        return;
     std::vector<PredicateEvaluator> evaluators;
     std::vector<size_t> places;
     compileTracked(evaluators, places);
-    if (!fresh.isEmpty()) {
-        absorb(ElementFilter::testEach(fresh, evaluators), places, 0);
-        m_lastTested = std::max(m_lastTested, int(evaluators.size()));
-    }
-    forgetChanges();
-    return answer(playlists);
+    absorb(ElementFilter::testEach(fresh, evaluators), places, 0);
+    m_lastTested = int(evaluators.size());
 }
 
 QList<MediaPlaylistPtr> PlaylistCounter::smartOf(const QList<MediaPlaylistPtr> &playlists) const

@@ -2,16 +2,17 @@
 
 // Counts the collections of one library and keeps the counts current without a
 // pass over the whole catalogue after every edit. A pass remembers which
-// elements each smart collection admits; afterwards only the elements whose
-// values changed are tested again, and only against the collections whose
-// criteria read a changed key. A pass is made again when elements joined or left
-// the catalogue, when a collection was added or given other criteria, when many
-// elements changed at once, and when the keys announced for a change name values
-// kept outside the elements (keyword names, the files' presence), which change
-// without an element announcing it.
+// elements each smart collection admits; afterwards elements that joined the
+// catalogue are tested, those that left are taken out, and those whose values
+// changed are tested again against the collections whose criteria read a
+// changed key. A pass is made again when a collection was added or given other
+// criteria, when many elements changed at once, and when the keys announced for
+// a change name values kept outside the elements (keyword names, the files'
+// presence), which change without an element announcing it.
 // Threads: main thread, like the library; passes share the work with a worker.
 
 #include "model/elementfilter.h"
+#include "model/medialibrary.h"
 
 #include <QHash>
 #include <QList>
@@ -24,7 +25,6 @@
 
 namespace vidarium {
 
-class MediaLibrary;
 class MediaPlaylist;
 class PredicateEvaluator;
 using MediaPlaylistPtr = std::shared_ptr<MediaPlaylist>;
@@ -39,15 +39,11 @@ public:
 
     // count() of each playlist, the smart ones of this library in one pass.
     QList<qsizetype> countAll(const QList<MediaPlaylistPtr> &playlists);
-    // The same figures after element values changed, from the changed elements
-    // alone where the last pass still holds. `announced` are the keys a change
-    // notification named (none for a plain refresh).
+    // The same figures after elements changed, joined or left the catalogue,
+    // from those elements alone where the last pass still holds. `announced`
+    // are the keys a change notification named (none for a plain refresh).
     QList<qsizetype> countChanges(
         const QList<MediaPlaylistPtr> &playlists, const QSet<QString> &announced = {});
-    // The same figures after `joined` were taken into the catalogue, testing only
-    // them where the last pass still holds.
-    QList<qsizetype> countJoined(
-        const QList<MediaPlaylistPtr> &playlists, const MediaElementList &joined);
     // How many smart collections the last call tested, in a pass or element by
     // element (the benchmark and the tests read it).
     int lastTested() const { return m_lastTested; }
@@ -56,6 +52,9 @@ private:
     struct Tracked;
     void elementValuesChanged(const QString &identifier, const QSet<QString> &keys);
     bool tracks(const QList<MediaPlaylistPtr> &smart) const;
+    qsizetype manyChanges() const;
+    // Follows elements joining and leaving the catalogue since the last count.
+    void applyMoves(const std::vector<MediaLibrary::MediaChange> &moves);
     bool needsPass(const QList<MediaPlaylistPtr> &smart, const QSet<QString> &announced) const;
     QList<MediaPlaylistPtr> smartOf(const QList<MediaPlaylistPtr> &playlists) const;
     void pass(const QList<MediaPlaylistPtr> &smart);

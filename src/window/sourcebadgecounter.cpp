@@ -97,15 +97,6 @@ void SourceBadgeCounter::updateAfterChange(const QSet<QString> &announced)
         });
 }
 
-void SourceBadgeCounter::updateForJoined(const MediaElementList &joined)
-{
-    update(
-        [this, &joined](const QList<MediaPlaylistPtr> &playlists) {
-            return m_counter->countJoined(playlists, joined);
-        },
-        [](const MediaPlaylist &) { return true; });
-}
-
 void SourceBadgeCounter::update(
     const Count &count, const std::function<bool(const MediaPlaylist &)> &missingMoved)
 {

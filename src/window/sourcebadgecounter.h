@@ -16,10 +16,8 @@
 
 namespace vidarium {
 
-class MediaElement;
 class MediaPlaylist;
 class PlaylistCounter;
-using MediaElementList = QList<std::shared_ptr<MediaElement>>;
 using MediaPlaylistPtr = std::shared_ptr<MediaPlaylist>;
 class SourceListModel;
 class SourceViewNode;
@@ -33,11 +31,10 @@ public:
 
     // Every badge, from one pass over the library.
     void updateAll();
-    // After element values changed: `announced` are the keys the change named
-    // (none for a plain refresh, which also counts "Missing" again).
+    // After elements changed, joined or left the library: `announced` are the
+    // keys the change named (none for a plain refresh, which also counts
+    // "Missing" again).
     void updateAfterChange(const QSet<QString> &announced);
-    // After elements were taken into the library.
-    void updateForJoined(const MediaElementList &joined);
     // How many smart collections were tested since the start (the benchmark and
     // tests read it).
     int evaluations() const { return m_evaluations; }

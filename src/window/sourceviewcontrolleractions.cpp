@@ -360,7 +360,7 @@ void SourceViewController::libraryDidQueueElements(const Notification &notificat
     const MediaElementList queued
         = notification.userInfo.value(LibraryNotification::LibraryElementArrayKey)
               .value<MediaElementList>();
-    m_badges->updateForJoined(queued);
+    m_badges->updateAfterChange({});
     // Queued elements join no static collection: only the smart ones of the
     // selection ("All Videos" among them) can admit them.
     SourceViewNode *node = selectedNode();

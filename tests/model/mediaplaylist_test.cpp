@@ -155,16 +155,24 @@ TEST_F(MediaPlaylistTest, CountedTogetherAndAfterChangesTheyCountAsEachAlone)
     all[6]->setRating(3);
     const MediaElementList joined = m_library.queueElements({ newcomer });
     ASSERT_EQ(joined.size(), 1);
-    EXPECT_EQ(counter.countJoined(playlists, joined), alone());
+    EXPECT_EQ(counter.countChanges(playlists), alone());
     EXPECT_EQ(alone(), (QList<qsizetype> { 7, 12, 1, 3, 8, 0, 2, 1 }));
 
     // A keyword renamed: no element announces it, so its readers are counted again.
     sea->setName(QStringLiteral("Ocean"));
     EXPECT_EQ(
         counter.countChanges(playlists, { QStringLiteral("userKeywordObjects.name") }), alone());
-    // Elements leaving the catalogue, and new criteria, need a pass.
+    // Elements leaving the catalogue are taken out, coming back tested again,
+    // without a pass; new criteria need one.
     m_library.trashElement(all[5]);
+    m_library.trashElement(all[7]);
+    m_library.restoreElement(all[7]);
     EXPECT_EQ(counter.countChanges(playlists), alone());
+    EXPECT_EQ(counter.lastTested(), 4);
+    m_library.trashElement(all[8]);
+    EXPECT_EQ(counter.countChanges(playlists), alone());
+    EXPECT_EQ(counter.lastTested(), 0);
+    m_library.restoreElement(all[8]);
     playlists[4]->setPredicate(parsed(QStringLiteral("rating == 0")));
     EXPECT_EQ(counter.countChanges(playlists), alone());
     EXPECT_EQ(alone(), (QList<qsizetype> { 6, 11, 2, 3, 1, 0, 2, 0 }));
