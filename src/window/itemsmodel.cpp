@@ -90,6 +90,7 @@ ItemsModel::ItemsModel(MediaLibrary &library, QObject *parent)
     , m_sortSelector(Definitions::DefaultComparison)
 {
     updateUserFieldColumns();
+    connect(&library, &MediaLibrary::elementValuesChanged, this, &ItemsModel::elementChanged);
 }
 
 ItemsModel::~ItemsModel() = default;
@@ -173,12 +174,23 @@ void ItemsModel::mergeContent(const MediaElementList &elements)
         if (incoming.remove(entry.element.get()))
             merged.push_back(std::move(entry));
     }
+    MediaElementList fresh;
     for (const MediaElementPtr &element : elements) {
         if (element && incoming.remove(element.get()))
-            merged.push_back({ element, -1 });
+            fresh.append(element);
     }
     m_content = std::move(merged);
-    sortContent();
+    const ItemsColumn *column = sortColumn();
+    // With no sorted value changed, the kept rows are still in order (an import
+    // heartbeat that only brings new rows).
+    if (!m_sortMayBeStale && column && column->key != ElementKey::Status
+        && fresh.size() * 8 < qsizetype(m_content.size())) {
+        insertSorted(fresh, *column);
+    } else {
+        for (const MediaElementPtr &element : std::as_const(fresh))
+            m_content.push_back({ element, -1 });
+        sortContent();
+    }
     applyFilter();
 }
 
@@ -297,6 +309,7 @@ const ItemsColumn *ItemsModel::sortColumn() const
 
 void ItemsModel::sortContent()
 {
+    m_sortMayBeStale = false;
     const ItemsColumn *column = sortColumn();
     if (!column || m_content.size() < 2)
         return;
@@ -511,7 +524,7 @@ void ItemsModel::setFileExists(const MediaElement *element, bool exists)
     for (Entry &entry : m_content) {
         if (entry.element.get() == element) {
             entry.exists = exists ? 1 : 0;
-            elementChanged(element->identifier());
+            elementChanged(element->identifier(), { ElementKeys::name(ElementKey::FileExists) });
             return;
         }
     }
@@ -634,8 +647,13 @@ bool ItemsModel::setData(const QModelIndex &index, const QVariant &value, int ro
     return true;
 }
 
-void ItemsModel::elementChanged(const QString &identifier)
+void ItemsModel::elementChanged(const QString &identifier, const QSet<QString> &keys)
 {
+    if (!m_sortMayBeStale) {
+        const ItemsColumn *column = sortColumn();
+        m_sortMayBeStale = keys.isEmpty() || !column || keys.contains(column->identifier)
+            || (column->key && keys.contains(ElementKeys::name(*column->key)));
+    }
     const int row = rowOfIdentifier(identifier);
     if (row < 0)
         return;

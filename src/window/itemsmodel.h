@@ -83,8 +83,9 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
     bool setData(const QModelIndex &index, const QVariant &value, int role) override;
-    // Notes that an element's values changed (its row repaints).
-    void elementChanged(const QString &identifier);
+    // Notes that an element's values changed (its row repaints); `keys` tell
+    // whether its place in the sort order may have moved.
+    void elementChanged(const QString &identifier, const QSet<QString> &keys = {});
 
     // Why a name is refused, or an empty string when it may be used.
     static QString nameProblem(const QString &name);
@@ -142,6 +143,9 @@ private:
     std::optional<Predicate> m_filter;
     QString m_sortKey = ItemsColumns::NameColumn;
     bool m_sortAscending = true;
+    // A value the rows are sorted by changed since they were sorted (or its
+    // change was not said): a merge sorts every row again.
+    bool m_sortMayBeStale = true;
     QString m_sortSelector;
     quint64 m_generation = 0;
     quint64 m_filteredGeneration = 0;

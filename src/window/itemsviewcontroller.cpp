@@ -121,8 +121,6 @@ ItemsViewController::ItemsViewController(Document &document, DispatchController 
         if (std::exchange(m_rebuildPending, false))
             rebuild({});
     });
-    connect(&document.library(), &MediaLibrary::elementValuesChanged, this,
-        [this](const QString &identifier) { elementValuesChanged(identifier); });
 
     connectInteractions();
     observe(SourceSelectionDidChange, &ItemsViewController::sourceSelectionChanged);
@@ -176,11 +174,6 @@ void ItemsViewController::cleanup()
 QTableView *ItemsViewController::itemsView() const
 {
     return m_table->itemsView();
-}
-
-void ItemsViewController::elementValuesChanged(const QString &identifier)
-{
-    m_model->elementChanged(identifier);
 }
 
 void ItemsViewController::restoreSort()

@@ -110,7 +110,6 @@ private:
     // Ends inline editing in the table and the combined list, keeping the edit.
     void endEditing();
     void updateShownView();
-    void elementValuesChanged(const QString &identifier);
     void observe(const QString &name, void (ItemsViewController::*handler)(const Notification &));
     bool concernsThisLibrary(const Notification &note) const;
     void sourceSelectionChanged(const Notification &note);

@@ -203,6 +203,39 @@ TEST_F(ItemsModelTest, AFewAddedGoWhereAFullSortPutsThem)
     }
 }
 
+TEST_F(ItemsModelTest, AHeartbeatSortsAgainOnlyWhenASortedValueChanged)
+{
+    MediaElementList kept;
+    for (int i = 0; i < 100; ++i) {
+        kept.append(element(document, QStringLiteral("/v/Clip %1.mp4").arg(i)));
+        kept.last()->setRating(i % 5);
+    }
+    model->setContent(kept);
+    model->setSort(QStringLiteral("rating"), false, QStringLiteral("compare:"));
+    const auto sortedByRating = [this] {
+        const MediaElementList rows = model->arrangedElements();
+        for (int row = 1; row < rows.size(); ++row)
+            if (rows.at(row - 1)->rating() < rows.at(row)->rating())
+                return false;
+        return true;
+    };
+    // A value the rows are not sorted by: new rows are placed, the rest stay.
+    kept.at(3)->setUserComments(QStringLiteral("seen"));
+    MediaElementList merged = kept;
+    merged.append(element(document, QStringLiteral("/v/New 1.mp4")));
+    merged.last()->setRating(5);
+    model->mergeContent(merged);
+    EXPECT_EQ(model->arrangedElements().first(), merged.last());
+    EXPECT_TRUE(sortedByRating());
+    // The sorted value itself: every row is sorted again.
+    kept.at(99)->setRating(0);
+    kept.at(0)->setRating(5);
+    merged.append(element(document, QStringLiteral("/v/New 2.mp4")));
+    model->mergeContent(merged);
+    EXPECT_EQ(model->contentCount(), 102);
+    EXPECT_TRUE(sortedByRating());
+}
+
 TEST(ItemsColumns, NumericSortKeysOrderAsTheNumericComparison)
 {
     const QStringList texts { "Clip 9", "Clip 10", "clip 010", "Clip 09", "Clip 9a", "Clip 9A",
