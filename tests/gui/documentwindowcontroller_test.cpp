@@ -3,6 +3,7 @@
 #include "document/document.h"
 #include "model/definitions.h"
 #include "model/documentdefaults.h"
+#include "model/medialibrary.h"
 #include "platform/bookmark.h"
 #include "platform/notificationcenter.h"
 #include "platform/plist/keyedarchiver.h"
@@ -384,6 +385,25 @@ TEST_F(DocumentWindowTest, StatusLineIsThrottledAndSaysWhenAnImportWasStopped)
     ASSERT_TRUE(waitUntil([&window] {
         return window.statusMessage() == DocumentWindowController::importStoppedMessage();
     }));
+    EXPECT_FALSE(window.validateAction(QStringLiteral("stopImport:")));
+}
+
+TEST_F(DocumentWindowTest, AStoppedImportReadsNoneOfTheSlicesStillToCome)
+{
+    // Large imports arrive 2,000 files a turn; once stopped, the rest are
+    // catalogued but not handed to the tools.
+    ScratchDir files;
+    for (int i = 0; i < 6500; ++i)
+        touch(files.filePath(QStringLiteral("in/clip %1.mp4").arg(i)));
+    DocumentWindowController &window = open(0);
+    const MediaLibrary &library = window.document().library();
+    window.importPaths({ files.filePath(QStringLiteral("in")) });
+    ASSERT_TRUE(waitUntil([&] { return library.media().size() >= 2000; }, 20000));
+    ASSERT_LT(library.media().size(), 6500);
+    ASSERT_TRUE(window.validateAction(QStringLiteral("stopImport:")));
+    window.perform(QStringLiteral("stopImport:"));
+    ASSERT_TRUE(waitUntil([&] { return library.media().size() == 6500; }, 20000));
+    processEvents();
     EXPECT_FALSE(window.validateAction(QStringLiteral("stopImport:")));
 }
 
