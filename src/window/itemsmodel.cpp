@@ -180,17 +180,7 @@ void ItemsModel::mergeContent(const MediaElementList &elements)
             fresh.append(element);
     }
     m_content = std::move(merged);
-    const ItemsColumn *column = sortColumn();
-    // With no sorted value changed, the kept rows are still in order (an import
-    // heartbeat that only brings new rows).
-    if (!m_sortMayBeStale && column && column->key != ElementKey::Status
-        && fresh.size() * 8 < qsizetype(m_content.size())) {
-        insertSorted(fresh, *column);
-    } else {
-        for (const MediaElementPtr &element : std::as_const(fresh))
-            m_content.push_back({ element, -1 });
-        sortContent();
-    }
+    takeInFresh(fresh);
     applyFilter();
 }
 
@@ -207,18 +197,25 @@ void ItemsModel::addElements(const MediaElementList &elements)
     for (const MediaElementPtr &element : elements)
         if (element && incoming.remove(element.get()))
             fresh.append(element);
-    const ItemsColumn *column = sortColumn();
-    // A few newcomers among many rows are put in their places; reading the sort
-    // value of every row costs more than finding those places.
-    if (column && column->key != ElementKey::Status
-        && fresh.size() * 8 < qsizetype(m_content.size()))
-        insertSorted(fresh, *column);
-    else {
-        for (const MediaElementPtr &element : std::as_const(fresh))
-            m_content.push_back({ element, -1 });
-        sortContent();
-    }
+    takeInFresh(fresh);
     applyFilter();
+}
+
+void ItemsModel::takeInFresh(const MediaElementList &fresh)
+{
+    const ItemsColumn *column = sortColumn();
+    // A few newcomers among many rows are put in their places, as long as no
+    // value the rows are sorted by changed since they were sorted (an import
+    // heartbeat that only brings new rows): reading the sort value of every row
+    // costs more than finding those places.
+    if (!m_sortMayBeStale && column && column->key != ElementKey::Status
+        && fresh.size() * 8 < qsizetype(m_content.size())) {
+        insertSorted(fresh, *column);
+        return;
+    }
+    for (const MediaElementPtr &element : fresh)
+        m_content.push_back({ element, -1 });
+    sortContent();
 }
 
 void ItemsModel::insertSorted(const MediaElementList &fresh, const ItemsColumn &column)

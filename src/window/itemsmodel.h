@@ -127,7 +127,9 @@ private:
     };
 
     void sortContent();
-    // Puts elements not in the content yet in their sorted places.
+    // Adds elements not in the content yet and sorts them in.
+    void takeInFresh(const MediaElementList &fresh);
+    // Puts them in their sorted places among rows that are in sort order.
     void insertSorted(const MediaElementList &fresh, const ItemsColumn &column);
     void applyFilter();
     void rebuildRows();

@@ -34,9 +34,8 @@ bool SourceBadgeCounter::countsFolders() const
     return m_model.document().defaults().showSourceFolderCounts();
 }
 
-void SourceBadgeCounter::countLeaves(const QList<SourceViewNode *> &leaves, const Count &count,
-    const std::function<bool(const MediaPlaylist &)> &missingMoved,
-    QList<SourceViewNode *> &changed)
+void SourceBadgeCounter::countLeaves(const QList<SourceViewNode *> &leaves, bool everything,
+    const QSet<QString> &announced, QList<SourceViewNode *> &changed)
 {
     QList<SourceViewNode *> counted;
     QList<MediaPlaylistPtr> playlists;
@@ -47,14 +46,16 @@ void SourceBadgeCounter::countLeaves(const QList<SourceViewNode *> &leaves, cons
         if (playlist->type() == MediaPlaylist::TypeMissing) {
             leaf->setBadgeCount(m_missingCount);
             // Its count asks the disk about every file: only when it may have moved.
-            if (missingMoved(*playlist))
+            if (everything || announced.isEmpty()
+                || playlist->predicateKeyPaths().intersects(announced))
                 startMissingCount(leaf);
             continue;
         }
         counted.append(leaf);
         playlists.append(playlist);
     }
-    const QList<qsizetype> counts = count(playlists);
+    const QList<qsizetype> counts = everything ? m_counter->countAll(playlists)
+                                               : m_counter->countChanges(playlists, announced);
     m_evaluations += m_counter->lastTested();
     for (qsizetype i = 0; i < counted.size(); ++i) {
         if (counted[i]->badgeCount() != counts[i]) {
@@ -81,24 +82,15 @@ void SourceBadgeCounter::updateFolderTotals(QList<SourceViewNode *> &changed)
 
 void SourceBadgeCounter::updateAll()
 {
-    update(
-        [this](const QList<MediaPlaylistPtr> &playlists) { return m_counter->countAll(playlists); },
-        [](const MediaPlaylist &) { return true; });
+    update(true, {});
 }
 
 void SourceBadgeCounter::updateAfterChange(const QSet<QString> &announced)
 {
-    update(
-        [this, &announced](const QList<MediaPlaylistPtr> &playlists) {
-            return m_counter->countChanges(playlists, announced);
-        },
-        [&announced](const MediaPlaylist &missing) {
-            return announced.isEmpty() || missing.predicateKeyPaths().intersects(announced);
-        });
+    update(false, announced);
 }
 
-void SourceBadgeCounter::update(
-    const Count &count, const std::function<bool(const MediaPlaylist &)> &missingMoved)
+void SourceBadgeCounter::update(bool everything, const QSet<QString> &announced)
 {
     if (!m_model.libraryGroup() || !m_model.collectionsGroup())
         return;
@@ -113,7 +105,7 @@ void SourceBadgeCounter::update(
     // Folder totals come from the collections' counts even when those are not shown.
     if (elements || folders)
         leaves += userLeafs;
-    countLeaves(leaves, count, missingMoved, changed);
+    countLeaves(leaves, everything, announced, changed);
     updateFolderTotals(changed);
     if (!elements)
         for (SourceViewNode *leaf : builtIn + userLeafs)

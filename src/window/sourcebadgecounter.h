@@ -11,14 +11,11 @@
 #include <QSet>
 #include <QString>
 
-#include <functional>
 #include <memory>
 
 namespace vidarium {
 
-class MediaPlaylist;
 class PlaylistCounter;
-using MediaPlaylistPtr = std::shared_ptr<MediaPlaylist>;
 class SourceListModel;
 class SourceViewNode;
 
@@ -47,13 +44,10 @@ signals:
 private:
     bool countsElements() const;
     bool countsFolders() const;
-    // How the counter is asked for the collections' figures.
-    using Count = std::function<QList<qsizetype>(const QList<MediaPlaylistPtr> &)>;
-    // `missingMoved` tells whether the "Missing" figure may have changed.
-    void update(const Count &count, const std::function<bool(const MediaPlaylist &)> &missingMoved);
-    void countLeaves(const QList<SourceViewNode *> &leaves, const Count &count,
-        const std::function<bool(const MediaPlaylist &)> &missingMoved,
-        QList<SourceViewNode *> &changed);
+    // Everything from one pass, or after a change announcing `announced`.
+    void update(bool everything, const QSet<QString> &announced);
+    void countLeaves(const QList<SourceViewNode *> &leaves, bool everything,
+        const QSet<QString> &announced, QList<SourceViewNode *> &changed);
     void updateFolderTotals(QList<SourceViewNode *> &changed);
     void startMissingCount(SourceViewNode *leaf);
 
