@@ -10,6 +10,7 @@
 #include "window/filterlistdelegate.h"
 #include "window/filterlistmodel.h"
 #include "window/filtersearchview.h"
+#include "window/filtertally.h"
 #include "window/itemssearch.h"
 #include "window/sourceviewcontroller.h"
 
@@ -76,6 +77,7 @@ FilterSubviewController::FilterSubviewController(
     : QObject(parent)
     , m_document(document)
     , m_source(source)
+    , m_tally(std::make_unique<FilterTally>(document.library()))
 {
     m_model = new FilterListModel(this);
     buildView();

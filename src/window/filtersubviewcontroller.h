@@ -15,6 +15,7 @@
 #include <QObject>
 #include <QPointer>
 
+#include <memory>
 #include <optional>
 
 class QHBoxLayout;
@@ -27,6 +28,7 @@ namespace vidarium {
 class Document;
 class FilterListModel;
 class FilterSearchView;
+class FilterTally;
 class SourceViewController;
 struct FilterRow;
 
@@ -100,6 +102,8 @@ protected:
     void tableViewSelectionDidChange();
     void announce();
     SourceViewController &source() const { return m_source; }
+    // Counts what the source selection's elements contribute to the rows.
+    FilterTally &tally() const { return *m_tally; }
     PlistArray selectedValues() const;
     bool isCleanedUp() const { return m_cleanedUp; }
 
@@ -113,6 +117,7 @@ private:
     Document &m_document;
     SourceViewController &m_source;
     FilterListModel *m_model = nullptr;
+    std::unique_ptr<FilterTally> m_tally;
     QPointer<QWidget> m_view;
     QVBoxLayout *m_layout = nullptr;
     QListView *m_itemsView = nullptr;

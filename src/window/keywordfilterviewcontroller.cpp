@@ -7,11 +7,11 @@
 #include "model/mediauserkeyword.h"
 #include "widgets/toggleswitch.h"
 #include "window/filterlistmodel.h"
+#include "window/filtertally.h"
 #include "window/filterviewcontroller.h"
 #include "window/sourceviewcontroller.h"
 
 #include <QHBoxLayout>
-#include <QHash>
 #include <QLabel>
 #include <QListView>
 
@@ -109,24 +109,29 @@ QStringList KeywordFilterViewController::populateKeyPaths() const
 
 void KeywordFilterViewController::fill(const MediaElementList &elements)
 {
-    QHash<QString, int> counts;
-    for (const MediaElementPtr &element : elements) {
-        for (const QString &identifier : element->userKeywords())
-            ++counts[identifier];
-    }
+    tally().setContribution(
+        QStringLiteral("userKeywords"),
+        [](const MediaElement &element) {
+            const QStringList identifiers = element.userKeywords();
+            return identifiers.isEmpty()
+                ? PlistValue()
+                : PlistValue(PlistArray(identifiers.cbegin(), identifiers.cend()));
+        },
+        FilterTally::Values::Several);
+    const FilterTally::Counts &counts = tally().count(elements);
     const MediaLibrary &library = document().library();
     std::vector<FilterRow> rows;
-    rows.reserve(size_t(counts.size()));
-    for (auto it = counts.cbegin(); it != counts.cend(); ++it) {
+    rows.reserve(counts.size());
+    for (const auto &[value, count] : counts) {
         // An identifier the library has no keyword for has no name to show and
         // could never be chosen sensibly: it gets no row.
-        const MediaUserKeywordPtr keyword = library.keywordWithIdentifier(it.key());
+        const MediaUserKeywordPtr keyword = library.keywordWithIdentifier(value.toString());
         if (!keyword)
             continue;
         FilterRow row;
-        row.value = PlistValue(it.key());
+        row.value = value;
         row.label = row.comparisonString = keyword->name();
-        row.count = it.value();
+        row.count = count;
         rows.push_back(std::move(row));
     }
     FilterRow top;

@@ -9,8 +9,8 @@
 #include "model/medialibrary.h"
 #include "model/mediauserfield.h"
 #include "model/propertydisplay.h"
-#include "platform/parallel.h"
 #include "window/filterlistmodel.h"
+#include "window/filtertally.h"
 #include "window/filterviewcontroller.h"
 #include "window/sourceviewcontroller.h"
 
@@ -18,10 +18,7 @@
 #include <QLabel>
 #include <QListView>
 #include <QMenu>
-#include <QMutex>
 #include <QToolButton>
-
-#include <unordered_map>
 
 namespace vidarium {
 
@@ -33,30 +30,6 @@ const QString SortByValue = QStringLiteral("value");
 const QString SortByCount = QStringLiteral("count");
 const QString Separator = QStringLiteral("-");
 
-struct ValueHasher
-{
-    size_t operator()(const PlistValue &value) const
-    {
-        switch (value.type()) {
-        case PlistValue::Type::String:
-            return ::qHash(value.toString());
-        case PlistValue::Type::Integer:
-        case PlistValue::Type::Bool:
-            return ::qHash(value.toInteger());
-        case PlistValue::Type::Real: {
-            const double number = value.toDouble();
-            return std::isnan(number) ? 0 : ::qHash(number);
-        }
-        case PlistValue::Type::Date:
-            return ::qHash(value.toDate().secondsSince2001);
-        default:
-            // Rare kinds share a bucket; equality tells them apart.
-            return size_t(value.type());
-        }
-    }
-};
-using ValueCounts = std::unordered_map<PlistValue, int, ValueHasher>;
-
 // No value, the null marker and blank text are no value to filter by: they
 // get no row (a row for them could not be selected meaningfully either).
 bool isCountable(const PlistValue &value)
@@ -66,29 +39,6 @@ bool isCountable(const PlistValue &value)
     if (value.type() == PlistValue::Type::String)
         return !value.toString().trimmed().isEmpty();
     return true;
-}
-
-// What one element contributes: the value of a property, of a field, or every
-// distinct part of a split field.
-using Contribute = std::function<void(const MediaElement &, ValueCounts &)>;
-
-ValueCounts countValues(const MediaElementList &elements, const Contribute &contribute)
-{
-    ValueCounts total;
-    QMutex mutex;
-    splitOverWorker(size_t(elements.size()), {}, [&](size_t begin, size_t end) {
-        ValueCounts run;
-        for (size_t i = begin; i < end; ++i)
-            contribute(*elements.at(qsizetype(i)), run);
-        QMutexLocker locker(&mutex);
-        if (total.empty()) {
-            total = std::move(run);
-            return;
-        }
-        for (auto &[value, count] : run)
-            total[value] += count;
-    });
-    return total;
 }
 
 QString comparisonStringOf(const PlistValue &value)
@@ -177,36 +127,33 @@ QStringList PropertyFilterViewController::populateKeyPaths() const
 
 void PropertyFilterViewController::fill(const MediaElementList &elements)
 {
-    Contribute contribute;
     const std::optional<ElementKey> elementKey = ElementKeys::fromName(m_property);
-    MediaLibrary &library = document().library();
     if (m_property == NoProperty) {
-        contribute = [](const MediaElement &, ValueCounts &) {};
+        tally().setContribution(m_property, [](const MediaElement &) { return PlistValue(); });
     } else if (elementKey) {
-        const ElementKey key = *elementKey;
-        contribute = [key](const MediaElement &element, ValueCounts &counts) {
+        tally().setContribution(m_property, [key = *elementKey](const MediaElement &element) {
             PlistValue value = element.valueForKey(key);
-            if (isCountable(value))
-                ++counts[std::move(value)];
-        };
-    } else if (library.shouldSplitValuesForPropertyKey(m_property)) {
-        contribute = [key = m_property](const MediaElement &element, ValueCounts &counts) {
-            QStringList parts = element.arrayValueForUndefinedKey(key);
-            parts.removeDuplicates();
-            for (const QString &part : std::as_const(parts)) {
-                if (!part.isEmpty())
-                    ++counts[PlistValue(part)];
-            }
-        };
+            return isCountable(value) ? value : PlistValue();
+        });
+    } else if (document().library().shouldSplitValuesForPropertyKey(m_property)) {
+        tally().setContribution(
+            m_property,
+            [key = m_property](const MediaElement &element) {
+                QStringList parts = element.arrayValueForUndefinedKey(key);
+                parts.removeDuplicates();
+                parts.removeAll(QString());
+                PlistArray values(parts.cbegin(), parts.cend());
+                return values.isEmpty() ? PlistValue() : PlistValue(values);
+            },
+            FilterTally::Values::Several);
     } else {
         // The stored entry, not valueForUndefinedKey: that answers " " for none.
-        contribute = [key = m_property](const MediaElement &element, ValueCounts &counts) {
+        tally().setContribution(m_property, [key = m_property](const MediaElement &element) {
             const PlistValue value = element.userFields().value(key);
-            if (isCountable(value))
-                ++counts[value];
-        };
+            return isCountable(value) ? value : PlistValue();
+        });
     }
-    const ValueCounts counts = countValues(elements, contribute);
+    const FilterTally::Counts &counts = tally().count(elements);
     std::vector<FilterRow> rows;
     rows.reserve(counts.size());
     for (const auto &[value, count] : counts) {
