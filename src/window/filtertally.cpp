@@ -62,8 +62,10 @@ void FilterTally::reset()
 
 qsizetype FilterTally::manyChanges(qsizetype size) const
 {
-    // Past an eighth of the list, one count of everything on two threads is cheaper.
-    return std::max<qsizetype>(1024, size / 8);
+    // Reading an element again costs about what a count of everything spends
+    // on two elements (two threads, and then every element's place is kept):
+    // past half the list, counting everything is cheaper.
+    return std::max<qsizetype>(1024, size / 2);
 }
 
 void FilterTally::elementValuesChanged(const QString &identifier)
