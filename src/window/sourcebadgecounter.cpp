@@ -8,9 +8,11 @@
 #include "platform/backgroundpool.h"
 #include "window/sourcelistmodel.h"
 
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QFutureWatcher>
 #include <QPointer>
+#include <QTimer>
 #include <QtConcurrent>
 
 namespace vidarium {
@@ -128,7 +130,9 @@ void SourceBadgeCounter::startMissingCount(SourceViewNode *leaf)
     m_missingRunning = true;
     auto *watcher = new QFutureWatcher<qint64>(this);
     QPointer<SourceBadgeCounter> self(this);
-    connect(watcher, &QFutureWatcher<qint64>::finished, this, [self, watcher, key] {
+    QElapsedTimer started;
+    started.start();
+    connect(watcher, &QFutureWatcher<qint64>::finished, this, [self, watcher, key, started] {
         watcher->deleteLater();
         if (!self)
             return;
@@ -143,10 +147,18 @@ void SourceBadgeCounter::startMissingCount(SourceViewNode *leaf)
             emit self->missingCountDelivered(self->m_missingCount);
         }
         // The library changed while this count ran: the figure shown is a
-        // step behind until the next one arrives.
+        // step behind until the next one arrives. While a library keeps
+        // changing (an import), counts back to back would keep a core asking
+        // the disk about every file; a pause as long as the count leaves half
+        // of it to the rest. Requests meanwhile join that next count.
         if (self->m_missingAgain && node) {
             self->m_missingAgain = false;
-            self->startMissingCount(node);
+            self->m_missingRunning = true;
+            QTimer::singleShot(started.elapsed(), self, [self, key] {
+                self->m_missingRunning = false;
+                if (SourceViewNode *again = self->m_model.nodeForKey(key))
+                    self->startMissingCount(again);
+            });
         }
     });
     // A hung mount blocks only this pool thread; the window goes on with the last figure.
