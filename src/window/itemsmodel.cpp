@@ -186,17 +186,33 @@ void ItemsModel::mergeContent(const MediaElementList &elements)
 
 void ItemsModel::addElements(const MediaElementList &elements)
 {
-    QSet<const MediaElement *> incoming;
+    // Each newcomer once, and none that is a row already. Every row is looked
+    // up among the newcomers: in a sorted list of their addresses, which is
+    // small and read faster than a hash.
+    std::vector<const MediaElement *> incoming;
+    incoming.reserve(size_t(elements.size()));
     for (const MediaElementPtr &element : elements)
         if (element)
-            incoming.insert(element.get());
+            incoming.push_back(element.get());
+    std::sort(incoming.begin(), incoming.end());
+    incoming.erase(std::unique(incoming.begin(), incoming.end()), incoming.end());
+    const auto placeOf = [&incoming](const MediaElement *element) {
+        const auto found = std::lower_bound(incoming.cbegin(), incoming.cend(), element);
+        return found != incoming.cend() && *found == element ? found - incoming.cbegin() : -1;
+    };
+    std::vector<bool> taken(incoming.size());
     for (const Entry &entry : m_content)
-        incoming.remove(entry.element.get());
+        if (const auto place = placeOf(entry.element.get()); place >= 0)
+            taken[size_t(place)] = true;
     ++m_generation;
     MediaElementList fresh;
-    for (const MediaElementPtr &element : elements)
-        if (element && incoming.remove(element.get()))
+    for (const MediaElementPtr &element : elements) {
+        const auto place = element ? placeOf(element.get()) : -1;
+        if (place >= 0 && !taken[size_t(place)]) {
+            taken[size_t(place)] = true;
             fresh.append(element);
+        }
+    }
     takeInFresh(fresh);
     applyFilter();
 }
@@ -428,6 +444,37 @@ int ItemsModel::rowOf(const MediaElement *element) const
             m_rowIndex.insert(m_content[size_t(m_rows[row])].element.get(), int(row));
     }
     return m_rowIndex.value(element, -1);
+}
+
+std::vector<int> ItemsModel::rowsOf(const MediaElementList &elements) const
+{
+    std::vector<int> rows;
+    // Keeping a selection of a few rows across a change of the rows (every
+    // slice of an import) finds them in one walk: the index of every row costs
+    // a hash entry per row and pays only for many lookups.
+    constexpr qsizetype fewLookups = 8;
+    if (m_rowIndex.isEmpty() && elements.size() <= fewLookups) {
+        std::vector<const MediaElement *> wanted;
+        for (const MediaElementPtr &element : elements)
+            if (element
+                && std::find(wanted.cbegin(), wanted.cend(), element.get()) == wanted.cend())
+                wanted.push_back(element.get());
+        for (size_t row = 0; row < m_rows.size() && rows.size() < wanted.size(); ++row) {
+            const MediaElement *element = m_content[size_t(m_rows[row])].element.get();
+            if (std::find(wanted.cbegin(), wanted.cend(), element) != wanted.cend())
+                rows.push_back(int(row));
+        }
+        return rows;
+    }
+    rows.reserve(size_t(elements.size()));
+    for (const MediaElementPtr &element : elements) {
+        const int row = rowOf(element.get());
+        if (row >= 0)
+            rows.push_back(row);
+    }
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    return rows;
 }
 
 int ItemsModel::rowOfIdentifier(const QString &identifier) const

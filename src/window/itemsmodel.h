@@ -61,6 +61,8 @@ public:
     // --- Rows ---------------------------------------------------------------------
     MediaElementPtr elementAt(int row) const;
     int rowOf(const MediaElement *element) const;
+    // The rows of those elements that are shown, each once, in ascending order.
+    std::vector<int> rowsOf(const MediaElementList &elements) const;
     int rowOfIdentifier(const QString &identifier) const;
     MediaElementList arrangedElements() const;
     double totalDuration() const;

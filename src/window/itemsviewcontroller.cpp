@@ -385,14 +385,7 @@ MediaElementList ItemsViewController::selectedElements() const
 
 void ItemsViewController::setSelectedElements(const MediaElementList &elements)
 {
-    std::vector<int> rows;
-    rows.reserve(size_t(elements.size()));
-    for (const MediaElementPtr &element : elements) {
-        const int row = m_model->rowOf(element.get());
-        if (row >= 0)
-            rows.push_back(row);
-    }
-    std::sort(rows.begin(), rows.end());
+    const std::vector<int> rows = m_model->rowsOf(elements);
     // Contiguous runs become one range each: selecting all 100,000 rows is one range.
     QItemSelection selection;
     const int last = std::max(0, m_model->columnCount() - 1);

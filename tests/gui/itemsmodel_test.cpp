@@ -189,7 +189,8 @@ TEST_F(ItemsModelTest, AFewAddedGoWhereAFullSortPutsThem)
         model->setContent(kept);
         model->setSort(
             QLatin1String(key), key == std::string_view("name"), QLatin1String(selector));
-        model->addElements(added + added.mid(0, 1));
+        // A newcomer named twice and rows already there are taken in once.
+        model->addElements(added + added.mid(0, 1) + kept.mid(3, 2));
         fresh.setContent(kept);
         fresh.setSort(QLatin1String(key), key == std::string_view("name"), QLatin1String(selector));
         fresh.mergeContent(kept + added);
@@ -201,6 +202,26 @@ TEST_F(ItemsModelTest, AFewAddedGoWhereAFullSortPutsThem)
         };
         EXPECT_EQ(paths(*model), paths(fresh));
     }
+}
+
+TEST_F(ItemsModelTest, RowsOfAFewElementsAgreeWithTheIndexOfEveryRow)
+{
+    MediaElementList kept;
+    for (int i = 0; i < 40; ++i)
+        kept.append(element(document, QStringLiteral("/v/Clip %1.mp4").arg(i)));
+    model->setContent(kept);
+    const MediaElementPtr stranger = element(document, QStringLiteral("/v/Other.mp4"));
+    // Few: one walk, without the index; a duplicate and a stranger find one row or none.
+    const MediaElementList few { kept[30], stranger, kept[2], kept[30], nullptr };
+    const std::vector<int> walked = model->rowsOf(few);
+    std::vector<int> indexed;
+    for (const MediaElementPtr &element : { kept[2], kept[30] })
+        indexed.push_back(model->rowOf(element.get()));
+    std::sort(indexed.begin(), indexed.end());
+    EXPECT_EQ(walked, indexed);
+    // Many, through the index now built.
+    EXPECT_EQ(model->rowsOf(kept).size(), kept.size());
+    EXPECT_EQ(model->rowsOf(few), indexed);
 }
 
 TEST_F(ItemsModelTest, AHeartbeatSortsAgainOnlyWhenASortedValueChanged)
