@@ -143,9 +143,16 @@ void PlaylistCounter::elementValuesChanged(const QString &identifier, const QSet
 {
     if (m_tooManyChanged || !m_counted)
         return;
-    m_changedElements.insert(identifier);
+    QSet<QString> heads;
     for (const QString &key : keys)
-        m_changedKeys.insert(headOf(key));
+        heads.insert(headOf(key));
+    // A change no tracked collection reads (the images an import makes) moves no count.
+    if (!heads.isEmpty()
+        && std::none_of(m_tracked.cbegin(), m_tracked.cend(),
+            [&heads](const Tracked &tracked) { return tracked.reads(heads); }))
+        return;
+    m_changedElements.insert(identifier);
+    m_changedKeys.unite(heads);
     if (m_changedElements.size() > manyChanges()) {
         m_tooManyChanged = true;
         m_changedElements.clear();

@@ -35,8 +35,8 @@ FilterTally::FilterTally(MediaLibrary &library)
     : m_library(library)
 {
     m_connection = QObject::connect(&library, &MediaLibrary::elementValuesChanged,
-        [this](const QString &identifier, const QSet<QString> &) {
-            elementValuesChanged(identifier);
+        [this](const QString &identifier, const QSet<QString> &keys) {
+            elementValuesChanged(identifier, keys);
         });
 }
 
@@ -45,11 +45,16 @@ FilterTally::~FilterTally()
     QObject::disconnect(m_connection);
 }
 
-void FilterTally::setContribution(const QString &what, Contribute contribute, Values values)
+void FilterTally::setContribution(
+    const QString &what, const QStringList &reads, Contribute contribute, Values values)
 {
     if (what != m_what || values != m_values)
         reset();
     m_what = what;
+    // An element announces the key a path starts with ("userKeywordObjects").
+    m_reads.clear();
+    for (const QString &path : reads)
+        m_reads.insert(path.section(QLatin1Char('.'), 0, 0));
     m_contribute = std::move(contribute);
     m_values = values;
 }
@@ -68,9 +73,10 @@ qsizetype FilterTally::manyChanges(qsizetype size) const
     return std::max<qsizetype>(1024, size / 2);
 }
 
-void FilterTally::elementValuesChanged(const QString &identifier)
+void FilterTally::elementValuesChanged(const QString &identifier, const QSet<QString> &keys)
 {
-    if (!m_counted)
+    // The keys announced include those derived from the one changed.
+    if (!m_counted || (!keys.isEmpty() && !keys.intersects(m_reads)))
         return;
     if (m_changed.size() > manyChanges(m_elements.size())) {
         reset();

@@ -47,8 +47,10 @@ public:
     FilterTally &operator=(const FilterTally &) = delete;
 
     // `what` names the contribution: another name than the last one's, or
-    // other values, counts everything again.
-    void setContribution(const QString &what, Contribute contribute, Values values = Values::One);
+    // other values, counts everything again. `reads` are the keys (or key
+    // paths) it reads: changes of other keys leave the counts as they are.
+    void setContribution(const QString &what, const QStringList &reads, Contribute contribute,
+        Values values = Values::One);
     // Forgets the counts: values that change without an element announcing it.
     void reset();
     const Counts &count(const MediaElementList &elements);
@@ -56,7 +58,7 @@ public:
     qsizetype lastRead() const { return m_lastRead; }
 
 private:
-    void elementValuesChanged(const QString &identifier);
+    void elementValuesChanged(const QString &identifier, const QSet<QString> &keys);
     qsizetype manyChanges(qsizetype size) const;
     void countEverything(const MediaElementList &elements);
     // False when so many elements are new that counting everything is cheaper.
@@ -67,6 +69,7 @@ private:
     MediaLibrary &m_library;
     QMetaObject::Connection m_connection;
     QString m_what;
+    QSet<QString> m_reads;
     Contribute m_contribute;
     Values m_values = Values::One;
     bool m_counted = false;

@@ -110,7 +110,7 @@ QStringList KeywordFilterViewController::populateKeyPaths() const
 void KeywordFilterViewController::fill(const MediaElementList &elements)
 {
     tally().setContribution(
-        QStringLiteral("userKeywords"),
+        QStringLiteral("userKeywords"), populateKeyPaths(),
         [](const MediaElement &element) {
             const QStringList identifiers = element.userKeywords();
             return identifiers.isEmpty()

@@ -129,15 +129,16 @@ void PropertyFilterViewController::fill(const MediaElementList &elements)
 {
     const std::optional<ElementKey> elementKey = ElementKeys::fromName(m_property);
     if (m_property == NoProperty) {
-        tally().setContribution(m_property, [](const MediaElement &) { return PlistValue(); });
+        tally().setContribution(m_property, {}, [](const MediaElement &) { return PlistValue(); });
     } else if (elementKey) {
-        tally().setContribution(m_property, [key = *elementKey](const MediaElement &element) {
-            PlistValue value = element.valueForKey(key);
-            return isCountable(value) ? value : PlistValue();
-        });
+        tally().setContribution(
+            m_property, populateKeyPaths(), [key = *elementKey](const MediaElement &element) {
+                PlistValue value = element.valueForKey(key);
+                return isCountable(value) ? value : PlistValue();
+            });
     } else if (document().library().shouldSplitValuesForPropertyKey(m_property)) {
         tally().setContribution(
-            m_property,
+            m_property, populateKeyPaths(),
             [key = m_property](const MediaElement &element) {
                 QStringList parts = element.arrayValueForUndefinedKey(key);
                 parts.removeDuplicates();
@@ -148,10 +149,11 @@ void PropertyFilterViewController::fill(const MediaElementList &elements)
             FilterTally::Values::Several);
     } else {
         // The stored entry, not valueForUndefinedKey: that answers " " for none.
-        tally().setContribution(m_property, [key = m_property](const MediaElement &element) {
-            const PlistValue value = element.userFields().value(key);
-            return isCountable(value) ? value : PlistValue();
-        });
+        tally().setContribution(
+            m_property, populateKeyPaths(), [key = m_property](const MediaElement &element) {
+                const PlistValue value = element.userFields().value(key);
+                return isCountable(value) ? value : PlistValue();
+            });
     }
     const FilterTally::Counts &counts = tally().count(elements);
     std::vector<FilterRow> rows;

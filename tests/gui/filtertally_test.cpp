@@ -48,7 +48,7 @@ protected:
         FilterTally::Contribute contribute, FilterTally::Values values = FilterTally::Values::One)
     {
         FilterTally tally(document.library());
-        tally.setContribution(QStringLiteral("fresh"), std::move(contribute), values);
+        tally.setContribution(QStringLiteral("fresh"), {}, std::move(contribute), values);
         return sorted(tally.count(elements));
     }
 
@@ -61,7 +61,8 @@ TEST_F(FilterTallyTest, FollowsNewcomersChangesAndLeaversReadingOnlyThem)
 {
     MediaElementList all = addElements(document, 48);
     FilterTally tally(document.library());
-    tally.setContribution(QStringLiteral("parentFolder"), folderOf);
+    tally.setContribution(
+        QStringLiteral("parentFolder"), { QStringLiteral("parentFolder") }, folderOf);
     EXPECT_EQ(sorted(tally.count(all)), fresh(all, folderOf));
     EXPECT_EQ(tally.lastRead(), 48);
     EXPECT_EQ(sorted(tally.count(all)).at(QStringLiteral("Trips 2010")), 4);
@@ -82,6 +83,10 @@ TEST_F(FilterTallyTest, FollowsNewcomersChangesAndLeaversReadingOnlyThem)
     EXPECT_EQ(sorted(tally.count(grown)), fresh(grown, folderOf));
     EXPECT_EQ(tally.lastRead(), 5);
     EXPECT_EQ(sorted(tally.count(grown)).at(QStringLiteral("Elsewhere")), 2);
+    // A change of a key the counts do not read is not read again.
+    all[7]->setRating(5);
+    tally.count(grown);
+    EXPECT_EQ(tally.lastRead(), 0);
 
     // Leavers come off; a folder nobody is in any more has no count at all.
     MediaElementList fewer = grown;
@@ -114,7 +119,8 @@ TEST_F(FilterTallyTest, SeveralValuesAndAnotherContributionAreCountedRight)
     all[0]->setUserKeywords({ beach, dog });
     all[1]->setUserKeywords({ beach });
     FilterTally tally(library);
-    tally.setContribution(QStringLiteral("userKeywords"), keywordsOf, FilterTally::Values::Several);
+    tally.setContribution(QStringLiteral("userKeywords"), { QStringLiteral("userKeywords") },
+        keywordsOf, FilterTally::Values::Several);
     EXPECT_EQ(sorted(tally.count(all)), (std::map<QString, int> { { beach, 2 }, { dog, 1 } }));
 
     all[1]->setUserKeywords({ dog });
@@ -124,7 +130,8 @@ TEST_F(FilterTallyTest, SeveralValuesAndAnotherContributionAreCountedRight)
     EXPECT_EQ(tally.lastRead(), 3);
 
     // Another contribution under another name starts afresh.
-    tally.setContribution(QStringLiteral("parentFolder"), folderOf);
+    tally.setContribution(
+        QStringLiteral("parentFolder"), { QStringLiteral("parentFolder") }, folderOf);
     EXPECT_EQ(sorted(tally.count(all)), fresh(all, folderOf));
     EXPECT_EQ(tally.lastRead(), 12);
 }
@@ -133,7 +140,8 @@ TEST_F(FilterTallyTest, ManyChangesAtOnceCountEverythingAgain)
 {
     const MediaElementList all = addElements(document, 2000);
     FilterTally tally(document.library());
-    tally.setContribution(QStringLiteral("parentFolder"), folderOf);
+    tally.setContribution(
+        QStringLiteral("parentFolder"), { QStringLiteral("parentFolder") }, folderOf);
     tally.count(all);
     for (int i = 0; i < 1100; ++i)
         all[i]->setPath(QStringLiteral("/media/other/%1/Clip.mp4").arg(i % 3));
