@@ -4,6 +4,7 @@
 
 #include "import/av/avimportprotocol.h"
 #include "import/av/avimportwork.h"
+#include "platform/threadpriority.h"
 
 #include <QCoreApplication>
 
@@ -55,6 +56,8 @@ int main(int argc, char **argv)
     prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (getppid() == 1)
         return 0;
+    // Decoding for an import is background work, whoever started the helper.
+    vidarium::lowerCurrentThreadPriority();
     av_log_set_level(AV_LOG_QUIET);
     QCoreApplication app(argc, argv);
     const bool allowTestRequests

@@ -1,5 +1,7 @@
 #include "platform/operationqueue.h"
 
+#include "platform/threadpriority.h"
+
 #include <QLoggingCategory>
 
 #include <chrono>
@@ -170,7 +172,11 @@ void OperationQueue::startWorkersIfNeeded()
         return;
     if (int(m_running.size()) >= m_maxConcurrent || int(m_threads.size()) >= m_maxConcurrent)
         return;
-    m_threads.emplace_back([this] { workerLoop(); });
+    m_threads.emplace_back([this] {
+        // Queued operations are imports: they yield to the window's thread.
+        lowerCurrentThreadPriority();
+        workerLoop();
+    });
 }
 
 void OperationQueue::workerLoop()

@@ -2,6 +2,10 @@
 
 #include <QStringList>
 
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -228,4 +232,20 @@ TEST(OperationQueue, RunsManySmallOperationsExactlyOnce)
         wrong += counts[i] != 1;
     EXPECT_EQ(wrong, 0);
     EXPECT_EQ(queue.operationCount(), 0);
+}
+
+TEST(OperationQueue, OperationsRunBelowTheCallersPriorityAndLeaveItAsItWas)
+{
+    const auto niceOfThisThread
+        = [] { return ::getpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid))); };
+    const int caller = niceOfThisThread();
+    std::atomic_int seen = -100;
+    {
+        OperationQueue queue(QStringLiteral("nice"), 1);
+        queue.addOperation(make([&](const CancellationToken &) { seen = niceOfThisThread(); }));
+        queue.waitUntilAllOperationsAreFinished();
+    }
+    // A caller already running as nicely keeps its value for its operations too.
+    EXPECT_EQ(seen.load(), std::max(caller, 10));
+    EXPECT_EQ(niceOfThisThread(), caller);
 }
