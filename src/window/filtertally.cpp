@@ -1,6 +1,4 @@
 #include "filtertally.h"
-#include <QElapsedTimer>
-#include <cstdio>
 
 #include "model/medialibrary.h"
 #include "platform/parallel.h"

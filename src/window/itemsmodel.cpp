@@ -290,11 +290,16 @@ bool ItemsModel::containsInContent(const MediaElement *element) const
 
 void ItemsModel::setFilter(const std::optional<Predicate> &predicate)
 {
-    // The same criteria over rows already filtered would give the same rows.
-    if (predicate == m_filter && m_filteredGeneration == m_generation)
+    if (isFilteredBy(predicate))
         return;
     m_filter = predicate;
     applyFilter();
+}
+
+bool ItemsModel::isFilteredBy(const std::optional<Predicate> &predicate) const
+{
+    // The same criteria over rows already filtered would give the same rows.
+    return predicate == m_filter && m_filteredGeneration == m_generation;
 }
 
 void ItemsModel::setSort(const QString &key, bool ascending, const QString &selector)

@@ -51,6 +51,8 @@ public:
     bool containsInContent(const MediaElement *element) const;
 
     void setFilter(const std::optional<Predicate> &predicate);
+    // Whether setFilter(predicate) would leave the rows as they are.
+    bool isFilteredBy(const std::optional<Predicate> &predicate) const;
     // Unknown keys fall back to the name; unknown selectors to the default order.
     void setSort(const QString &key, bool ascending, const QString &selector);
     QString sortKey() const { return m_sortKey; }

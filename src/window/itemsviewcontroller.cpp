@@ -340,7 +340,9 @@ void ItemsViewController::applyAllPredicates()
 {
     const std::optional<Predicate> combined
         = ItemsSearch::conjunction({ m_propertyPredicate, m_keywordPredicate, m_searchPredicate });
-    preservingSelection([&] { m_model->setFilter(combined); });
+    // Keeping a selection of many rows costs: only when the rows change.
+    if (!m_model->isFilteredBy(combined))
+        preservingSelection([&] { m_model->setFilter(combined); });
     QItemSelectionModel *selection = itemsView()->selectionModel();
     if (m_model->rowCount() > 0 && !selection->hasSelection()) {
         selection->setCurrentIndex(
