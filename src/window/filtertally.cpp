@@ -175,17 +175,19 @@ bool FilterTally::countChanges(const MediaElementList &elements)
         return false;
     ++m_stamp;
     qsizetype kept = 0;
-    qsizetype joined = 0;
     qsizetype changed = 0;
+    // Newcomers get their slots in the order met, from here on, and their
+    // contributions all at once afterwards.
+    const size_t firstNew = m_contributions.size();
+    std::vector<const MediaElement *> newcomers;
     for (const MediaElementPtr &element : elements) {
         const auto found = m_slots.constFind(element.get());
         if (found == m_slots.cend()) {
-            if (++joined > many)
+            if (qsizetype(newcomers.size()) >= many)
                 return false;
-            m_slots.insert(element.get(), m_contributions.size());
-            m_contributions.push_back(m_contribute(*element));
+            m_slots.insert(element.get(), firstNew + newcomers.size());
             m_stamps.push_back(m_stamp);
-            add(m_contributions.back(), m_counts);
+            newcomers.push_back(element.get());
             continue;
         }
         const size_t slot = *found;
@@ -200,6 +202,15 @@ bool FilterTally::countChanges(const MediaElementList &elements)
             ++changed;
         }
     }
+    // An import's heartbeat brings tens of thousands: read on two threads.
+    m_contributions.resize(firstNew + newcomers.size());
+    splitOverWorker(newcomers.size(), {}, [&](size_t begin, size_t end) {
+        for (size_t i = begin; i < end; ++i)
+            m_contributions[firstNew + i] = m_contribute(*newcomers[i]);
+    });
+    for (size_t slot = firstNew; slot < m_contributions.size(); ++slot)
+        add(m_contributions[slot], m_counts);
+    const auto joined = qsizetype(newcomers.size());
     const qsizetype left = m_slots.size() - kept - joined;
     // Taking many out one by one costs more than counting what is there.
     if (left > many)

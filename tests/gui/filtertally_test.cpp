@@ -148,3 +148,15 @@ TEST_F(FilterTallyTest, ManyChangesAtOnceCountEverythingAgain)
     EXPECT_EQ(sorted(tally.count(all)), fresh(all, folderOf));
     EXPECT_EQ(tally.lastRead(), 2000);
 }
+
+TEST_F(FilterTallyTest, AHeartbeatsWorthOfNewcomersIsReadOnTwoThreads)
+{
+    const MediaElementList first = addElements(document, 10000);
+    FilterTally tally(document.library());
+    tally.setContribution(
+        QStringLiteral("parentFolder"), { QStringLiteral("parentFolder") }, folderOf);
+    tally.count(first);
+    const MediaElementList all = first + addElements(document, 9000, 10000);
+    EXPECT_EQ(sorted(tally.count(all)), fresh(all, folderOf));
+    EXPECT_EQ(tally.lastRead(), 9000);
+}
