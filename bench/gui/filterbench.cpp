@@ -3,15 +3,19 @@
 // items, and that a change of keys neither list shows refills nothing.
 //
 // Last figures (Release, 100,000 elements in 200 folders, 30 keywords on up
-// to three per element; quiet 2-core machine, the whole benchmark):
-//   property list by folder, chosen   61 ms (parts alone)          (target 80 ms)
-//   property refill, nothing changed  15 ms
-//   keyword refill                    68 ms wall, every element read (target 80 ms)
-//   select a folder to updated items  47 ms                        (target 60 ms)
-//   change of keys neither list shows 3.6 ms, no refill            (target: none)
+// to three per element; quiet 2-core machine, `--parts filters` alone and the
+// whole benchmark):
+//   property list by folder, chosen   53-61 / 81 ms                (target 80 ms)
+//   property refill, nothing changed  13-14 / 15-28 ms
+//   keyword refill (every element)    41 / 56-68 ms                (target 80 ms)
+//   select a folder to updated items  41 / 45-47 ms                (target 60 ms)
+//   change of keys neither list shows 3.6 / 3.6-4.0 ms, no refill  (target: none)
+// Choosing the property is two thirds counting every element (35-45 ms on
+// the two threads), the rest the rows; the whole run's 81 ms came with every
+// other figure of that run 30-40 % above its usual value.
 // The lists keep each element's contribution and after a change read only
 // the elements that joined, left or changed a key they read. Counting every
-// element costs more than before (that keeping; the keyword refill was 31-49
+// element costs a little more than before, for that keeping (the keyword refill was 31-49
 // ms); an import's heartbeat costs 20 ms per list instead of 45-75.
 
 #include "document/document.h"

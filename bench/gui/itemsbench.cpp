@@ -4,14 +4,14 @@
 //
 // Last figures (Release, 100,000 elements, quiet 2-core machine; the whole
 // benchmark, and `--parts heartbeat` / `--parts drop` alone):
-//   heartbeat adding 1,000 elements (observers)   76 / 43-57 ms  (target 100 ms)
+//   heartbeat adding 1,000 elements (observers)   68-76 / 43-57 ms  (target 100 ms)
 //     the filter lists follow the newcomers (about 20 ms each, most of it
 //     finding every element's count again), the items list places them,
 //     the source list counts them
-//     then the repaint                            4-9 ms
-//   100,000 files dropped: back to the user       88 / 97 ms
-//     until all are in the library                34 / 7.3 s
-//     longest main-thread stall                   1.3 / 0.39-0.75 s  (target 50 ms)
+//     then the repaint                            3-9 ms
+//   100,000 files dropped: back to the user       134 / 100-135 ms
+//     until all are in the library                31.5 / 5.8-8.6 s
+//     longest main-thread stall                   1.36 / 0.19-0.44 s  (target 50 ms)
 // Before this round: heartbeat 141 / 100 ms; drop 68 / 22 s, stalls 2.6 / 1.3 s.
 // Dropped files are taken in 2,000 per turn of the event loop (60-100 ms a turn
 // at 200,000 rows). The import's threads and helpers run below the window's
