@@ -87,11 +87,7 @@ void FilterTally::elementValuesChanged(const QString &identifier, const QSet<QSt
 
 const FilterTally::Counts &FilterTally::count(const MediaElementList &elements)
 {
-    const bool unchanged = m_counted && m_changed.isEmpty() && elements.size() == m_elements.size()
-        && elements.constData() == m_elements.constData();
-    if (unchanged)
-        m_lastRead = 0;
-    else if (!m_counted || !countChanges(elements))
+    if (!m_counted || !countChanges(elements))
         countEverything(elements);
     m_elements = elements;
     m_changed.clear();
